@@ -1,0 +1,92 @@
+#include "catalogue/CatalogueTree.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+namespace fendrel {
+
+QString sectionKey(const QString &sectionName)
+{
+    return u'O' + sectionName.toUpper();
+}
+
+CatalogueNode *CatalogueNode::nextSibling() const
+{
+    if (!m_parent)
+        return nullptr;
+    const auto &siblings = m_parent->m_children;
+    const auto it = std::find(siblings.begin(), siblings.end(), this);
+    return (it == siblings.end() || it + 1 == siblings.end()) ? nullptr : *(it + 1);
+}
+
+CatalogueNode *CatalogueTree::nodeByIndex(qint32 index) const
+{
+    if (index < 1 || index > count())
+        return nullptr;
+    return m_nodes[static_cast<std::size_t>(index - 1)].get();
+}
+
+CatalogueNode *CatalogueTree::root() const
+{
+    const auto it = std::find_if(m_nodes.begin(), m_nodes.end(), [](const auto &n) { return !n->m_parent; });
+    return it == m_nodes.end() ? nullptr : it->get();
+}
+
+CatalogueNode *CatalogueTree::add(const QString &parentKey, const QString &key, const QString &text,
+                                  const QString &tag)
+{
+    if (m_byKey.contains(key))
+        return nullptr;
+    CatalogueNode *parent = nullptr;
+    if (!parentKey.isEmpty()) {
+        parent = nodeByKey(parentKey);
+        if (!parent)
+            return nullptr;
+    }
+    m_nodes.push_back(std::unique_ptr<CatalogueNode>(new CatalogueNode(key, text, tag, parent)));
+    CatalogueNode *node = m_nodes.back().get();
+    node->m_index = count();
+    if (parent)
+        parent->m_children.push_back(node);
+    m_byKey.insert(key, node);
+    return node;
+}
+
+bool CatalogueTree::remove(const QString &key)
+{
+    CatalogueNode *node = nodeByKey(key);
+    if (!node)
+        return false;
+    if (CatalogueNode *parent = node->m_parent) {
+        auto &siblings = parent->m_children;
+        siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+    }
+
+    std::vector<CatalogueNode *> doomed{node};
+    for (std::size_t i = 0; i < doomed.size(); ++i)
+        doomed.insert(doomed.end(), doomed[i]->m_children.begin(), doomed[i]->m_children.end());
+    for (CatalogueNode *gone : doomed) {
+        m_byKey.remove(gone->m_key);
+        if (m_selected == gone)
+            m_selected = nullptr;
+    }
+    const std::unordered_set<CatalogueNode *> removed(doomed.begin(), doomed.end());
+    std::erase_if(m_nodes, [&removed](const auto &n) { return removed.contains(n.get()); });
+    for (std::size_t i = 0; i < m_nodes.size(); ++i)
+        m_nodes[i]->m_index = static_cast<qint32>(i + 1);
+    return true;
+}
+
+void CatalogueTree::clear()
+{
+    m_selected = nullptr;
+    m_byKey.clear();
+    m_nodes.clear();
+}
+
+bool CatalogueTree::isLabNode(const CatalogueNode &node)
+{
+    return node.key() != kTabKey && node.key() != sectionKey(node.text()) && node.childCount() == 0;
+}
+
+} // namespace fendrel

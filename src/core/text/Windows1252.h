@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace fendrel {
+
+// Every 8-bit text on disk (catalogue file, member names, language file) is Windows-1252,
+// whatever the locale of the machine; characters it cannot hold become "?".
+QByteArray toWindows1252(QStringView text);
+QString fromWindows1252(QByteArrayView bytes);
+
+} // namespace fendrel
