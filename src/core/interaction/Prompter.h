@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+namespace fendrel {
+
+enum class MessageIcon { None, Information, Exclamation, Critical, Question };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+// The language-table entry that titles every message box.
+inline constexpr int kMessageTitleEntry = 124;
+
+// How the core asks and tells the user something. The GUI shows message boxes, the CLI writes
+// to stderr and answers from its options, tests script the answers.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual MessageAnswer show(const QString &text, MessageIcon icon, MessageButtons buttons,
+                               const QString &title) = 0;
+
+    // A message whose text is a language-table entry (followed by suffix), titled by entry 124.
+    MessageAnswer message(int entry, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok,
+                          const QString &suffix = {});
+    // A question answered with Yes or No.
+    bool ask(int entry, const QString &suffix = {});
+};
+
+} // namespace fendrel
