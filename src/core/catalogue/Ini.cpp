@@ -1,0 +1,306 @@
+#include "catalogue/Ini.h"
+
+#include "text/Windows1252.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace fendrel {
+namespace {
+
+QString withoutChars(QString text, std::initializer_list<char16_t> chars)
+{
+    for (const char16_t c : chars)
+        text.remove(QChar(c));
+    return text;
+}
+
+QString singleLine(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
+}
+
+// A write's arguments as they reach the file. Line breaks cannot live inside one line of the
+// file, so they become spaces.
+struct IniWriteArgs {
+    QString section; // without brackets
+    QString key;     // without "="
+    QString value;   // without "=" and line breaks
+    bool hasSection;
+
+    IniWriteArgs(const QString &sectionArg, const QString &keyArg, const QString &valueArg)
+        : section(trimSpaces(withoutChars(trimSpaces(sectionArg), {u'[', u']'}))),
+          key(trimSpaces(withoutChars(trimSpaces(keyArg), {u'='}))),
+          value(trimSpaces(withoutChars(trimSpaces(singleLine(valueArg)), {u'='}))),
+          hasSection(!trimSpaces(sectionArg).isEmpty())
+    {
+    }
+    QString header() const { return u'[' + section.toUpper() + u']'; }
+    QString line() const { return key.isEmpty() ? value : key.toLower() + u'=' + value; }
+};
+
+bool isKeyLine(const QString &line, const QString &key)
+{
+    return line.size() > key.size() && line.at(key.size()) == u'=' && line.startsWith(key, Qt::CaseInsensitive);
+}
+
+// A whole number, optionally signed, that fits in 16 bits.
+std::optional<qint16> toInt16(const QString &text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 10);
+    if (!ok || value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+        return std::nullopt;
+    return static_cast<qint16>(value);
+}
+
+QString readFromLines(const QStringList &lines, const QString &section, const QString &key,
+                      const QString &defaultValue)
+{
+    if (lines.isEmpty())
+        return trimSpaces(defaultValue);
+    const QString header = u'[' + trimSpaces(withoutChars(section, {u'[', u']'})) + u']';
+    const QString wanted = trimSpaces(withoutChars(key, {u'='}));
+    qsizetype i = 0;
+    while (i < lines.size() && !lines[i].contains(header, Qt::CaseInsensitive))
+        ++i;
+    for (++i; i < lines.size(); ++i) {
+        if (isSectionLine(lines[i]))
+            return {};
+        if (isKeyLine(lines[i], wanted))
+            return trimSpaces(lines[i].mid(lines[i].indexOf(u'=') + 1));
+    }
+    return {};
+}
+
+} // namespace
+
+QString trimSpaces(const QString &text)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+qsizetype readLines(QStringList &lines, const QString &file)
+{
+    const QStringList read = readLines(file);
+    lines += read;
+    return read.size();
+}
+
+QStringList readLines(const QString &file)
+{
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = fromWindows1252(in.readAll());
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        const QString line = trimSpaces(text.mid(start, i - start));
+        if (!line.isEmpty())
+            lines.append(line);
+        if (i + 1 < text.size() && text[i] == u'\r' && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    return lines;
+}
+
+bool isSectionLine(const QString &line)
+{
+    return line.contains(u'[') && line.contains(u']');
+}
+
+void insertLine(QStringList &lines, qsizetype position, const QString &text)
+{
+    lines.insert(position, text);
+}
+
+QString readIni(const QString &section, const QString &key, const QString &file, const QString &defaultValue)
+{
+    return readFromLines(readLines(file), section, key, defaultValue);
+}
+
+qint16 readIniInt(const QString &section, const QString &key, const QString &file, qint16 defaultValue)
+{
+    return toInt16(readIni(section, key, file, QString())).value_or(defaultValue);
+}
+
+void applyIniWrite(QStringList &lines, const QString &sectionArg, const QString &keyArg, const QString &valueArg)
+{
+    const IniWriteArgs args(sectionArg, keyArg, valueArg);
+    if (!args.hasSection)
+        return;
+    const QString &key = args.key;
+    const QString &value = args.value;
+    const QString header = args.header();
+    const QString line = args.line();
+    if (lines.isEmpty()) {
+        lines = {header, line};
+        return;
+    }
+    qsizetype h = 0;
+    while (h < lines.size() && !lines[h].contains(header, Qt::CaseInsensitive))
+        ++h;
+    if (h == lines.size()) {
+        lines << header << line;
+        return;
+    }
+    if (key.isEmpty()) {
+        qsizetype i = h + 1;
+        for (; i < lines.size() && !isSectionLine(lines[i]); ++i)
+            lines[i].clear();
+        lines[h].clear();
+        return;
+    }
+    for (qsizetype i = h + 1; i < lines.size(); ++i) {
+        if (isSectionLine(lines[i])) {
+            if (!value.isEmpty())
+                insertLine(lines, i, line);
+            return;
+        }
+        if (isKeyLine(lines[i], key)) {
+            lines[i] = value.isEmpty() ? QString() : line;
+            return;
+        }
+    }
+    if (!value.isEmpty())
+        lines.append(line);
+}
+
+QByteArray iniFileBytes(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines) {
+        if (!line.isEmpty())
+            text += line + QStringLiteral("\r\n");
+    }
+    return toWindows1252(text);
+}
+
+bool writeIniFile(const QString &file, const QStringList &lines)
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = iniFileBytes(lines);
+    if (out.write(bytes) != bytes.size())
+        return false;
+    return out.commit();
+}
+
+void writeIni(const QString &section, const QString &key, const QString &value, const QString &file)
+{
+    if (trimSpaces(section).isEmpty() || trimSpaces(file).isEmpty())
+        return;
+    QStringList lines = readLines(file);
+    applyIniWrite(lines, section, key, value);
+    lines.removeAll(QString());
+    writeIniFile(file, lines);
+}
+
+QString iniValueRefusal(const QString &value)
+{
+    if (value.contains(u'[') && value.contains(u']'))
+        return QStringLiteral("\"%1\" holds both \"[\" and \"]\"; the catalogue file would read it as the start "
+                              "of a section. Please leave out one of the brackets.")
+            .arg(value);
+    return {};
+}
+
+IniSnapshot::IniSnapshot(QStringList lines) : m_lines(std::move(lines))
+{
+    // A header "[X]" is contained in a line exactly where a "[" is followed by X and then "]"
+    // with no other bracket between them.
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const QString &line = m_lines[i];
+        if (!isSectionLine(line))
+            continue;
+        for (qsizetype open = line.indexOf(u'['); open >= 0; open = line.indexOf(u'[', open + 1)) {
+            qsizetype close = open + 1;
+            while (close < line.size() && line[close] != u'[' && line[close] != u']')
+                ++close;
+            if (close < line.size() && line[close] == u']') {
+                const QString name = line.mid(open + 1, close - open - 1).toCaseFolded();
+                if (!m_firstLineWithHeader.contains(name))
+                    m_firstLineWithHeader.insert(name, i);
+            }
+        }
+    }
+}
+
+const QHash<QString, QString> &IniSnapshot::keysOfSectionAt(qsizetype headerLine) const
+{
+    auto it = m_sectionKeys.find(headerLine);
+    if (it != m_sectionKeys.end())
+        return *it;
+    QHash<QString, QString> keys;
+    for (qsizetype i = headerLine + 1; i < m_lines.size() && !isSectionLine(m_lines[i]); ++i) {
+        const qsizetype eq = m_lines[i].indexOf(u'=');
+        if (eq < 0)
+            continue;
+        const QString key = m_lines[i].left(eq).toCaseFolded();
+        if (!keys.contains(key))
+            keys.insert(key, trimSpaces(m_lines[i].mid(eq + 1)));
+    }
+    return *m_sectionKeys.insert(headerLine, std::move(keys));
+}
+
+QString IniSnapshot::read(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    if (m_lines.isEmpty())
+        return trimSpaces(defaultValue);
+    const QString name = trimSpaces(withoutChars(section, {u'[', u']'})).toCaseFolded();
+    const auto header = m_firstLineWithHeader.constFind(name);
+    if (header == m_firstLineWithHeader.constEnd())
+        return {};
+    return keysOfSectionAt(*header).value(trimSpaces(withoutChars(key, {u'='})).toCaseFolded());
+}
+
+qint16 IniSnapshot::readInt(const QString &section, const QString &key, qint16 defaultValue) const
+{
+    return toInt16(read(section, key)).value_or(defaultValue);
+}
+
+void IniBuilder::write(const QString &sectionArg, const QString &keyArg, const QString &valueArg)
+{
+    const IniWriteArgs args(sectionArg, keyArg, valueArg);
+    const QString folded = args.section.toUpper().toCaseFolded();
+    const QString foldedKey = args.key.toCaseFolded();
+    const QString line = args.line();
+    const bool isLastSection = !m_lines.isEmpty() && folded == m_lastSection;
+
+    // Appending is right only while every header is unique and no line can pass for a header.
+    const bool appendable = !m_fullRules && args.hasSection && !args.key.isEmpty()
+        && !sectionArg.contains(u'[') && !sectionArg.contains(u']') && !isSectionLine(line)
+        && (isLastSection ? !m_keysOfLastSection.contains(foldedKey) : !m_sections.contains(folded));
+    if (!appendable) {
+        m_fullRules = true;
+        applyIniWrite(m_lines, sectionArg, keyArg, valueArg);
+        m_lines.removeAll(QString());
+        return;
+    }
+    if (!isLastSection) {
+        m_sections.insert(folded, true);
+        m_lastSection = folded;
+        m_keysOfLastSection.clear();
+        m_lines << args.header() << line;
+    } else if (!args.value.isEmpty()) {
+        m_lines << line;
+    } else {
+        return;
+    }
+    m_keysOfLastSection.insert(foldedKey, true);
+}
+
+} // namespace fendrel

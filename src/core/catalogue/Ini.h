@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace fendrel {
+
+// The program's own INI rules. Files are Windows-1252 lines ended by CR LF; headers are written
+// in upper case and keys in lower case, and both are matched letter case aside. A key's line is
+// the first line of its section that begins with key + "=". Values lose every "=" and their
+// surrounding spaces. Only spaces are trimmed, as the format always has.
+
+QString trimSpaces(const QString &text);
+
+// The trimmed, non-blank lines of a file; none when it cannot be read.
+QStringList readLines(const QString &file);
+qsizetype readLines(QStringList &lines, const QString &file);
+// A line holding both "[" and "]" anywhere starts a section for every reader.
+bool isSectionLine(const QString &line);
+void insertLine(QStringList &lines, qsizetype position, const QString &text);
+
+QString readIni(const QString &section, const QString &key, const QString &file, const QString &defaultValue = {});
+qint16 readIniInt(const QString &section, const QString &key, const QString &file, qint16 defaultValue);
+// Writes one value (an empty key removes the section) and rewrites the file atomically.
+void writeIni(const QString &section, const QString &key, const QString &value, const QString &file);
+
+// The file form of a list of lines: every non-empty line followed by CR LF, in Windows-1252.
+QByteArray iniFileBytes(const QStringList &lines);
+bool writeIniFile(const QString &file, const QStringList &lines);
+
+// What writeIni does to the lines of a file, without touching the disk.
+void applyIniWrite(QStringList &lines, const QString &section, const QString &key, const QString &value);
+
+// Why a value cannot be stored in an INI file, or an empty text when it can. A value holding
+// both "[" and "]" would be read back as a section header.
+QString iniValueRefusal(const QString &value);
+
+// A file read once and answered many times, exactly as readIni would answer each question.
+class IniSnapshot {
+public:
+    IniSnapshot() = default;
+    explicit IniSnapshot(QStringList lines);
+    static IniSnapshot fromFile(const QString &file) { return IniSnapshot(readLines(file)); }
+
+    QString read(const QString &section, const QString &key, const QString &defaultValue = {}) const;
+    qint16 readInt(const QString &section, const QString &key, qint16 defaultValue) const;
+
+private:
+    const QHash<QString, QString> &keysOfSectionAt(qsizetype headerLine) const;
+
+    QStringList m_lines;
+    QHash<QString, qsizetype> m_firstLineWithHeader; // case-folded header text -> line
+    mutable QHash<qsizetype, QHash<QString, QString>> m_sectionKeys;
+};
+
+// Builds a file by a sequence of writeIni calls in memory. Writes that only add to the last
+// section are appended directly; anything else falls back to the full rules, so the result is
+// always what the same calls on disk would give.
+class IniBuilder {
+public:
+    void write(const QString &section, const QString &key, const QString &value);
+    const QStringList &lines() const { return m_lines; }
+
+private:
+    QStringList m_lines;
+    bool m_fullRules = false;
+    QString m_lastSection; // case-folded header text of the last section
+    QHash<QString, bool> m_sections;
+    QHash<QString, bool> m_keysOfLastSection;
+};
+
+} // namespace fendrel

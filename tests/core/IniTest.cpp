@@ -1,0 +1,159 @@
+#include "catalogue/Ini.h"
+#include "core/TestSupport.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace fendrel;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+struct IniFile {
+    QTemporaryDir dir;
+    QString path = dir.path() + QStringLiteral("/test.ini");
+    QByteArray bytes() const { return readFile(path); }
+};
+
+QString pick(QRandomGenerator &random, const QStringList &choices)
+{
+    return choices.at(random.bounded(static_cast<int>(choices.size())));
+}
+
+const QStringList kSections = {QStringLiteral("General"), QStringLiteral("Section0"), QStringLiteral("section1"),
+                               QStringLiteral("Section10"), QStringLiteral(" Section2 "), QStringLiteral("[Section0]")};
+const QStringList kKeys = {QStringLiteral("Lab0"),       QStringLiteral("lab1"),         QStringLiteral("Lab10"),
+                           QStringLiteral("NWCFile0"),   QStringLiteral("LoadNWCFile0"), QStringLiteral("Sku"),
+                           QStringLiteral("Sku0"),       QStringLiteral("a=b"),          QStringLiteral(" SectionName ")};
+const QStringList kValues = {QString(),
+                             QStringLiteral("x"),
+                             QStringLiteral("  padded  "),
+                             QStringLiteral("a=b=c"),
+                             QStringLiteral("C:\\labs\\one.pdf"),
+                             QStringLiteral("[SECTION1]"),
+                             QStringLiteral("half [bracket"),
+                             QStringLiteral("two\r\nlines"),
+                             QStringLiteral("caf\u00E9")};
+
+} // namespace
+
+TEST(Ini, WritesHeadersUpperKeysLowerAndDropsEqualsAndSpaces)
+{
+    IniFile f;
+    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), QString(), f.path);
+    writeIni(QStringLiteral("general"), QStringLiteral("Sku"), QString(), f.path);
+    writeIni(QStringLiteral("Section0"), QStringLiteral("SectionName"), QStringLiteral("  Routing  "), f.path);
+    writeIni(QStringLiteral("Section0"), QStringLiteral("Description0"), QStringLiteral("a=b"), f.path);
+    EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=Routing\r\ndescription0=ab\r\n"));
+
+    EXPECT_EQ(readIni(QStringLiteral("SECTION0"), QStringLiteral("sectionNAME"), f.path), QStringLiteral("Routing"));
+    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("Description0"), f.path), QStringLiteral("ab"));
+    EXPECT_EQ(readIni(QStringLiteral("Section7"), QStringLiteral("SectionName"), f.path, QStringLiteral("d")), QString());
+    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("Sku"), f.path, QStringLiteral("d")), QString());
+
+    // Writing into a section that has a successor inserts before the next header; an empty value
+    // empties the key's line.
+    writeIni(QStringLiteral("General"), QStringLiteral("Sku"), QStringLiteral("0100000"), f.path);
+    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), QStringLiteral("CCNA"), f.path);
+    writeIni(QStringLiteral("Section0"), QStringLiteral("Description0"), QString(), f.path);
+    EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=CCNA\r\nsku=0100000\r\n[SECTION0]\r\nsectionname=Routing\r\n"));
+
+    // An empty key removes the section with its keys.
+    writeIni(QStringLiteral("Section1"), QStringLiteral("SectionName"), QStringLiteral("Switching"), f.path);
+    writeIni(QStringLiteral("Section0"), QString(), QString(), f.path);
+    EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=CCNA\r\nsku=0100000\r\n[SECTION1]\r\nsectionname=Switching\r\n"));
+}
+
+TEST(Ini, EmptyFilesGiveTheDefaultAndMissingKeysTheEmptyText)
+{
+    IniFile f;
+    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("TabTitle"), f.path, QStringLiteral(" dflt ")), QStringLiteral("dflt"));
+    writeFile(f.path, "\r\n   \r\n");
+    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("TabTitle"), f.path, QStringLiteral("dflt")), QStringLiteral("dflt"));
+    EXPECT_EQ(readIniInt(QStringLiteral("General"), QStringLiteral("N"), f.path, 7), 7);
+    writeFile(f.path, "[SECTION0]\r\nnumberofentries=abc\r\ncount=12\r\nbig=70000\r\n");
+    EXPECT_EQ(readIniInt(QStringLiteral("Section0"), QStringLiteral("NumberOfEntries"), f.path, 0), 0);
+    EXPECT_EQ(readIniInt(QStringLiteral("Section0"), QStringLiteral("Count"), f.path, 0), 12);
+    EXPECT_EQ(readIniInt(QStringLiteral("Section0"), QStringLiteral("big"), f.path, -1), -1);
+    EXPECT_EQ(readIni(QStringLiteral("Section9"), QStringLiteral("count"), f.path, QStringLiteral("dflt")), QString());
+}
+
+TEST(Ini, AKeyNeverMatchesTheLineOfALongerKey)
+{
+    IniFile f;
+    writeFile(f.path, "[SECTION0]\r\nloadnwcfile0=/l.nwc\r\nlab10=Ten\r\n[SECTION1]\r\nnwcfile0=/other.nwc\r\n");
+    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("NWCFile0"), f.path), QString());
+    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("Lab1"), f.path), QString());
+    writeIni(QStringLiteral("Section0"), QStringLiteral("NWCFile0"), QStringLiteral("/g.nwc"), f.path);
+    writeIni(QStringLiteral("Section0"), QStringLiteral("Lab1"), QStringLiteral("One"), f.path);
+    EXPECT_EQ(f.bytes(), QByteArray("[SECTION0]\r\nloadnwcfile0=/l.nwc\r\nlab10=Ten\r\nnwcfile0=/g.nwc\r\nlab1=One\r\n"
+                                    "[SECTION1]\r\nnwcfile0=/other.nwc\r\n"));
+    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("LoadNWCFile0"), f.path), QStringLiteral("/l.nwc"));
+    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("NWCFile0"), f.path), QStringLiteral("/g.nwc"));
+    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("Lab10"), f.path), QStringLiteral("Ten"));
+}
+
+TEST(Ini, SnapshotAnswersExactlyAsReadIniOnRandomFiles)
+{
+    QRandomGenerator random(20261205);
+    const QStringList lineShapes = {
+        QStringLiteral("[SECTION0]"),      QStringLiteral("[section1]"),   QStringLiteral("x[SECTION1]y"),
+        QStringLiteral("[[SECTION0]"),     QStringLiteral("[ SECTION2 ]"), QStringLiteral("[]"),
+        QStringLiteral("lab0=A"),          QStringLiteral("LAB0=B = c"),   QStringLiteral("lab0 =C"),
+        QStringLiteral("lab10=D"),         QStringLiteral("nwcfile0=E"),   QStringLiteral("loadnwcfile0=F"),
+        QStringLiteral("=G"),              QStringLiteral("junk"),         QStringLiteral("sku=  H  "),
+        QStringLiteral("desc=[not] a header"), QStringLiteral("   "),      QStringLiteral("mode=testsim\t"),
+    };
+    const QStringList sections = {QStringLiteral("Section0"), QStringLiteral("section1"), QStringLiteral("SECTION2"),
+                                  QStringLiteral(" Section2 "), QString(), QStringLiteral("[Section0]"), QStringLiteral("Section3")};
+    const QStringList keys = {QStringLiteral("Lab0"), QStringLiteral("lab1"), QStringLiteral("Lab10"), QStringLiteral("NWCFile0"),
+                              QStringLiteral("LoadNWCFile0"), QString(), QStringLiteral("Sku"), QStringLiteral("desc"),
+                              QStringLiteral("mode"), QStringLiteral("lab=0")};
+    IniFile f;
+    for (int round = 0; round < 300; ++round) {
+        QByteArray content;
+        const int lines = random.bounded(0, 14);
+        for (int i = 0; i < lines; ++i)
+            content += pick(random, lineShapes).toLatin1() + (random.bounded(4) == 0 ? "\n" : "\r\n");
+        writeFile(f.path, content);
+        const IniSnapshot snapshot = IniSnapshot::fromFile(f.path);
+        for (const QString &section : sections) {
+            for (const QString &key : keys) {
+                ASSERT_EQ(snapshot.read(section, key, QStringLiteral("dflt")), readIni(section, key, f.path, QStringLiteral("dflt")))
+                    << qPrintable(QString::fromLatin1(content)) << " | " << qPrintable(section) << " | " << qPrintable(key);
+            }
+        }
+    }
+}
+
+TEST(Ini, BuilderGivesTheBytesOfTheSameWritesOnDisk)
+{
+    QRandomGenerator random(4242);
+    IniFile f;
+    for (int round = 0; round < 200; ++round) {
+        QFile::remove(f.path);
+        IniBuilder builder;
+        const int writes = random.bounded(1, 30);
+        for (int i = 0; i < writes; ++i) {
+            // Mostly the orderly sequence a catalogue save makes, sometimes anything at all.
+            const QString section = random.bounded(5) == 0 ? pick(random, kSections)
+                                                           : QStringLiteral("Section%1").arg(i / 6);
+            const QString key = random.bounded(10) == 0 ? QString() : pick(random, kKeys);
+            const QString value = pick(random, kValues);
+            builder.write(section, key, value);
+            writeIni(section, key, value, f.path);
+        }
+        ASSERT_EQ(iniFileBytes(builder.lines()), f.bytes()) << "round " << round;
+    }
+}
+
+TEST(Ini, ValuesHoldingBothBracketsAreRefused)
+{
+    EXPECT_TRUE(iniValueRefusal(QStringLiteral("Lab [1]")).contains(QStringLiteral("Lab [1]")));
+    EXPECT_FALSE(iniValueRefusal(QStringLiteral("]Lab[")).isEmpty());
+    EXPECT_TRUE(iniValueRefusal(QStringLiteral("Lab [1")).isEmpty());
+    EXPECT_TRUE(iniValueRefusal(QStringLiteral("a=b")).isEmpty());
+}
