@@ -1,0 +1,185 @@
+#include "package/ProductSku.h"
+
+#include "errorlog/ErrorLog.h"
+
+#include <algorithm>
+
+namespace fendrel {
+namespace {
+
+const QString kModule = QStringLiteral("pckGlobals");
+const QString kCreate = QStringLiteral("CreateProductSku");
+const QString kInsert = QStringLiteral("InsertProductSku");
+
+bool isDigits(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+template <typename List, typename Part>
+qint64 largest(const List &items, Part part)
+{
+    qint64 best = 0;
+    bool first = true;
+    for (const auto &item : items) {
+        const qint64 value = part(item).toLongLong();
+        if (first || value > best)
+            best = value;
+        first = false;
+    }
+    return best;
+}
+
+QString digits(qint64 value, int width)
+{
+    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+bool isWellFormedSku(const QString &sku)
+{
+    return sku.size() == 7 && isDigits(sku);
+}
+
+const SkuTree::Tab *SkuTree::findTab(const QString &part) const
+{
+    const auto it = std::find_if(m_tabs.begin(), m_tabs.end(), [&](const Tab &t) { return t.part == part; });
+    return it == m_tabs.end() ? nullptr : &*it;
+}
+
+SkuTree::Tab *SkuTree::findTab(const QString &part)
+{
+    return const_cast<Tab *>(std::as_const(*this).findTab(part));
+}
+
+qsizetype SkuTree::sectionCount(const QString &tabPart) const
+{
+    const Tab *tab = findTab(tabPart);
+    return tab ? tab->sections.size() : 0;
+}
+
+qsizetype SkuTree::labCount(const QString &tabPart, const QString &sectionPart) const
+{
+    const Tab *tab = findTab(tabPart);
+    if (!tab)
+        return 0;
+    for (const Section &s : tab->sections) {
+        if (s.part == sectionPart)
+            return s.labs.size();
+    }
+    return 0;
+}
+
+QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QString &sectionSku) const
+{
+    const QString tab = tabSku.size() == 7 ? tabSku.left(2) : tabSku;
+    const QString section = sectionSku.size() == 7 ? sectionSku.mid(2, 2) : sectionSku;
+
+    switch (static_cast<SkuLevel>(level)) {
+    case SkuLevel::Tab:
+        if (m_tabs.isEmpty())
+            return QStringLiteral("0100000");
+        return digits(largest(m_tabs, [](const Tab &t) { return t.part; }) + 1, 2) + QStringLiteral("00000");
+
+    case SkuLevel::Section: {
+        bool isNumber = false;
+        const double number = tab.trimmed().toDouble(&isNumber);
+        if (!isNumber) {
+            logError(kCreate, kModule, 13, QStringLiteral("Type mismatch: \"%1\" is not a tab SKU").arg(tab));
+            return kNoSku;
+        }
+        if (number == -1)
+            return kNoSku;
+        if (!isDigits(tab)) {
+            logError(kCreate, kModule, 0, QStringLiteral("Bad Sku format: ") + tab);
+            return kNoSku;
+        }
+        const Tab *entry = findTab(tab);
+        if (!entry)
+            return kNoSku;
+        if (entry->sections.isEmpty())
+            return entry->part + QStringLiteral("01000");
+        return entry->part + digits(largest(entry->sections, [](const Section &s) { return s.part; }) + 1, 2)
+            + QStringLiteral("000");
+    }
+
+    case SkuLevel::Lab: {
+        if (tab.isEmpty() || section.isEmpty())
+            return kNoSku;
+        if (!isDigits(tab) || !isDigits(section)) {
+            logError(kCreate, kModule, 0, QStringLiteral("Bad Sku format: ") + tab + u' ' + section);
+            return kNoSku;
+        }
+        const Tab *entry = findTab(tab);
+        if (!entry)
+            return kNoSku;
+        for (const Section &s : entry->sections) {
+            if (s.part != section)
+                continue;
+            if (s.labs.isEmpty())
+                return entry->part + s.part + QStringLiteral("001");
+            return entry->part + s.part + digits(largest(s.labs, [](const QString &l) { return l; }) + 1, 3);
+        }
+        return kNoSku;
+    }
+    }
+    return kNoSku;
+}
+
+void SkuTree::insertProductSku(qint32 level, const QString &sku)
+{
+    if (!isWellFormedSku(sku)) {
+        logError(kInsert, kModule, 0, QStringLiteral("Bad Sku format: ") + sku);
+        return;
+    }
+    const QString tabPart = sku.left(2);
+    const QString sectionPart = sku.mid(2, 2);
+    const QString labPart = sku.right(3);
+    const QString exists = QStringLiteral("sku already exists: ") + sku;
+
+    switch (static_cast<SkuLevel>(level)) {
+    case SkuLevel::Tab:
+        if (findTab(tabPart)) {
+            logError(kInsert, kModule, 0, exists);
+            return;
+        }
+        m_tabs.append({tabPart, {}});
+        return;
+    case SkuLevel::Section: {
+        Tab *tab = findTab(tabPart);
+        if (!tab)
+            return;
+        if (std::any_of(tab->sections.begin(), tab->sections.end(), [&](const Section &s) { return s.part == sectionPart; })) {
+            logError(kInsert, kModule, 0, exists);
+            return;
+        }
+        tab->sections.append({sectionPart, {}});
+        return;
+    }
+    case SkuLevel::Lab: {
+        Tab *tab = findTab(tabPart);
+        if (!tab)
+            return;
+        for (Section &s : tab->sections) {
+            if (s.part != sectionPart)
+                continue;
+            if (s.labs.contains(labPart)) {
+                logError(kInsert, kModule, 0, exists);
+                return;
+            }
+            s.labs.append(labPart);
+            return;
+        }
+        return;
+    }
+    }
+}
+
+SkuTree &skuTree()
+{
+    static SkuTree tree;
+    return tree;
+}
+
+} // namespace fendrel

@@ -1,0 +1,80 @@
+#include "core/TestSupport.h"
+#include "package/ProductSku.h"
+
+#include <gtest/gtest.h>
+
+using namespace fendrel;
+
+TEST(ProductSku, NumbersContinueAfterTheHighestRecordedAtEachLevel)
+{
+    test::ScopedErrorLog log;
+    SkuTree tree;
+    EXPECT_EQ(tree.createProductSku(1, {}, {}), QStringLiteral("0100000"));
+    tree.insertProductSku(1, QStringLiteral("0100000"));
+    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("0100000"), {}), QStringLiteral("0101000"));
+    tree.insertProductSku(2, QStringLiteral("0101000"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("0101000")), QStringLiteral("0101001"));
+    tree.insertProductSku(3, QStringLiteral("0101001"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("01"), QStringLiteral("01")), QStringLiteral("0101002"));
+    tree.insertProductSku(2, QStringLiteral("0104000"));
+    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("0100000"), {}), QStringLiteral("0105000"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("0104000")), QStringLiteral("0104001"));
+    EXPECT_EQ(tree.createProductSku(1, {}, {}), QStringLiteral("0200000"));
+    EXPECT_EQ(tree.createProductSku(4, {}, {}), QStringLiteral("-1"));
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    // Not in the tree, or nothing to go on: "-1" quietly.
+    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("0700000"), {}), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("-1"), {}), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), {}), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("0109000")), QStringLiteral("-1"));
+    EXPECT_TRUE(log.lines().isEmpty());
+
+    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("ab"), {}), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(2, QString(), {}), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("1.5"), {}), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("ab")), QStringLiteral("-1"));
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("[CreateProductSku][pckGlobals] - 13 - ")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("[CreateProductSku][pckGlobals] - 13 - ")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 1.5")));
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 01 ab")));
+}
+
+TEST(ProductSku, RecordingRefusesDuplicatesBadFormsAndOrphans)
+{
+    test::ScopedErrorLog log;
+    SkuTree tree;
+    tree.insertProductSku(1, QStringLiteral("0100000"));
+    tree.insertProductSku(2, QStringLiteral("0101000"));
+    tree.insertProductSku(2, QStringLiteral("0101000"));
+    EXPECT_EQ(tree.sectionCount(QStringLiteral("01")), 1);
+    tree.insertProductSku(2, QStringLiteral("0901000")); // no tab 09: silently nothing
+    tree.insertProductSku(3, QStringLiteral("0102001")); // no section 02: silently nothing
+    EXPECT_EQ(tree.labCount(QStringLiteral("01"), QStringLiteral("02")), 0);
+    tree.insertProductSku(3, QStringLiteral("010100"));
+    tree.insertProductSku(1, QStringLiteral("-1"));
+    tree.insertProductSku(1, QStringLiteral("0100000"));
+    EXPECT_EQ(tree.tabCount(), 1);
+    const QStringList lines = log.lines();
+    ASSERT_EQ(lines.size(), 4);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("[InsertProductSku][pckGlobals] - 0 - sku already exists: 0101000")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("- 0 - Bad Sku format: 010100")));
+    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("- 0 - Bad Sku format: -1")));
+    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("- 0 - sku already exists: 0100000")));
+}
+
+TEST(ProductSku, NinetyNineTabsIsTheLimitOfTheForm)
+{
+    test::ScopedErrorLog log;
+    SkuTree tree;
+    for (int t = 1; t <= 99; ++t)
+        tree.insertProductSku(1, QStringLiteral("%1").arg(t, 2, 10, QLatin1Char('0')) + QStringLiteral("00000"));
+    const QString next = tree.createProductSku(1, {}, {});
+    EXPECT_EQ(next, QStringLiteral("10000000"));
+    tree.insertProductSku(1, next);
+    EXPECT_EQ(tree.tabCount(), 99);
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].endsWith(QStringLiteral("Bad Sku format: 10000000")));
+}
