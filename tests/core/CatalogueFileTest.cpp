@@ -1,0 +1,279 @@
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/Ini.h"
+#include "catalogue/KeyArray.h"
+#include "core/ScriptedPrompter.h"
+#include "core/TestSupport.h"
+#include "package/ProductSku.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace fendrel;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+struct Fixture {
+    QTemporaryDir dir;
+    Catalogue catalogue;
+    KeyArray records;
+    SkuTree skus;
+    test::ScriptedPrompter prompter;
+    QString iniPath() const { return dir.path() + QStringLiteral("/Fendrel.ini"); }
+
+    Fixture()
+    {
+        records.keyArrayInitialize();
+        catalogue.iniPath = iniPath();
+    }
+    void load() { createNewTree(catalogue, records, skus, prompter, dir.path()); }
+    CatalogueNode *addSection(const QString &name, const QString &sku = {})
+    {
+        return catalogue.tree.add(kTabKey, sectionKey(name), name, sku);
+    }
+    QString addLab(const QString &section, const QString &name, LabRecord r)
+    {
+        r.key = catalogue.keys.createNewKey();
+        catalogue.tree.add(sectionKey(section), r.key, name, kLabTag);
+        records.keyArrayInsert(r);
+        return r.key;
+    }
+    const LabRecord &recordOf(const CatalogueNode *lab) const { return records.at(records.keyArraySearch(lab->key())); }
+};
+
+// The catalogue written one writeIni call at a time, in the order a save takes.
+QByteArray savedStepByStep(const Catalogue &catalogue, const KeyArray &records, const QString &path)
+{
+    QFile::remove(path);
+    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), catalogue.tabTitle, path);
+    writeIni(QStringLiteral("General"), QStringLiteral("Sku"), catalogue.tree.root()->tag(), path);
+    int s = 0;
+    for (const CatalogueNode *section : catalogue.tree.root()->children()) {
+        const QString name = QStringLiteral("Section%1").arg(s++);
+        writeIni(name, QStringLiteral("SectionName"), section->text(), path);
+        writeIni(name, QStringLiteral("Sku"), section->tag(), path);
+        writeIni(name, QStringLiteral("NumberOfEntries"), QString::number(section->childCount()), path);
+        int j = 0;
+        for (const CatalogueNode *lab : section->children()) {
+            const LabRecord &r = records.at(records.keyArraySearch(lab->key()));
+            const QList<std::pair<const char *, QString>> keys = {
+                {"Lab", lab->text()},         {"Link", r.link},           {"LinkPage", r.linkPage},
+                {"TopFile", r.topFile},       {"Picture", r.picture},     {"OptFiles", QString::number(r.optFiles)},
+                {"NWCFile", r.nwcFile},       {"LoadNWCFile", r.loadNwcFile}, {"Description", r.description},
+                {"ExamsCovered", r.examsCovered}, {"Mode", r.mode},       {"Sku", r.sku}};
+            for (const auto &[key, value] : keys)
+                writeIni(name, QString::fromLatin1(key) + QString::number(j), value, path);
+            ++j;
+        }
+    }
+    return readFile(path);
+}
+
+} // namespace
+
+TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
+{
+    Fixture f;
+    f.catalogue.tabTitle = QStringLiteral("CCNA Labs");
+    f.catalogue.tree.add({}, kTabKey, f.catalogue.tabTitle, QStringLiteral("0100000"));
+    f.addSection(QStringLiteral("Routing"), QStringLiteral("0101000"));
+    f.addSection(QStringLiteral("Empty"), QStringLiteral("0102000"));
+    f.addSection(QStringLiteral("Switching"));
+    LabRecord full;
+    full.link = QStringLiteral("/labs/ospf.pdf");
+    full.linkPage = QStringLiteral("12");
+    full.topFile = QStringLiteral("/labs/ospf.top");
+    full.picture = QStringLiteral("/labs/ospf.png");
+    full.nwcFile = QStringLiteral("/labs/grade.nwc");
+    full.loadNwcFile = QStringLiteral("/labs/load.nwc");
+    full.description = QStringLiteral("Single area = backbone, caf\u00E9");
+    full.examsCovered = QStringLiteral("icnd1,route");
+    full.mode = QStringLiteral("testsim");
+    full.sku = QStringLiteral("0101001");
+    LabRecord loadOnly; // a loading configuration without a grading one: keys that end other keys
+    loadOnly.topFile = QStringLiteral("/labs/shared.top");
+    loadOnly.link = QStringLiteral("/labs/shared.pdf");
+    loadOnly.loadNwcFile = QStringLiteral("/labs/load.nwc");
+    f.addLab(QStringLiteral("Routing"), QStringLiteral("OSPF"), full);
+    for (int i = 1; i <= 11; ++i)
+        f.addLab(QStringLiteral("Routing"), QStringLiteral("Lab %1").arg(i), loadOnly);
+    f.addLab(QStringLiteral("Switching"), QStringLiteral("VLANs"), loadOnly);
+    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+
+    Fixture g;
+    QFile::copy(f.iniPath(), g.iniPath());
+    g.load();
+    EXPECT_EQ(g.catalogue.tabTitle, QStringLiteral("CCNA Labs"));
+    EXPECT_EQ(g.catalogue.tree.root()->tag(), QStringLiteral("0100000"));
+    ASSERT_EQ(g.catalogue.tree.root()->childCount(), 3);
+    const CatalogueNode *routing = g.catalogue.tree.root()->children()[0];
+    EXPECT_EQ(routing->text(), QStringLiteral("Routing"));
+    ASSERT_EQ(routing->childCount(), 12);
+    LabRecord expected = full;
+    expected.description = QStringLiteral("Single area  backbone, caf\u00E9");
+    expected.key = routing->firstChild()->key();
+    expected.optFiles = 3;
+    EXPECT_EQ(g.recordOf(routing->firstChild()), expected);
+    const CatalogueNode *eleventh = routing->children()[11];
+    EXPECT_EQ(eleventh->text(), QStringLiteral("Lab 11"));
+    EXPECT_EQ(g.recordOf(eleventh).loadNwcFile, QStringLiteral("/labs/load.nwc"));
+    EXPECT_EQ(g.recordOf(eleventh).nwcFile, QString());
+    EXPECT_EQ(g.recordOf(eleventh).optFiles, 1);
+    EXPECT_EQ(g.recordOf(eleventh).sku, QStringLiteral("0101012")); // made at load, after 0101001 ... 0101011
+    EXPECT_EQ(g.catalogue.tree.root()->children()[1]->childCount(), 0);
+    EXPECT_EQ(g.catalogue.tree.root()->children()[2]->tag(), QStringLiteral("0103000"));
+    EXPECT_TRUE(g.catalogue.tree.root()->isExpanded());
+    EXPECT_TRUE(routing->isExpanded());
+    EXPECT_EQ(g.catalogue.tree.selectedNode(), g.catalogue.tree.root());
+    EXPECT_TRUE(g.prompter.shown.isEmpty());
+
+    // Once the load has made the missing SKUs, a save and load is a fixed point.
+    ASSERT_TRUE(saveIni(g.catalogue, g.records, g.prompter));
+    const QByteArray saved = readFile(g.iniPath());
+    EXPECT_TRUE(saved.contains("sku11=0101012\r\n"));
+    g.load();
+    ASSERT_TRUE(saveIni(g.catalogue, g.records, g.prompter));
+    EXPECT_EQ(readFile(g.iniPath()), saved);
+}
+
+TEST(CatalogueFile, FastSaveWritesTheBytesOfTheStepByStepSequence)
+{
+    QRandomGenerator random(7);
+    const QStringList texts = {QString(),           QStringLiteral("x"),         QStringLiteral(" spaced "),
+                               QStringLiteral("a=b"), QStringLiteral("/labs/f.pdf"), QStringLiteral("[odd] value"),
+                               QStringLiteral("3"),  QStringLiteral("0101001"),    QStringLiteral("Mixed Case")};
+    auto any = [&] { return texts.at(random.bounded(static_cast<int>(texts.size()))); };
+    for (int round = 0; round < 60; ++round) {
+        Fixture f;
+        f.catalogue.tabTitle = any();
+        f.catalogue.tree.add({}, kTabKey, f.catalogue.tabTitle, any());
+        const int sections = random.bounded(1, 5);
+        for (int s = 0; s < sections; ++s) {
+            const QString name = QStringLiteral("S%1 %2").arg(s).arg(random.bounded(2) ? QStringLiteral("a=b") : QString());
+            f.addSection(name, any());
+            const int labs = random.bounded(0, 13);
+            for (int j = 0; j < labs; ++j) {
+                LabRecord r;
+                r.link = any(), r.linkPage = any(), r.topFile = any(), r.picture = any(), r.nwcFile = any();
+                r.loadNwcFile = any(), r.description = any(), r.examsCovered = any(), r.mode = any(), r.sku = any();
+                f.addLab(name, any().isEmpty() ? QStringLiteral("Lab") : any(), r);
+            }
+        }
+        ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+        const QByteArray fast = readFile(f.iniPath());
+        ASSERT_EQ(fast, savedStepByStep(f.catalogue, f.records, f.iniPath())) << "round " << round;
+    }
+}
+
+TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
+{
+    Fixture f;
+    writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=old\r\n");
+    f.catalogue.tree.add({}, kTabKey, QStringLiteral("Tab"));
+    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    EXPECT_FALSE(QFileInfo::exists(f.iniPath()));
+
+    f.addSection(QStringLiteral("One"), QStringLiteral("0101000"));
+    f.catalogue.tree.add(sectionKey(QStringLiteral("One")), QStringLiteral("K99"), QStringLiteral("Orphan"), kLabTag);
+    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    EXPECT_EQ(readFile(f.iniPath()), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=One\r\nsku=0101000\r\n"
+                                                "numberofentries=1\r\nlab0=Orphan\r\n"));
+    ASSERT_EQ(f.prompter.shown.size(), 1);
+    EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Exclamation);
+}
+
+TEST(CatalogueFile, LoadingStopsAtGapsAndSkipsWhatCannotBeRead)
+{
+    test::ScopedErrorLog log;
+    Fixture f;
+    writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=T\r\nsku=0300000\r\n"
+                           "[SECTION0]\r\nsectionname=Zero\r\nnumberofentries=3\r\nlab0=A\r\nlab2=  C  \r\nsku2=0301009\r\n"
+                           "[SECTION1]\r\nsectionname=One\r\nnumberofentries=two\r\nlab0=X\r\n"
+                           "[SECTION2]\r\nsectionname=zero\r\nnumberofentries=1\r\nlab0=Moved\r\n"
+                           "[SECTION4]\r\nsectionname=Four\r\nnumberofentries=1\r\nlab0=Never\r\n");
+    f.load();
+    const CatalogueNode *root = f.catalogue.tree.root();
+    ASSERT_EQ(root->childCount(), 2);
+    const CatalogueNode *zero = root->children()[0];
+    EXPECT_EQ(root->children()[1]->childCount(), 0); // "two" entries is no number
+    ASSERT_EQ(zero->childCount(), 3);
+    EXPECT_EQ(zero->children()[0]->text(), QStringLiteral("A"));
+    EXPECT_EQ(zero->children()[1]->text(), QStringLiteral("C"));
+    EXPECT_EQ(zero->children()[2]->text(), QStringLiteral("Moved"));
+    EXPECT_EQ(f.catalogue.tree.nodeByKey(QStringLiteral("OFOUR")), nullptr);
+    // Lab 1 has no name but still used up a SKU; the stored 0301009 is recorded, so the
+    // repeated section's lab continues after it.
+    EXPECT_EQ(f.recordOf(zero->children()[0]).sku, QStringLiteral("0301001"));
+    EXPECT_EQ(f.recordOf(zero->children()[1]).sku, QStringLiteral("0301009"));
+    EXPECT_EQ(f.recordOf(zero->children()[2]).sku, QStringLiteral("0301010"));
+    EXPECT_EQ(zero->tag(), QStringLiteral("0301000"));
+    EXPECT_EQ(root->children()[1]->tag(), QStringLiteral("0302000"));
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("[Create New Tree][frmAddLabs] - 0 - Section2 repeats")));
+    EXPECT_EQ(f.catalogue.keys.value(), 3);
+}
+
+TEST(CatalogueFile, StoredSkusAreRecordedSoNewOnesContinueAfterThem)
+{
+    Fixture f;
+    writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=T\r\nsku=0200000\r\n"
+                           "[SECTION0]\r\nsectionname=A\r\nsku=0204000\r\nnumberofentries=1\r\nlab0=L\r\nsku0=0204007\r\n"
+                           "[SECTION1]\r\nsectionname=B\r\nnumberofentries=1\r\nlab0=M\r\n"
+                           "[SECTION2]\r\nsectionname=C\r\nsku=-1\r\nnumberofentries=1\r\nlab0=N\r\n");
+    f.load();
+    const CatalogueNode *root = f.catalogue.tree.root();
+    EXPECT_EQ(root->children()[1]->tag(), QStringLiteral("0205000"));
+    EXPECT_EQ(f.recordOf(root->children()[1]->firstChild()).sku, QStringLiteral("0205001"));
+    EXPECT_EQ(root->children()[2]->tag(), QStringLiteral("-1"));
+    EXPECT_EQ(f.recordOf(root->children()[2]->firstChild()).sku, QStringLiteral("-1"));
+
+    // A section added in the window has no SKU; it gets the next number at the next load.
+    ASSERT_TRUE(f.addSection(QStringLiteral("D")));
+    f.addLab(QStringLiteral("D"), QStringLiteral("O"), LabRecord{});
+    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    f.load();
+    const CatalogueNode *d = f.catalogue.tree.nodeByKey(sectionKey(QStringLiteral("D")));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->tag(), QStringLiteral("0206000"));
+    EXPECT_EQ(f.recordOf(d->firstChild()).sku, QStringLiteral("0206001"));
+}
+
+TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
+{
+    Fixture f;
+    const QByteArray old = "[GENERAL]\r\ntabtitle=Old\r\n[SECTION0]\r\nsectionname=Kept\r\nnumberofentries=0\r\n";
+    writeFile(f.iniPath(), old);
+    f.catalogue.tree.add({}, kTabKey, QStringLiteral("New"));
+    f.addSection(QStringLiteral("Big"));
+    LabRecord r;
+    r.description = QString(4000, u'd');
+    for (int i = 0; i < 20; ++i)
+        f.addLab(QStringLiteral("Big"), QStringLiteral("Lab %1").arg(i), r);
+
+    // The file-size limit makes the write fail part-way, even for root.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit tight = saved;
+    tight.rlim_cur = 8192;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const bool saved_ok = saveIni(f.catalogue, f.records, f.prompter);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(saved_ok);
+    EXPECT_EQ(readFile(f.iniPath()), old);
+    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Fendrel.ini")});
+
+    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    EXPECT_GT(readFile(f.iniPath()).size(), 80000);
+}
