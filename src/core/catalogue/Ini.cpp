@@ -41,6 +41,43 @@ struct IniWriteArgs {
     QString line() const { return key.isEmpty() ? value : key.toLower() + u'=' + value; }
 };
 
+// A value the rules would store unchanged.
+bool isPlainValue(const QString &value)
+{
+    if (!value.isEmpty() && (value.front() == u' ' || value.back() == u' '))
+        return false;
+    for (const QChar c : value) {
+        const char16_t u = c.unicode();
+        if (u == u'=' || u == u'[' || u == u']' || u == u'\r' || u == u'\n')
+            return false;
+    }
+    return true;
+}
+
+// An ASCII letters-and-digits key in lower case, or an empty text for any other key.
+QString plainKeyLowered(const QString &key)
+{
+    QString lowered(key.size(), Qt::Uninitialized);
+    QChar *out = lowered.data();
+    for (const QChar c : key) {
+        const char16_t u = c.unicode();
+        if (u >= u'A' && u <= u'Z')
+            *out++ = QChar(char16_t(u + 32));
+        else if ((u >= u'a' && u <= u'z') || (u >= u'0' && u <= u'9'))
+            *out++ = c;
+        else
+            return {};
+    }
+    return lowered;
+}
+
+// Keys are almost always ASCII; fold those without the full Unicode machinery.
+QString foldedKey(const QString &key)
+{
+    const QString plain = plainKeyLowered(key);
+    return plain.isEmpty() ? key.toCaseFolded() : plain;
+}
+
 bool isKeyLine(const QString &line, const QString &key)
 {
     return line.size() > key.size() && line.at(key.size()) == u'=' && line.startsWith(key, Qt::CaseInsensitive);
@@ -180,12 +217,18 @@ void applyIniWrite(QStringList &lines, const QString &sectionArg, const QString 
 
 QByteArray iniFileBytes(const QStringList &lines)
 {
-    QString text;
+    qsizetype size = 0;
+    for (const QString &line : lines)
+        size += line.size() + 2;
+    QByteArray bytes;
+    bytes.reserve(size);
     for (const QString &line : lines) {
-        if (!line.isEmpty())
-            text += line + QStringLiteral("\r\n");
+        if (line.isEmpty())
+            continue;
+        appendWindows1252(bytes, line);
+        bytes.append("\r\n", 2);
     }
-    return toWindows1252(text);
+    return bytes;
 }
 
 bool writeIniFile(const QString &file, const QStringList &lines)
@@ -249,7 +292,7 @@ const QHash<QString, QString> &IniSnapshot::keysOfSectionAt(qsizetype headerLine
         const qsizetype eq = m_lines[i].indexOf(u'=');
         if (eq < 0)
             continue;
-        const QString key = m_lines[i].left(eq).toCaseFolded();
+        const QString key = foldedKey(m_lines[i].left(eq));
         if (!keys.contains(key))
             keys.insert(key, trimSpaces(m_lines[i].mid(eq + 1)));
     }
@@ -260,11 +303,15 @@ QString IniSnapshot::read(const QString &section, const QString &key, const QStr
 {
     if (m_lines.isEmpty())
         return trimSpaces(defaultValue);
-    const QString name = trimSpaces(withoutChars(section, {u'[', u']'})).toCaseFolded();
-    const auto header = m_firstLineWithHeader.constFind(name);
-    if (header == m_firstLineWithHeader.constEnd())
+    if (!m_lastSectionKnown || section != m_lastSection) {
+        const QString name = trimSpaces(withoutChars(section, {u'[', u']'})).toCaseFolded();
+        m_lastSection = section;
+        m_lastSectionKnown = true;
+        m_lastHeaderLine = m_firstLineWithHeader.value(name, -1);
+    }
+    if (m_lastHeaderLine < 0)
         return {};
-    return keysOfSectionAt(*header).value(trimSpaces(withoutChars(key, {u'='})).toCaseFolded());
+    return keysOfSectionAt(m_lastHeaderLine).value(foldedKey(trimSpaces(withoutChars(key, {u'='}))));
 }
 
 qint16 IniSnapshot::readInt(const QString &section, const QString &key, qint16 defaultValue) const
@@ -272,8 +319,21 @@ qint16 IniSnapshot::readInt(const QString &section, const QString &key, qint16 d
     return toInt16(read(section, key)).value_or(defaultValue);
 }
 
+
 void IniBuilder::write(const QString &sectionArg, const QString &keyArg, const QString &valueArg)
 {
+    // The common case of a save: a new plain key in the section written last.
+    if (!m_fullRules && !m_lastSectionArg.isNull() && sectionArg == m_lastSectionArg && isPlainValue(valueArg)) {
+        const QString key = plainKeyLowered(keyArg);
+        if (!key.isEmpty() && !m_keysOfLastSection.contains(key)) {
+            if (!valueArg.isEmpty()) {
+                m_lines << key + u'=' + valueArg;
+                m_keysOfLastSection.insert(key);
+            }
+            return;
+        }
+    }
+
     const IniWriteArgs args(sectionArg, keyArg, valueArg);
     const QString folded = args.section.toUpper().toCaseFolded();
     const QString foldedKey = args.key.toCaseFolded();
@@ -286,13 +346,15 @@ void IniBuilder::write(const QString &sectionArg, const QString &keyArg, const Q
         && (isLastSection ? !m_keysOfLastSection.contains(foldedKey) : !m_sections.contains(folded));
     if (!appendable) {
         m_fullRules = true;
+        m_lastSectionArg = QString();
         applyIniWrite(m_lines, sectionArg, keyArg, valueArg);
         m_lines.removeAll(QString());
         return;
     }
     if (!isLastSection) {
-        m_sections.insert(folded, true);
+        m_sections.insert(folded);
         m_lastSection = folded;
+        m_lastSectionArg = sectionArg;
         m_keysOfLastSection.clear();
         m_lines << args.header() << line;
     } else if (!args.value.isEmpty()) {
@@ -300,7 +362,7 @@ void IniBuilder::write(const QString &sectionArg, const QString &keyArg, const Q
     } else {
         return;
     }
-    m_keysOfLastSection.insert(foldedKey, true);
+    m_keysOfLastSection.insert(foldedKey);
 }
 
 } // namespace fendrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -54,6 +55,10 @@ private:
     QStringList m_lines;
     QHash<QString, qsizetype> m_firstLineWithHeader; // case-folded header text -> line
     mutable QHash<qsizetype, QHash<QString, QString>> m_sectionKeys;
+    // Questions come section by section; remember the last section's answer sheet.
+    mutable QString m_lastSection;
+    mutable bool m_lastSectionKnown = false;
+    mutable qsizetype m_lastHeaderLine = -1;
 };
 
 // Builds a file by a sequence of writeIni calls in memory. Writes that only add to the last
@@ -67,9 +72,10 @@ public:
 private:
     QStringList m_lines;
     bool m_fullRules = false;
-    QString m_lastSection; // case-folded header text of the last section
-    QHash<QString, bool> m_sections;
-    QHash<QString, bool> m_keysOfLastSection;
+    QString m_lastSection;    // case-folded header text of the last section
+    QString m_lastSectionArg; // the section argument that opened it
+    QSet<QString> m_sections;
+    QSet<QString> m_keysOfLastSection;
 };
 
 } // namespace fendrel

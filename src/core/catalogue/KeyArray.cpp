@@ -25,6 +25,16 @@ void KeyArray::keyArrayInitialize()
 {
     m_records.assign(2, LabRecord{});
     m_initialized = true;
+    rebuildIndex();
+}
+
+void KeyArray::rebuildIndex()
+{
+    m_firstIndex.clear();
+    for (std::size_t i = 0; i < m_records.size(); ++i) {
+        if (!m_firstIndex.contains(m_records[i].key))
+            m_firstIndex.insert(m_records[i].key, static_cast<qint32>(i));
+    }
 }
 
 bool KeyArray::keyArrayInsert(const LabRecord &record)
@@ -36,6 +46,8 @@ bool KeyArray::keyArrayInsert(const LabRecord &record)
     try {
         LabRecord stored = record;
         stored.optFiles = stored.countOptFiles();
+        if (!m_firstIndex.contains(stored.key))
+            m_firstIndex.insert(stored.key, static_cast<qint32>(m_records.size()));
         m_records.push_back(std::move(stored));
     } catch (const std::bad_alloc &) {
         logError(QStringLiteral("Key Array Insert"), m_moduleLabel, kOutOfMemory, kOutOfMemoryText);
@@ -74,6 +86,7 @@ bool KeyArray::keyArrayDelete(const QString &key)
         return false;
     }
     m_records.erase(m_records.begin() + i);
+    rebuildIndex();
     return true;
 }
 
@@ -83,11 +96,7 @@ qint32 KeyArray::keyArraySearch(const QString &key) const
         logError(QStringLiteral("Key Array Search"), m_moduleLabel, kSubscriptOutOfRange, kSubscriptOutOfRangeText);
         return -1;
     }
-    for (std::size_t i = 0; i < m_records.size(); ++i) {
-        if (m_records[i].key == key)
-            return static_cast<qint32>(i);
-    }
-    return -1;
+    return m_firstIndex.value(key, -1);
 }
 
 qint32 KeyArray::getKeyIndex(const QString &key) const

@@ -2,6 +2,7 @@
 
 #include "catalogue/LabRecord.h"
 
+#include <QHash>
 #include <QString>
 
 #include <vector>
@@ -12,8 +13,8 @@ inline const QString kMainWindowLabel = QStringLiteral("frmAddLabs");
 
 // The lab records of the catalogue, one per lab node, found by the node's key.
 // After initialisation indices 0 and 1 hold blank records; real records follow from 2 in
-// order of insertion. Searches are exact and linear: catalogues are small and the first match
-// must win, duplicates included.
+// order of insertion. Searches are exact and the first match wins, duplicates included; an
+// index of first positions keeps them from scanning the whole array.
 class KeyArray {
 public:
     explicit KeyArray(QString moduleLabel = kMainWindowLabel) : m_moduleLabel(std::move(moduleLabel)) {}
@@ -36,7 +37,10 @@ public:
     void setModuleLabel(const QString &label) { m_moduleLabel = label; }
 
 private:
+    void rebuildIndex();
+
     std::vector<LabRecord> m_records;
+    QHash<QString, qint32> m_firstIndex;
     bool m_initialized = false;
     QString m_moduleLabel;
 };

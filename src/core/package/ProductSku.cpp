@@ -16,18 +16,10 @@ bool isDigits(const QString &text)
     return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-template <typename List, typename Part>
-qint64 largest(const List &items, Part part)
+// Parts are recorded only from well-formed SKUs, so they are plain digits.
+qint64 partValue(const QString &part)
 {
-    qint64 best = 0;
-    bool first = true;
-    for (const auto &item : items) {
-        const qint64 value = part(item).toLongLong();
-        if (first || value > best)
-            best = value;
-        first = false;
-    }
-    return best;
+    return part.toLongLong();
 }
 
 QString digits(qint64 value, int width)
@@ -80,7 +72,7 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
     case SkuLevel::Tab:
         if (m_tabs.isEmpty())
             return QStringLiteral("0100000");
-        return digits(largest(m_tabs, [](const Tab &t) { return t.part; }) + 1, 2) + QStringLiteral("00000");
+        return digits(m_largestTab + 1, 2) + QStringLiteral("00000");
 
     case SkuLevel::Section: {
         bool isNumber = false;
@@ -100,8 +92,7 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
             return kNoSku;
         if (entry->sections.isEmpty())
             return entry->part + QStringLiteral("01000");
-        return entry->part + digits(largest(entry->sections, [](const Section &s) { return s.part; }) + 1, 2)
-            + QStringLiteral("000");
+        return entry->part + digits(entry->largestSection + 1, 2) + QStringLiteral("000");
     }
 
     case SkuLevel::Lab: {
@@ -119,7 +110,7 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
                 continue;
             if (s.labs.isEmpty())
                 return entry->part + s.part + QStringLiteral("001");
-            return entry->part + s.part + digits(largest(s.labs, [](const QString &l) { return l; }) + 1, 3);
+            return entry->part + s.part + digits(s.largestLab + 1, 3);
         }
         return kNoSku;
     }
@@ -144,7 +135,8 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
             logError(kInsert, kModule, 0, exists);
             return;
         }
-        m_tabs.append({tabPart, {}});
+        m_largestTab = m_tabs.isEmpty() ? partValue(tabPart) : std::max(m_largestTab, partValue(tabPart));
+        m_tabs.append({tabPart, {}, 0});
         return;
     case SkuLevel::Section: {
         Tab *tab = findTab(tabPart);
@@ -154,7 +146,9 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
             logError(kInsert, kModule, 0, exists);
             return;
         }
-        tab->sections.append({sectionPart, {}});
+        tab->largestSection = tab->sections.isEmpty() ? partValue(sectionPart)
+                                                      : std::max(tab->largestSection, partValue(sectionPart));
+        tab->sections.append({sectionPart, {}, 0});
         return;
     }
     case SkuLevel::Lab: {
@@ -168,7 +162,8 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
                 logError(kInsert, kModule, 0, exists);
                 return;
             }
-            s.labs.append(labPart);
+            s.largestLab = s.labs.isEmpty() ? partValue(labPart) : std::max(s.largestLab, partValue(labPart));
+            s.labs.insert(labPart);
             return;
         }
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace fendrel {
@@ -18,25 +19,33 @@ public:
     // The next free SKU at a level, or "-1". tabSku and sectionSku may be full SKUs or their parts.
     QString createProductSku(qint32 level, const QString &tabSku, const QString &sectionSku) const;
     void insertProductSku(qint32 level, const QString &sku);
-    void clear() { m_tabs.clear(); }
+    void clear()
+    {
+        m_tabs.clear();
+        m_largestTab = 0;
+    }
 
     qsizetype tabCount() const { return m_tabs.size(); }
     qsizetype sectionCount(const QString &tabPart) const;
     qsizetype labCount(const QString &tabPart, const QString &sectionPart) const;
 
 private:
+    // The largest part is kept as parts are recorded, so proposing a SKU never rescans.
     struct Section {
         QString part;
-        QList<QString> labs;
+        QSet<QString> labs;
+        qint64 largestLab = 0;
     };
     struct Tab {
         QString part;
         QList<Section> sections;
+        qint64 largestSection = 0;
     };
     const Tab *findTab(const QString &part) const;
     Tab *findTab(const QString &part);
 
     QList<Tab> m_tabs;
+    qint64 m_largestTab = 0;
 };
 
 // Seven ASCII digits: the only SKUs the tree records.

@@ -26,20 +26,30 @@ char encodeOne(char32_t c)
 
 } // namespace
 
+void appendWindows1252(QByteArray &out, QStringView text)
+{
+    const qsizetype start = out.size();
+    out.resize(start + text.size());
+    char *dst = out.data() + start;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t unit = text[i].unicode();
+        if (unit < 0x80) {
+            *dst++ = static_cast<char>(unit);
+        } else if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
+                   && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i; // a character outside the BMP is one "?", not two
+            *dst++ = '?';
+        } else {
+            *dst++ = encodeOne(unit);
+        }
+    }
+    out.truncate(dst - out.constData());
+}
+
 QByteArray toWindows1252(QStringView text)
 {
     QByteArray out;
-    out.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t unit = text[i].unicode();
-        if (QChar::isHighSurrogate(unit) && i + 1 < text.size()
-            && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            ++i; // a character outside the BMP is one "?", not two
-            out.append('?');
-            continue;
-        }
-        out.append(encodeOne(unit));
-    }
+    appendWindows1252(out, text);
     return out;
 }
 

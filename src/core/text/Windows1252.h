@@ -10,6 +10,7 @@ namespace fendrel {
 // Every 8-bit text on disk (catalogue file, member names, language file) is Windows-1252,
 // whatever the locale of the machine; characters it cannot hold become "?".
 QByteArray toWindows1252(QStringView text);
+void appendWindows1252(QByteArray &out, QStringView text);
 QString fromWindows1252(QByteArrayView bytes);
 
 } // namespace fendrel
