@@ -129,24 +129,40 @@ TEST(Ini, SnapshotAnswersExactlyAsReadIniOnRandomFiles)
     }
 }
 
-TEST(Ini, BuilderGivesTheBytesOfTheSameWritesOnDisk)
+TEST(Ini, DocumentReadsAndWritesAsTheSameCallsOnDisk)
 {
     QRandomGenerator random(4242);
+    const QStringList startLines = {
+        QStringLiteral("[GENERAL]"),   QStringLiteral("tabtitle=T"),    QStringLiteral("[SECTION0]"),
+        QStringLiteral("lab0=A"),      QStringLiteral("LAB0=dup"),      QStringLiteral("nwcfile0=g"),
+        QStringLiteral("[section1]"),  QStringLiteral("junk"),          QStringLiteral("x[SECTION1]y"),
+        QStringLiteral("[SECTION0]"),  QStringLiteral("=v"),            QStringLiteral("sku=1"),
+    };
     IniFile f;
-    for (int round = 0; round < 200; ++round) {
-        QFile::remove(f.path);
-        IniBuilder builder;
-        const int writes = random.bounded(1, 30);
-        for (int i = 0; i < writes; ++i) {
-            // Mostly the orderly sequence a catalogue save makes, sometimes anything at all.
-            const QString section = random.bounded(5) == 0 ? pick(random, kSections)
-                                                           : QStringLiteral("Section%1").arg(i / 6);
-            const QString key = random.bounded(10) == 0 ? QString() : pick(random, kKeys);
+    for (int round = 0; round < 300; ++round) {
+        // Half the files are orderly catalogues, the others anything at all.
+        QStringList start;
+        const bool orderly = round % 2 == 0;
+        const int count = random.bounded(0, 10);
+        for (int i = 0; i < count; ++i)
+            start << (orderly ? startLines.at(i % 6) : pick(random, startLines));
+        writeFile(f.path, iniFileBytes(start));
+        IniDocument document = IniDocument::fromFile(f.path);
+
+        const int operations = random.bounded(1, 40);
+        for (int i = 0; i < operations; ++i) {
+            const QString section = random.bounded(4) == 0 ? pick(random, kSections) : QStringLiteral("Section%1").arg(i / 8);
+            const QString key = random.bounded(12) == 0 ? QString() : pick(random, kKeys);
+            if (random.bounded(3) == 0) {
+                ASSERT_EQ(document.read(section, key, QStringLiteral("d")), readIni(section, key, f.path, QStringLiteral("d")))
+                    << "round " << round << " op " << i;
+                continue;
+            }
             const QString value = pick(random, kValues);
-            builder.write(section, key, value);
+            document.write(section, key, value);
             writeIni(section, key, value, f.path);
         }
-        ASSERT_EQ(iniFileBytes(builder.lines()), f.bytes()) << "round " << round;
+        ASSERT_EQ(iniFileBytes(document.lines()), f.bytes()) << "round " << round;
     }
 }
 

@@ -49,7 +49,7 @@ QString skuOrNew(SkuTree &skus, SkuLevel level, const QString &stored, const QSt
 
 QStringList catalogueFileLines(const Catalogue &catalogue, const KeyArray &records, Prompter &prompter)
 {
-    IniBuilder ini;
+    IniDocument ini;
     const CatalogueNode *root = catalogue.tree.root();
     ini.write(kGeneral, QStringLiteral("TabTitle"), catalogue.tabTitle);
     ini.write(kGeneral, QStringLiteral("Sku"), root ? root->tag() : QString());

@@ -320,49 +320,141 @@ qint16 IniSnapshot::readInt(const QString &section, const QString &key, qint16 d
 }
 
 
-void IniBuilder::write(const QString &sectionArg, const QString &keyArg, const QString &valueArg)
+IniDocument::IniDocument(QStringList lines)
+{
+    bool regular = true;
+    for (QString &line : lines) {
+        if (!isSectionLine(line)) {
+            (m_sections.isEmpty() ? m_preamble : m_sections.last().lines).append(std::move(line));
+            continue;
+        }
+        // Only "[NAME]" headers, each name once, keep the header search unambiguous.
+        const QString name = line.mid(1, line.size() - 2);
+        const QString folded = name.toCaseFolded();
+        if (!line.startsWith(u'[') || !line.endsWith(u']') || isSectionLine(name) || m_sectionByName.contains(folded))
+            regular = false;
+        else
+            m_sectionByName.insert(folded, m_sections.size());
+        m_sections.append({line, {}, {}, true});
+    }
+    if (!regular)
+        becomeIrregular();
+}
+
+IniDocument IniDocument::fromFile(const QString &file)
+{
+    return IniDocument(readLines(file));
+}
+
+QStringList IniDocument::lines() const
+{
+    if (!m_regular)
+        return m_lines;
+    QStringList all = m_preamble;
+    for (const Section &section : m_sections)
+        all << section.header << section.lines;
+    return all;
+}
+
+void IniDocument::becomeIrregular()
+{
+    m_lines = lines();
+    m_regular = false;
+    m_preamble.clear();
+    m_sections.clear();
+    m_sectionByName.clear();
+    m_lastSectionArg = QString();
+    m_snapshot.reset();
+}
+
+const QHash<QString, qsizetype> &IniDocument::keysOf(Section &section)
+{
+    if (section.keysStale) {
+        section.firstKey.clear();
+        for (qsizetype i = 0; i < section.lines.size(); ++i) {
+            const qsizetype eq = section.lines[i].indexOf(u'=');
+            if (eq < 0)
+                continue;
+            const QString key = foldedKey(section.lines[i].left(eq));
+            if (!section.firstKey.contains(key))
+                section.firstKey.insert(key, i);
+        }
+        section.keysStale = false;
+    }
+    return section.firstKey;
+}
+
+QString IniDocument::read(const QString &section, const QString &key, const QString &defaultValue)
+{
+    if (!m_regular) {
+        if (!m_snapshot)
+            m_snapshot.emplace(m_lines);
+        return m_snapshot->read(section, key, defaultValue);
+    }
+    if (m_preamble.isEmpty() && m_sections.isEmpty())
+        return trimSpaces(defaultValue);
+    const auto found = m_sectionByName.constFind(trimSpaces(withoutChars(section, {u'[', u']'})).toCaseFolded());
+    if (found == m_sectionByName.constEnd())
+        return {};
+    Section &s = m_sections[*found];
+    const qsizetype line = keysOf(s).value(foldedKey(trimSpaces(withoutChars(key, {u'='}))), -1);
+    return line < 0 ? QString() : trimSpaces(s.lines[line].mid(s.lines[line].indexOf(u'=') + 1));
+}
+
+qint16 IniDocument::readInt(const QString &section, const QString &key, qint16 defaultValue)
+{
+    return toInt16(read(section, key)).value_or(defaultValue);
+}
+
+void IniDocument::write(const QString &sectionArg, const QString &keyArg, const QString &valueArg)
 {
     // The common case of a save: a new plain key in the section written last.
-    if (!m_fullRules && !m_lastSectionArg.isNull() && sectionArg == m_lastSectionArg && isPlainValue(valueArg)) {
+    if (m_regular && !m_lastSectionArg.isNull() && sectionArg == m_lastSectionArg && isPlainValue(valueArg)) {
         const QString key = plainKeyLowered(keyArg);
-        if (!key.isEmpty() && !m_keysOfLastSection.contains(key)) {
+        Section &s = m_sections[m_lastSectionIndex];
+        if (!key.isEmpty() && !keysOf(s).contains(key)) {
             if (!valueArg.isEmpty()) {
-                m_lines << key + u'=' + valueArg;
-                m_keysOfLastSection.insert(key);
+                s.firstKey.insert(key, s.lines.size());
+                s.lines << key + u'=' + valueArg;
             }
             return;
         }
     }
 
     const IniWriteArgs args(sectionArg, keyArg, valueArg);
-    const QString folded = args.section.toUpper().toCaseFolded();
-    const QString foldedKey = args.key.toCaseFolded();
+    if (!args.hasSection)
+        return;
     const QString line = args.line();
-    const bool isLastSection = !m_lines.isEmpty() && folded == m_lastSection;
-
-    // Appending is right only while every header is unique and no line can pass for a header.
-    const bool appendable = !m_fullRules && args.hasSection && !args.key.isEmpty()
-        && !sectionArg.contains(u'[') && !sectionArg.contains(u']') && !isSectionLine(line)
-        && (isLastSection ? !m_keysOfLastSection.contains(foldedKey) : !m_sections.contains(folded));
-    if (!appendable) {
-        m_fullRules = true;
-        m_lastSectionArg = QString();
+    if (m_regular && (args.key.isEmpty() || isSectionLine(line)))
+        becomeIrregular();
+    if (!m_regular) {
         applyIniWrite(m_lines, sectionArg, keyArg, valueArg);
         m_lines.removeAll(QString());
+        m_snapshot.reset();
         return;
     }
-    if (!isLastSection) {
-        m_sections.insert(folded);
-        m_lastSection = folded;
-        m_lastSectionArg = sectionArg;
-        m_keysOfLastSection.clear();
-        m_lines << args.header() << line;
-    } else if (!args.value.isEmpty()) {
-        m_lines << line;
+
+    const QString folded = args.section.toUpper().toCaseFolded();
+    const auto found = m_sectionByName.constFind(folded);
+    if (found == m_sectionByName.constEnd()) {
+        m_sectionByName.insert(folded, m_sections.size());
+        m_sections.append({args.header(), {line}, {}, true});
+        m_lastSectionIndex = m_sections.size() - 1;
     } else {
-        return;
+        m_lastSectionIndex = *found;
+        Section &s = m_sections[*found];
+        const qsizetype existing = keysOf(s).value(args.key.toCaseFolded(), -1);
+        if (existing >= 0 && args.value.isEmpty()) {
+            s.lines.removeAt(existing);
+            s.keysStale = true;
+        } else if (existing >= 0) {
+            s.lines[existing] = line;
+        } else if (!args.value.isEmpty()) {
+            s.firstKey.insert(args.key.toCaseFolded(), s.lines.size());
+            s.lines << line;
+        }
     }
-    m_keysOfLastSection.insert(foldedKey);
+    m_lastSectionArg = sectionArg;
 }
 
 } // namespace fendrel

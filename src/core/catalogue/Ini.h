@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -61,21 +60,40 @@ private:
     mutable qsizetype m_lastHeaderLine = -1;
 };
 
-// Builds a file by a sequence of writeIni calls in memory. Writes that only add to the last
-// section are appended directly; anything else falls back to the full rules, so the result is
-// always what the same calls on disk would give.
-class IniBuilder {
+// A catalogue-sized file held in memory, read and written exactly as readIni and writeIni would
+// read and write it on disk. A file of plain "[NAME]" headers, each once, is kept as sections
+// with a key index, so reads and writes cost no scan of the file; anything else (or a value that
+// would read as a header) falls back to the line-by-line rules.
+class IniDocument {
 public:
+    IniDocument() = default;
+    explicit IniDocument(QStringList lines);
+    static IniDocument fromFile(const QString &file);
+
+    QString read(const QString &section, const QString &key, const QString &defaultValue = {});
+    qint16 readInt(const QString &section, const QString &key, qint16 defaultValue);
     void write(const QString &section, const QString &key, const QString &value);
-    const QStringList &lines() const { return m_lines; }
+    QStringList lines() const;
 
 private:
-    QStringList m_lines;
-    bool m_fullRules = false;
-    QString m_lastSection;    // case-folded header text of the last section
-    QString m_lastSectionArg; // the section argument that opened it
-    QSet<QString> m_sections;
-    QSet<QString> m_keysOfLastSection;
+    struct Section {
+        QString header;
+        QStringList lines;
+        QHash<QString, qsizetype> firstKey; // case-folded key -> its first line
+        bool keysStale;
+    };
+    const QHash<QString, qsizetype> &keysOf(Section &section);
+    void becomeIrregular();
+
+    bool m_regular = true;
+    QStringList m_preamble; // lines before the first header
+    QList<Section> m_sections;
+    QHash<QString, qsizetype> m_sectionByName; // case-folded name -> section
+    QString m_lastSectionArg;                  // the section argument of the last write
+    qsizetype m_lastSectionIndex = -1;
+
+    QStringList m_lines; // the whole file, once irregular
+    std::optional<IniSnapshot> m_snapshot;
 };
 
 } // namespace fendrel
