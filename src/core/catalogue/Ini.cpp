@@ -137,7 +137,12 @@ QStringList readLines(const QString &file)
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return {};
-    const QString text = fromWindows1252(in.readAll());
+    return parseIniLines(in.readAll());
+}
+
+QStringList parseIniLines(QByteArrayView bytes)
+{
+    const QString text = fromWindows1252(bytes);
     QStringList lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= text.size(); ++i) {

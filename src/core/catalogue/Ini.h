@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,7 @@ QString trimSpaces(const QString &text);
 // The trimmed, non-blank lines of a file; none when it cannot be read.
 QStringList readLines(const QString &file);
 qsizetype readLines(QStringList &lines, const QString &file);
+QStringList parseIniLines(QByteArrayView bytes);
 // A line holding both "[" and "]" anywhere starts a section for every reader.
 bool isSectionLine(const QString &line);
 void insertLine(QStringList &lines, qsizetype position, const QString &text);

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "package/PackageFile.h"
+
+#include <QString>
+
+namespace fendrel {
+
+struct Catalogue;
+class KeyArray;
+class Prompter;
+class SkuTree;
+
+// The phases an extraction shows while it runs.
+class ExtractObserver {
+public:
+    virtual ~ExtractObserver() = default;
+    virtual void decodingStarted() {}
+    virtual void progress(int /*percent*/) {}
+    virtual void decodingFinished() {}
+};
+
+struct ExtractResult {
+    enum class Status {
+        Extracted,  // members written, the catalogue file replaced
+        Invalid,    // member 1 is no catalogue (message 121 shown); nothing written
+        Unreadable, // the file could not be read, expanded or parsed (message 121 shown); nothing written
+    };
+    Status status = Status::Unreadable;
+    QString packageFolder;
+    PackageFileError error; // why it was unreadable
+};
+
+// The folder a package extracts into below the extraction root: the package's file name with
+// every ".lab" removed, as one safe folder name.
+QString packageFolderName(const QString &packagePath);
+
+// Unpacks a package below appDataFolder + "CompilerLabs", rewrites the file keys of its
+// catalogue to name the extracted files and makes it the application's catalogue file.
+// Names read from the package never place a file outside the package folder.
+ExtractResult extractPack(const QString &packagePath, const QString &appDataFolder, Prompter &prompter,
+                          ExtractObserver *observer = nullptr);
+
+// The open command after its dialog: extracts the package and rebuilds the catalogue from it.
+// The key array is not re-initialised: records of the previous catalogue stay unreferenced.
+ExtractResult openLabPackage(Catalogue &catalogue, KeyArray &records, SkuTree &skus, const QString &packagePath,
+                             const QString &appDataFolder, Prompter &prompter, ExtractObserver *observer = nullptr);
+
+} // namespace fendrel

@@ -1,0 +1,164 @@
+#include "package/NetworkConfiguration.h"
+
+#include "errorlog/ErrorLog.h"
+#include "interaction/Prompter.h"
+#include "startup/LanguageTable.h"
+#include "text/Windows1252.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <array>
+#include <limits>
+
+namespace fendrel {
+namespace {
+
+using Result = NetworkConfigurationCheck::Result;
+
+// The run-time failures a configuration can cause, as the error log numbers them.
+constexpr qint32 kOverflow = 6;
+constexpr qint32 kTypeMismatch = 13;
+constexpr qint32 kFileNotFound = 53;
+constexpr qint32 kInputPastEnd = 62;
+
+NetworkConfigurationCheck failure(Result result, qint32 number = 0, const QString &description = {})
+{
+    NetworkConfigurationCheck check;
+    check.result = result;
+    check.errorNumber = number;
+    check.errorDescription = description;
+    return check;
+}
+
+// Splits text into lines the way a line-by-line reader sees them: a final line ending does not
+// start another line.
+QStringList textLines(const QString &text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
+    QStringList lines = text.split(breaks);
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString trimmedOf(const QString &text, const QString &characters)
+{
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && characters.contains(text[begin]))
+        ++begin;
+    while (end > begin && characters.contains(text[end - 1]))
+        --end;
+    return text.mid(begin, end - begin);
+}
+
+} // namespace
+
+QString fileNameOfPath(const QString &path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(cut + 1);
+}
+
+QString deviceFileName(const QString &configurationFileName, int device)
+{
+    return QString(configurationFileName)
+        .replace(QStringLiteral(".nwc"), QString::number(device) + QStringLiteral(".rtr"), Qt::CaseInsensitive);
+}
+
+NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return failure(Result::ReadFailure, kFileNotFound, QStringLiteral("File not found: %1").arg(path));
+    const QByteArray content = file.readAll();
+    if (content.isEmpty())
+        return failure(Result::Empty, kInputPastEnd, QStringLiteral("Input past end of file"));
+
+    NetworkConfigurationCheck check;
+    const std::array<std::pair<const char *, int *>, 4> counts = {{{"number of devices", &check.devices},
+                                                                   {"number of routers", &check.routers},
+                                                                   {"number of switches", &check.switches},
+                                                                   {"number of pcs", &check.pcs}}};
+    const QStringList lines = textLines(fromWindows1252(content));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString lower = lines[i].toLower();
+        auto count = std::find_if(counts.begin(), counts.end(),
+                                  [&](const auto &c) { return lower.contains(QLatin1String(c.first)); });
+        if (count != counts.end()) {
+            const QString number = lines[i].mid(lines[i].indexOf(u'=') + 1).trimmed();
+            bool ok = false;
+            const qlonglong value = number.toLongLong(&ok);
+            if (!ok)
+                return failure(Result::ReadFailure, kTypeMismatch,
+                               QStringLiteral("Type mismatch: \"%1\" is not a count").arg(number));
+            if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
+                return failure(Result::ReadFailure, kOverflow, QStringLiteral("Overflow: %1 is too large a count").arg(number));
+            *count->second = static_cast<int>(value);
+            continue;
+        }
+        if (i == lines.size() - 1)
+            break;
+        if (!lines[i].trimmed().isEmpty())
+            return failure(Result::UnknownLine);
+    }
+    if (check.devices != check.routers + check.switches + check.pcs) {
+        check.result = Result::CountMismatch;
+        return check;
+    }
+
+    const QString folder = path.left(path.size() - fileNameOfPath(path).size());
+    for (int device = 1; device <= check.devices; ++device) {
+        const QString name = deviceFileName(fileNameOfPath(path), device);
+        if (!QFileInfo(folder + name).isFile()) {
+            check.result = Result::MissingDevice;
+            check.missingDeviceName = trimmedOf(name, QStringLiteral(u"\u0000\u0008\t\n\r "));
+            check.devicePaths.clear();
+            return check;
+        }
+        check.devicePaths.append(folder + name);
+    }
+    return check;
+}
+
+bool verifyAndCollectRtr(const QString &path, Prompter &prompter, QStringList *devicePaths)
+{
+    const NetworkConfigurationCheck check = checkNetworkConfiguration(path);
+    if (check.result == Result::Valid) {
+        if (devicePaths)
+            *devicePaths = check.devicePaths;
+        return true;
+    }
+    logError(QStringLiteral("Verify and Collect RTR"), QStringLiteral("Create Pack"), check.errorNumber,
+             check.errorDescription);
+    const QString title = langText(kMessageTitleEntry);
+    switch (check.result) {
+    case Result::UnknownLine:
+        prompter.show(path + QStringLiteral("\r\n") + langText(115), MessageIcon::Exclamation, MessageButtons::Ok, title);
+        return false;
+    case Result::CountMismatch:
+        prompter.show(path + QStringLiteral("\r\n") + langText(116), MessageIcon::Exclamation, MessageButtons::Ok, title);
+        return false;
+    case Result::MissingDevice:
+        prompter.show(check.missingDeviceName + langText(117) + u'\r' + langText(118), MessageIcon::Exclamation,
+                      MessageButtons::Ok, title);
+        return false;
+    case Result::Empty:
+        if (prompter.show(path + langText(119), MessageIcon::Exclamation, MessageButtons::YesNo, title)
+            != MessageAnswer::Yes)
+            return false;
+        if (devicePaths)
+            devicePaths->clear();
+        return true;
+    case Result::ReadFailure:
+        prompter.show(check.errorDescription, MessageIcon::Exclamation, MessageButtons::Ok, title);
+        return false;
+    case Result::Valid:
+        break;
+    }
+    return true;
+}
+
+} // namespace fendrel

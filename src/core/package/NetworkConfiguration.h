@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace fendrel {
+
+class Prompter;
+
+// A network configuration (".nwc") holds four count lines, "number of devices",
+// "number of routers", "number of switches" and "number of pcs", and otherwise empty lines
+// (a last line may hold anything). Its D devices have configurations named like it with ".nwc"
+// replaced by the device number and ".rtr", in the same folder.
+struct NetworkConfigurationCheck {
+    enum class Result { Valid, UnknownLine, CountMismatch, MissingDevice, Empty, ReadFailure };
+    Result result = Result::Valid;
+    int devices = 0;
+    int routers = 0;
+    int switches = 0;
+    int pcs = 0;
+    QStringList devicePaths;   // when valid: every device configuration, in device order
+    QString missingDeviceName; // the first device configuration that does not exist
+    qint32 errorNumber = 0;    // for Empty and ReadFailure, as the error log records them
+    QString errorDescription;
+};
+
+NetworkConfigurationCheck checkNetworkConfiguration(const QString &path);
+
+// lab.nwc and device 2 give lab2.rtr; ".nwc" is matched whatever its letter case.
+QString deviceFileName(const QString &configurationFileName, int device);
+
+// The file name of a path: the text after its last "/" or "\".
+QString fileNameOfPath(const QString &path);
+
+// Checks a configuration, telling the user what is wrong: the configuration's path and message
+// 115 or 116, the device file name with 117 and 118, or the question 119 for an empty file
+// (Yes accepts it). Failures are logged. devicePaths receives the device configurations.
+bool verifyAndCollectRtr(const QString &path, Prompter &prompter, QStringList *devicePaths = nullptr);
+
+} // namespace fendrel

@@ -1,0 +1,141 @@
+#include "package/PackageCompiler.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/Ini.h"
+#include "catalogue/KeyArray.h"
+#include "errorlog/ErrorLog.h"
+#include "interaction/Prompter.h"
+#include "package/NetworkConfiguration.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+namespace fendrel {
+
+void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration)
+{
+    if (path.isEmpty())
+        return;
+    PackageMember member{fileNameOfPath(path) + (loadingConfiguration ? QStringLiteral("l") : QString()), {}};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, file.errorString()), MessageIcon::Exclamation,
+                        MessageButtons::Ok, langText(kMessageTitleEntry));
+        m_members.append(std::move(member));
+        return;
+    }
+    QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, file.errorString()), MessageIcon::Exclamation,
+                        MessageButtons::Ok, langText(kMessageTitleEntry));
+        m_members.append(std::move(member));
+        return;
+    }
+    if (!nameOnly)
+        member.data = std::move(content);
+    m_members.append(std::move(member));
+}
+
+bool PackageCompiler::isPackaged(const QString &path) const
+{
+    const QString name = fileNameOfPath(path);
+    return std::any_of(m_members.begin(), m_members.end(), [&](const PackageMember &m) { return m.name == name; });
+}
+
+bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const KeyArray &records,
+                                    const QString &catalogueFolder, const ProgressCallback &labProgress)
+{
+    resetMembers();
+    addPackageMember(withTrailingSeparator(catalogueFolder) + kCatalogueFileName, false);
+
+    const CatalogueNode *root = catalogue.tree.root();
+    if (!root)
+        return true;
+    const qint32 upperBound = records.upperBound();
+    QHash<QString, QStringList> devicesOf;
+    qint32 labs = 0;
+    for (const CatalogueNode *section : root->children()) {
+        for (const CatalogueNode *lab : section->children()) {
+            ++labs;
+            // Unreferenced records can make the share pass 100; the bar simply ignores it there.
+            if (labProgress && upperBound > 0 && labs * 100 / upperBound <= 100)
+                labProgress(labs * 100 / upperBound);
+            const qint32 index = records.keyArraySearch(lab->key());
+            if (index == -1) {
+                m_prompter.message(101, MessageIcon::None);
+                continue;
+            }
+            const LabRecord &r = records.at(index);
+            // A configuration is checked (and an empty one asked about) once per compilation.
+            for (const QString &path : {r.nwcFile, r.loadNwcFile}) {
+                if (trimSpaces(path).isEmpty() || devicesOf.contains(path))
+                    continue;
+                QStringList devices;
+                if (!verifyAndCollectRtr(path, m_prompter, &devices))
+                    return false;
+                devicesOf.insert(path, devices);
+            }
+
+            addPackageMember(r.link, isPackaged(r.link));
+            addPackageMember(r.topFile, false);
+            if (!r.picture.isEmpty())
+                addPackageMember(r.picture, isPackaged(r.picture));
+            for (const auto &[path, isLoading] : {std::pair{r.nwcFile, false}, std::pair{r.loadNwcFile, true}}) {
+                if (trimSpaces(path).isEmpty())
+                    continue;
+                addPackageMember(path, false, isLoading);
+                for (const QString &device : devicesOf.value(path))
+                    addPackageMember(device, false);
+            }
+        }
+    }
+    return true;
+}
+
+bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCallback &progress)
+{
+    QString error;
+    QByteArray image = buildPackageImage(std::move(m_members), &error);
+    m_members.clear();
+    if (image.isEmpty()) {
+        logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), 0, error);
+        return false;
+    }
+    PackageFileError failure;
+    if (!writePackageFile(packagePath, std::move(image), progress, &failure)) {
+        logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), failure.number, failure.description);
+        return false;
+    }
+    return true;
+}
+
+CompileOutcome compileCatalogue(const Catalogue &catalogue, const KeyArray &records, const QString &packagePath,
+                                Prompter &prompter, CompileObserver *observer)
+{
+    if (catalogue.tree.count() <= 1) {
+        prompter.message(97, MessageIcon::Exclamation);
+        return CompileOutcome::NothingToCompile;
+    }
+    saveIni(catalogue, records, prompter);
+
+    const auto report = [observer](int percent) {
+        if (observer)
+            observer->progress(percent);
+    };
+    if (observer)
+        observer->gatheringStarted();
+    PackageCompiler compiler(prompter);
+    if (!compiler.gatherMembers(catalogue, records, QFileInfo(catalogue.iniPath).path(), report)) {
+        logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, 0, QString());
+        return CompileOutcome::Aborted;
+    }
+    if (observer)
+        observer->compressingStarted();
+    return compiler.writePackage(packagePath, report) ? CompileOutcome::Written : CompileOutcome::WriteFailed;
+}
+
+} // namespace fendrel

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "package/PackageFile.h"
+#include "package/PackageImage.h"
+
+#include <QList>
+#include <QString>
+
+namespace fendrel {
+
+struct Catalogue;
+class KeyArray;
+class Prompter;
+
+// Collects the catalogue file and every file the labs name into the member lists of a package,
+// then writes the package. Member order: the catalogue, then lab by lab in tree order its
+// document, topology file, picture, grading configuration with its device configurations and
+// loading configuration with its device configurations.
+class PackageCompiler {
+public:
+    explicit PackageCompiler(Prompter &prompter) : m_prompter(prompter) {}
+
+    void resetMembers() { m_members.clear(); }
+    // A loading configuration is stored under its file name followed by "l".
+    void addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration = false);
+    // Whether a member of the same file name (exact case) is already listed.
+    bool isPackaged(const QString &path) const;
+
+    // Lists the members of a catalogue already saved in catalogueFolder. labProgress receives
+    // the share of labs done (0..100). False when a configuration check stopped the compilation.
+    bool gatherMembers(const Catalogue &catalogue, const KeyArray &records, const QString &catalogueFolder,
+                       const ProgressCallback &labProgress = {});
+
+    // Writes the gathered members as a compressed package. Failures are logged, not shown.
+    bool writePackage(const QString &packagePath, const ProgressCallback &progress = {});
+
+    const QList<PackageMember> &members() const { return m_members; }
+
+private:
+    Prompter &m_prompter;
+    QList<PackageMember> m_members;
+};
+
+// What a compilation came to.
+enum class CompileOutcome {
+    NothingToCompile, // the catalogue holds only its tab (message 97 shown)
+    Aborted,          // a configuration check stopped it; nothing written
+    WriteFailed,      // the package could not be written (logged); an existing one is unchanged
+    Written,
+};
+
+// The phases a compilation shows while it runs.
+class CompileObserver {
+public:
+    virtual ~CompileObserver() = default;
+    virtual void gatheringStarted() {}
+    virtual void compressingStarted() {}
+    virtual void progress(int /*percent*/) {}
+};
+
+// The compile command after its dialog: saves the catalogue file, gathers the members and
+// writes the package.
+CompileOutcome compileCatalogue(const Catalogue &catalogue, const KeyArray &records, const QString &packagePath,
+                                Prompter &prompter, CompileObserver *observer = nullptr);
+
+} // namespace fendrel

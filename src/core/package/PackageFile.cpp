@@ -1,0 +1,91 @@
+#include "package/PackageFile.h"
+
+#include "codec/Huffman.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <limits>
+
+namespace fendrel {
+namespace {
+
+Huffman codecReporting(const ProgressCallback &progress)
+{
+    Huffman codec;
+    if (progress)
+        codec.setProgressHandler([&progress](std::int16_t &percent) { progress(percent); });
+    return codec;
+}
+
+void fail(PackageFileError *error, qint32 number, const QString &source, const QString &description)
+{
+    if (error)
+        *error = {number, source, description};
+}
+
+} // namespace
+
+bool writePackageFile(const QString &path, QByteArray &&image, const ProgressCallback &progress,
+                      PackageFileError *error)
+{
+    if (image.size() > std::numeric_limits<std::int32_t>::max()) {
+        fail(error, 0, QStringLiteral("WritePackage"), QStringLiteral("The package is larger than 2 GiB."));
+        return false;
+    }
+    std::vector<std::uint8_t> bytes(image.begin(), image.end());
+    image = QByteArray();
+    try {
+        Huffman codec = codecReporting(progress);
+        codec.encodeByte(bytes, static_cast<std::int32_t>(bytes.size()));
+    } catch (const HuffmanError &e) {
+        fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
+        return false;
+    } catch (const std::bad_alloc &) {
+        fail(error, 7, QStringLiteral("WritePackage"), QStringLiteral("Out of memory"));
+        return false;
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)
+        || file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()))
+            != static_cast<qint64>(bytes.size())
+        || !file.commit()) {
+        fail(error, 75, QStringLiteral("WritePackage"),
+             QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::vector<std::uint8_t>> readPackageFile(const QString &path, const ProgressCallback &progress,
+                                                         PackageFileError *error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fail(error, 53, QStringLiteral("ExtractPack"), QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    if (file.size() > std::numeric_limits<std::int32_t>::max()) {
+        fail(error, 0, QStringLiteral("ExtractPack"), QStringLiteral("%1 is larger than a package can be.").arg(path));
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
+    if (file.read(reinterpret_cast<char *>(bytes.data()), file.size()) != file.size()) {
+        fail(error, 57, QStringLiteral("ExtractPack"), QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    try {
+        Huffman codec = codecReporting(progress);
+        codec.decodeByte(bytes, static_cast<std::int32_t>(bytes.size()));
+    } catch (const HuffmanError &e) {
+        fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
+        return std::nullopt;
+    } catch (const std::bad_alloc &) {
+        fail(error, 7, QStringLiteral("ExtractPack"), QStringLiteral("Out of memory"));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+} // namespace fendrel

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+namespace fendrel {
+
+inline const QString kPackageCatalogueName = QStringLiteral("Fendrel.ini");
+
+// One file carried by a package. A member without data names the content of the earlier
+// member of the same name.
+struct PackageMember {
+    QString name;
+    std::optional<QByteArray> data;
+};
+
+// Serialises the package image (reserved text, member names, reserved list, member data).
+// Members are consumed as they are copied so that their content is held only once.
+// Returns an empty result and sets error when a name or member is too large for the format.
+QByteArray buildPackageImage(QList<PackageMember> &&members, QString *error);
+
+// A package image read back; data views point into the image it was read from.
+struct PackageImage {
+    QList<QString> names;                         // members 1..N
+    QList<std::optional<QByteArrayView>> data;    // members 1..M, M may fall short of N
+};
+
+// Reads an image field by field, trusting no length before it is checked against the bytes
+// that remain. On a malformed image returns nothing and says why.
+std::optional<PackageImage> readPackageImage(QByteArrayView image, QString *error);
+
+} // namespace fendrel

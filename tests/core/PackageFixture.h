@@ -1,0 +1,107 @@
+#pragma once
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueTree.h"
+#include "catalogue/KeyArray.h"
+#include "core/ScriptedPrompter.h"
+#include "core/TestSupport.h"
+#include "package/PackageFile.h"
+#include "package/PackageImage.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <optional>
+#include <vector>
+
+namespace fendrel::test {
+
+// A catalogue built in code over real files in a temporary folder.
+struct PackageFixture {
+    QTemporaryDir dir;
+    QString data = dir.path() + QStringLiteral("/data/");  // application data folder
+    QString files = dir.path() + QStringLiteral("/files/"); // the author's files
+    Catalogue catalogue;
+    KeyArray records;
+    ScriptedPrompter prompter;
+
+    PackageFixture()
+    {
+        QDir().mkpath(data);
+        QDir().mkpath(files);
+        records.keyArrayInitialize();
+        catalogue.iniPath = data + QStringLiteral("Fendrel.ini");
+        catalogue.tabTitle = QStringLiteral("Tab");
+        catalogue.tree.add({}, kTabKey, catalogue.tabTitle, QStringLiteral("0100000"));
+    }
+
+    QString file(const QString &relative, const QByteArray &content)
+    {
+        const QString path = files + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        writeFile(path, content);
+        return path;
+    }
+
+    void section(const QString &name) { catalogue.tree.add(kTabKey, sectionKey(name), name, QString()); }
+
+    QString lab(const QString &sectionName, const QString &name, LabRecord r)
+    {
+        r.key = catalogue.keys.createNewKey();
+        catalogue.tree.add(sectionKey(sectionName), r.key, name, kLabTag);
+        records.keyArrayInsert(r);
+        return r.key;
+    }
+
+    static LabRecord record(const QString &link, const QString &top, const QString &picture = {},
+                            const QString &grading = {}, const QString &loading = {})
+    {
+        LabRecord r;
+        r.link = link;
+        r.topFile = top;
+        r.picture = picture;
+        r.nwcFile = grading;
+        r.loadNwcFile = loading;
+        r.linkPage = QStringLiteral("1");
+        return r;
+    }
+
+    // A valid configuration with the given number of routers and its device files beside it.
+    QString configuration(const QString &relative, int routers)
+    {
+        const QString path = file(relative, QStringLiteral("Number of Devices = %1\r\nnumber of routers=%1\r\n"
+                                                           "number of switches = 0\r\nnumber of pcs = 0\r\n")
+                                                .arg(routers)
+                                                .toLatin1());
+        for (int i = 1; i <= routers; ++i)
+            writeFile(QString(path).replace(QStringLiteral(".nwc"), QStringLiteral("%1.rtr").arg(i)),
+                      QStringLiteral("hostname R%1\r\n").arg(i).toLatin1());
+        return path;
+    }
+};
+
+inline std::vector<std::uint8_t> decodedPackage(const QString &path)
+{
+    PackageFileError error;
+    auto image = readPackageFile(path, {}, &error);
+    return image ? *image : std::vector<std::uint8_t>{};
+}
+
+inline std::optional<PackageImage> packageImageOf(const std::vector<std::uint8_t> &decoded)
+{
+    QString error;
+    return readPackageImage(QByteArrayView(reinterpret_cast<const char *>(decoded.data()),
+                                           static_cast<qsizetype>(decoded.size())),
+                            &error);
+}
+
+// Writes a package of the given members, as a crafted or damaged package would arrive.
+inline void writeCraftedPackage(const QString &path, QList<PackageMember> members)
+{
+    QString error;
+    QByteArray image = buildPackageImage(std::move(members), &error);
+    PackageFileError failure;
+    writePackageFile(path, std::move(image), {}, &failure);
+}
+
+} // namespace fendrel::test

@@ -1,0 +1,208 @@
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/Ini.h"
+#include "core/PackageFixture.h"
+#include "loader/PackageLoader.h"
+#include "package/PackageCompiler.h"
+#include "package/ProductSku.h"
+#include "startup/LanguageTable.h"
+
+#include <QDirIterator>
+
+#include <gtest/gtest.h>
+
+using namespace fendrel;
+using test::PackageFixture;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+// Every file below a folder, relative to it.
+QStringList filesBelow(const QString &folder)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(folder).relativeFilePath(it.next());
+    files.sort();
+    return files;
+}
+
+struct Loaded {
+    Catalogue catalogue;
+    KeyArray records;
+    SkuTree skus;
+    ExtractResult result;
+};
+
+std::unique_ptr<Loaded> open(const QString &package, const QString &data, Prompter &prompter)
+{
+    auto loaded = std::make_unique<Loaded>();
+    loaded->records.keyArrayInitialize();
+    loaded->result = openLabPackage(loaded->catalogue, loaded->records, loaded->skus, package, data, prompter);
+    return loaded;
+}
+
+const LabRecord &recordOf(const Loaded &l, const QString &section, const QString &lab)
+{
+    const CatalogueNode *sectionNode = l.catalogue.tree.nodeByKey(sectionKey(section));
+    for (const CatalogueNode *node : sectionNode->children()) {
+        if (node->text() == lab)
+            return l.records.at(l.records.keyArraySearch(node->key()));
+    }
+    static const LabRecord none;
+    return none;
+}
+
+} // namespace
+
+TEST(PackageLoader, CompileThenExtractGivesBackEveryFileUnderRewrittenKeys)
+{
+    PackageFixture f;
+    f.section(QStringLiteral("Routing"));
+    f.section(QStringLiteral("Empty"));
+    f.section(QStringLiteral("Switching"));
+    f.section(QStringLiteral("WAN"));
+    const QString doc = f.file(QStringLiteral("docs/ospf.pdf"), "%PDF ospf");
+    const QString shared = f.file(QStringLiteral("docs/shared.txt"), "shared text");
+    const QString top = f.file(QStringLiteral("net.top"), "topology");
+    const QString picture = f.file(QStringLiteral("pics/map.jpg"), QByteArray(3000, 'J'));
+    const QString grading = f.configuration(QStringLiteral("cfg/x.nwc"), 2);
+    const QString loading = f.configuration(QStringLiteral("cfg/y.nwc"), 1);
+    f.lab(QStringLiteral("Routing"), QStringLiteral("OSPF"), PackageFixture::record(doc, top, picture, grading, loading));
+    f.lab(QStringLiteral("Routing"), QStringLiteral("A/B"), PackageFixture::record(shared, f.file(QStringLiteral("ab.top"), "ab")));
+    f.lab(QStringLiteral("Switching"), QStringLiteral("VLAN"), PackageFixture::record(shared, top));
+    f.lab(QStringLiteral("WAN"), QStringLiteral(".."), PackageFixture::record(f.file(QStringLiteral("w.doc"), "DOC"), top, {}, grading));
+    const QString package = f.dir.path() + QStringLiteral("/Net.lab.lab");
+    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Written);
+
+    const QString data = f.dir.path() + QStringLiteral("/fresh/");
+    writeFile(data + QStringLiteral("Fendrel.ini"), "[GENERAL]\r\ntabtitle=old\r\n");
+    test::ScriptedPrompter prompter;
+    auto loaded = open(package, data, prompter);
+    ASSERT_EQ(loaded->result.status, ExtractResult::Status::Extracted);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    const QString root = data + QStringLiteral("CompilerLabs/Net/");
+    EXPECT_EQ(loaded->result.packageFolder, root);
+    EXPECT_EQ(filesBelow(root),
+              QStringList({QStringLiteral("Routing/AB/ab.top"), QStringLiteral("Routing/OSPF/net.top"),
+                           QStringLiteral("Routing/OSPF/x.nwc"), QStringLiteral("Routing/OSPF/x1.rtr"),
+                           QStringLiteral("Routing/OSPF/x2.rtr"), QStringLiteral("Routing/OSPF/y.nwc"),
+                           QStringLiteral("Routing/OSPF/y1.rtr"), QStringLiteral("Routing/common/map.jpg"),
+                           QStringLiteral("Routing/common/ospf.pdf"), QStringLiteral("Routing/common/shared.txt"),
+                           QStringLiteral("Switching/VLAN/net.top"), QStringLiteral("Switching/common/shared.txt"),
+                           QStringLiteral("WAN/_/net.top"), QStringLiteral("WAN/_/x.nwc"), QStringLiteral("WAN/_/x1.rtr"),
+                           QStringLiteral("WAN/_/x2.rtr"), QStringLiteral("WAN/common/w.doc")}));
+    // The shared document is whole in the second section too, though its member there had no data.
+    EXPECT_EQ(readFile(root + QStringLiteral("Switching/common/shared.txt")), QByteArray("shared text"));
+    EXPECT_EQ(readFile(root + QStringLiteral("Routing/common/map.jpg")), readFile(picture));
+    EXPECT_EQ(readFile(root + QStringLiteral("Routing/OSPF/y.nwc")), readFile(loading));
+
+    const LabRecord &ospf = recordOf(*loaded, QStringLiteral("Routing"), QStringLiteral("OSPF"));
+    EXPECT_EQ(ospf.link, root + QStringLiteral("Routing/common/ospf.pdf"));
+    EXPECT_EQ(ospf.topFile, root + QStringLiteral("Routing/OSPF/net.top"));
+    EXPECT_EQ(ospf.picture, root + QStringLiteral("Routing/common/map.jpg"));
+    EXPECT_EQ(ospf.nwcFile, root + QStringLiteral("Routing/OSPF/x.nwc"));
+    EXPECT_EQ(ospf.loadNwcFile, root + QStringLiteral("Routing/OSPF/y.nwc"));
+    EXPECT_EQ(recordOf(*loaded, QStringLiteral("Routing"), QStringLiteral("A/B")).topFile, root + QStringLiteral("Routing/AB/ab.top"));
+    EXPECT_EQ(recordOf(*loaded, QStringLiteral("Switching"), QStringLiteral("VLAN")).link,
+              root + QStringLiteral("Switching/common/shared.txt"));
+    EXPECT_EQ(recordOf(*loaded, QStringLiteral("WAN"), QStringLiteral("..")).nwcFile, root + QStringLiteral("WAN/_/x.nwc"));
+    EXPECT_EQ(loaded->catalogue.tree.root()->childCount(), 4);
+    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("NumOfSections"), data + QStringLiteral("Fendrel.ini")),
+              QStringLiteral("3"));
+    EXPECT_EQ(loaded->catalogue.tabTitle, QStringLiteral("Tab"));
+
+    // Compiled again from the extracted files, the package carries the same members.
+    const QString again = f.dir.path() + QStringLiteral("/again.lab");
+    ASSERT_EQ(compileCatalogue(loaded->catalogue, loaded->records, again, prompter), CompileOutcome::Written);
+    const auto first = test::packageImageOf(test::decodedPackage(package));
+    const auto second = test::packageImageOf(test::decodedPackage(again));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->names, second->names);
+    for (qsizetype i = 1; i < first->data.size(); ++i) {
+        EXPECT_EQ(first->data[i].has_value(), second->data[i].has_value()) << i;
+        if (first->data[i] && second->data[i]) {
+            EXPECT_EQ(first->data[i]->size(), second->data[i]->size()) << qPrintable(first->names[i]);
+        }
+    }
+}
+
+TEST(PackageLoader, PackageTitleDecidesThePackageFolder)
+{
+    EXPECT_EQ(packageFolderName(QStringLiteral("/x/Net.lab.lab")), QStringLiteral("Net"));
+    EXPECT_EQ(packageFolderName(QStringLiteral("/x/Net.LAB")), QStringLiteral("Net.LAB"));
+    EXPECT_EQ(packageFolderName(QStringLiteral("C:\\labs\\My Labs.lab")), QStringLiteral("My Labs"));
+    EXPECT_EQ(packageFolderName(QStringLiteral("/x/.lab")), QStringLiteral("_"));
+    EXPECT_EQ(packageFolderName(QStringLiteral("/x/...lab")), QStringLiteral("_.."));
+}
+
+TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
+{
+    PackageFixture f;
+    const QString catalogueFile = f.data + QStringLiteral("Fendrel.ini");
+    const QByteArray catalogue = "[GENERAL]\r\ntabtitle=Mine\r\n";
+    writeFile(catalogueFile, catalogue);
+    test::ScopedErrorLog log;
+
+    // Member 1 is no catalogue.
+    const QString notCatalogue = f.dir.path() + QStringLiteral("/text.lab");
+    test::writeCraftedPackage(notCatalogue, {{QStringLiteral("readme.txt"), QByteArray("hi")},
+                                              {QStringLiteral("Fendrel.ini"), catalogue}});
+    auto loaded = open(notCatalogue, f.data, f.prompter);
+    EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid);
+    ASSERT_EQ(f.prompter.shown.size(), 1);
+    EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("text.lab") + langText(121));
+    EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
+    EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+
+    // Truncated and corrupted packages of a real compilation.
+    f.section(QStringLiteral("S"));
+    f.lab(QStringLiteral("S"), QStringLiteral("L"), PackageFixture::record(f.file(QStringLiteral("a.pdf"), QByteArray(5000, 'a')),
+                                                                           f.file(QStringLiteral("t.top"), "t")));
+    f.catalogue.iniPath = f.dir.path() + QStringLiteral("/work/Fendrel.ini");
+    QDir().mkpath(f.dir.path() + QStringLiteral("/work"));
+    const QString good = f.dir.path() + QStringLiteral("/good.lab");
+    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, good, f.prompter), CompileOutcome::Written);
+    const QByteArray bytes = readFile(good);
+    QByteArray flipped = bytes;
+    flipped[bytes.size() / 2] = static_cast<char>(flipped[bytes.size() / 2] ^ 0x10);
+    for (const QByteArray &damaged : {bytes.left(bytes.size() / 2), bytes.left(6), flipped, QByteArray("HE3\r"),
+                                      QByteArray("not a package at all")}) {
+        const QString path = f.dir.path() + QStringLiteral("/damaged.lab");
+        writeFile(path, damaged);
+        f.prompter.shown.clear();
+        loaded = open(path, f.data, f.prompter);
+        EXPECT_EQ(loaded->result.status, ExtractResult::Status::Unreadable) << damaged.size();
+        ASSERT_EQ(f.prompter.shown.size(), 1);
+        EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("damaged.lab") + langText(121));
+        EXPECT_EQ(readFile(catalogueFile), catalogue);
+        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+        EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Load Lab Pack - Click][frmAddLabs]")));
+    }
+
+    // Member names that try to leave the package folder.
+    const QString crafted = f.dir.path() + QStringLiteral("/crafted.lab");
+    const QByteArray craftedCatalogue = "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=../../S\r\n"
+                                        "numberofentries=1\r\nlab0=/etc\r\n";
+    test::writeCraftedPackage(crafted, {{QStringLiteral("../Fendrel.ini"), craftedCatalogue},
+                                        {QStringLiteral("../../escape.pdf"), QByteArray("x")},
+                                        {QStringLiteral(".."), QByteArray("x")},
+                                        {QStringLiteral("a/b.top"), QByteArray("x")},
+                                        {QStringLiteral("/tmp/abs.nwc"), QByteArray("x")},
+                                        {QStringLiteral("C:\\Windows\\win.rtr"), QByteArray("x")}});
+    const QStringList before = filesBelow(f.dir.path());
+    loaded = open(crafted, f.data, f.prompter);
+    EXPECT_EQ(loaded->result.status, ExtractResult::Status::Extracted);
+    QStringList added;
+    for (const QString &file : filesBelow(f.dir.path())) {
+        if (!before.contains(file))
+            added << file;
+    }
+    // Separators are dropped from section and lab names; member names keep only their file name.
+    EXPECT_EQ(added, QStringList({QStringLiteral("data/CompilerLabs/crafted/....S/common/escape.pdf"),
+                                  QStringLiteral("data/CompilerLabs/crafted/....S/etc/abs.nwc"),
+                                  QStringLiteral("data/CompilerLabs/crafted/....S/etc/b.top"),
+                                  QStringLiteral("data/CompilerLabs/crafted/....S/etc/win.rtr")}));
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/abs.nwc")));
+}

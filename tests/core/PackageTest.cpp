@@ -1,0 +1,194 @@
+#include "core/PackageFixture.h"
+#include "package/NetworkConfiguration.h"
+#include "package/PackageCompiler.h"
+#include "startup/LanguageTable.h"
+
+#include <gtest/gtest.h>
+
+using namespace fendrel;
+using test::PackageFixture;
+using test::readFile;
+using test::writeFile;
+
+namespace {
+
+QStringList namesOf(const QList<PackageMember> &members)
+{
+    QStringList names;
+    for (const PackageMember &m : members)
+        names << m.name + (m.data ? QString() : QStringLiteral(" (name only)"));
+    return names;
+}
+
+QByteArray hex(const char *spaced)
+{
+    return QByteArray::fromHex(QByteArray(spaced).replace(' ', ""));
+}
+
+} // namespace
+
+TEST(PackageImage, OneLabImageByteForByte)
+{
+    PackageFixture f;
+    f.section(QStringLiteral("S"));
+    f.lab(QStringLiteral("S"), QStringLiteral("L"),
+          PackageFixture::record(f.file(QStringLiteral("a.htm"), "abc"), f.file(QStringLiteral("t.top"), "")));
+    const QString package = f.dir.path() + QStringLiteral("/one.lab");
+    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Written);
+
+    const QByteArray ini = readFile(f.catalogue.iniPath);
+    QByteArray expected = hex("0000 0100 04000000 00000000 0000 0B00") + "Fendrel.ini" + hex("0500") + "a.htm"
+        + hex("0500") + "t.top" + hex("0000 0100 04000000 00000000 0000 0100");
+    const quint32 iniSize = static_cast<quint32>(ini.size());
+    expected += QByteArray(reinterpret_cast<const char *>(&iniSize), 4) + hex("00000000") + ini;
+    expected += hex("0100 03000000 00000000 616263 0100 00000000 00000000");
+    const std::vector<std::uint8_t> decoded = test::decodedPackage(package);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char *>(decoded.data()), static_cast<qsizetype>(decoded.size())), expected);
+    EXPECT_TRUE(readFile(package).startsWith("HE"));
+}
+
+TEST(PackageImage, ReaderRefusesDamagedImagesWithoutReadingPastTheEnd)
+{
+    QList<PackageMember> members = {{QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]\r\n")},
+                                    {QStringLiteral("doc.pdf"), QByteArray("%PDF")},
+                                    {QStringLiteral("doc.pdf"), std::nullopt}};
+    QString error;
+    const QByteArray image = buildPackageImage(QList<PackageMember>(members), &error);
+    auto read = readPackageImage(image, &error);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->names, QStringList({QStringLiteral("Fendrel.ini"), QStringLiteral("doc.pdf"), QStringLiteral("doc.pdf")}));
+    ASSERT_EQ(read->data.size(), 3);
+    EXPECT_EQ(*read->data[1], QByteArrayView("%PDF"));
+    EXPECT_FALSE(read->data[2].has_value());
+
+    for (qsizetype cut = 0; cut < image.size(); ++cut) {
+        error.clear();
+        EXPECT_FALSE(readPackageImage(image.left(cut), &error)) << "cut " << cut;
+        EXPECT_FALSE(error.isEmpty());
+    }
+    QByteArray twoDimensions = image;
+    twoDimensions[2] = 2;
+    EXPECT_FALSE(readPackageImage(twoDimensions, &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("2 dimensions")));
+    QByteArray hugeCount = image;
+    hugeCount[7] = '\x7F'; // names list claims 2 billion entries
+    EXPECT_FALSE(readPackageImage(hugeCount, &error));
+    QByteArray hugeMember = image;
+    const qsizetype pdfCount = image.indexOf("%PDF") - 8;
+    hugeMember[pdfCount + 3] = '\x7F';
+    EXPECT_FALSE(readPackageImage(hugeMember, &error));
+}
+
+TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)
+{
+    PackageFixture f;
+    f.section(QStringLiteral("One"));
+    f.section(QStringLiteral("Two"));
+    const QString doc = f.file(QStringLiteral("docs/doc.pdf"), "%PDF-1.4");
+    const QString upper = f.file(QStringLiteral("docs/Doc.PDF"), "%PDF-upper");
+    const QString top = f.file(QStringLiteral("net.top"), "topology");
+    const QString picture = f.file(QStringLiteral("p.jpg"), "JPEG");
+    const QString nwc = f.configuration(QStringLiteral("cfg/lab.nwc"), 2);
+    f.lab(QStringLiteral("One"), QStringLiteral("A"), PackageFixture::record(doc, top, picture, nwc, nwc));
+    f.lab(QStringLiteral("One"), QStringLiteral("B"), PackageFixture::record(doc, top, picture));
+    f.lab(QStringLiteral("Two"), QStringLiteral("C"), PackageFixture::record(upper, top));
+    f.catalogue.tree.add(sectionKey(QStringLiteral("Two")), QStringLiteral("K77"), QStringLiteral("No record"), kLabTag);
+
+    PackageCompiler compiler(f.prompter);
+    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.records, f.data));
+    EXPECT_EQ(namesOf(compiler.members()),
+              QStringList({QStringLiteral("Fendrel.ini (name only)"), // no catalogue saved in this test
+                           QStringLiteral("doc.pdf"), QStringLiteral("net.top"), QStringLiteral("p.jpg"),
+                           QStringLiteral("lab.nwc"), QStringLiteral("lab1.rtr"), QStringLiteral("lab2.rtr"),
+                           QStringLiteral("lab.nwcl"), QStringLiteral("lab1.rtr"), QStringLiteral("lab2.rtr"),
+                           QStringLiteral("doc.pdf (name only)"), QStringLiteral("net.top"),
+                           QStringLiteral("p.jpg (name only)"), QStringLiteral("Doc.PDF"), QStringLiteral("net.top")}));
+    EXPECT_EQ(*compiler.members()[7].data, readFile(nwc));
+    EXPECT_EQ(*compiler.members()[9].data, QByteArray("hostname R2\r\n"));
+    // The missing catalogue file and the lab without a record were both told to the user.
+    ASSERT_EQ(f.prompter.shown.size(), 2);
+    EXPECT_TRUE(f.prompter.shown[0].text.contains(QStringLiteral("Fendrel.ini")));
+    EXPECT_EQ(f.prompter.shown[1].text, langText(101));
+}
+
+TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
+{
+    PackageFixture f;
+    const auto write = [&](const char *content) { return f.file(QStringLiteral("cfg/lab.nwc"), content); };
+    f.file(QStringLiteral("cfg/lab1.rtr"), "r1");
+    f.file(QStringLiteral("cfg/lab2.rtr"), "r2");
+
+    const QString path = write("Number of Devices = 2\r\nnumber of routers=1\r\nNUMBER OF SWITCHES = 1\r\nnumber of pcs = 0");
+    NetworkConfigurationCheck check = checkNetworkConfiguration(path);
+    EXPECT_EQ(check.result, NetworkConfigurationCheck::Result::Valid);
+    EXPECT_EQ(check.devicePaths, QStringList({f.files + QStringLiteral("cfg/lab1.rtr"), f.files + QStringLiteral("cfg/lab2.rtr")}));
+
+    write("number of devices=2\r\n# made by hand\r\nnumber of routers=2\r\n");
+    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::UnknownLine);
+    write("number of devices=2\r\nnumber of routers=2\r\n\r\n# made by hand\r\n");
+    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::Valid);
+    write("\r\n\r\n");
+    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::Valid);
+    write("number of devices=2\r\nnumber of routers=1\r\nnumber of pcs = 1\r\nnumber of switches=1");
+    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::CountMismatch);
+    write("number of devices=three\r\n");
+    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::ReadFailure);
+    write("number of devices=3\r\nnumber of routers=3\r\n");
+    check = checkNetworkConfiguration(path);
+    EXPECT_EQ(check.result, NetworkConfigurationCheck::Result::MissingDevice);
+    EXPECT_EQ(check.missingDeviceName, QStringLiteral("lab3.rtr"));
+    EXPECT_EQ(deviceFileName(QStringLiteral("Lab.NWC"), 4), QStringLiteral("Lab4.rtr"));
+
+    // What the user is told, and the one log line per refusal.
+    test::ScopedErrorLog log;
+    EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
+    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("lab3.rtr") + langText(117) + u'\r' + langText(118));
+    write("number of devices=2\r\n# made by hand\r\nnumber of routers=2\r\n");
+    EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
+    EXPECT_EQ(f.prompter.shown.last().text, path + QStringLiteral("\r\n") + langText(115));
+    write("");
+    f.prompter.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
+    EXPECT_EQ(f.prompter.shown.last().text, path + langText(119));
+    EXPECT_EQ(f.prompter.shown.last().buttons, MessageButtons::YesNo);
+    QStringList devices{QStringLiteral("stale")};
+    EXPECT_TRUE(verifyAndCollectRtr(path, f.prompter, &devices));
+    EXPECT_TRUE(devices.isEmpty());
+    ASSERT_EQ(log.lines().size(), 4);
+    EXPECT_TRUE(log.lines()[0].endsWith(QStringLiteral("[Verify and Collect RTR][Create Pack] - 0 - ")));
+    EXPECT_TRUE(log.lines()[2].endsWith(QStringLiteral("[Verify and Collect RTR][Create Pack] - 62 - Input past end of file")));
+}
+
+TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
+{
+    test::ScopedErrorLog log;
+    PackageFixture f;
+    const QString package = f.dir.path() + QStringLiteral("/out.lab");
+    EXPECT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::NothingToCompile);
+    EXPECT_EQ(f.prompter.shown.last().text, langText(97));
+    EXPECT_FALSE(QFileInfo::exists(package));
+
+    writeFile(package, "the old package");
+    f.section(QStringLiteral("S"));
+    const QString bad = f.file(QStringLiteral("bad.nwc"), "number of devices=1\r\nnumber of routers=0\r\n");
+    f.lab(QStringLiteral("S"), QStringLiteral("L"),
+          PackageFixture::record(f.file(QStringLiteral("a.pdf"), "a"), f.file(QStringLiteral("t.top"), "t"), {}, bad));
+    EXPECT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Aborted);
+    EXPECT_EQ(readFile(package), QByteArray("the old package"));
+    EXPECT_TRUE(QFileInfo::exists(f.catalogue.iniPath)); // saved before the check, as the command does
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Save Lab Pack - Click][frmAddLabs]")));
+
+    // A package path in a folder that does not exist cannot be written: logged, nothing shown.
+    f.records.keyArrayUpdate([&] {
+        LabRecord r;
+        r.key = QStringLiteral("K1");
+        r.nwcFile = f.configuration(QStringLiteral("good.nwc"), 1);
+        return r;
+    }());
+    const qsizetype shown = f.prompter.shown.size();
+    EXPECT_EQ(compileCatalogue(f.catalogue, f.records, f.dir.path() + QStringLiteral("/missing/out.lab"), f.prompter),
+              CompileOutcome::WriteFailed);
+    EXPECT_EQ(f.prompter.shown.size(), shown);
+    EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Saving][Create Pack]")));
+}
