@@ -1,6 +1,7 @@
 #include "cli/CliApp.h"
 
 #include "cli/He3Command.h"
+#include "cli/PackageCommands.h"
 #include "startup/Environment.h"
 
 namespace fendrel::cli {
@@ -20,6 +21,10 @@ void CliContext::printError(const QString &text) const
 CliApp::CliApp()
 {
     addCommand(std::make_unique<He3Command>());
+    addCommand(std::make_unique<CompileCommand>());
+    addCommand(std::make_unique<ListCommand>());
+    addCommand(std::make_unique<ExtractCommand>());
+    addCommand(std::make_unique<CheckNwcCommand>());
 }
 
 Command *CliApp::find(const QString &name) const

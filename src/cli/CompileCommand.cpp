@@ -1,0 +1,106 @@
+#include "cli/CliPrompter.h"
+#include "cli/PackageCommands.h"
+#include "cli/ProgressBar.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/KeyArray.h"
+#include "package/CatalogueCheck.h"
+#include "package/PackageCompiler.h"
+#include "package/ProductSku.h"
+#include "startup/Folders.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+namespace fendrel::cli {
+namespace {
+
+class BarObserver : public CompileObserver {
+public:
+    explicit BarObserver(ProgressBar &bar) : m_bar(bar) {}
+    void gatheringStarted() override { m_bar.phase(QStringLiteral("Compiling Lab Package")); }
+    void compressingStarted() override { m_bar.phase(QStringLiteral("Compressing Lab Package...")); }
+    void progress(int percent) override { m_bar.draw(percent); }
+
+private:
+    ProgressBar &m_bar;
+};
+
+} // namespace
+
+int CompileCommand::run(const QStringList &args, CliContext &context)
+{
+    QString input;
+    QString output;
+    bool force = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (args[i] == u"-o" && i + 1 < args.size())
+            output = args[++i];
+        else if (args[i] == u"--force")
+            force = true;
+        else if (!args[i].startsWith(u'-') && input.isEmpty())
+            input = args[i];
+        else {
+            context.printError(QStringLiteral("compile takes [CATALOGUE] -o PACKAGE [--force]"));
+            return kExitUsage;
+        }
+    }
+    if (output.isEmpty()) {
+        context.printError(QStringLiteral("compile needs -o PACKAGE"));
+        return kExitUsage;
+    }
+    if (input.isEmpty())
+        input = folders().appData + kCatalogueFileName;
+    if (!QFileInfo(input).isFile()) {
+        context.printError(QStringLiteral("there is no catalogue file %1").arg(input));
+        return kExitFailed;
+    }
+
+    // The catalogue is loaded and saved in a folder of its own, so the input stays as it was.
+    QTemporaryDir work;
+    if (!work.isValid() || !QFile::copy(input, work.filePath(kCatalogueFileName))) {
+        context.printError(QStringLiteral("cannot copy %1 into a temporary folder").arg(input));
+        return kExitFailed;
+    }
+    CliPrompter prompter(context);
+    Catalogue catalogue;
+    KeyArray records;
+    records.keyArrayInitialize();
+    SkuTree skus;
+    createNewTree(catalogue, records, skus, prompter, folders().appData, work.path());
+
+    const QStringList problems = findCatalogueProblems(catalogue, records);
+    if (!problems.isEmpty()) {
+        context.printError(QStringLiteral("%1 has %2 problem(s):").arg(input).arg(problems.size()));
+        for (const QString &problem : problems)
+            std::fprintf(context.err, "  %s\n", problem.toLocal8Bit().constData());
+        if (!force) {
+            context.printError(QStringLiteral("nothing was written; --force compiles anyway"));
+            return kExitFailed;
+        }
+    }
+
+    ProgressBar bar(context);
+    BarObserver observer(bar);
+    const CompileOutcome outcome = compileCatalogue(catalogue, records, QFileInfo(output).absoluteFilePath(), prompter, &observer);
+    bar.end(outcome == CompileOutcome::Written);
+    switch (outcome) {
+    case CompileOutcome::Written:
+        if (!context.quiet)
+            context.print(QStringLiteral("Wrote %1 (%2 bytes)").arg(output).arg(QFileInfo(output).size()));
+        return kExitDone;
+    case CompileOutcome::NothingToCompile:
+        return kExitFailed;
+    case CompileOutcome::Aborted:
+        context.printError(QStringLiteral("the compilation stopped at a network configuration; nothing was written"));
+        return kExitFailed;
+    case CompileOutcome::WriteFailed:
+        context.printError(QStringLiteral("%1 could not be written (see the error log in %2log)").arg(output, folders().appData));
+        return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+} // namespace fendrel::cli

@@ -1,0 +1,60 @@
+#include "cli/CliPrompter.h"
+#include "cli/PackageCommands.h"
+#include "cli/ProgressBar.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/KeyArray.h"
+#include "loader/PackageLoader.h"
+#include "package/ProductSku.h"
+#include "startup/Folders.h"
+
+#include <QFileInfo>
+
+namespace fendrel::cli {
+namespace {
+
+class BarObserver : public ExtractObserver {
+public:
+    explicit BarObserver(ProgressBar &bar) : m_bar(bar) {}
+    void decodingStarted() override { m_bar.phase(QStringLiteral("Opening lab package")); }
+    void progress(int percent) override { m_bar.draw(percent); }
+    void decodingFinished() override { m_bar.end(true); }
+
+private:
+    ProgressBar &m_bar;
+};
+
+} // namespace
+
+int ExtractCommand::run(const QStringList &args, CliContext &context)
+{
+    if (args.size() != 1) {
+        context.printError(QStringLiteral("extract takes one PACKAGE"));
+        return kExitUsage;
+    }
+    if (!QFileInfo(args[0]).isFile()) {
+        context.printError(QStringLiteral("there is no package %1").arg(args[0]));
+        return kExitFailed;
+    }
+    CliPrompter prompter(context);
+    ProgressBar bar(context);
+    BarObserver observer(bar);
+    Catalogue catalogue;
+    keyArray().keyArrayInitialize();
+    const ExtractResult result = openLabPackage(catalogue, keyArray(), skuTree(), QFileInfo(args[0]).absoluteFilePath(),
+                                                folders().appData, prompter, &observer);
+    if (result.status != ExtractResult::Status::Extracted)
+        return kExitFailed;
+    if (!context.quiet) {
+        int labs = 0;
+        for (const CatalogueNode *section : catalogue.tree.root()->children())
+            labs += section->childCount();
+        context.print(QStringLiteral("Extracted into %1\nThe catalogue %2%3 now holds %4 section(s) and %5 lab(s).")
+                          .arg(result.packageFolder, folders().appData, kCatalogueFileName)
+                          .arg(catalogue.tree.root()->childCount())
+                          .arg(labs));
+    }
+    return kExitDone;
+}
+
+} // namespace fendrel::cli

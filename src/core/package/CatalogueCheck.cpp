@@ -1,0 +1,92 @@
+#include "package/CatalogueCheck.h"
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/Ini.h"
+#include "catalogue/KeyArray.h"
+#include "package/NetworkConfiguration.h"
+
+#include <QFileInfo>
+
+namespace fendrel {
+namespace {
+
+using Result = NetworkConfigurationCheck::Result;
+
+QString configurationProblem(const QString &path)
+{
+    const NetworkConfigurationCheck check = checkNetworkConfiguration(path);
+    switch (check.result) {
+    case Result::Valid: return {};
+    case Result::UnknownLine: return QStringLiteral("%1 holds a line that is neither a count nor empty").arg(path);
+    case Result::CountMismatch:
+        return QStringLiteral("%1 counts %2 devices but %3 routers, %4 switches and %5 PCs")
+            .arg(path)
+            .arg(check.devices)
+            .arg(check.routers)
+            .arg(check.switches)
+            .arg(check.pcs);
+    case Result::MissingDevice: return QStringLiteral("%1 needs %2 beside it, which does not exist").arg(path, check.missingDeviceName);
+    case Result::Empty: return QStringLiteral("%1 is empty").arg(path);
+    case Result::ReadFailure: return QStringLiteral("%1: %2").arg(path, check.errorDescription);
+    }
+    return {};
+}
+
+QString fileProblem(const QString &what, const QString &path, bool required)
+{
+    if (path.isEmpty())
+        return required ? QStringLiteral("no %1 is given").arg(what) : QString();
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return QStringLiteral("the %1 %2 does not exist").arg(what, path);
+    if (!info.isReadable())
+        return QStringLiteral("the %1 %2 cannot be read").arg(what, path);
+    return {};
+}
+
+} // namespace
+
+QStringList findCatalogueProblems(const Catalogue &catalogue, const KeyArray &records)
+{
+    QStringList problems;
+    const CatalogueNode *root = catalogue.tree.root();
+    if (!root || root->childCount() == 0) {
+        problems << QStringLiteral("The catalogue has no sections or labs to compile.");
+        return problems;
+    }
+    const auto carry = [&problems](const QString &where, const QString &value) {
+        const QString refusal = iniValueRefusal(value);
+        if (!refusal.isEmpty())
+            problems << where + QStringLiteral(": ") + refusal;
+    };
+    carry(QStringLiteral("Tab title"), catalogue.tabTitle);
+    for (const CatalogueNode *section : root->children()) {
+        carry(QStringLiteral("Section \"%1\"").arg(section->text()), section->text());
+        for (const CatalogueNode *lab : section->children()) {
+            const QString where = QStringLiteral("%1 / %2").arg(section->text(), lab->text());
+            carry(where, lab->text());
+            const qint32 index = records.keyArraySearch(lab->key());
+            if (index == -1) {
+                problems << where + QStringLiteral(": the lab has no stored details");
+                continue;
+            }
+            const LabRecord &r = records.at(index);
+            for (const QString &value : {r.description, r.link, r.topFile, r.picture, r.nwcFile, r.loadNwcFile})
+                carry(where, value);
+            for (const QString &problem : {fileProblem(QStringLiteral("lab document"), r.link, true),
+                                           fileProblem(QStringLiteral("topology file"), r.topFile, true),
+                                           fileProblem(QStringLiteral("picture"), r.picture, false)}) {
+                if (!problem.isEmpty())
+                    problems << where + QStringLiteral(": ") + problem;
+            }
+            for (const QString &configuration : {r.nwcFile, r.loadNwcFile}) {
+                const QString problem = trimSpaces(configuration).isEmpty() ? QString() : configurationProblem(configuration);
+                if (!problem.isEmpty())
+                    problems << where + QStringLiteral(": ") + problem;
+            }
+        }
+    }
+    return problems;
+}
+
+} // namespace fendrel
