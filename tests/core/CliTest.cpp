@@ -6,27 +6,16 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "core/CliRunner.h"
+
 #include <gtest/gtest.h>
 
 using namespace fendrel;
+using test::CliRun;
+using test::runCli;
 using namespace fendrel::cli;
 
 namespace {
-
-struct CliRun {
-    int exitCode;
-    QString out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &args)
-{
-    QProcess process;
-    process.start(QStringLiteral(FENDREL_CLI_PATH), args);
-    process.waitForFinished(30000);
-    return {process.exitCode(), QString::fromLocal8Bit(process.readAllStandardOutput()),
-            QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 // Records what it was given, so the option parsing can be checked from the outside.
 class ProbeCommand : public Command {
@@ -52,10 +41,10 @@ TEST(Cli, HelpVersionAndWrongCommandLines)
 {
     const CliRun help = runCli({QStringLiteral("--help")});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.contains(QStringLiteral("--data-dir DIR")));
+    EXPECT_TRUE(help.out.contains("--data-dir DIR"));
     const CliRun version = runCli({QStringLiteral("--version")});
     EXPECT_EQ(version.exitCode, 0);
-    EXPECT_EQ(version.out.trimmed(), QStringLiteral("fendrel-cli " FENDREL_VERSION));
+    EXPECT_EQ(version.out.trimmed(), QByteArray("fendrel-cli " FENDREL_VERSION));
 
     for (const QStringList &wrong : {QStringList{}, QStringList{QStringLiteral("--bogus")},
                                      QStringList{QStringLiteral("--data-dir")},

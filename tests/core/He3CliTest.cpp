@@ -5,25 +5,15 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include "core/CliRunner.h"
+
 #include <gtest/gtest.h>
 
 using namespace fendrel;
+using test::CliRun;
+using test::runCli;
 
 namespace {
-
-struct CliRun {
-    int exitCode;
-    QByteArray out;
-    QString err;
-};
-
-CliRun runCli(const QStringList &args)
-{
-    QProcess process;
-    process.start(QStringLiteral(FENDREL_CLI_PATH), args);
-    process.waitForFinished(30000);
-    return {process.exitCode(), process.readAllStandardOutput(), QString::fromLocal8Bit(process.readAllStandardError())};
-}
 
 const QByteArray kAbStream = QByteArray::fromHex("4845330d0302000000020061016201" "0202");
 
