@@ -21,8 +21,7 @@ int ListCommand::run(const QStringList &args, CliContext &context)
         return kExitFailed;
     }
     QString malformed;
-    const auto image = readPackageImage(
-        QByteArrayView(reinterpret_cast<const char *>(decoded->data()), static_cast<qsizetype>(decoded->size())), &malformed);
+    const auto image = readPackageImage(viewOf(*decoded), &malformed);
     if (!image) {
         context.printError(QStringLiteral("%1: %2").arg(args[0], malformed));
         return kExitFailed;

@@ -90,16 +90,14 @@ inline std::vector<std::uint8_t> decodedPackage(const QString &path)
 inline std::optional<PackageImage> packageImageOf(const std::vector<std::uint8_t> &decoded)
 {
     QString error;
-    return readPackageImage(QByteArrayView(reinterpret_cast<const char *>(decoded.data()),
-                                           static_cast<qsizetype>(decoded.size())),
-                            &error);
+    return readPackageImage(viewOf(decoded), &error);
 }
 
 // Writes a package of the given members, as a crafted or damaged package would arrive.
 inline void writeCraftedPackage(const QString &path, QList<PackageMember> members)
 {
     QString error;
-    QByteArray image = buildPackageImage(std::move(members), &error);
+    ImageBytes image = buildPackageImage(std::move(members), &error);
     PackageFileError failure;
     writePackageFile(path, std::move(image), {}, &failure);
 }

@@ -165,10 +165,13 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     const QString good = f.dir.path() + QStringLiteral("/good.lab");
     ASSERT_EQ(compileCatalogue(f.catalogue, f.records, good, f.prompter), CompileOutcome::Written);
     const QByteArray bytes = readFile(good);
-    QByteArray flipped = bytes;
-    flipped[bytes.size() / 2] = static_cast<char>(flipped[bytes.size() / 2] ^ 0x10);
-    for (const QByteArray &damaged : {bytes.left(bytes.size() / 2), bytes.left(6), flipped, QByteArray("HE3\r"),
-                                      QByteArray("not a package at all")}) {
+    // Damage the format is sure to notice (a flipped data bit may slip past its one-byte checksum).
+    QByteArray badChecksum = bytes;
+    badChecksum[4] = static_cast<char>(badChecksum[4] ^ 0x10);
+    QByteArray badForm = bytes;
+    badForm[2] = '5';
+    for (const QByteArray &damaged : {bytes.left(bytes.size() / 2), bytes.left(6), badChecksum, badForm,
+                                      QByteArray("HE3\r"), QByteArray("not a package at all")}) {
         const QString path = f.dir.path() + QStringLiteral("/damaged.lab");
         writeFile(path, damaged);
         f.prompter.shown.clear();

@@ -53,7 +53,8 @@ TEST(PackageImage, ReaderRefusesDamagedImagesWithoutReadingPastTheEnd)
                                     {QStringLiteral("doc.pdf"), QByteArray("%PDF")},
                                     {QStringLiteral("doc.pdf"), std::nullopt}};
     QString error;
-    const QByteArray image = buildPackageImage(QList<PackageMember>(members), &error);
+    const ImageBytes bytes = buildPackageImage(QList<PackageMember>(members), &error);
+    const QByteArray image = viewOf(bytes).toByteArray();
     auto read = readPackageImage(image, &error);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->names, QStringList({QStringLiteral("Fendrel.ini"), QStringLiteral("doc.pdf"), QStringLiteral("doc.pdf")}));

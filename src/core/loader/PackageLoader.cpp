@@ -127,9 +127,7 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     if (!decoded)
         return refuse(ExtractResult::Status::Unreadable);
     QString malformed;
-    const std::optional<PackageImage> image = readPackageImage(
-        QByteArrayView(reinterpret_cast<const char *>(decoded->data()), static_cast<qsizetype>(decoded->size())),
-        &malformed);
+    const std::optional<PackageImage> image = readPackageImage(viewOf(*decoded), &malformed);
     if (!image) {
         result.error = {0, QStringLiteral("pckLoad"), malformed};
         return refuse(ExtractResult::Status::Unreadable);

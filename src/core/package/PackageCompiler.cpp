@@ -99,9 +99,9 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const KeyArray &
 bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCallback &progress)
 {
     QString error;
-    QByteArray image = buildPackageImage(std::move(m_members), &error);
+    ImageBytes image = buildPackageImage(std::move(m_members), &error);
     m_members.clear();
-    if (image.isEmpty()) {
+    if (image.empty()) {
         logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), 0, error);
         return false;
     }

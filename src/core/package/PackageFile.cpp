@@ -26,15 +26,14 @@ void fail(PackageFileError *error, qint32 number, const QString &source, const Q
 
 } // namespace
 
-bool writePackageFile(const QString &path, QByteArray &&image, const ProgressCallback &progress,
+bool writePackageFile(const QString &path, std::vector<std::uint8_t> &&image, const ProgressCallback &progress,
                       PackageFileError *error)
 {
-    if (image.size() > std::numeric_limits<std::int32_t>::max()) {
+    if (image.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
         fail(error, 0, QStringLiteral("WritePackage"), QStringLiteral("The package is larger than 2 GiB."));
         return false;
     }
-    std::vector<std::uint8_t> bytes(image.begin(), image.end());
-    image = QByteArray();
+    std::vector<std::uint8_t> bytes = std::move(image);
     try {
         Huffman codec = codecReporting(progress);
         codec.encodeByte(bytes, static_cast<std::int32_t>(bytes.size()));

@@ -23,7 +23,7 @@ struct PackageFileError {
 // Compresses a package image into an HE3 stream and writes it at path in one step: a package
 // already there keeps its content when anything fails, and the path never holds the
 // uncompressed image.
-bool writePackageFile(const QString &path, QByteArray &&image, const ProgressCallback &progress,
+bool writePackageFile(const QString &path, std::vector<std::uint8_t> &&image, const ProgressCallback &progress,
                       PackageFileError *error);
 
 // Reads and expands a package file into its image, in memory.

@@ -12,21 +12,27 @@ namespace {
 constexpr qint64 kMaxTextBytes = 32767;
 constexpr qint64 kMaxListCount = std::numeric_limits<qint32>::max();
 
-void putU16(QByteArray &out, quint16 value)
+void append(ImageBytes &out, QByteArrayView bytes)
+{
+    out.insert(out.end(), reinterpret_cast<const std::uint8_t *>(bytes.data()),
+               reinterpret_cast<const std::uint8_t *>(bytes.data()) + bytes.size());
+}
+
+void putU16(ImageBytes &out, quint16 value)
 {
     char bytes[2];
     qToLittleEndian(value, bytes);
-    out.append(bytes, 2);
+    append(out, QByteArrayView(bytes, 2));
 }
 
-void putU32(QByteArray &out, quint32 value)
+void putU32(ImageBytes &out, quint32 value)
 {
     char bytes[4];
     qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
+    append(out, QByteArrayView(bytes, 4));
 }
 
-void putListHeader(QByteArray &out, qint64 count)
+void putListHeader(ImageBytes &out, qint64 count)
 {
     putU16(out, 1);
     putU32(out, static_cast<quint32>(count));
@@ -117,7 +123,7 @@ private:
 
 } // namespace
 
-QByteArray buildPackageImage(QList<PackageMember> &&members, QString *error)
+ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error)
 {
     if (members.size() + 1 > kMaxListCount) {
         *error = QStringLiteral("A package cannot hold %1 files.").arg(members.size());
@@ -137,8 +143,8 @@ QByteArray buildPackageImage(QList<PackageMember> &&members, QString *error)
         return {};
     }
 
-    QByteArray image;
-    image.reserve(size);
+    ImageBytes image;
+    image.reserve(static_cast<std::size_t>(size));
     putU16(image, 0); // reserved text
     putListHeader(image, members.size() + 1);
     putU16(image, 0); // entry 0: empty name
@@ -149,7 +155,7 @@ QByteArray buildPackageImage(QList<PackageMember> &&members, QString *error)
             return {};
         }
         putU16(image, static_cast<quint16>(name.size()));
-        image.append(name);
+        append(image, name);
     }
     putU16(image, 0); // reserved list, never created
     putListHeader(image, members.size() + 1);
@@ -160,7 +166,7 @@ QByteArray buildPackageImage(QList<PackageMember> &&members, QString *error)
             continue;
         }
         putListHeader(image, m.data->size());
-        image.append(*m.data);
+        append(image, *m.data);
         m.data.reset();
     }
     members.clear();

@@ -5,7 +5,9 @@
 #include <QList>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace fendrel {
 
@@ -18,10 +20,17 @@ struct PackageMember {
     std::optional<QByteArray> data;
 };
 
+using ImageBytes = std::vector<std::uint8_t>;
+
 // Serialises the package image (reserved text, member names, reserved list, member data).
 // Members are consumed as they are copied so that their content is held only once.
 // Returns an empty result and sets error when a name or member is too large for the format.
-QByteArray buildPackageImage(QList<PackageMember> &&members, QString *error);
+ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error);
+
+inline QByteArrayView viewOf(const ImageBytes &bytes)
+{
+    return QByteArrayView(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
 
 // A package image read back; data views point into the image it was read from.
 struct PackageImage {
