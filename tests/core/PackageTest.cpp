@@ -16,7 +16,7 @@ QStringList namesOf(const QList<PackageMember> &members)
 {
     QStringList names;
     for (const PackageMember &m : members)
-        names << m.name + (m.data ? QString() : QStringLiteral(" (name only)"));
+        names << m.name + (m.hasContent() ? QString() : QStringLiteral(" (name only)"));
     return names;
 }
 
@@ -104,8 +104,8 @@ TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)
                            QStringLiteral("lab.nwcl"), QStringLiteral("lab1.rtr"), QStringLiteral("lab2.rtr"),
                            QStringLiteral("doc.pdf (name only)"), QStringLiteral("net.top"),
                            QStringLiteral("p.jpg (name only)"), QStringLiteral("Doc.PDF"), QStringLiteral("net.top")}));
-    EXPECT_EQ(*compiler.members()[7].data, readFile(nwc));
-    EXPECT_EQ(*compiler.members()[9].data, QByteArray("hostname R2\r\n"));
+    EXPECT_EQ(compiler.members()[7].source, nwc);
+    EXPECT_EQ(compiler.members()[9].source, f.files + QStringLiteral("cfg/lab2.rtr"));
     // The missing catalogue file and the lab without a record were both told to the user.
     ASSERT_EQ(f.prompter.shown.size(), 2);
     EXPECT_TRUE(f.prompter.shown[0].text.contains(QStringLiteral("Fendrel.ini")));

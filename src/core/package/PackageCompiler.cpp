@@ -20,23 +20,18 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
 {
     if (path.isEmpty())
         return;
-    PackageMember member{fileNameOfPath(path) + (loadingConfiguration ? QStringLiteral("l") : QString()), {}};
+    PackageMember member{fileNameOfPath(path) + (loadingConfiguration ? QStringLiteral("l") : QString()), {}, {}};
+    // The content is read when the image is built, straight into it; here the file only has to
+    // be there and readable.
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, file.errorString()), MessageIcon::Exclamation,
-                        MessageButtons::Ok, langText(kMessageTitleEntry));
-        m_members.append(std::move(member));
-        return;
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        const QString why = QFileInfo::exists(path) && !QFileInfo(path).isFile() ? QStringLiteral("This is not a file.")
+                                                                                : file.errorString();
+        m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, why), MessageIcon::Exclamation, MessageButtons::Ok,
+                        langText(kMessageTitleEntry));
+    } else if (!nameOnly) {
+        member.source = path;
     }
-    QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, file.errorString()), MessageIcon::Exclamation,
-                        MessageButtons::Ok, langText(kMessageTitleEntry));
-        m_members.append(std::move(member));
-        return;
-    }
-    if (!nameOnly)
-        member.data = std::move(content);
     m_members.append(std::move(member));
 }
 

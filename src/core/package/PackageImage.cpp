@@ -2,6 +2,8 @@
 
 #include "text/Windows1252.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <limits>
@@ -129,15 +131,22 @@ ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error)
         *error = QStringLiteral("A package cannot hold %1 files.").arg(members.size());
         return {};
     }
+    QList<QByteArray> names;
+    QList<qint64> sizes;
     qint64 size = 2 + 10 + 2 + 2 + 10 + 2;
     for (const PackageMember &m : std::as_const(members)) {
-        size += 2 + m.name.size() + 2 + (m.data ? 8 + m.data->size() : 0);
-        if (m.data && m.data->size() > std::numeric_limits<qint32>::max()) {
+        names.append(toWindows1252(m.name));
+        if (names.last().size() > kMaxTextBytes) {
+            *error = QStringLiteral("The file name %1 is too long for a package.").arg(m.name);
+            return {};
+        }
+        sizes.append(m.data ? m.data->size() : m.source.isEmpty() ? -1 : QFileInfo(m.source).size());
+        if (sizes.last() > std::numeric_limits<qint32>::max()) {
             *error = QStringLiteral("%1 is larger than a package member can be (2 GiB).").arg(m.name);
             return {};
         }
+        size += 2 + names.last().size() + 2 + (sizes.last() >= 0 ? 8 + sizes.last() : 0);
     }
-
     if (size > std::numeric_limits<qint32>::max()) {
         *error = QStringLiteral("The package would be larger than 2 GiB, more than its format can hold.");
         return {};
@@ -148,26 +157,36 @@ ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error)
     putU16(image, 0); // reserved text
     putListHeader(image, members.size() + 1);
     putU16(image, 0); // entry 0: empty name
-    for (const PackageMember &m : std::as_const(members)) {
-        const QByteArray name = toWindows1252(m.name);
-        if (name.size() > kMaxTextBytes) {
-            *error = QStringLiteral("The file name %1 is too long for a package.").arg(m.name);
-            return {};
-        }
+    for (const QByteArray &name : std::as_const(names)) {
         putU16(image, static_cast<quint16>(name.size()));
         append(image, name);
     }
     putU16(image, 0); // reserved list, never created
     putListHeader(image, members.size() + 1);
     putU16(image, 0); // entry 0: no data
-    for (PackageMember &m : members) {
-        if (!m.data) {
+    for (qsizetype i = 0; i < members.size(); ++i) {
+        PackageMember &m = members[i];
+        if (sizes[i] < 0) {
             putU16(image, 0);
             continue;
         }
-        putListHeader(image, m.data->size());
-        append(image, *m.data);
-        m.data.reset();
+        putListHeader(image, sizes[i]);
+        if (m.data) {
+            append(image, *m.data);
+            m.data.reset();
+            continue;
+        }
+        // Read straight into the image; a file that changed since its size was taken is refused.
+        const std::size_t at = image.size();
+        image.resize(at + static_cast<std::size_t>(sizes[i]));
+        QFile file(m.source);
+        char overflow = 0;
+        if (!file.open(QIODevice::ReadOnly)
+            || file.read(reinterpret_cast<char *>(image.data() + at), sizes[i]) != sizes[i]
+            || file.read(&overflow, 1) != 0) {
+            *error = QStringLiteral("%1 could not be read whole: %2").arg(m.source, file.errorString());
+            return {};
+        }
     }
     members.clear();
     return image;

@@ -13,18 +13,22 @@ namespace fendrel {
 
 inline const QString kPackageCatalogueName = QStringLiteral("Fendrel.ini");
 
-// One file carried by a package. A member without data names the content of the earlier
-// member of the same name.
+// One file carried by a package: its content given as bytes, or read from source when the
+// image is built (so that a large file is held once, in the image). A member with neither names
+// the content of the earlier member of the same name.
 struct PackageMember {
     QString name;
-    std::optional<QByteArray> data;
+    std::optional<QByteArray> data = {};
+    QString source = {};
+
+    bool hasContent() const { return data.has_value() || !source.isEmpty(); }
 };
 
 using ImageBytes = std::vector<std::uint8_t>;
 
 // Serialises the package image (reserved text, member names, reserved list, member data).
-// Members are consumed as they are copied so that their content is held only once.
-// Returns an empty result and sets error when a name or member is too large for the format.
+// Returns an empty result and sets error when a name or member is too large for the format or
+// a source file cannot be read whole.
 ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error);
 
 inline QByteArrayView viewOf(const ImageBytes &bytes)

@@ -1,0 +1,210 @@
+// Package speed and memory: compiling and extracting large catalogues against the yardstick of
+// reading the same files and running the HE3 codec over their total size alone.
+// Every measurement runs in a child process, so its peak resident memory is its own.
+//
+// Usage: package_bench [small|large|all]   (large writes about 1 GB of files to the temp folder)
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/KeyArray.h"
+#include "codec/Huffman.h"
+#include "interaction/Prompter.h"
+#include "loader/PackageLoader.h"
+#include "package/PackageCompiler.h"
+#include "package/ProductSku.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace fendrel;
+
+namespace {
+
+class SilentPrompter : public Prompter {
+public:
+    MessageAnswer show(const QString &, MessageIcon, MessageButtons, const QString &) override { return MessageAnswer::Yes; }
+};
+
+struct Measurement {
+    double seconds = 0;
+    double peakMiB = 0;
+};
+
+// Runs work in a child process; returns its wall time and peak resident memory.
+Measurement measure(const std::function<void()> &work)
+{
+    int channel[2];
+    if (pipe(channel) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        (void)!write(channel[1], &seconds, sizeof seconds);
+        _exit(0);
+    }
+    close(channel[1]);
+    Measurement m;
+    (void)!read(channel[0], &m.seconds, sizeof m.seconds);
+    close(channel[0]);
+    int status = 0;
+    struct rusage usage {};
+    wait4(child, &status, 0, &usage);
+    m.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    return m;
+}
+
+// Text-like content: words of a small vocabulary, compressible about as well as lab documents.
+QByteArray textLike(qsizetype size, quint32 seed)
+{
+    static const char *words[] = {"router", "interface", "ospf", "area", "network", "configure", "terminal",
+                                  "ip", "address", "255.255.255.0", "show", "running-config", "vlan", "switchport",
+                                  "trunk", "access", "the", "and", "lab", "verify", "neighbor", "route", "exit"};
+    QRandomGenerator random(seed);
+    QByteArray out;
+    out.reserve(size);
+    while (out.size() < size) {
+        out += words[random.bounded(static_cast<int>(std::size(words)))];
+        out += random.bounded(9) == 0 ? "\r\n" : " ";
+    }
+    out.truncate(size);
+    return out;
+}
+
+struct Scenario {
+    QTemporaryDir dir;
+    QString package() const { return dir.filePath(QStringLiteral("bench.lab")); }
+    QStringList files;
+    qint64 totalBytes = 0;
+
+    QString write(const QString &relative, const QByteArray &content)
+    {
+        const QString path = dir.filePath(QStringLiteral("files/") + relative);
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(content);
+        files << path;
+        totalBytes += content.size();
+        return path;
+    }
+
+    // A catalogue file naming labs * (document, topology, grading configuration with two devices).
+    void build(int labs, qsizetype documentBytes, qsizetype topologyBytes)
+    {
+        QByteArray ini = "[GENERAL]\r\ntabtitle=Bench\r\n";
+        const int perSection = 500;
+        for (int i = 0; i < labs; ++i) {
+            const int s = i / perSection;
+            const int j = i % perSection;
+            if (j == 0)
+                ini += QStringLiteral("[SECTION%1]\r\nsectionname=Section %1\r\nnumberofentries=%2\r\n")
+                           .arg(s)
+                           .arg(std::min(perSection, labs - s * perSection))
+                           .toUtf8();
+            const QString doc = write(QStringLiteral("docs/lab%1.pdf").arg(i), textLike(documentBytes, static_cast<quint32>(i)));
+            const QString top = write(QStringLiteral("top/lab%1.top").arg(i), textLike(topologyBytes, static_cast<quint32>(i + 7)));
+            const QString nwc = write(QStringLiteral("cfg/lab%1.nwc").arg(i), "number of devices=2\r\nnumber of routers=2\r\n");
+            write(QStringLiteral("cfg/lab%1").arg(i) + QStringLiteral("1.rtr"), textLike(800, 1));
+            write(QStringLiteral("cfg/lab%1").arg(i) + QStringLiteral("2.rtr"), textLike(800, 2));
+            ini += QStringLiteral("lab%1=Lab %2\r\nlink%1=%3\r\ntopfile%1=%4\r\nnwcfile%1=%5\r\n")
+                       .arg(j)
+                       .arg(i)
+                       .arg(doc, top, nwc)
+                       .toUtf8();
+        }
+        QDir().mkpath(dir.filePath(QStringLiteral("data")));
+        QFile file(dir.filePath(QStringLiteral("work/Fendrel.ini")));
+        QDir().mkpath(dir.filePath(QStringLiteral("work")));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(ini);
+    }
+
+    void compile() const
+    {
+        SilentPrompter prompter;
+        Catalogue catalogue;
+        KeyArray records;
+        records.keyArrayInitialize();
+        SkuTree skus;
+        createNewTree(catalogue, records, skus, prompter, dir.filePath(QStringLiteral("data")), dir.filePath(QStringLiteral("work")));
+        compileCatalogue(catalogue, records, package(), prompter);
+    }
+
+    void readAndEncode() const
+    {
+        std::vector<std::uint8_t> all;
+        all.reserve(static_cast<std::size_t>(totalBytes));
+        for (const QString &path : files) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray content = file.readAll();
+            all.insert(all.end(), content.begin(), content.end());
+        }
+        Huffman().encodeByte(all, static_cast<std::int32_t>(all.size()));
+    }
+
+    void readAndDecode() const
+    {
+        QFile file(package());
+        if (!file.open(QIODevice::ReadOnly))
+            return;
+        const QByteArray content = file.readAll();
+        std::vector<std::uint8_t> bytes(content.begin(), content.end());
+        Huffman().decodeByte(bytes, static_cast<std::int32_t>(bytes.size()));
+    }
+
+    void extract() const
+    {
+        SilentPrompter prompter;
+        extractPack(package(), dir.filePath(QStringLiteral("extracted")), prompter);
+    }
+};
+
+void run(const char *name, int labs, qsizetype documentBytes, qsizetype topologyBytes)
+{
+    Scenario scenario;
+    scenario.build(labs, documentBytes, topologyBytes);
+    const Measurement baseEncode = measure([&] { scenario.readAndEncode(); });
+    const Measurement compile = measure([&] { scenario.compile(); });
+    const double packageMiB = static_cast<double>(QFileInfo(scenario.package()).size()) / (1024.0 * 1024.0);
+    const Measurement baseDecode = measure([&] { scenario.readAndDecode(); });
+    const Measurement extract = measure([&] { scenario.extract(); });
+
+    std::printf("%s: %d labs, %.1f MiB of files, package %.1f MiB\n", name, labs,
+                static_cast<double>(scenario.totalBytes) / (1024.0 * 1024.0), packageMiB);
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB\n", "read + HE3 encode", baseEncode.seconds, baseEncode.peakMiB);
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB   time %.2fx, memory %.2fx package\n", "compile", compile.seconds,
+                compile.peakMiB, compile.seconds / baseEncode.seconds, compile.peakMiB / packageMiB);
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB\n", "read + HE3 decode", baseDecode.seconds, baseDecode.peakMiB);
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB   time %.2fx, memory %.2fx package\n", "extract", extract.seconds,
+                extract.peakMiB, extract.seconds / baseDecode.seconds, extract.peakMiB / packageMiB);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("small");
+    if (which == u"small" || which == u"all")
+        run("1,000 labs, small files", 1000, 16 * 1024, 4 * 1024);
+    if (which == u"large" || which == u"all")
+        run("20 labs, 50 MB each", 20, 30 * 1000 * 1000, 20 * 1000 * 1000);
+    return 0;
+}
