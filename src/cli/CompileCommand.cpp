@@ -1,3 +1,4 @@
+#include "cli/BarObserver.h"
 #include "cli/CliPrompter.h"
 #include "cli/PackageCommands.h"
 #include "cli/ProgressBar.h"
@@ -15,21 +16,6 @@
 #include <QTemporaryDir>
 
 namespace fendrel::cli {
-namespace {
-
-class BarObserver : public CompileObserver {
-public:
-    explicit BarObserver(ProgressBar &bar) : m_bar(bar) {}
-    void gatheringStarted() override { m_bar.phase(QStringLiteral("Compiling Lab Package")); }
-    void compressingStarted() override { m_bar.phase(QStringLiteral("Compressing Lab Package...")); }
-    void progress(int percent) override { m_bar.draw(percent); }
-
-private:
-    ProgressBar &m_bar;
-};
-
-} // namespace
-
 int CompileCommand::run(const QStringList &args, CliContext &context)
 {
     QString input;

@@ -1,3 +1,4 @@
+#include "cli/BarObserver.h"
 #include "cli/CliPrompter.h"
 #include "cli/PackageCommands.h"
 #include "cli/ProgressBar.h"
@@ -11,21 +12,6 @@
 #include <QFileInfo>
 
 namespace fendrel::cli {
-namespace {
-
-class BarObserver : public ExtractObserver {
-public:
-    explicit BarObserver(ProgressBar &bar) : m_bar(bar) {}
-    void decodingStarted() override { m_bar.phase(QStringLiteral("Opening lab package")); }
-    void progress(int percent) override { m_bar.draw(percent); }
-    void decodingFinished() override { m_bar.end(true); }
-
-private:
-    ProgressBar &m_bar;
-};
-
-} // namespace
-
 int ExtractCommand::run(const QStringList &args, CliContext &context)
 {
     if (args.size() != 1) {
