@@ -1,0 +1,31 @@
+#include "gui/Icon.h"
+
+#include <QDir>
+#include <QWidget>
+
+namespace fendrel::gui {
+
+QIcon iconResource(const QString &name)
+{
+    QIcon icon;
+    const QDir folder(QStringLiteral(":/icons/") + name);
+    for (const QString &file : folder.entryList(QDir::Files))
+        icon.addFile(folder.filePath(file));
+    return icon;
+}
+
+void setIcon(QWidget *window, const QString &name, bool toOwner)
+{
+    if (!window)
+        return;
+    const QIcon icon = iconResource(name);
+    if (toOwner) {
+        QWidget *owner = window->window();
+        while (owner->parentWidget())
+            owner = owner->parentWidget()->window();
+        owner->setWindowIcon(icon);
+    }
+    window->setWindowIcon(icon);
+}
+
+} // namespace fendrel::gui
