@@ -340,17 +340,26 @@ void AddLabs::showAbout()
                     MessageIcon::Information, MessageButtons::Ok, langText(kMessageTitleEntry));
 }
 
+QPushButton *AddLabs::enterButton() const
+{
+    // Enter finishes what the focused field is being edited for; elsewhere it is the default button.
+    QWidget *focused = focusWidget();
+    if (auto *button = qobject_cast<QPushButton *>(focused))
+        return button;
+    if (focused == txtTab && cmdEditTab->text() == langText(31))
+        return cmdEditTab;
+    if (focused == txtSection && cmdAddSection->text() == langText(125))
+        return cmdAddSection;
+    return m_defaultButton;
+}
+
 void AddLabs::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *focused = qobject_cast<QPushButton *>(focusWidget()); focused && focused->isEnabled()) {
-            focused->click();
-            return;
-        }
-        if (m_defaultButton && m_defaultButton->isEnabled() && m_defaultButton->isVisible()) {
-            m_defaultButton->click();
-            return;
-        }
+        QPushButton *button = enterButton();
+        if (button && button->isEnabled() && button->isVisible())
+            button->click();
+        return;
     }
     QMainWindow::keyPressEvent(event);
 }

@@ -85,6 +85,7 @@ private:
     void tabStrip1Click();
     void showExamList(const QString &list);
     void onExamBoxClicked(int box, bool checked);
+    QPushButton *enterButton() const;
     void openManual();
     void showAbout();
 

@@ -3,10 +3,18 @@
 #include <QDir>
 #include <QWidget>
 
+// The resource lives in a static library, whose registration the linker would otherwise drop.
+static void registerIconResources()
+{
+    Q_INIT_RESOURCE(fendrel);
+}
+
 namespace fendrel::gui {
 
 QIcon iconResource(const QString &name)
 {
+    static const bool registered = (registerIconResources(), true);
+    Q_UNUSED(registered);
     QIcon icon;
     const QDir folder(QStringLiteral(":/icons/") + name);
     for (const QString &file : folder.entryList(QDir::Files))
