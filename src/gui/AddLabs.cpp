@@ -82,8 +82,18 @@ AddLabs::~AddLabs() = default;
 
 void AddLabs::connectControls()
 {
+    // A click shows its node even when the node is selected already; the keyboard shows each node
+    // it moves to.
     connect(tvlabs, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { onCurrentItemChanged(current); });
+    connect(tvlabs, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem *item) {
+        m_treePressed = false;
+        if (CatalogueNode *node = nodeOfItem(item)) {
+            m_catalogue.tree.select(node);
+            tvlabsNodeClick(node);
+        }
+    });
+    tvlabs->viewport()->installEventFilter(this);
     connect(tvlabs, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
         if (CatalogueNode *node = nodeOfItem(item))
             node->setExpanded(true);
@@ -174,6 +184,11 @@ void AddLabs::showTree()
         auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(tvlabs);
         item->setText(0, node->text());
         item->setData(0, kKeyRole, node->key());
+        if (!parentItem) {
+            QFont tab = item->font(0);
+            tab.setBold(true);
+            item->setFont(0, tab);
+        }
         m_itemOfNode.insert(node, item);
         for (CatalogueNode *child : node->children())
             add(child, item);
@@ -204,7 +219,7 @@ CatalogueNode *AddLabs::nodeOfItem(const QTreeWidgetItem *item) const
 
 void AddLabs::onCurrentItemChanged(QTreeWidgetItem *current)
 {
-    if (m_showingTree)
+    if (m_showingTree || m_treePressed)
         return;
     if (CatalogueNode *node = nodeOfItem(current)) {
         m_catalogue.tree.select(node);
@@ -385,6 +400,12 @@ bool AddLabs::eventFilter(QObject *watched, QEvent *event)
         default:
             break;
         }
+    }
+    if (watched == tvlabs->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_treePressed = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_treePressed = false;
     }
     if (watched == txtLabDescription && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);

@@ -132,6 +132,7 @@ private:
     QPushButton *m_defaultButton = nullptr;
     QHash<const CatalogueNode *, QTreeWidgetItem *> m_itemOfNode;
     bool m_showingTree = false;
+    bool m_treePressed = false;
     std::unique_ptr<SaveStatus> m_saveStatus;
     std::unique_ptr<Progress> m_progress;
 

@@ -234,6 +234,14 @@ void AddLabs::createLayout()
         frame->setParent(filePanel);
         panelLayout->addWidget(frame);
     }
+    // Switching tabs must not move the fields below the panel: it is as tall as its tallest frame.
+    int tallest = 0;
+    for (QFrame *frame : {fraReqFiles, fraOptFiles, fraNodaraXFiles})
+        tallest = std::max(tallest, frame->sizeHint().height());
+    filePanel->setMinimumHeight(tallest + panelLayout->contentsMargins().top() + panelLayout->contentsMargins().bottom());
+    optGrid->setRowStretch(3, 1);
+    nodaraXGrid->setRowStretch(3, 1);
+
     auto *tabs = new QVBoxLayout;
     tabs->setSpacing(0);
     tabs->addWidget(TabStrip1, 0, Qt::AlignLeft);

@@ -1,6 +1,8 @@
 #include "gui/DialogFileChooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace fendrel::gui {
 
@@ -22,7 +24,11 @@ QString DialogFileChooser::nameFilter(const FileFilter &filter)
 
 QStringList DialogFileChooser::choose(const FileRequest &request)
 {
-    QFileDialog dialog(m_parent, request.title, request.initialFolder);
+    QString folder = request.initialFolder;
+    if (folder.isEmpty())
+        folder = m_lastFolder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)
+                                        : m_lastFolder;
+    QFileDialog dialog(m_parent, request.title, folder);
     QStringList filters;
     for (const FileFilter &filter : request.filters)
         filters << nameFilter(filter);
@@ -47,7 +53,10 @@ QStringList DialogFileChooser::choose(const FileRequest &request)
 
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return dialog.selectedFiles();
+    const QStringList chosen = dialog.selectedFiles();
+    if (!chosen.isEmpty())
+        m_lastFolder = QFileInfo(chosen.first()).absolutePath();
+    return chosen;
 }
 
 } // namespace fendrel::gui

@@ -22,6 +22,7 @@ public:
 
 private:
     QPointer<QWidget> m_parent;
+    QString m_lastFolder; // where a dialog without a folder of its own opens
 };
 
 } // namespace fendrel::gui

@@ -197,6 +197,11 @@ void setFieldBackground(QWidget *field, bool grey)
     const QColor colour = grey ? kGrey : QApplication::palette(field).color(QPalette::Base);
     palette.setColor(QPalette::Base, colour);
     palette.setColor(QPalette::Window, colour);
+    // The usual greyed-out text would vanish on the grey field; it has to stay readable.
+    const QColor disabledText = grey ? QColor(0x30, 0x30, 0x30)
+                                     : QApplication::palette(field).color(QPalette::Disabled, QPalette::Text);
+    palette.setColor(QPalette::Disabled, QPalette::Text, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::WindowText, disabledText);
     field->setPalette(palette);
     if (qobject_cast<QLabel *>(field))
         field->setAutoFillBackground(true);

@@ -461,6 +461,11 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.treeLines().last(), QStringLiteral("  Nat"));
     QCOMPARE(h.caption("cmdAddLab"), langText(4));
+    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
+    // Clicking the new section, selected already, shows it again and offers to add a lab.
+    QVERIFY(h.selectNode(QStringLiteral("Nat")));
+    QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
+    QCOMPARE(h.caption("lblInstructions"), langText(89));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
 }
 
