@@ -1,6 +1,7 @@
-// The control states of every window mode, checked against the mode table of the main window's
-// description. Each mode is applied twice, once over controls set one way and once over controls
-// set the opposite way, so a state the mode leaves alone is told apart from one it sets.
+// The control states of every window mode, written out here mode by mode, independently of the
+// table the window applies. Each mode is applied twice, once over controls set one way and once
+// over controls set the opposite way, so a state the mode leaves alone is told apart from one it
+// sets.
 
 #include "gui/GuiTestSupport.h"
 #include "gui/WindowModes.h"
