@@ -52,6 +52,20 @@ CatalogueNode *CatalogueTree::add(const QString &parentKey, const QString &key, 
     return node;
 }
 
+bool CatalogueTree::rekey(CatalogueNode *node, const QString &key)
+{
+    if (!node || nodeByKey(node->m_key) != node)
+        return false;
+    if (node->m_key == key)
+        return true;
+    if (m_byKey.contains(key))
+        return false;
+    m_byKey.remove(node->m_key);
+    node->m_key = key;
+    m_byKey.insert(key, node);
+    return true;
+}
+
 bool CatalogueTree::remove(const QString &key)
 {
     CatalogueNode *node = nodeByKey(key);

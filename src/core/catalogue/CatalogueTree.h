@@ -65,6 +65,8 @@ public:
     // empty. Returns nullptr when the key is taken or the parent does not exist.
     CatalogueNode *add(const QString &parentKey, const QString &key, const QString &text,
                        const QString &tag = {});
+    // Gives a node another key; false when another node holds it already.
+    bool rekey(CatalogueNode *node, const QString &key);
     // Removes the node and all its descendants; the indices of later nodes close the gap.
     bool remove(const QString &key);
     void clear();

@@ -2,6 +2,7 @@
 
 #include "errorlog/ErrorLog.h"
 #include "interaction/Prompter.h"
+#include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "text/Windows1252.h"
 
@@ -55,12 +56,6 @@ QString trimmedOf(const QString &text, const QString &characters)
 }
 
 } // namespace
-
-QString fileNameOfPath(const QString &path)
-{
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
-}
 
 QString deviceFileName(const QString &configurationFileName, int device)
 {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "startup/Folders.h"
+
 namespace fendrel {
 
 class Prompter;
@@ -28,9 +30,6 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path);
 
 // lab.nwc and device 2 give lab2.rtr; ".nwc" is matched whatever its letter case.
 QString deviceFileName(const QString &configurationFileName, int device);
-
-// The file name of a path: the text after its last "/" or "\".
-QString fileNameOfPath(const QString &path);
 
 // Checks a configuration, telling the user what is wrong: the configuration's path and message
 // 115 or 116, the device file name with 117 and 118, or the question 119 for an empty file

@@ -21,6 +21,12 @@ QString withTrailingSeparator(const QString &path)
     return path + u'/';
 }
 
+QString fileNameOfPath(const QString &path)
+{
+    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+    return path.mid(cut + 1);
+}
+
 QString ensureChildFolder(const QString &parent, const QString &name)
 {
     QDir dir(parent);

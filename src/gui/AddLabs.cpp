@@ -1,0 +1,435 @@
+#include "gui/AddLabs.h"
+
+#include "catalogue/CatalogueEditing.h"
+#include "catalogue/CatalogueFile.h"
+#include "catalogue/ExamList.h"
+#include "catalogue/Ini.h"
+#include "catalogue/KeyArray.h"
+#include "gui/Icon.h"
+#include "gui/ProgressWindows.h"
+#include "gui/WindowModes.h"
+#include "interaction/Prompter.h"
+#include "package/ProductSku.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+#include "startup/Settings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeWidget>
+#include <QUrl>
+
+namespace fendrel::gui {
+namespace {
+
+constexpr int kKeyRole = Qt::UserRole;
+
+} // namespace
+
+AddLabs::AddLabs(Prompter &prompter, FileChooser &chooser, QWidget *parent)
+    : QMainWindow(parent), m_prompter(prompter), m_chooser(chooser), m_saveStatus(std::make_unique<SaveStatus>()),
+      m_progress(std::make_unique<Progress>())
+{
+    setObjectName(QStringLiteral("frmAddLabs"));
+    createControls();
+    createLayout();
+    createMenus();
+    connectControls();
+
+    setIcon(this, kIconResource, true);
+    setCaptions();
+    cmbLabPackID->hide();
+    lblLabPackID->hide();
+    keyArray().keyArrayInitialize();
+    m_loadedCaption = windowTitle();
+    for (QWidget *field : std::initializer_list<QWidget *>{txtTab, txtLabDescription, txtSection, txtLabname})
+        setFieldBackground(field, true);
+    lockExamBoxes();
+    createNewTree();
+    lblInstructions->setText(langText(2));
+    if (txtTab->text().isEmpty()) {
+        cmdEditTab->setEnabled(true);
+        cmdEditTabClick();
+    }
+    cmdAddSection->setEnabled(false);
+    if (m_catalogue.tree.count() == 1)
+        cmdDeleteAll->setEnabled(false);
+
+    {
+        const QSignalBlocker quiet(TabStrip1);
+        while (TabStrip1->count() > 0)
+            TabStrip1->removeTab(0);
+        TabStrip1->setTabData(TabStrip1->addTab(langText(78)), QStringLiteral("Tab1"));
+        TabStrip1->setTabData(TabStrip1->addTab(langText(79)), QStringLiteral("Tab2"));
+    }
+    // A hidden tab bar does not tell its layout that it has grown.
+    TabStrip1->updateGeometry();
+    if (getWizardSetting() == 1)
+        chkWizStartup->setChecked(true);
+    chkTestSimMode->setEnabled(false);
+}
+
+AddLabs::~AddLabs() = default;
+
+void AddLabs::connectControls()
+{
+    // A click shows its node even when the node is selected already; the keyboard shows each node
+    // it moves to.
+    connect(tvlabs, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem *current) { onCurrentItemChanged(current); });
+    connect(tvlabs, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem *item) {
+        m_treePressed = false;
+        if (CatalogueNode *node = nodeOfItem(item)) {
+            m_catalogue.tree.select(node);
+            tvlabsNodeClick(node);
+        }
+    });
+    tvlabs->viewport()->installEventFilter(this);
+    connect(tvlabs, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
+        if (CatalogueNode *node = nodeOfItem(item))
+            node->setExpanded(true);
+    });
+    connect(tvlabs, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem *item) {
+        if (CatalogueNode *node = nodeOfItem(item))
+            node->setExpanded(false);
+    });
+    connect(TabStrip1, &QTabBar::currentChanged, this, [this] { tabStrip1Click(); });
+    connect(txtTab, &QLineEdit::textChanged, this, [this](const QString &text) { m_catalogue.tabTitle = text; });
+    connect(lblHelp, &QLabel::linkActivated, this, [this] { openManual(); });
+    for (int i = 0; i < kExamCount; ++i)
+        connect(m_examBoxes[i], &QCheckBox::clicked, this, [this, i](bool checked) { onExamBoxClicked(i, checked); });
+
+    connect(cmdAddLab, &QPushButton::clicked, this, [this] { cmdAddLabClick(); });
+    connect(cmdEdit, &QPushButton::clicked, this, [this] { cmdEditClick(); });
+    connect(cmdDelete, &QPushButton::clicked, this, [this] { cmdDeleteClick(); });
+    connect(cmdDeleteAll, &QPushButton::clicked, this, [this] { cmdDeleteAllClick(); });
+    connect(cmdAddSection, &QPushButton::clicked, this, [this] { cmdAddSectionClick(); });
+    connect(cmdEditTab, &QPushButton::clicked, this, [this] { cmdEditTabClick(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancelClick(); });
+    connect(cmdCreatePck, &QPushButton::clicked, this, [this] { cmdCreatePckClick(); });
+    connect(cmdLoadLabPck, &QPushButton::clicked, this, [this] { cmdLoadLabPckClick(); });
+
+    connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowseClick(); });
+    connect(cmdBrowseTop, &QPushButton::clicked, this, [this] { cmdBrowseTopClick(); });
+    connect(cmdBrowsenwc, &QPushButton::clicked, this, [this] { cmdBrowsenwcClick(); });
+    connect(cmdBrowseLoadNwc, &QPushButton::clicked, this, [this] { cmdBrowseLoadNwcClick(); });
+    connect(cmdBrowsePicture, &QPushButton::clicked, this, [this] { cmdBrowsePictureClick(); });
+    connect(cmdBrowseSetupFile, &QPushButton::clicked, this, [this] { cmdBrowseSetupFileClick(); });
+    connect(cmdBrowseNodaraXImages, &QPushButton::clicked, this, [this] { cmdBrowseNodaraXImagesClick(); });
+
+    // Return in the description stores the lab like everywhere else in the window; the catalogue
+    // file could not keep a line break anyway. The menu follows the compile button's state.
+    txtLabDescription->installEventFilter(this);
+    cmdCreatePck->installEventFilter(this);
+}
+
+void AddLabs::setWindowMode(const QString &mode)
+{
+    applyWindowMode(*this, mode);
+}
+
+void AddLabs::setDefaultButton(QPushButton *button)
+{
+    if (m_defaultButton)
+        m_defaultButton->setDefault(false);
+    m_defaultButton = button;
+    if (m_defaultButton)
+        m_defaultButton->setDefault(true);
+}
+
+void AddLabs::lockExamBoxes()
+{
+    for (QCheckBox *box : m_examBoxes)
+        box->setEnabled(false);
+}
+
+void AddLabs::unlockExamBoxes()
+{
+    for (QCheckBox *box : m_examBoxes)
+        box->setEnabled(true);
+}
+
+void AddLabs::createNewTree()
+{
+    fendrel::createNewTree(m_catalogue, keyArray(), skuTree(), m_prompter, folders().appData);
+    txtTab->setText(m_catalogue.tabTitle);
+    showTree();
+    for (QPushButton *button : {cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})
+        button->setEnabled(false);
+    setFieldBackground(txtSection, true);
+    setFieldBackground(txtLabname, true);
+    if (CatalogueNode *root = m_catalogue.tree.root()) {
+        selectNode(root);
+        tvlabsNodeClick(root);
+    }
+    setDefaultButton(cmdAddSection);
+}
+
+void AddLabs::showTree()
+{
+    m_showingTree = true;
+    tvlabs->clear();
+    m_itemOfNode.clear();
+    const std::function<void(CatalogueNode *, QTreeWidgetItem *)> add = [&](CatalogueNode *node,
+                                                                            QTreeWidgetItem *parentItem) {
+        auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(tvlabs);
+        item->setText(0, node->text());
+        item->setData(0, kKeyRole, node->key());
+        if (!parentItem) {
+            QFont tab = item->font(0);
+            tab.setBold(true);
+            item->setFont(0, tab);
+        }
+        m_itemOfNode.insert(node, item);
+        for (CatalogueNode *child : node->children())
+            add(child, item);
+        item->setExpanded(node->isExpanded());
+    };
+    if (CatalogueNode *root = m_catalogue.tree.root())
+        add(root, nullptr);
+    if (QTreeWidgetItem *selected = m_itemOfNode.value(m_catalogue.tree.selectedNode()))
+        tvlabs->setCurrentItem(selected);
+    m_showingTree = false;
+}
+
+void AddLabs::selectNode(CatalogueNode *node)
+{
+    m_catalogue.tree.select(node);
+    m_showingTree = true;
+    if (QTreeWidgetItem *item = m_itemOfNode.value(node)) {
+        tvlabs->setCurrentItem(item);
+        tvlabs->scrollToItem(item);
+    }
+    m_showingTree = false;
+}
+
+CatalogueNode *AddLabs::nodeOfItem(const QTreeWidgetItem *item) const
+{
+    return item ? m_catalogue.tree.nodeByKey(item->data(0, kKeyRole).toString()) : nullptr;
+}
+
+void AddLabs::onCurrentItemChanged(QTreeWidgetItem *current)
+{
+    if (m_showingTree || m_treePressed)
+        return;
+    if (CatalogueNode *node = nodeOfItem(current)) {
+        m_catalogue.tree.select(node);
+        tvlabsNodeClick(node);
+    }
+}
+
+void AddLabs::tvlabsNodeClick(CatalogueNode *node)
+{
+    lblIndex->clear();
+    for (QLineEdit *field : {txtSection, txtLabname})
+        field->clear();
+    for (QLabel *label : {lblFile, lblTopFile, lblNwcFile, lblPictureFile, lblLoadNwcFile})
+        label->clear();
+    txtLabDescription->clear();
+    txtSection->setReadOnly(true);
+    txtLabname->setReadOnly(true);
+    for (QPushButton *button : {cmdBrowse, cmdBrowseTop, cmdBrowsenwc, cmdBrowsePicture, cmdBrowseLoadNwc,
+                                cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})
+        button->setEnabled(false);
+    if (!node || m_catalogue.tree.count() == 0)
+        return;
+
+    const bool hasTab = !txtTab->text().isEmpty();
+    if (CatalogueTree::isLabNode(*node)) {
+        txtSection->setText(node->parent() ? node->parent()->text() : QString());
+        txtLabname->setText(node->text());
+        const qint32 i = keyArray().keyArraySearch(node->key());
+        if (i == -1) {
+            m_prompter.message(112, MessageIcon::Exclamation);
+            lblIndex->setText(QString::number(node->index()));
+            return;
+        }
+        const LabRecord &r = keyArray().at(i);
+        lblFile->setText(fileNameOfPath(r.link));
+        chkTestSimMode->setChecked(!trimSpaces(r.mode).isEmpty());
+        txtLabDescription->setPlainText(r.description);
+        lblTopFile->setText(fileNameOfPath(r.topFile));
+        lblNwcFile->setText(fileNameOfPath(r.nwcFile));
+        lblLoadNwcFile->setText(fileNameOfPath(r.loadNwcFile));
+        lblPictureFile->setText(fileNameOfPath(r.picture));
+        lblLabPackID->setText(r.sku);
+        showExamList(r.examsCovered);
+        if (fraIntro->isHidden())
+            lblInstructions->setText(langText(84));
+        cmdEdit->setEnabled(true);
+        cmdDelete->setEnabled(true);
+        if (hasTab)
+            cmdAddSection->setEnabled(true);
+        cmdAddLab->setEnabled(true);
+        cmdAddSection->setText(langText(85));
+    } else if (node->key() == kTabKey) {
+        if (fraIntro->isHidden())
+            lblInstructions->setText(langText(86));
+        if (hasTab)
+            cmdAddSection->setEnabled(true);
+        cmdAddSection->setText(langText(85));
+        lblLabPackID->setText(node->tag());
+    } else {
+        txtSection->setText(node->text());
+        node->setExpanded(true);
+        if (QTreeWidgetItem *item = m_itemOfNode.value(node))
+            item->setExpanded(true);
+        cmdAddLab->setEnabled(true);
+        cmdAddSection->setText(langText(87));
+        if (hasTab)
+            cmdAddSection->setEnabled(true);
+        lblInstructions->setText(langText(88));
+        if (node->childCount() == 0) {
+            cmdDelete->setEnabled(true);
+            lblInstructions->setText(langText(89));
+        }
+        lblLabPackID->setText(node->tag());
+    }
+    lblIndex->setText(QString::number(node->index()));
+}
+
+void AddLabs::showExamList(const QString &list)
+{
+    ExamBoxes boxes{};
+    for (int i = 0; i < kExamCount; ++i)
+        boxes[i] = m_examBoxes[i]->isChecked();
+    fendrel::showExamList(list, boxes, m_buffer.examsCovered);
+    for (int i = 0; i < kExamCount; ++i)
+        m_examBoxes[i]->setChecked(boxes[i]);
+}
+
+void AddLabs::onExamBoxClicked(int box, bool checked)
+{
+    m_buffer.examsCovered = updateExamList(m_buffer.examsCovered, examCodes()[box], checked);
+}
+
+void AddLabs::tabStrip1Click()
+{
+    for (QPushButton *button : {cmdBrowseLoadNwc, cmdBrowsenwc, cmdBrowsePicture})
+        button->setText(langText(19));
+    const int tab = TabStrip1->currentIndex() + 1;
+    if (tab == 1) {
+        fraOptFiles->hide();
+        fraNodaraXFiles->hide();
+        fraReqFiles->show();
+        if (!txtLabname->isReadOnly() && isVisible())
+            txtLabname->setFocus(Qt::TabFocusReason);
+    } else if (tab == 2) {
+        fraReqFiles->hide();
+        fraNodaraXFiles->hide();
+        fraOptFiles->show();
+        if (cmdBrowseLoadNwc->isEnabled() && isVisible())
+            cmdBrowseLoadNwc->setFocus(Qt::TabFocusReason);
+    } else {
+        m_prompter.message(111, MessageIcon::Exclamation, MessageButtons::Ok, QString::number(tab));
+    }
+}
+
+void AddLabs::setPageNumber(const QString &value)
+{
+    if (const std::optional<QString> page = pageNumberValue(value))
+        m_buffer.linkPage = *page;
+}
+
+void AddLabs::openManual()
+{
+    // Until the document page link exists the manual opens in the desktop's PDF viewer.
+    const QString manual = findProgramResource(folders().program, QStringLiteral("help.pdf"));
+    if (!manual.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+}
+
+void AddLabs::showAbout()
+{
+    m_prompter.show(langText(27) + QStringLiteral(" " FENDREL_VERSION "\n\n") +
+                        QStringLiteral("Builds lab catalogues and lab packages for the Nodara network simulator."),
+                    MessageIcon::Information, MessageButtons::Ok, langText(kMessageTitleEntry));
+}
+
+QPushButton *AddLabs::enterButton() const
+{
+    // Enter finishes what the focused field is being edited for; elsewhere it is the default button.
+    QWidget *focused = focusWidget();
+    if (auto *button = qobject_cast<QPushButton *>(focused))
+        return button;
+    if (focused == txtTab && cmdEditTab->text() == langText(31))
+        return cmdEditTab;
+    if (focused == txtSection && cmdAddSection->text() == langText(125))
+        return cmdAddSection;
+    return m_defaultButton;
+}
+
+void AddLabs::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        QPushButton *button = enterButton();
+        if (button && button->isEnabled() && button->isVisible())
+            button->click();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+bool AddLabs::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_busy) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Wheel:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::ContextMenu: {
+            auto *widget = qobject_cast<QWidget *>(watched);
+            if (widget && widget->window() == this)
+                return true;
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    if (watched == tvlabs->viewport()) {
+        if (event->type() == QEvent::MouseButtonPress)
+            m_treePressed = true;
+        else if (event->type() == QEvent::MouseButtonRelease)
+            m_treePressed = false;
+    }
+    if (watched == txtLabDescription && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (m_defaultButton && m_defaultButton->isEnabled() && m_defaultButton->isVisible())
+                m_defaultButton->click();
+            return true;
+        }
+    }
+    if (watched == cmdCreatePck && event->type() == QEvent::EnabledChange && m_compileAction)
+        m_compileAction->setEnabled(cmdCreatePck->isEnabled());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void AddLabs::closeEvent(QCloseEvent *event)
+{
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    if (!m_unloaded && m_changed && m_prompter.ask(80))
+        cmdCreatePckClick();
+    unload();
+    event->accept();
+}
+
+} // namespace fendrel::gui

@@ -1,0 +1,211 @@
+#pragma once
+
+#include "catalogue/Catalogue.h"
+#include "catalogue/LabRecord.h"
+#include "interaction/FileChooser.h"
+
+#include <QHash>
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTabBar;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace fendrel {
+class CatalogueNode;
+class Prompter;
+} // namespace fendrel
+
+namespace fendrel::gui {
+
+class Progress;
+class SaveStatus;
+
+// frmAddLabs, the main window: the catalogue as a tree, the selected tab, section or lab beside
+// it, and the commands that edit, compile and open catalogues. The window has no separate edit
+// dialogs; its window modes open and close the same fields, and the two-phase buttons read their
+// own captions to know their phase.
+class AddLabs : public QMainWindow {
+    Q_OBJECT
+public:
+    AddLabs(Prompter &prompter, FileChooser &chooser, QWidget *parent = nullptr);
+    ~AddLabs() override;
+
+    // Applies one of the seven window modes, named in English or by its language-table text.
+    void setWindowMode(const QString &mode);
+    // Shows the node in the fields and enables what can be done with it.
+    void tvlabsNodeClick(CatalogueNode *node);
+    // The page the page-link window reports for the lab document; ignored unless numeric.
+    void setPageNumber(const QString &value);
+    // Rebuilds the tree from the catalogue file of the application data folder.
+    void createNewTree();
+
+    const Catalogue &catalogue() const { return m_catalogue; }
+    const LabRecord &editBuffer() const { return m_buffer; }
+    bool catalogueChanged() const { return m_changed; }
+    QString loadedCaption() const { return m_loadedCaption; }
+
+    QPushButton *defaultButton() const { return m_defaultButton; }
+    void setDefaultButton(QPushButton *button);
+    void lockExamBoxes();
+    void unlockExamBoxes();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    friend class BusyScope;
+
+    // Building the window (AddLabsLayout.cpp).
+    void createControls();
+    void createLayout();
+    void createMenus();
+    void setCaptions();
+    void connectControls();
+
+    // Tree view of the catalogue model.
+    void showTree();
+    void selectNode(CatalogueNode *node);
+    CatalogueNode *nodeOfItem(const QTreeWidgetItem *item) const;
+    void onCurrentItemChanged(QTreeWidgetItem *current);
+    void tabStrip1Click();
+    void showExamList(const QString &list);
+    void onExamBoxClicked(int box, bool checked);
+    QPushButton *enterButton() const;
+    void openManual();
+    void showAbout();
+
+    // Editing commands (AddLabsEditing.cpp).
+    void cmdAddLabClick();
+    void cmdEditClick();
+    void cmdDeleteClick();
+    void cmdDeleteAllClick();
+    void cmdAddSectionClick();
+    void cmdEditTabClick();
+    void cmdCancelClick();
+    bool refuseValue(const QString &value, QWidget *field);
+    void focusAfterIncompleteLab();
+
+    // File choosers (AddLabsFiles.cpp).
+    QString browseFile(const QList<FileFilter> &filters, const QString &initialFolder, FileDialogOptions options);
+    void cmdBrowseClick();
+    void cmdBrowseTopClick();
+    void cmdBrowsenwcClick();
+    void cmdBrowseLoadNwcClick();
+    void cmdBrowsePictureClick();
+    void cmdBrowseSetupFileClick();
+    void cmdBrowseNodaraXImagesClick();
+    bool chooseNetworkConfiguration(QLabel *label, QString &field);
+    bool checkNetworkConfiguration(const QString &path);
+    void openDocument(const QString &path);
+
+    // Package commands (AddLabsPackage.cpp).
+    void cmdCreatePckClick();
+    void cmdLoadLabPckClick();
+    bool runCompilation(const QString &packagePath);
+    bool runExtraction(const QString &packagePath);
+    void unload();
+
+    Prompter &m_prompter;
+    FileChooser &m_chooser;
+    Catalogue m_catalogue;
+    LabRecord m_buffer;
+    bool m_changed = false;
+    bool m_sectionEdit = false;
+    bool m_busy = false;
+    bool m_unloaded = false;
+    QString m_loadedCaption;
+    QPushButton *m_defaultButton = nullptr;
+    QHash<const CatalogueNode *, QTreeWidgetItem *> m_itemOfNode;
+    bool m_showingTree = false;
+    bool m_treePressed = false;
+    std::unique_ptr<SaveStatus> m_saveStatus;
+    std::unique_ptr<Progress> m_progress;
+
+    // The controls, named as the catalogue's authors have always known them.
+    QTreeWidget *tvlabs;
+    QTabBar *TabStrip1;
+    QLabel *lblInstructions;
+    QGroupBox *fraButtons;
+    QPushButton *cmdAddLab;
+    QPushButton *cmdDelete;
+    QPushButton *cmdEdit;
+    QPushButton *cmdDeleteAll;
+    QPushButton *cmdCancel;
+    QPushButton *cmdCreatePck;
+    QPushButton *cmdLoadLabPck;
+    QCheckBox *chkWizStartup;
+    QGroupBox *Frame1;
+    QLabel *label2;
+    QLabel *lblIndex;
+    QLabel *Label6;
+    QLabel *Label3;
+    QLabel *Label4;
+    QLabel *Label5;
+    QPushButton *cmdBrowse;
+    QPushButton *cmdBrowseTop;
+    QPushButton *cmdBrowseLoadNwc;
+    QPushButton *cmdBrowseNodaraXImages;
+    QPushButton *cmdBrowseNodaraXTopFile;
+    QPushButton *cmdBrowsePicture;
+    QPushButton *cmdBrowsenwc;
+    QPushButton *cmdBrowseSetupFile;
+    QLabel *lblTabTitle;
+    QPushButton *cmdEditTab;
+    QPushButton *cmdAddSection;
+    QLabel *lblHelp;
+    QGroupBox *fraLabDescription;
+    QLabel *Label1;
+    QLabel *lblLoadNwc;
+    QLabel *lblGradeNwc;
+    QLabel *lblPicture;
+    QLineEdit *txtTab;
+    QLineEdit *txtSection;
+    QLineEdit *txtLabname;
+    QPlainTextEdit *txtLabDescription;
+    QLabel *lblFile;
+    QLabel *lblTopFile;
+    QLabel *lblNwcFile;
+    QLabel *lblLoadNwcFile;
+    QLabel *lblPictureFile;
+    QLabel *lblNodaraXImagesPath;
+    QLabel *lblNodaraXTopFilePath;
+    QLabel *lblSetupFilePath;
+    QLabel *lblLabPackID;
+    QComboBox *cmbLabPackID;
+    QFrame *fraIntro;
+    QFrame *fraReqFiles;
+    QFrame *fraOptFiles;
+    QFrame *fraNodaraXFiles;
+    QCheckBox *chkTestSimMode;
+    QCheckBox *chkBCMSN;
+    QCheckBox *chkBSCI;
+    QCheckBox *chkICND1;
+    QCheckBox *chkICND2;
+    QCheckBox *chkISCW;
+    QCheckBox *chkRoute;
+    QCheckBox *chkSupplemental;
+    QCheckBox *chkONT;
+    QCheckBox *chkSwitch;
+    QCheckBox *chkTshoot;
+    std::array<QCheckBox *, 10> m_examBoxes{}; // in the order of examCodes()
+
+    QAction *m_openAction = nullptr;
+    QAction *m_compileAction = nullptr;
+};
+
+} // namespace fendrel::gui

@@ -1,0 +1,220 @@
+#include "gui/AddLabs.h"
+
+#include "catalogue/CatalogueEditing.h"
+#include "catalogue/Ini.h"
+#include "catalogue/KeyArray.h"
+#include "gui/WindowModes.h"
+#include "interaction/Prompter.h"
+#include "startup/LanguageTable.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeWidget>
+
+namespace fendrel::gui {
+namespace {
+
+bool captionIs(const QPushButton *button, int entry, const char16_t *english)
+{
+    const QString caption = button->text();
+    return caption == langText(entry) || caption == QString::fromUtf16(english);
+}
+
+} // namespace
+
+bool AddLabs::refuseValue(const QString &value, QWidget *field)
+{
+    const QString refusal = catalogueValueRefusal(value);
+    if (refusal.isEmpty())
+        return false;
+    m_prompter.show(refusal, MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
+    if (field)
+        field->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void AddLabs::focusAfterIncompleteLab()
+{
+    if (trimSpaces(txtLabname->text()).isEmpty())
+        txtLabname->setFocus(Qt::OtherFocusReason);
+    else
+        cmdBrowse->setFocus(Qt::OtherFocusReason);
+}
+
+void AddLabs::cmdAddLabClick()
+{
+    if (captionIs(cmdAddLab, 4, u"Add Lab")) {
+        setWindowMode(QStringLiteral("Add Lab"));
+        for (QString *field : {&m_buffer.link, &m_buffer.linkPage, &m_buffer.topFile, &m_buffer.nwcFile,
+                               &m_buffer.loadNwcFile, &m_buffer.picture})
+            field->clear();
+        if (TabStrip1->tabText(TabStrip1->currentIndex()).contains(QStringLiteral("required"), Qt::CaseInsensitive))
+            txtLabname->setFocus(Qt::OtherFocusReason);
+        else
+            cmdBrowseLoadNwc->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    if (refuseValue(txtLabname->text(), txtLabname) || refuseValue(txtLabDescription->toPlainText(), txtLabDescription))
+        return;
+    LabInput input;
+    input.name = txtLabname->text();
+    input.section = txtSection->text();
+    input.description = txtLabDescription->toPlainText();
+    input.testSimMode = chkTestSimMode->isChecked();
+    const LabStoreResult result = addLab(m_catalogue, keyArray(), m_buffer, input, m_prompter);
+    if (result.outcome == LabStore::Incomplete)
+        focusAfterIncompleteLab();
+    if (!result.node)
+        return;
+    if (result.outcome == LabStore::Stored)
+        m_changed = true;
+    showTree();
+    setWindowMode(QStringLiteral("Save Lab"));
+    selectNode(result.node);
+    tvlabsNodeClick(result.node);
+}
+
+void AddLabs::cmdEditClick()
+{
+    if (captionIs(cmdEdit, 6, u"Edit Lab")) {
+        setWindowMode(QStringLiteral("Edit Lab"));
+        lblInstructions->setText(
+            QStringLiteral("Please select a title for your lab and specify the location of the required files. ") +
+            QStringLiteral("  The required files include the lab document (.htm), topology file (.top), and network "
+                           "configuration (.nwc).") +
+            QStringLiteral("  Click the Browse button next to each field to specify the file location."));
+        for (QString *field : {&m_buffer.link, &m_buffer.topFile, &m_buffer.nwcFile, &m_buffer.loadNwcFile,
+                               &m_buffer.picture, &m_buffer.linkPage})
+            field->clear();
+        return;
+    }
+
+    if (refuseValue(txtLabname->text(), txtLabname) || refuseValue(txtLabDescription->toPlainText(), txtLabDescription))
+        return;
+    LabInput input;
+    input.name = txtLabname->text();
+    input.section = txtSection->text();
+    input.description = txtLabDescription->toPlainText();
+    input.testSimMode = chkTestSimMode->isChecked();
+    input.documentLabel = lblFile->text();
+    const LabStoreResult result =
+        editLab(m_catalogue, keyArray(), m_buffer, lblIndex->text().toShort(), input, m_prompter);
+    if (result.outcome == LabStore::Incomplete)
+        focusAfterIncompleteLab();
+    if (result.outcome == LabStore::Incomplete || result.outcome == LabStore::RecordMissing)
+        return;
+    if (result.outcome == LabStore::Stored)
+        m_changed = true;
+    showTree();
+    CatalogueNode *selected = m_catalogue.tree.selectedNode();
+    selectNode(selected);
+    tvlabsNodeClick(selected);
+    setWindowMode(QStringLiteral("Save Edit Lab"));
+    lblInstructions->setText(langText(107));
+}
+
+void AddLabs::cmdDeleteClick()
+{
+    if (!m_prompter.ask(102))
+        return;
+    CatalogueNode *selected = deleteNode(m_catalogue, keyArray(), m_catalogue.tree.selectedNode(), m_prompter);
+    if (!selected)
+        return;
+    showTree();
+    selectNode(selected);
+    tvlabsNodeClick(selected);
+    m_changed = true;
+}
+
+void AddLabs::cmdDeleteAllClick()
+{
+    if (!m_prompter.ask(104))
+        return;
+    deleteAll(m_catalogue, keyArray());
+    for (QLineEdit *field : {txtTab, txtSection, txtLabname})
+        field->clear();
+    for (QLabel *label : {lblFile, lblTopFile, lblLoadNwcFile, lblNwcFile, lblPictureFile})
+        label->clear();
+    cmdEditTab->setEnabled(true);
+    showTree();
+    cmdDeleteAll->setEnabled(false);
+    cmdAddSection->setEnabled(false);
+    cmdEditTabClick();
+}
+
+void AddLabs::cmdAddSectionClick()
+{
+    if (captionIs(cmdAddSection, 23, u"Add Section") || captionIs(cmdAddSection, 87, u"Edit Section")) {
+        m_sectionEdit = captionIs(cmdAddSection, 87, u"Edit Section");
+        setWindowMode(QStringLiteral("Add Section"));
+        return;
+    }
+
+    const QString name = trimSpaces(txtSection->text());
+    if (name.isEmpty()) {
+        m_prompter.message(92, MessageIcon::None);
+        txtSection->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    if (refuseValue(name, txtSection))
+        return;
+    m_changed = true;
+    CatalogueNode *node =
+        m_sectionEdit ? renameSection(m_catalogue, m_catalogue.tree.nodeByIndex(lblIndex->text().toShort()), name)
+                      : addSection(m_catalogue, name);
+    if (!node)
+        return;
+    showTree();
+    selectNode(node);
+    tvlabsNodeClick(node);
+    setWindowMode(QStringLiteral("Save Section"));
+    if (m_catalogue.tree.count() == 2)
+        cmdAddLabClick();
+}
+
+void AddLabs::cmdEditTabClick()
+{
+    if (captionIs(cmdEditTab, 22, u"Edit")) {
+        cmdEditTab->setText(langText(31));
+        txtTab->setEnabled(true);
+        setFieldBackground(txtTab, false);
+        setDefaultButton(cmdEditTab);
+        txtTab->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+
+    if (trimSpaces(txtTab->text()).isEmpty()) {
+        m_prompter.message(109, MessageIcon::Exclamation);
+        return;
+    }
+    if (refuseValue(txtTab->text(), txtTab))
+        return;
+    cmdEditTab->setText(langText(22));
+    txtTab->setEnabled(false);
+    setFieldBackground(txtTab, true);
+    if (trimSpaces(txtSection->text()).isEmpty()) {
+        cmdAddSection->setEnabled(true);
+        cmdAddSectionClick();
+    }
+    const CatalogueNode *root = m_catalogue.tree.root();
+    if (!root || root->text() != txtTab->text())
+        m_changed = true;
+    setTabTitle(m_catalogue, txtTab->text());
+    showTree();
+}
+
+void AddLabs::cmdCancelClick()
+{
+    setWindowMode(QStringLiteral("Cancel"));
+    tvlabs->setEnabled(true);
+    CatalogueNode *root = m_catalogue.tree.nodeByIndex(1);
+    selectNode(root);
+    tvlabsNodeClick(root);
+}
+
+} // namespace fendrel::gui

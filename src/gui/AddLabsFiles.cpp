@@ -1,0 +1,190 @@
+#include "gui/AddLabs.h"
+
+#include "catalogue/CatalogueEditing.h"
+#include "catalogue/ImageHandler.h"
+#include "catalogue/Ini.h"
+#include "interaction/Prompter.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPushButton>
+#include <QUrl>
+
+namespace fendrel::gui {
+namespace {
+
+constexpr FileDialogOptions kExistingFile =
+    FileDialogOption::HideReadOnly | FileDialogOption::PathMustExist | FileDialogOption::FileMustExist;
+
+FileFilter filter(const char16_t *description, const char16_t *pattern)
+{
+    return {QString::fromUtf16(description), QString::fromUtf16(pattern)};
+}
+
+const QList<FileFilter> &networkConfigurationFilters()
+{
+    static const QList<FileFilter> filters{filter(u"Network Config Files (*.nwc)", u"*.nwc"),
+                                           filter(u"All Files (*.*)", u"*.*")};
+    return filters;
+}
+
+} // namespace
+
+// While a dialog is open the lab cannot be cancelled (nor, for some buttons, stored); afterwards
+// Enter stores the lab.
+class BrowseScope {
+public:
+    BrowseScope(QPushButton *cancel, QPushButton *addLab, bool alsoAddLab, AddLabs &window)
+        : m_cancel(cancel), m_addLab(addLab), m_alsoAddLab(alsoAddLab), m_window(window)
+    {
+        m_cancel->setEnabled(false);
+        if (m_alsoAddLab)
+            m_addLab->setEnabled(false);
+    }
+    ~BrowseScope()
+    {
+        m_cancel->setEnabled(true);
+        if (m_alsoAddLab)
+            m_addLab->setEnabled(true);
+        m_window.setDefaultButton(m_addLab);
+    }
+    BrowseScope(const BrowseScope &) = delete;
+    BrowseScope &operator=(const BrowseScope &) = delete;
+
+private:
+    QPushButton *m_cancel;
+    QPushButton *m_addLab;
+    bool m_alsoAddLab;
+    AddLabs &m_window;
+};
+
+QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &initialFolder, FileDialogOptions options)
+{
+    FileRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = langText(20);
+    request.filters = filters;
+    request.initialFolder = initialFolder;
+    request.options = options;
+    QString path = m_chooser.chooseFile(request);
+    path.remove(QChar(u'\0'));
+    path = trimSpaces(path);
+    if (path.isEmpty() || refuseValue(path, nullptr))
+        return {};
+    return path;
+}
+
+void AddLabs::cmdBrowseClick()
+{
+    const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
+    const QString path = browseFile({filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
+                                     filter(u"Word Document (*.doc)", u"*.doc"), filter(u"Text File (*.txt)", u"*.txt")},
+                                    {}, kExistingFile);
+    if (path.isEmpty())
+        return;
+    lblFile->setText(fileNameOfPath(path));
+    m_buffer.link = path;
+    if (lblFile->text().toLower().contains(QStringLiteral(".pdf")) &&
+        m_prompter.show(langText(94), MessageIcon::Question, MessageButtons::YesNo, langText(95)) ==
+            MessageAnswer::Yes) {
+        m_buffer.linkPage.clear();
+        openDocument(path);
+    }
+}
+
+void AddLabs::cmdBrowseTopClick()
+{
+    const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
+    const QString path = browseFile(
+        {filter(u"Designer Files (*.top)", u"*.top"), filter(u"All Files (*.*)", u"*.*")}, {}, kExistingFile);
+    if (path.isEmpty())
+        return;
+    lblTopFile->setText(fileNameOfPath(path));
+    m_buffer.topFile = path;
+}
+
+void AddLabs::cmdBrowsenwcClick()
+{
+    const BrowseScope scope(cmdCancel, cmdAddLab, false, *this);
+    chooseNetworkConfiguration(lblNwcFile, m_buffer.nwcFile);
+}
+
+void AddLabs::cmdBrowseLoadNwcClick()
+{
+    const BrowseScope scope(cmdCancel, cmdAddLab, false, *this);
+    chooseNetworkConfiguration(lblLoadNwcFile, m_buffer.loadNwcFile);
+}
+
+bool AddLabs::chooseNetworkConfiguration(QLabel *label, QString &field)
+{
+    const QString path = browseFile(networkConfigurationFilters(), folders().program, kExistingFile);
+    if (path.isEmpty())
+        return false;
+    if (!checkNetworkConfiguration(path)) {
+        label->clear();
+        field.clear();
+        return false;
+    }
+    label->setText(fileNameOfPath(path));
+    field = path;
+    return true;
+}
+
+bool AddLabs::checkNetworkConfiguration(const QString &path)
+{
+    // TODO(package core): return checkNetworkConfiguration(path, m_prompter) from
+    // src/core/package once the compiler's configuration check lands; it shows its own messages.
+    // Until then every chosen configuration is taken unchecked.
+    Q_UNUSED(path);
+    return true;
+}
+
+void AddLabs::cmdBrowsePictureClick()
+{
+    const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
+    const QString path =
+        browseFile({filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"), filter(u"GIF (*.gif)", u"*.gif"),
+                    filter(u"Windows Metafile (*.wmf)", u"*.wmf")},
+                   folders().program, kExistingFile);
+    if (path.isEmpty())
+        return;
+    if (!imageHandler(path).ok) {
+        m_prompter.message(97, MessageIcon::Exclamation);
+        return;
+    }
+    lblPictureFile->setText(fileNameOfPath(path));
+    m_buffer.picture = path;
+}
+
+void AddLabs::cmdBrowseSetupFileClick()
+{
+    const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
+    const QString path = browseFile({filter(u"Setup Files (*.ini)", u"*.ini")}, {},
+                                    FileDialogOption::PathMustExist | FileDialogOption::FileMustExist);
+    if (path.isEmpty())
+        return;
+    lblTopFile->clear();
+    m_buffer.topFile = path;
+}
+
+void AddLabs::cmdBrowseNodaraXImagesClick()
+{
+    FileRequest request;
+    request.title = langText(20);
+    request.filters = {filter(u"Image Files (*.JPG;*.JPEG;*.JPE;*.GIF;*.BMP;*.PNG)",
+                              u"*.JPG;*.JPEG;*.JPE;*.GIF;*.BMP;*.PNG")};
+    request.options = FileDialogOption::HideReadOnly | FileDialogOption::PathMustExist | FileDialogOption::AllowMultiple;
+    // The images are looked at and not kept: the catalogue has no place for them.
+    m_chooser.choose(request);
+}
+
+void AddLabs::openDocument(const QString &path)
+{
+    // Until the page-link window exists the document opens in the desktop's own viewer, and the
+    // page is left to setPageNumber.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+} // namespace fendrel::gui

@@ -1,0 +1,46 @@
+#include "gui/Main.h"
+
+#include "gui/AddLabs.h"
+#include "gui/DialogFileChooser.h"
+#include "gui/Icon.h"
+#include "gui/MessageBoxPrompter.h"
+#include "gui/Splash.h"
+#include "startup/Environment.h"
+
+#include <QApplication>
+
+#include <cstdio>
+
+namespace fendrel::gui {
+
+int Main(int &argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fendrel"));
+    QApplication::setApplicationVersion(QStringLiteral(FENDREL_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("fendrel"));
+    QApplication::setWindowIcon(iconResource(kIconResource));
+
+    MessageBoxPrompter prompter;
+    QString error;
+    if (!prepareEnvironment({}, &error)) {
+        // Without the language table there are no captions, so this is said in plain English.
+        std::fprintf(stderr, "fendrel: %s\n", error.toLocal8Bit().constData());
+        prompter.show(error, MessageIcon::Critical, MessageButtons::Ok, QStringLiteral("Fendrel"));
+        return 1;
+    }
+
+    if (qEnvironmentVariable("FENDREL_NO_SPLASH") != u"1")
+        showSplash(5000);
+
+    DialogFileChooser chooser;
+    AddLabs window(prompter, chooser);
+    prompter.setParent(&window);
+    chooser.setParent(&window);
+    // The lab wizard is shown beside this window when the start-up setting asks for it; it does
+    // not exist yet.
+    window.show();
+    return QApplication::exec();
+}
+
+} // namespace fendrel::gui

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QWidget;
+
+namespace fendrel::gui {
+
+class AddLabs;
+
+// The seven modes of the main window, each named by an English text that is also a
+// language-table entry.
+struct WindowModeName {
+    QString name;
+    int entry;
+};
+const QList<WindowModeName> &windowModeNames();
+
+// Applies the column of the mode table that belongs to the name, given in English or in the
+// language table's words. Any other name changes nothing and gives false.
+bool applyWindowMode(AddLabs &window, const QString &mode);
+
+// Grey (red, green and blue 192) marks a field that cannot be edited; the other colour is the
+// platform's background for fields.
+void setFieldBackground(QWidget *field, bool grey);
+bool hasGreyBackground(const QWidget *field);
+
+// A locked text box shows its text but takes no typing.
+void setLocked(QWidget *field, bool locked);
+bool isLocked(const QWidget *field);
+
+} // namespace fendrel::gui

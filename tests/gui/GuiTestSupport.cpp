@@ -1,0 +1,198 @@
+#include "gui/GuiTestSupport.h"
+
+#include "core/TestSupport.h"
+#include "errorlog/ErrorLog.h"
+#include "startup/Environment.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSettings>
+#include <QTreeWidget>
+
+namespace fendrel::test {
+
+GuiTestEnvironment::GuiTestEnvironment()
+{
+    const QByteArray home = m_home.path().toLocal8Bit();
+    qputenv("HOME", home);
+    qputenv("XDG_CONFIG_HOME", home + "/config");
+    qputenv("XDG_DATA_HOME", home + "/share");
+    qputenv("FENDREL_DATA_DIR", home + "/data");
+    qputenv("FENDREL_NO_SPLASH", "1");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+bool GuiTestEnvironment::prepare()
+{
+    QString error;
+    if (!prepareEnvironment({}, &error)) {
+        qWarning("%s", qPrintable(error));
+        return false;
+    }
+    return true;
+}
+
+MainWindowHarness::MainWindowHarness()
+{
+    folders().appData = withTrailingSeparator(m_data.path());
+    errorLog() = ErrorLog();
+    errorLog().initialize(folders().appData, folders().program);
+    // Each window starts as on a machine where the wizard setting was never stored.
+    QFile::remove(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zelvan Nodara")).fileName());
+}
+
+MainWindowHarness::~MainWindowHarness()
+{
+    close();
+}
+
+QString MainWindowHarness::dataFolder() const
+{
+    return withTrailingSeparator(m_data.path());
+}
+
+QString MainWindowHarness::iniPath() const
+{
+    return dataFolder() + QStringLiteral("Fendrel.ini");
+}
+
+QString MainWindowHarness::makeFile(const QString &name, const QByteArray &content)
+{
+    const QString path = m_files.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    writeFile(path, content);
+    return path;
+}
+
+QString MainWindowHarness::makePicture(const QString &name, int width, int height)
+{
+    const QString path = m_files.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QImage picture(width, height, QImage::Format_RGB32);
+    picture.fill(Qt::darkCyan);
+    picture.save(path, "PNG");
+    return path;
+}
+
+gui::AddLabs &MainWindowHarness::open()
+{
+    m_window = std::make_unique<gui::AddLabs>(prompter, chooser);
+    m_window->show();
+    if (!QTest::qWaitForWindowExposed(m_window.get()))
+        qWarning("the main window was not exposed");
+    return *m_window;
+}
+
+void MainWindowHarness::close()
+{
+    if (m_window) {
+        m_window->close();
+        m_window.reset();
+    }
+}
+
+bool MainWindowHarness::click(const char *name)
+{
+    auto *button = control<QAbstractButton>(name);
+    if (!button || !button->isEnabled() || !button->isVisibleTo(m_window.get())) {
+        qWarning("cannot click %s", name);
+        return false;
+    }
+    // A check box takes clicks on its indicator and text only, not on the rest of its cell.
+    QPoint at = button->rect().center();
+    if (auto *box = qobject_cast<QCheckBox *>(button)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        at = box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, box).center();
+    }
+    QTest::mouseClick(button, Qt::LeftButton, {}, at);
+    return true;
+}
+
+bool MainWindowHarness::type(const char *name, const QString &text)
+{
+    auto *field = control<QWidget>(name);
+    auto *line = qobject_cast<QLineEdit *>(field);
+    auto *plain = qobject_cast<QPlainTextEdit *>(field);
+    const bool locked = line ? line->isReadOnly() : plain ? plain->isReadOnly() : true;
+    if (!field || locked || !field->isEnabled()) {
+        qWarning("cannot type into %s", name);
+        return false;
+    }
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+    return true;
+}
+
+bool MainWindowHarness::selectNode(const QString &text)
+{
+    auto *tree = control<QTreeWidget>("tvlabs");
+    const QList<QTreeWidgetItem *> items = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+    if (items.size() != 1 || !tree->isEnabled()) {
+        qWarning("cannot select %s", qPrintable(text));
+        return false;
+    }
+    tree->scrollToItem(items.first());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(items.first()).center());
+    return tree->currentItem() == items.first();
+}
+
+bool MainWindowHarness::pressEnter()
+{
+    QWidget *target = m_window->focusWidget() ? m_window->focusWidget() : m_window.get();
+    QTest::keyClick(target, Qt::Key_Return);
+    return true;
+}
+
+QString MainWindowHarness::caption(const char *name) const
+{
+    if (auto *button = control<QAbstractButton>(name))
+        return button->text();
+    if (auto *label = control<QLabel>(name))
+        return label->text();
+    return {};
+}
+
+QStringList MainWindowHarness::treeLines() const
+{
+    QStringList lines;
+    const std::function<void(const QTreeWidgetItem *, int)> walk = [&](const QTreeWidgetItem *item, int depth) {
+        lines << QString(depth * 2, u' ') + item->text(0);
+        for (int i = 0; i < item->childCount(); ++i)
+            walk(item->child(i), depth + 1);
+    };
+    auto *tree = control<QTreeWidget>("tvlabs");
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        walk(tree->topLevelItem(i), 0);
+    return lines;
+}
+
+QList<int> MainWindowHarness::takeMessageEntries()
+{
+    QList<int> entries;
+    for (const ScriptedPrompter::Shown &shown : prompter.shown) {
+        int found = -1;
+        for (int n = 0; n < languageTable().size() && found < 0; ++n) {
+            const QString text = langText(n);
+            if (!text.isEmpty() && (shown.text == text || (n == 111 && shown.text.startsWith(text))))
+                found = n;
+        }
+        entries << found;
+    }
+    prompter.shown.clear();
+    return entries;
+}
+
+} // namespace fendrel::test

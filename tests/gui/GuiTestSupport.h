@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/ScriptedFileChooser.h"
+#include "core/ScriptedPrompter.h"
+#include "gui/AddLabs.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace fendrel::test {
+
+// A GUI test process gets a throw-away home, settings and data folder before Qt starts, and the
+// language table beside the test.
+class GuiTestEnvironment {
+public:
+    GuiTestEnvironment();
+    bool prepare();
+
+private:
+    QTemporaryDir m_home;
+};
+
+template <typename TestClass>
+int runGuiTest(int argc, char **argv)
+{
+    GuiTestEnvironment environment;
+    QApplication app(argc, argv);
+    if (!environment.prepare())
+        return 1;
+    TestClass test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#define FENDREL_GUI_TEST_MAIN(TestClass)                                                                               \
+    int main(int argc, char **argv)                                                                                    \
+    {                                                                                                                  \
+        return fendrel::test::runGuiTest<TestClass>(argc, argv);                                                       \
+    }
+
+// One main window over a fresh application data folder, with scripted messages and dialogs.
+// The helpers act as a user would: they refuse to click what is disabled or hidden and to type
+// into what is locked, and return false then.
+class MainWindowHarness {
+public:
+    MainWindowHarness();
+    ~MainWindowHarness();
+
+    QString dataFolder() const; // the application data folder, ending with "/"
+    QString iniPath() const;
+    // A file below a folder of its own; its path is returned.
+    QString makeFile(const QString &name, const QByteArray &content = "content");
+    QString makePicture(const QString &name, int width, int height);
+
+    gui::AddLabs &open();
+    gui::AddLabs &window() { return *m_window; }
+    void close();
+    bool isOpen() const { return m_window != nullptr; }
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return m_window->findChild<T *>(QString::fromLatin1(name));
+    }
+    bool click(const char *name);
+    bool type(const char *name, const QString &text);
+    bool selectNode(const QString &text);
+    bool pressEnter();
+    QString caption(const char *name) const;
+
+    // The tree as lines, indented two spaces a level.
+    QStringList treeLines() const;
+    // The entries of the messages shown so far (-1 for a text that is no entry), and forget them.
+    QList<int> takeMessageEntries();
+
+    ScriptedPrompter prompter;
+    ScriptedFileChooser chooser;
+
+private:
+    QTemporaryDir m_data;
+    QTemporaryDir m_files;
+    std::unique_ptr<gui::AddLabs> m_window;
+};
+
+} // namespace fendrel::test

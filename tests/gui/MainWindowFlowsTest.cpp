@@ -1,0 +1,585 @@
+// Whole user flows through the main window: what a person clicks and types, and what the tree,
+// the fields, the captions and the messages show afterwards.
+
+#include "catalogue/KeyArray.h"
+#include "core/TestSupport.h"
+#include "errorlog/ErrorLog.h"
+#include "gui/GuiTestSupport.h"
+#include "gui/WindowModes.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+#include "startup/Settings.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTreeWidget>
+
+using namespace fendrel;
+using namespace fendrel::test;
+
+namespace {
+
+// A catalogue as the program writes it: one tab, a section with two labs and an empty section.
+const QByteArray kCatalogue = "[GENERAL]\r\ntabtitle=CCNA Labs\r\nsku=0100000\r\n"
+                              "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
+                              "lab0=Static routes\r\nlink0=/labs/docs/static.pdf\r\nlinkpage0=12\r\n"
+                              "topfile0=/labs/top/static.top\r\npicture0=/labs/pics/static.png\r\noptfiles0=3\r\n"
+                              "nwcfile0=/labs/cfg/grade.nwc\r\nloadnwcfile0=/labs/cfg/load.nwc\r\n"
+                              "description0=Two routers and a default route\r\nexamscovered0=icnd1,foo\r\n"
+                              "mode0=testsim\r\nsku0=0101001\r\n"
+                              "lab1=Rip\r\nlink1=C:\\labs\\rip.doc\r\ntopfile1=/labs/top/rip.top\r\noptfiles1=0\r\n"
+                              "examscovered1=ont,icnd1\r\nsku1=0101002\r\n"
+                              "[SECTION1]\r\nsectionname=Spare\r\nsku=0102000\r\nnumberofentries=0\r\n";
+
+const LabRecord &recordOf(MainWindowHarness &h, const QString &labName)
+{
+    const QTreeWidgetItem *item =
+        h.control<QTreeWidget>("tvlabs")->findItems(labName, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    const CatalogueNode *node = item ? h.window().catalogue().tree.nodeByKey(item->data(0, Qt::UserRole).toString())
+                                     : nullptr;
+    static const LabRecord none;
+    const qint32 i = node ? keyArray().keyArraySearch(node->key()) : -1;
+    return i < 0 ? none : keyArray().at(i);
+}
+
+QStringList checkedExams(MainWindowHarness &h)
+{
+    QStringList checked;
+    for (const char *name :
+         {"chkBCMSN", "chkBSCI", "chkICND1", "chkICND2", "chkISCW", "chkRoute", "chkSupplemental", "chkONT", "chkSwitch",
+          "chkTshoot"}) {
+        if (h.control<QCheckBox>(name)->isChecked())
+            checked << QString::fromLatin1(name);
+    }
+    return checked;
+}
+
+} // namespace
+
+class MainWindowFlowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void firstStartOpensTheTabTitle();
+    void firstCatalogueIsEnteredInChainedSteps();
+    void storedCatalogueIsShownNodeByNode();
+    void editKeepsEveryStoredPath();
+    void incompleteAndUncarriableLabsAreRefused();
+    void examBoxesFollowClicksAndShownLabs();
+    void deletingLabsSectionsAndEverything();
+    void sectionsAreRenamedAndCancelled();
+    void picturesAreChecked();
+    void compileIsRefusedWhileSomethingIsOpen();
+    void openDialogCancelled();
+    void closeAfterAnEditAsks();
+};
+
+void MainWindowFlowsTest::firstStartOpensTheTabTitle()
+{
+    MainWindowHarness h;
+    h.open();
+    QCOMPARE(h.treeLines(), QStringList{QString()});
+    QCOMPARE(h.window().windowTitle(), langText(27));
+    QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
+    QVERIFY(!gui::hasGreyBackground(h.control<QLineEdit>("txtTab")));
+    QCOMPARE(h.caption("cmdEditTab"), langText(31));
+    QCOMPARE(h.window().defaultButton(), h.control<QPushButton>("cmdEditTab"));
+    QVERIFY(!h.control<QPushButton>("cmdDeleteAll")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
+    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked());
+    QVERIFY(!h.control<QCheckBox>("chkTestSimMode")->isEnabled());
+    QVERIFY(h.control<QWidget>("lblLabPackID")->isHidden());
+    QVERIFY(h.control<QWidget>("cmbLabPackID")->isHidden());
+    const auto *tabs = h.control<QTabBar>("TabStrip1");
+    QCOMPARE(tabs->count(), 2);
+    QCOMPARE(tabs->tabText(0), langText(78));
+    QCOMPARE(tabs->tabData(1).toString(), QStringLiteral("Tab2"));
+    QCOMPARE(h.caption("lblInstructions"), langText(2));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+
+    // A blank title is refused; so is one the catalogue file would read as a section header.
+    QVERIFY(h.type("txtTab", QStringLiteral("   ")));
+    QVERIFY(h.click("cmdEditTab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{109});
+    QVERIFY(h.type("txtTab", QStringLiteral("Labs [draft]")));
+    QVERIFY(h.click("cmdEditTab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QCOMPARE(h.caption("cmdEditTab"), langText(31));
+    QCOMPARE(h.treeLines(), QStringList{QString()});
+}
+
+void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
+{
+    MainWindowHarness h;
+    const QString document = h.makeFile(QStringLiteral("docs/OSPF Areas.PDF"));
+    const QString topology = h.makeFile(QStringLiteral("top/ospf.top"));
+    const QString picture = h.makePicture(QStringLiteral("pics/ospf.png"), 320, 200);
+    h.open();
+
+    QVERIFY(h.type("txtTab", QStringLiteral(" CCNA Labs")));
+    QVERIFY(h.pressEnter()); // Enter in the title field saves it
+    QCOMPARE(h.caption("cmdEditTab"), langText(22));
+    QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
+    QCOMPARE(h.treeLines(), QStringList{QStringLiteral(" CCNA Labs")});
+    // The first section is opened straight away.
+    QCOMPARE(h.caption("cmdAddSection"), langText(125));
+    QVERIFY(!gui::isLocked(h.control<QLineEdit>("txtSection")));
+
+    QVERIFY(h.type("txtSection", QStringLiteral("routing basics")));
+    QVERIFY(h.click("cmdAddSection"));
+    QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics")}));
+    QCOMPARE(h.window().catalogue().tree.nodeByIndex(2)->key(), QStringLiteral("OROUTING BASICS"));
+    // ... and so is its first lab.
+    QCOMPARE(h.caption("cmdAddLab"), langText(126));
+    QCOMPARE(h.caption("lblInstructions"), langText(127));
+    QVERIFY(h.control<QPushButton>("cmdCancel")->isVisible());
+    QVERIFY(!h.control<QTreeWidget>("tvlabs")->isEnabled());
+    QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing basics"));
+
+    QVERIFY(h.type("txtLabname", QStringLiteral("ospf areas")));
+    h.chooser.answers = {document, topology};
+    h.prompter.answers = {MessageAnswer::No};
+    QVERIFY(h.click("cmdBrowse"));
+    QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
+    QCOMPARE(h.prompter.shown.value(0).title, langText(95)); // the page question has a title of its own
+    QCOMPARE(h.takeMessageEntries(), QList<int>{94});
+    QVERIFY(h.click("cmdBrowseTop"));
+    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("ospf.top"));
+    QCOMPARE(h.chooser.requests.size(), 2);
+    const FileRequest &documentRequest = h.chooser.requests[0];
+    QCOMPARE(documentRequest.title, langText(20));
+    QCOMPARE(documentRequest.filters.size(), 3);
+    QCOMPARE(documentRequest.filters[1], (FileFilter{QStringLiteral("Word Document (*.doc)"), QStringLiteral("*.doc")}));
+    QVERIFY(documentRequest.options.testFlag(FileDialogOption::FileMustExist));
+    QCOMPARE(h.chooser.requests[1].filters[0].pattern, QStringLiteral("*.top"));
+
+    h.control<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    QVERIFY(h.control<QWidget>("fraOptFiles")->isVisible());
+    QVERIFY(!h.control<QWidget>("fraReqFiles")->isVisible());
+    h.chooser.answers = {picture};
+    QVERIFY(h.click("cmdBrowsePicture"));
+    QCOMPARE(h.caption("lblPictureFile"), QStringLiteral("ospf.png"));
+    QCOMPARE(h.chooser.requests.last().initialFolder, folders().program);
+    h.control<QTabBar>("TabStrip1")->setCurrentIndex(0);
+
+    QVERIFY(h.click("chkONT"));
+    QVERIFY(h.click("chkICND2"));
+    QVERIFY(h.click("chkTestSimMode"));
+    QVERIFY(h.type("txtLabDescription", QStringLiteral("Three areas")));
+    QCOMPARE(h.window().defaultButton(), h.control<QPushButton>("cmdAddLab"));
+    QVERIFY(h.pressEnter()); // Enter stores the lab
+
+    QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics"),
+                                         QStringLiteral("    Ospf areas")}));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+    QCOMPARE(h.caption("cmdAddLab"), langText(4));
+    QVERIFY(h.control<QTreeWidget>("tvlabs")->isEnabled());
+    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("Ospf areas"));
+    QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), QStringLiteral("Ospf areas"));
+    QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
+    QCOMPARE(h.caption("lblInstructions"), langText(84));
+    QVERIFY(h.window().catalogueChanged());
+
+    const LabRecord &stored = recordOf(h, QStringLiteral("Ospf areas"));
+    QCOMPARE(stored.link, document);
+    QCOMPARE(stored.topFile, topology);
+    QCOMPARE(stored.picture, picture);
+    QCOMPARE(stored.examsCovered, QStringLiteral("ont,icnd2"));
+    QCOMPARE(stored.mode, QStringLiteral("testsim"));
+    QCOMPARE(stored.description, QStringLiteral("Three areas"));
+    QCOMPARE(stored.optFiles, 1);
+    QVERIFY(!QFile::exists(h.iniPath())); // only compiling writes the catalogue file
+}
+
+void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    QCOMPARE(h.treeLines(), (QStringList{QStringLiteral("CCNA Labs"), QStringLiteral("  Routing"),
+                                         QStringLiteral("    Static routes"), QStringLiteral("    Rip"),
+                                         QStringLiteral("  Spare")}));
+    QCOMPARE(h.caption("cmdEditTab"), langText(22));
+    QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
+    QVERIFY(h.control<QPushButton>("cmdDeleteAll")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
+    QCOMPARE(h.caption("lblInstructions"), langText(2));
+    QVERIFY(h.control<QTreeWidget>("tvlabs")->topLevelItem(0)->child(0)->isExpanded());
+
+    QVERIFY(h.selectNode(QStringLiteral("Static routes")));
+    QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing"));
+    QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), QStringLiteral("Static routes"));
+    QCOMPARE(h.caption("lblFile"), QStringLiteral("static.pdf"));
+    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("static.top"));
+    QCOMPARE(h.caption("lblNwcFile"), QStringLiteral("grade.nwc"));
+    QCOMPARE(h.caption("lblLoadNwcFile"), QStringLiteral("load.nwc"));
+    QCOMPARE(h.caption("lblPictureFile"), QStringLiteral("static.png"));
+    QCOMPARE(h.control<QPlainTextEdit>("txtLabDescription")->toPlainText(),
+             QStringLiteral("Two routers and a default route"));
+    QVERIFY(h.control<QCheckBox>("chkTestSimMode")->isChecked());
+    QCOMPARE(checkedExams(h), QStringList{QStringLiteral("chkICND1")});
+    QCOMPARE(h.caption("lblLabPackID"), QStringLiteral("0101001"));
+    QCOMPARE(h.caption("lblIndex"), QStringLiteral("3"));
+    QCOMPARE(h.caption("cmdAddSection"), langText(85));
+    for (const char *name : {"cmdEdit", "cmdDelete", "cmdAddLab", "cmdAddSection"})
+        QVERIFY2(h.control<QPushButton>(name)->isEnabled(), name);
+
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QCOMPARE(h.caption("lblFile"), QStringLiteral("rip.doc")); // a Windows path shows its file name too
+    QVERIFY(!h.control<QCheckBox>("chkTestSimMode")->isChecked());
+    QCOMPARE(checkedExams(h), (QStringList{QStringLiteral("chkICND1"), QStringLiteral("chkONT")}));
+    QVERIFY(h.caption("lblNwcFile").isEmpty());
+
+    QVERIFY(h.selectNode(QStringLiteral("Routing")));
+    QCOMPARE(h.caption("cmdAddSection"), langText(87));
+    QCOMPARE(h.caption("lblInstructions"), langText(88));
+    QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdDelete")->isEnabled()); // it still holds labs
+    QVERIFY(h.caption("lblFile").isEmpty());
+
+    QVERIFY(h.selectNode(QStringLiteral("Spare")));
+    QCOMPARE(h.caption("lblInstructions"), langText(89));
+    QVERIFY(h.control<QPushButton>("cmdDelete")->isEnabled());
+    QCOMPARE(h.caption("lblLabPackID"), QStringLiteral("0102000"));
+
+    QVERIFY(h.selectNode(QStringLiteral("CCNA Labs")));
+    QCOMPARE(h.caption("lblInstructions"), langText(86));
+    QCOMPARE(h.caption("cmdAddSection"), langText(85));
+    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdEdit")->isEnabled());
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+    QVERIFY(!h.window().catalogueChanged());
+}
+
+void MainWindowFlowsTest::editKeepsEveryStoredPath()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    const LabRecord before = recordOf(h, QStringLiteral("Static routes"));
+    QVERIFY(h.selectNode(QStringLiteral("Static routes")));
+    QVERIFY(h.click("cmdEdit"));
+    QCOMPARE(h.caption("cmdEdit"), langText(126));
+    QVERIFY(h.caption("lblInstructions").startsWith(QStringLiteral("Please select a title for your lab")));
+    QCOMPARE(h.caption("lblFile"), QStringLiteral("static.pdf")); // the shown files stay while editing
+
+    // Rename, clear every exam box and leave the mode box alone: no file is chosen again.
+    QVERIFY(h.type("txtLabname", QStringLiteral("default routes")));
+    QVERIFY(h.click("chkICND1"));
+    QVERIFY(h.click("cmdEdit"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+    QCOMPARE(h.caption("cmdEdit"), langText(6));
+    QCOMPARE(h.caption("lblInstructions"), langText(107));
+    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("Default routes"));
+    const LabRecord after = recordOf(h, QStringLiteral("Default routes"));
+    QCOMPARE(after.link, before.link);
+    QCOMPARE(after.linkPage, QStringLiteral("12"));
+    QCOMPARE(after.topFile, before.topFile);
+    QCOMPARE(after.nwcFile, before.nwcFile);
+    QCOMPARE(after.loadNwcFile, before.loadNwcFile);
+    QCOMPARE(after.picture, before.picture);
+    QCOMPARE(after.examsCovered, QStringLiteral("icnd1,foo"));
+    QCOMPARE(after.mode, QStringLiteral("testsim"));
+    QVERIFY(h.window().catalogueChanged());
+
+    // A new topology replaces only the topology.
+    const QString topology = h.makeFile(QStringLiteral("new.top"));
+    QVERIFY(h.click("cmdEdit"));
+    h.chooser.answers = {topology};
+    QVERIFY(h.click("cmdBrowseTop"));
+    QVERIFY(h.click("cmdEdit"));
+    const LabRecord again = recordOf(h, QStringLiteral("Default routes"));
+    QCOMPARE(again.topFile, topology);
+    QCOMPARE(again.link, before.link);
+    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("new.top"));
+}
+
+void MainWindowFlowsTest::incompleteAndUncarriableLabsAreRefused()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+    QVERIFY(h.selectNode(QStringLiteral("Spare")));
+    QVERIFY(h.click("cmdAddLab"));
+    QVERIFY(h.click("cmdAddLab")); // nothing typed or chosen
+    QCOMPARE(h.takeMessageEntries(), QList<int>{91});
+    QCOMPARE(h.caption("cmdAddLab"), langText(126));
+    QCOMPARE(QApplication::focusWidget(), h.control<QWidget>("txtLabname"));
+
+    QVERIFY(h.type("txtLabname", QStringLiteral("Vlans")));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{91});
+    QCOMPARE(QApplication::focusWidget(), h.control<QWidget>("cmdBrowse"));
+
+    h.chooser.answers = {h.makeFile(QStringLiteral("vlans.txt")), h.makeFile(QStringLiteral("vlans.top"))};
+    QVERIFY(h.click("cmdBrowse"));
+    QVERIFY(h.click("cmdBrowseTop"));
+    QVERIFY(h.type("txtLabDescription", QStringLiteral("trunks = tagged")));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1}); // the catalogue file would drop the "="
+    QCOMPARE(h.treeLines().size(), 5);
+
+    // A chosen path the catalogue file cannot keep is refused and leaves the earlier choice.
+    h.chooser.answers = {h.makeFile(QStringLiteral("[old] vlans.top"))};
+    QVERIFY(h.click("cmdBrowseTop"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("vlans.top"));
+
+    QVERIFY(h.type("txtLabDescription", QStringLiteral("Trunks carry tagged frames")));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+    QCOMPARE(h.treeLines().last(), QStringLiteral("    Vlans"));
+    QCOMPARE(recordOf(h, QStringLiteral("Vlans")).description, QStringLiteral("Trunks carry tagged frames"));
+}
+
+void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    QVERIFY(h.selectNode(QStringLiteral("Routing")));
+    QVERIFY(h.click("cmdAddLab"));
+    // A new lab starts with the exams of the lab shown last: none, for a section.
+    QCOMPARE(checkedExams(h), QStringList{});
+    QVERIFY(h.click("chkONT"));
+    QVERIFY(h.click("chkICND1"));
+    QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("ont,icnd1"));
+    QVERIFY(h.click("chkONT"));
+    QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("icnd1"));
+    QVERIFY(h.click("chkONT"));
+    QVERIFY(h.click("chkICND1"));
+    QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("ont"));
+    QVERIFY(h.click("cmdCancel"));
+    QVERIFY(!h.control<QCheckBox>("chkONT")->isEnabled());
+
+    // Showing a lab sets the boxes, and a lab added next starts from them.
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("ont,icnd1"));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(checkedExams(h), (QStringList{QStringLiteral("chkICND1"), QStringLiteral("chkONT")}));
+    h.chooser.answers = {h.makeFile(QStringLiteral("a.txt")), h.makeFile(QStringLiteral("a.top"))};
+    QVERIFY(h.click("cmdBrowse"));
+    QVERIFY(h.click("cmdBrowseTop"));
+    QVERIFY(h.type("txtLabname", QStringLiteral("x")));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(recordOf(h, QStringLiteral("X")).examsCovered, QStringLiteral("ont,icnd1"));
+}
+
+void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    const qint32 recordsBefore = keyArray().upperBound();
+
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    h.prompter.answers = {MessageAnswer::No};
+    QVERIFY(h.click("cmdDelete"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{102});
+    QCOMPARE(h.treeLines().size(), 5);
+    QVERIFY(!h.window().catalogueChanged());
+
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdDelete"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{102});
+    QCOMPARE(h.treeLines(), (QStringList{QStringLiteral("CCNA Labs"), QStringLiteral("  Routing"),
+                                         QStringLiteral("    Static routes"), QStringLiteral("  Spare")}));
+    QCOMPARE(keyArray().upperBound(), recordsBefore - 1);
+    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("Routing"));
+    QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing"));
+    QVERIFY(!h.control<QPushButton>("cmdDelete")->isEnabled()); // one lab is still a lab too many
+    QVERIFY(h.window().catalogueChanged());
+
+    QVERIFY(h.selectNode(QStringLiteral("Spare")));
+    QVERIFY(h.click("cmdDelete"));
+    QCOMPARE(h.treeLines().size(), 3);
+    QCOMPARE(keyArray().upperBound(), recordsBefore - 1);
+    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("CCNA Labs"));
+
+    h.prompter.answers = {MessageAnswer::No};
+    QVERIFY(h.click("cmdDeleteAll"));
+    QCOMPARE(h.takeMessageEntries(), (QList<int>{102, 104}));
+    QVERIFY(QFile::exists(h.iniPath()));
+
+    QVERIFY(h.click("cmdDeleteAll"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{104});
+    QVERIFY(!QFile::exists(h.iniPath()));
+    QCOMPARE(h.treeLines(), QStringList{QString()});
+    QCOMPARE(keyArray().upperBound(), 1);
+    QVERIFY(h.control<QLineEdit>("txtTab")->text().isEmpty());
+    QCOMPARE(h.caption("cmdEditTab"), langText(31));
+    QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdDeleteAll")->isEnabled());
+    QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
+    for (const char *label : {"lblFile", "lblTopFile", "lblNwcFile", "lblLoadNwcFile", "lblPictureFile"})
+        QVERIFY2(h.caption(label).isEmpty(), label);
+}
+
+void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    QVERIFY(h.selectNode(QStringLiteral("Routing")));
+    QVERIFY(h.click("cmdAddSection")); // "Edit Section"
+    QCOMPARE(h.caption("cmdAddSection"), langText(125));
+    QVERIFY(h.control<QLineEdit>("txtSection")->text().isEmpty()); // a rename starts from an empty field
+    QVERIFY(h.click("cmdAddSection"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{92});
+    QVERIFY(h.type("txtSection", QStringLiteral("routing protocols")));
+    QVERIFY(h.pressEnter());
+    QCOMPARE(h.treeLines().mid(1, 2),
+             (QStringList{QStringLiteral("  Routing protocols"), QStringLiteral("    Static routes")}));
+    QCOMPARE(h.caption("cmdAddSection"), langText(87));
+    QCOMPARE(h.window().catalogue().tree.nodeByKey(QStringLiteral("OROUTING PROTOCOLS"))->tag(),
+             QStringLiteral("0101000"));
+
+    // A name another section has, letter case aside, is refused and logged; cancel leaves it.
+    QVERIFY(h.selectNode(QStringLiteral("CCNA Labs")));
+    QVERIFY(h.click("cmdAddSection"));
+    QVERIFY(h.type("txtSection", QStringLiteral("SPARE")));
+    QVERIFY(h.click("cmdAddSection"));
+    QCOMPARE(h.treeLines().size(), 5);
+    QCOMPARE(h.caption("cmdAddSection"), langText(125));
+    QVERIFY(h.click("cmdCancel"));
+    QCOMPARE(h.caption("cmdAddSection"), langText(85)); // the root is shown again
+    QVERIFY(h.control<QTreeWidget>("tvlabs")->isEnabled());
+    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("CCNA Labs"));
+    const QString log = QString::fromLatin1(readFile(errorLog().logFilePath()));
+    QVERIFY(log.contains(QStringLiteral("[Add Section - Click][frmAddLabs] - 35602")));
+
+    // A new section goes last and opens no lab, as the catalogue already has sections.
+    QVERIFY(h.click("cmdAddSection"));
+    QVERIFY(h.type("txtSection", QStringLiteral("nat")));
+    QVERIFY(h.click("cmdAddSection"));
+    QCOMPARE(h.treeLines().last(), QStringLiteral("  Nat"));
+    QCOMPARE(h.caption("cmdAddLab"), langText(4));
+    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
+    // Clicking the new section, selected already, shows it again and offers to add a lab.
+    QVERIFY(h.selectNode(QStringLiteral("Nat")));
+    QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
+    QCOMPARE(h.caption("lblInstructions"), langText(89));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+}
+
+void MainWindowFlowsTest::picturesAreChecked()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QVERIFY(h.click("cmdEdit"));
+    h.control<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    h.chooser.answers = {h.makeFile(QStringLiteral("diagram.wmf"), QByteArray("\xD7\xCD\xC6\x9A\0\0", 6))};
+    QVERIFY(h.click("cmdBrowsePicture"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{97});
+    QVERIFY(h.caption("lblPictureFile").isEmpty());
+    QVERIFY(h.window().editBuffer().picture.isEmpty());
+    // The dialog was over; the lab can be stored or cancelled again.
+    QVERIFY(h.control<QPushButton>("cmdCancel")->isEnabled());
+    QCOMPARE(h.window().defaultButton(), h.control<QPushButton>("cmdAddLab"));
+
+    const QString picture = h.makePicture(QStringLiteral("diagram.png"), 64, 64);
+    h.chooser.answers = {picture};
+    QVERIFY(h.click("cmdBrowsePicture"));
+    QCOMPARE(h.caption("lblPictureFile"), QStringLiteral("diagram.png"));
+    QVERIFY(h.click("cmdEdit"));
+    QCOMPARE(recordOf(h, QStringLiteral("Rip")).picture, picture);
+    QCOMPARE(recordOf(h, QStringLiteral("Rip")).optFiles, 1);
+}
+
+void MainWindowFlowsTest::compileIsRefusedWhileSomethingIsOpen()
+{
+    MainWindowHarness h;
+    h.open();
+    QVERIFY(h.click("cmdCreatePck"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{97});
+    QVERIFY(h.chooser.requests.isEmpty());
+    h.close();
+
+    MainWindowHarness loaded;
+    writeFile(loaded.iniPath(), kCatalogue);
+    loaded.open();
+    QVERIFY(loaded.click("cmdEditTab"));
+    QVERIFY(loaded.click("cmdCreatePck"));
+    QCOMPARE(loaded.takeMessageEntries(), QList<int>{98});
+    QVERIFY(loaded.click("cmdEditTab"));
+    QVERIFY(loaded.click("cmdCancel")); // renaming the tab opened a section; leave it
+    QVERIFY(loaded.selectNode(QStringLiteral("Spare")));
+    QVERIFY(loaded.click("cmdAddSection"));
+    QVERIFY(loaded.click("cmdCreatePck"));
+    QCOMPARE(loaded.takeMessageEntries(), QList<int>{99});
+    QVERIFY(loaded.chooser.requests.isEmpty());
+
+    // Nothing open: the save dialog is asked for, and cancelling it writes nothing.
+    QVERIFY(loaded.click("cmdCancel"));
+    QVERIFY(QFile::remove(loaded.iniPath()));
+    QVERIFY(loaded.click("cmdCreatePck"));
+    QCOMPARE(loaded.chooser.requests.size(), 1);
+    const FileRequest &request = loaded.chooser.requests[0];
+    QCOMPARE(request.kind, FileDialogKind::Save);
+    QCOMPARE(request.title, langText(100));
+    QCOMPARE(request.filters, (QList<FileFilter>{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}}));
+    QCOMPARE(request.initialFolder, folders().labs);
+    QCOMPARE(request.defaultExtension, QStringLiteral("lab"));
+    QVERIFY(request.options.testFlag(FileDialogOption::OverwritePrompt));
+    QCOMPARE(loaded.takeMessageEntries(), QList<int>{});
+    QVERIFY(!QFile::exists(loaded.iniPath()));
+    QCOMPARE(loaded.window().windowTitle(), langText(27));
+}
+
+void MainWindowFlowsTest::openDialogCancelled()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    h.open();
+    QVERIFY(h.click("cmdLoadLabPck"));
+    QCOMPARE(h.chooser.requests.size(), 1);
+    const FileRequest &request = h.chooser.requests[0];
+    QCOMPARE(request.kind, FileDialogKind::Open);
+    QCOMPARE(request.title, QStringLiteral("Open Lab Package..."));
+    QCOMPARE(request.initialFolder, folders().labs);
+    QVERIFY(request.options.testFlag(FileDialogOption::FileMustExist));
+    QVERIFY(request.options.testFlag(FileDialogOption::PathMustExist));
+    // A cancel loads nothing and leaves the caption naming no package.
+    QCOMPARE(h.window().windowTitle(), langText(27) + QStringLiteral(" - "));
+    QCOMPARE(h.treeLines().size(), 5);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+}
+
+void MainWindowFlowsTest::closeAfterAnEditAsks()
+{
+    MainWindowHarness unchanged;
+    unchanged.open();
+    unchanged.close();
+    QCOMPARE(unchanged.takeMessageEntries(), QList<int>{});
+    QCOMPARE(getWizardSetting(), 1);
+
+    MainWindowHarness h;
+    writeFile(h.iniPath(), kCatalogue);
+    const QString extracted = h.dataFolder() + QStringLiteral("CompilerLabs/Net/Routing/a.top");
+    QVERIFY(QDir().mkpath(QFileInfo(extracted).absolutePath()));
+    writeFile(extracted, "top");
+    h.open();
+    QVERIFY(h.selectNode(QStringLiteral("Spare")));
+    QVERIFY(h.click("cmdDelete"));
+    QVERIFY(h.click("chkWizStartup"));
+    h.takeMessageEntries();
+
+    h.prompter.answers = {MessageAnswer::No};
+    h.close();
+    QCOMPARE(h.takeMessageEntries(), QList<int>{80});
+    QCOMPARE(readFile(h.iniPath()), kCatalogue); // No: the catalogue file is not saved
+    QVERIFY(!QDir(h.dataFolder() + QStringLiteral("CompilerLabs")).exists());
+    QCOMPARE(getWizardSetting(), 0);
+}
+
+FENDREL_GUI_TEST_MAIN(MainWindowFlowsTest)
+#include "MainWindowFlowsTest.moc"

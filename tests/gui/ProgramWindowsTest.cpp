@@ -1,0 +1,199 @@
+// The windows around the main window: the progress windows, the splash and the program's icon.
+
+#include "core/TestSupport.h"
+#include "gui/DialogFileChooser.h"
+#include "gui/GuiTestSupport.h"
+#include "gui/Icon.h"
+#include "gui/MessageBoxPrompter.h"
+#include "gui/ProgressWindows.h"
+#include "gui/Splash.h"
+#include "startup/LanguageTable.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTimer>
+
+using namespace fendrel;
+
+class ProgramWindowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void progressWindowsMoveTheirBarAndStartEmpty();
+    void aClickDismissesTheSplash();
+    void everyWindowCarriesTheProgramIcon();
+    void messageBoxesMapIconsButtonsAndAnswers();
+    void fileDialogsFollowTheRequest();
+};
+
+void ProgramWindowsTest::progressWindowsMoveTheirBarAndStartEmpty()
+{
+    gui::SaveStatus status;
+    QCOMPARE(status.objectName(), QStringLiteral("frmSaveStatus"));
+    QCOMPARE(status.lblCompiling->objectName(), QStringLiteral("lblCompiling"));
+    status.load(QStringLiteral("Fendrel Lab Builder - Net.lab"));
+    QCOMPARE(status.lblCompiling->text(), langText(37));
+    QCOMPARE(status.windowTitle(), QStringLiteral("Fendrel Lab Builder - Net.lab"));
+    QCOMPARE(status.ProgressBar1->minimum(), 0);
+    QCOMPARE(status.ProgressBar1->maximum(), 100);
+    status.showNow();
+    QVERIFY(status.isVisible());
+    status.huffmanProgress(40);
+    QCOMPARE(status.ProgressBar1->value(), 40);
+    status.huffmanProgress(100);
+    QCOMPARE(status.ProgressBar1->value(), 100);
+    status.unload();
+    QCOMPARE(status.ProgressBar1->value(), 0);
+    QVERIFY(!status.isVisible());
+    // A second load starts from an empty bar and its own label again.
+    status.lblCompiling->setText(QStringLiteral("Compressing Lab Package..."));
+    status.huffmanProgress(70);
+    status.load(QStringLiteral("Fendrel Lab Builder"));
+    QCOMPARE(status.ProgressBar1->value(), 0);
+    QCOMPARE(status.lblCompiling->text(), langText(37));
+
+    gui::Progress progress;
+    QCOMPARE(progress.objectName(), QStringLiteral("frmProgress"));
+    progress.load(QStringLiteral("Fendrel Lab Builder"));
+    QCOMPARE(progress.Label1->text(), langText(36));
+    QCOMPARE(progress.Label1->objectName(), QStringLiteral("Label1"));
+}
+
+void ProgramWindowsTest::aClickDismissesTheSplash()
+{
+    QTimer::singleShot(50, [] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == u"frmSplash" && w->isVisible())
+                QTest::mouseClick(w, Qt::LeftButton);
+        }
+    });
+    QElapsedTimer shown;
+    shown.start();
+    gui::showSplash(60000);
+    QVERIFY(shown.elapsed() < 30000);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(w->objectName() != u"frmSplash" || !w->isVisible());
+}
+
+void ProgramWindowsTest::everyWindowCarriesTheProgramIcon()
+{
+    const QIcon icon = gui::iconResource(gui::kIconResource);
+    QVERIFY(!icon.isNull());
+    QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+    QVERIFY(icon.availableSizes().contains(QSize(256, 256)));
+    QVERIFY(gui::iconResource(QStringLiteral("BBB")).isNull());
+
+    fendrel::test::MainWindowHarness h;
+    const gui::AddLabs &window = h.open();
+    QCOMPARE(window.windowIcon().availableSizes(), icon.availableSizes());
+    gui::Progress progress;
+    progress.load(window.windowTitle());
+    QCOMPARE(progress.windowIcon().availableSizes(), icon.availableSizes());
+}
+
+namespace {
+
+// Runs work on the next modal dialog once it is up.
+template <typename Dialog, typename Work>
+void whenModal(Work work)
+{
+    QTimer::singleShot(0, [work] {
+        QTRY_VERIFY(qobject_cast<Dialog *>(QApplication::activeModalWidget()));
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        work(dialog);
+        if (dialog->isVisible()) // a failed check must not leave the test waiting on the dialog
+            dialog->reject();
+    });
+}
+
+} // namespace
+
+void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
+{
+    gui::MessageBoxPrompter prompter;
+    whenModal<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->icon(), QMessageBox::Question);
+        QCOMPARE(box->windowTitle(), QStringLiteral("Fendrel"));
+        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        box->button(QMessageBox::No)->click();
+    });
+    QVERIFY(!prompter.ask(80));
+
+    whenModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
+    QCOMPARE(prompter.show(QStringLiteral("Go on?"), MessageIcon::Exclamation, MessageButtons::YesNo,
+                           QStringLiteral("T")),
+             MessageAnswer::Yes);
+
+    whenModal<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->icon(), QMessageBox::Warning);
+        QCOMPARE(box->text(), langText(97));
+        QCOMPARE(box->standardButtons(), QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->click();
+    });
+    QCOMPARE(prompter.message(97, MessageIcon::Exclamation), MessageAnswer::Ok);
+
+    whenModal<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->icon(), QMessageBox::NoIcon);
+        box->reject();
+    });
+    QCOMPARE(prompter.message(92, MessageIcon::None), MessageAnswer::Ok);
+}
+
+void ProgramWindowsTest::fileDialogsFollowTheRequest()
+{
+    QCOMPARE(gui::DialogFileChooser::nameFilter({QStringLiteral("Image Files (*.JPG;*.JPEG;*.PNG)"),
+                                                 QStringLiteral("*.JPG;*.JPEG;*.PNG")}),
+             QStringLiteral("Image Files (*.jpg *.JPG *.jpeg *.JPEG *.png *.PNG)"));
+    QCOMPARE(gui::DialogFileChooser::nameFilter({QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}),
+             QStringLiteral("All Files (*.*)"));
+
+    QTemporaryDir folder;
+    const QString existing = folder.filePath(QStringLiteral("Net.lab"));
+    fendrel::test::writeFile(existing, "package");
+    gui::DialogFileChooser chooser;
+
+    FileRequest save;
+    save.kind = FileDialogKind::Save;
+    save.title = langText(100);
+    save.filters = {{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
+    save.initialFolder = folder.path();
+    save.defaultExtension = QStringLiteral("lab");
+    save.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
+    whenModal<QFileDialog>([&folder](QFileDialog *dialog) {
+        QCOMPARE(dialog->windowTitle(), langText(100));
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("lab"));
+        QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Lab Package (*.lab *.LAB)")});
+        QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
+        QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        dialog->selectFile(QStringLiteral("Routing"));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QCOMPARE(chooser.choose(save), QStringList{folder.filePath(QStringLiteral("Routing.lab"))});
+
+    FileRequest open;
+    open.title = QStringLiteral("Open Lab Package...");
+    open.filters = save.filters;
+    open.initialFolder = folder.path();
+    open.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist;
+    whenModal<QFileDialog>([](QFileDialog *dialog) {
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
+        dialog->reject();
+    });
+    QCOMPARE(chooser.choose(open), QStringList{});
+
+    open.options |= FileDialogOption::AllowMultiple;
+    whenModal<QFileDialog>([](QFileDialog *dialog) {
+        QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFiles);
+        dialog->reject();
+    });
+    chooser.choose(open);
+}
+
+FENDREL_GUI_TEST_MAIN(ProgramWindowsTest)
+#include "ProgramWindowsTest.moc"
