@@ -161,6 +161,11 @@ void AddLabs::unlockExamBoxes()
 void AddLabs::createNewTree()
 {
     fendrel::createNewTree(m_catalogue, keyArray(), skuTree(), m_prompter, folders().appData);
+    showLoadedTree();
+}
+
+void AddLabs::showLoadedTree()
+{
     txtTab->setText(m_catalogue.tabTitle);
     showTree();
     for (QPushButton *button : {cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "package/PackageCompiler.h"
+
 #include "catalogue/Catalogue.h"
 #include "catalogue/LabRecord.h"
 #include "interaction/FileChooser.h"
@@ -51,6 +53,8 @@ public:
     void setPageNumber(const QString &value);
     // Rebuilds the tree from the catalogue file of the application data folder.
     void createNewTree();
+    // The window's part of a rebuild: the tree shown, the root selected, the buttons reset.
+    void showLoadedTree();
 
     const Catalogue &catalogue() const { return m_catalogue; }
     const LabRecord &editBuffer() const { return m_buffer; }
@@ -116,7 +120,7 @@ private:
     // Package commands (AddLabsPackage.cpp).
     void cmdCreatePckClick();
     void cmdLoadLabPckClick();
-    bool runCompilation(const QString &packagePath);
+    CompileOutcome runCompilation(const QString &packagePath);
     bool runExtraction(const QString &packagePath);
     void unload();
 

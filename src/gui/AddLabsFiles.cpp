@@ -4,6 +4,7 @@
 #include "catalogue/ImageHandler.h"
 #include "catalogue/Ini.h"
 #include "interaction/Prompter.h"
+#include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 
@@ -134,11 +135,7 @@ bool AddLabs::chooseNetworkConfiguration(QLabel *label, QString &field)
 
 bool AddLabs::checkNetworkConfiguration(const QString &path)
 {
-    // TODO(package core): return checkNetworkConfiguration(path, m_prompter) from
-    // src/core/package once the compiler's configuration check lands; it shows its own messages.
-    // Until then every chosen configuration is taken unchecked.
-    Q_UNUSED(path);
-    return true;
+    return verifyAndCollectRtr(path, m_prompter);
 }
 
 void AddLabs::cmdBrowsePictureClick()

@@ -7,6 +7,8 @@
 #include "gui/ProgressWindows.h"
 #include "interaction/Prompter.h"
 #include "loader/DeleteFolder.h"
+#include "loader/PackageLoader.h"
+#include "package/ProductSku.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
@@ -20,6 +22,46 @@ namespace fendrel::gui {
 namespace {
 
 const QList<FileFilter> kPackageFilters{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
+
+// The status window follows the compilation: shown while members are gathered, shown afresh
+// (with a fresh bar) while the package is compressed.
+class SaveStatusObserver : public CompileObserver {
+public:
+    SaveStatusObserver(SaveStatus &window, const QString &caption) : m_window(window), m_caption(caption) {}
+    void gatheringStarted() override { showWith(QStringLiteral("Compiling Lab Package")); }
+    void compressingStarted() override
+    {
+        m_window.unload();
+        showWith(QStringLiteral("Compressing Lab Package..."));
+    }
+    void progress(int percent) override { m_window.huffmanProgress(static_cast<qint16>(percent)); }
+
+private:
+    void showWith(const QString &label)
+    {
+        m_window.load(m_caption);
+        m_window.lblCompiling->setText(label);
+        m_window.showNow();
+    }
+    SaveStatus &m_window;
+    QString m_caption;
+};
+
+class ProgressObserver : public ExtractObserver {
+public:
+    ProgressObserver(Progress &window, const QString &caption) : m_window(window), m_caption(caption) {}
+    void decodingStarted() override
+    {
+        m_window.load(m_caption);
+        m_window.showNow();
+    }
+    void progress(int percent) override { m_window.huffmanProgress(static_cast<qint16>(percent)); }
+    void decodingFinished() override { m_window.unload(); }
+
+private:
+    Progress &m_window;
+    QString m_caption;
+};
 
 } // namespace
 
@@ -75,27 +117,20 @@ void AddLabs::cmdCreatePckClick()
         return;
 
     const BusyScope busy(*this);
-    saveIni(m_catalogue, keyArray(), m_prompter);
-    m_saveStatus->load(windowTitle());
-    m_saveStatus->lblCompiling->setText(QStringLiteral("Compiling Lab Package"));
-    m_saveStatus->showNow();
-    const bool written = runCompilation(packagePath);
+    const CompileOutcome outcome = runCompilation(packagePath);
     m_saveStatus->unload();
-    if (!written)
-        return;
-    setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
-    m_changed = false;
+    if (outcome == CompileOutcome::Written)
+        setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
+    // The catalogue file was saved either way; only a configuration check that stopped the
+    // compilation leaves the catalogue marked as changed.
+    if (outcome == CompileOutcome::Written || outcome == CompileOutcome::WriteFailed)
+        m_changed = false;
 }
 
-bool AddLabs::runCompilation(const QString &packagePath)
+CompileOutcome AddLabs::runCompilation(const QString &packagePath)
 {
-    // TODO(package core): call the compiler of src/core/package here with m_catalogue, keyArray(),
-    // m_prompter and packagePath: it checks each lab's network configurations, gathers the members,
-    // writes and compresses the package, and reports through m_saveStatus (ProgressBar1 while
-    // gathering, lblCompiling "Compressing Lab Package..." and huffmanProgress while encoding).
-    // Return whether the package was written. Nothing is compiled yet.
-    Q_UNUSED(packagePath);
-    return false;
+    SaveStatusObserver observer(*m_saveStatus, windowTitle());
+    return compileCatalogue(m_catalogue, keyArray(), packagePath, m_prompter, &observer);
 }
 
 void AddLabs::cmdLoadLabPckClick()
@@ -113,25 +148,22 @@ void AddLabs::cmdLoadLabPckClick()
     }
 
     const BusyScope busy(*this);
-    m_progress->load(windowTitle());
-    m_progress->showNow();
     const bool extracted = runExtraction(packagePath);
     m_progress->unload();
     if (!extracted)
         return;
-    createNewTree();
     setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
 }
 
 bool AddLabs::runExtraction(const QString &packagePath)
 {
-    // TODO(package core): call the loader of src/core/loader here with packagePath, m_prompter and
-    // folders().appData: it decodes the package (moving m_progress through huffmanProgress),
-    // extracts the members below "CompilerLabs", rewrites the catalogue's file keys and puts the
-    // catalogue in place of Fendrel.ini. Return whether the catalogue was replaced; the caller
-    // then rebuilds the tree. Nothing is extracted yet.
-    Q_UNUSED(packagePath);
-    return false;
+    ProgressObserver observer(*m_progress, windowTitle());
+    const ExtractResult result =
+        openLabPackage(m_catalogue, keyArray(), skuTree(), packagePath, folders().appData, m_prompter, &observer);
+    if (result.status != ExtractResult::Status::Extracted)
+        return false;
+    showLoadedTree();
+    return true;
 }
 
 void AddLabs::unload()

@@ -35,7 +35,9 @@ Route routeOf(const QString &name)
     };
     if (endsWithAny({".doc", ".pdf", ".txt"}))
         return Route::Document;
-    if (endsWithAny({".jpg", ".gif", ".wmf", ".bmp"}))
+    // The picture check also takes PNG files (and JPEGs by any name); they must count as the
+    // lab's picture too, or every later member would land one lab off.
+    if (endsWithAny({".jpg", ".jpeg", ".gif", ".wmf", ".bmp", ".png"}))
         return Route::Picture;
     if (lower.endsWith(QLatin1String(".nwcl")))
         return Route::LoadingConfiguration;

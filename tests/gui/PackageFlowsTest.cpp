@@ -1,0 +1,190 @@
+// Compiling and opening packages from the main window, as a person does it: through the buttons,
+// the save and open dialogs and the questions, checked on the files and on the window.
+
+#include "catalogue/Ini.h"
+#include "catalogue/KeyArray.h"
+#include "core/PackageFixture.h"
+#include "core/TestSupport.h"
+#include "gui/GuiTestSupport.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using namespace fendrel;
+using namespace fendrel::test;
+
+namespace {
+
+// A catalogue of two sections and three labs over real files, one with a valid configuration.
+QByteArray catalogueOverFiles(MainWindowHarness &h)
+{
+    const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
+    const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
+    const QString nwc = h.makeFile(QStringLiteral("cfg/ospf.nwc"), "number of devices=1\r\nnumber of routers=1\r\n");
+    h.makeFile(QStringLiteral("cfg/ospf1.rtr"), "hostname R1\r\n");
+    const QString vlanDoc = h.makeFile(QStringLiteral("docs/vlan.txt"), "vlans");
+    const QString vlanTop = h.makeFile(QStringLiteral("top/vlan.top"), "switches");
+    return QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\n"
+                          "[SECTION0]\r\nsectionname=Routing\r\nnumberofentries=2\r\n"
+                          "lab0=Ospf\r\nlink0=%1\r\nlinkpage0=4\r\ntopfile0=%2\r\nnwcfile0=%3\r\n"
+                          "lab1=Ospf again\r\nlink1=%1\r\ntopfile1=%2\r\n"
+                          "[SECTION1]\r\nsectionname=Switching\r\nnumberofentries=1\r\n"
+                          "lab0=Vlans\r\nlink0=%4\r\ntopfile0=%5\r\n")
+        .arg(doc, top, nwc, vlanDoc, vlanTop)
+        .toUtf8();
+}
+
+const LabRecord &recordOf(MainWindowHarness &h, const QString &labName)
+{
+    const QTreeWidgetItem *item =
+        h.control<QTreeWidget>("tvlabs")->findItems(labName, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    const CatalogueNode *node =
+        item ? h.window().catalogue().tree.nodeByKey(item->data(0, Qt::UserRole).toString()) : nullptr;
+    static const LabRecord none;
+    const qint32 i = node ? keyArray().keyArraySearch(node->key()) : -1;
+    return i < 0 ? none : keyArray().at(i);
+}
+
+} // namespace
+
+class PackageFlowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void compiledPackageOpensInAFreshWindow();
+    void aBadConfigurationStopsTheCompilation();
+    void closingWithYesCompiles();
+    void anInvalidPackageLeavesTheCatalogue();
+};
+
+void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
+{
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("My Labs.lab"));
+    QStringList treeBefore;
+    {
+        MainWindowHarness h;
+        writeFile(h.iniPath(), catalogueOverFiles(h));
+        h.open();
+        treeBefore = h.treeLines();
+        QVERIFY(h.selectNode(QStringLiteral("Switching")));
+        QVERIFY(h.click("cmdAddLab")); // an edit marks the catalogue changed; cancelled, it stays so
+        QVERIFY(h.click("cmdCancel"));
+        h.chooser.answers = {package};
+        QVERIFY(h.click("cmdCreatePck"));
+        QCOMPARE(h.takeMessageEntries(), QList<int>{});
+        QVERIFY(QFileInfo(package).isFile());
+        QCOMPARE(h.window().windowTitle(), langText(27) + QStringLiteral(" - My Labs.lab"));
+        QVERIFY(!h.window().catalogueChanged());
+        const auto image = packageImageOf(decodedPackage(package));
+        QVERIFY(image.has_value());
+        QCOMPARE(image->names, (QStringList{QStringLiteral("Fendrel.ini"), QStringLiteral("ospf.pdf"),
+                                            QStringLiteral("ospf.top"), QStringLiteral("ospf.nwc"), QStringLiteral("ospf1.rtr"),
+                                            QStringLiteral("ospf.pdf"), QStringLiteral("ospf.top"), QStringLiteral("vlan.txt"),
+                                            QStringLiteral("vlan.top")}));
+        QVERIFY(!image->data[5].has_value()); // the shared document travels once
+    }
+
+    MainWindowHarness fresh;
+    fresh.open();
+    fresh.takeMessageEntries();
+    fresh.chooser.answers = {package};
+    QVERIFY(fresh.click("cmdLoadLabPck"));
+    QCOMPARE(fresh.takeMessageEntries(), QList<int>{});
+    QCOMPARE(fresh.treeLines(), treeBefore);
+    QCOMPARE(fresh.window().windowTitle(), langText(27) + QStringLiteral(" - My Labs.lab"));
+    const QString extracted = fresh.dataFolder() + QStringLiteral("CompilerLabs/My Labs/");
+    const LabRecord &ospf = recordOf(fresh, QStringLiteral("Ospf"));
+    QCOMPARE(ospf.link, extracted + QStringLiteral("Routing/common/ospf.pdf"));
+    QCOMPARE(ospf.nwcFile, extracted + QStringLiteral("Routing/Ospf/ospf.nwc"));
+    QCOMPARE(ospf.linkPage, QStringLiteral("4"));
+    QCOMPARE(readFile(extracted + QStringLiteral("Routing/Ospf/ospf1.rtr")), QByteArray("hostname R1\r\n"));
+    QCOMPARE(recordOf(fresh, QStringLiteral("Vlans")).topFile, extracted + QStringLiteral("Switching/Vlans/vlan.top"));
+    QVERIFY(readFile(fresh.iniPath()).contains("CompilerLabs/My Labs/Switching/common/vlan.txt"));
+
+    // Closing the window removes the extraction folder.
+    fresh.close();
+    QVERIFY(!QFileInfo::exists(fresh.dataFolder() + QStringLiteral("CompilerLabs")));
+}
+
+void PackageFlowsTest::aBadConfigurationStopsTheCompilation()
+{
+    MainWindowHarness h;
+    QByteArray catalogue = catalogueOverFiles(h);
+    const QString bad = h.makeFile(QStringLiteral("cfg/bad.nwc"), "number of devices=2\r\nnumber of routers=1\r\n");
+    catalogue.replace("lab0=Vlans\r\n", "lab0=Vlans\r\nloadnwcfile0=" + bad.toUtf8() + "\r\n");
+    writeFile(h.iniPath(), catalogue);
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("bad.lab"));
+    writeFile(package, "an older package");
+    h.open();
+    h.takeMessageEntries();
+    QVERIFY(h.selectNode(QStringLiteral("Vlans")));
+    QVERIFY(h.click("cmdDelete")); // answered Yes: the catalogue is changed
+    h.takeMessageEntries();
+    QVERIFY(h.window().catalogueChanged());
+    writeFile(h.iniPath(), catalogue);
+    h.window().createNewTree();
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdCreatePck"));
+    QCOMPARE(h.prompter.shown.last().text, bad + QStringLiteral("\r\n") + langText(116));
+    QCOMPARE(readFile(package), QByteArray("an older package"));
+    QCOMPARE(h.window().windowTitle(), langText(27));
+    QVERIFY(h.window().catalogueChanged());
+    h.takeMessageEntries();
+
+    // The same configuration chosen with its browse button is refused on the spot.
+    QVERIFY(h.selectNode(QStringLiteral("Ospf again")));
+    QVERIFY(h.click("cmdEdit"));
+    h.control<QTabBar>("TabStrip1")->setCurrentIndex(1);
+    h.chooser.answers = {bad};
+    QVERIFY(h.click("cmdBrowsenwc"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QCOMPARE(h.caption("lblNwcFile"), QString());
+    QCOMPARE(h.window().editBuffer().nwcFile, QString());
+}
+
+void PackageFlowsTest::closingWithYesCompiles()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), catalogueOverFiles(h));
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("closing.lab"));
+    h.open();
+    QVERIFY(h.selectNode(QStringLiteral("Ospf again")));
+    QVERIFY(h.click("cmdDelete"));
+    h.takeMessageEntries();
+    h.prompter.answers = {MessageAnswer::Yes};
+    h.chooser.answers = {package};
+    h.close();
+    QCOMPARE(h.takeMessageEntries(), QList<int>{80});
+    QVERIFY(QFileInfo(package).isFile());
+    QVERIFY(!readFile(h.iniPath()).contains("Ospf again"));
+}
+
+void PackageFlowsTest::anInvalidPackageLeavesTheCatalogue()
+{
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    QTemporaryDir out;
+    const QString notAPackage = out.filePath(QStringLiteral("notes.lab"));
+    writeFile(notAPackage, "these are notes, not a package");
+    h.open();
+    const QStringList tree = h.treeLines();
+    h.takeMessageEntries();
+    h.chooser.answers = {notAPackage};
+    QVERIFY(h.click("cmdLoadLabPck"));
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QCOMPARE(h.prompter.shown[0].text, QStringLiteral("notes.lab") + langText(121));
+    QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
+    QCOMPARE(h.treeLines(), tree);
+    QCOMPARE(readFile(h.iniPath()), catalogue);
+}
+
+FENDREL_GUI_TEST_MAIN(PackageFlowsTest)
+#include "PackageFlowsTest.moc"
