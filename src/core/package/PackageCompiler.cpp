@@ -23,10 +23,11 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
     PackageMember member{fileNameOfPath(path) + (loadingConfiguration ? QStringLiteral("l") : QString()), {}, {}};
     // The content is read when the image is built, straight into it; here the file only has to
     // be there and readable.
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        const QString why = QFileInfo::exists(path) && !QFileInfo(path).isFile() ? QStringLiteral("This is not a file.")
-                                                                                : file.errorString();
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable()) {
+        const QString why = !info.exists() ? QStringLiteral("The file does not exist.")
+            : !info.isFile()               ? QStringLiteral("This is not a file.")
+                                           : QStringLiteral("The file cannot be read.");
         m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, why), MessageIcon::Exclamation, MessageButtons::Ok,
                         langText(kMessageTitleEntry));
     } else if (!nameOnly) {
