@@ -60,12 +60,14 @@ void Splash::mousePressEvent(QMouseEvent *)
 void showSplash(int milliseconds)
 {
     Splash splash;
-    splash.show();
-    QCoreApplication::processEvents();
     QEventLoop wait;
     QTimer::singleShot(milliseconds, &wait, &QEventLoop::quit);
     QObject::connect(&splash, &Splash::dismissed, &wait, &QEventLoop::quit);
-    wait.exec();
+    splash.show();
+    QCoreApplication::processEvents();
+    // A click while the splash was first painted has dismissed it already.
+    if (splash.isVisible())
+        wait.exec();
 }
 
 } // namespace fendrel::gui

@@ -63,13 +63,36 @@ void ProgramWindowsTest::progressWindowsMoveTheirBarAndStartEmpty()
     QCOMPARE(progress.Label1->objectName(), QStringLiteral("Label1"));
 }
 
+namespace {
+
+// Calls work every few milliseconds until it reports done; a busy machine may take a while to
+// show a window, and a fixed delay would then miss it.
+template <typename Work>
+void untilDone(Work work)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, work] {
+        if (!work())
+            return;
+        timer->stop();
+        timer->deleteLater();
+    });
+    timer->start();
+}
+
+} // namespace
+
 void ProgramWindowsTest::aClickDismissesTheSplash()
 {
-    QTimer::singleShot(50, [] {
+    untilDone([] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
-            if (w->objectName() == u"frmSplash" && w->isVisible())
+            if (w->objectName() == u"frmSplash" && w->isVisible()) {
                 QTest::mouseClick(w, Qt::LeftButton);
+                return true;
+            }
         }
+        return false;
     });
     QElapsedTimer shown;
     shown.start();
@@ -101,12 +124,14 @@ namespace {
 template <typename Dialog, typename Work>
 void whenModal(Work work)
 {
-    QTimer::singleShot(0, [work] {
-        QTRY_VERIFY(qobject_cast<Dialog *>(QApplication::activeModalWidget()));
+    untilDone([work] {
         auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return false;
         work(dialog);
         if (dialog->isVisible()) // a failed check must not leave the test waiting on the dialog
             dialog->reject();
+        return true;
     });
 }
 
