@@ -1,0 +1,59 @@
+#pragma once
+
+// The HE3 codec: turns bytes into the self-describing stream that lab packages are stored in,
+// and back. The stream layout is in FORMAT.md beside this file; the simulator reads these
+// streams, so every byte and every progress event is fixed. Plain C++, no Qt.
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fendrel {
+
+// Every codec failure: the number is the same for all of them, the source names the operation
+// that failed and the description says why, in the words users and logs see.
+class HuffmanError : public std::runtime_error {
+public:
+    static constexpr std::int32_t kNumber = static_cast<std::int32_t>(0x80040000u);
+
+    HuffmanError(std::string source, const std::string &description);
+
+    std::int32_t number() const noexcept { return kNumber; }
+    const std::string &source() const noexcept { return m_source; }
+    std::string description() const { return what(); }
+
+private:
+    std::string m_source;
+};
+
+class Huffman {
+public:
+    // Receives the new percentage (0..100) each time it changes. The value is the handler's own
+    // copy: changing it does not affect the codec.
+    using ProgressHandler = std::function<void(std::int16_t &procent)>;
+
+    void setProgressHandler(ProgressHandler handler) { m_progress = std::move(handler); }
+
+    // Encodes the first byteLen bytes; on return the buffer holds exactly the stream.
+    void encodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen);
+    // Decodes a stream of byteLen bytes; on return the buffer holds the decoded bytes. On failure
+    // the buffer is left as it was.
+    void decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen);
+
+    // Source and destination may be the same file. The destination is replaced in one step and
+    // is left untouched when the operation fails.
+    void encodeFile(const std::filesystem::path &sourceFile, const std::filesystem::path &destFile);
+    void decodeFile(const std::filesystem::path &sourceFile, const std::filesystem::path &destFile);
+
+    // Each char is one single-byte character.
+    std::string encodeString(const std::string &text);
+    std::string decodeString(const std::string &text);
+
+private:
+    ProgressHandler m_progress;
+};
+
+} // namespace fendrel

@@ -1,0 +1,94 @@
+#pragma once
+
+// What the encoder and the decoder share: the fixed bytes of the stream, little-endian access
+// and the progress meter. Neither side depends on the other.
+
+#include "codec/Huffman.h"
+
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace fendrel::he3 {
+
+inline constexpr std::uint8_t kIdH = 0x48;
+inline constexpr std::uint8_t kIdE = 0x45;
+inline constexpr std::uint8_t kIdStored = 0x30;
+inline constexpr std::uint8_t kIdHuffman = 0x33;
+inline constexpr std::uint8_t kIdCr = 0x0D;
+
+inline constexpr std::size_t kIdSize = 4;
+inline constexpr std::size_t kChecksumOffset = 4;
+inline constexpr std::size_t kLengthOffset = 5;
+inline constexpr std::size_t kValueCountOffset = 9;
+inline constexpr std::size_t kHeaderSize = 11;
+inline constexpr int kMaxNodes = 512;
+
+inline std::uint64_t loadLe64(const std::uint8_t *p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t r = 0;
+        for (int i = 0; i < 8; ++i)
+            r |= ((v >> (8 * i)) & 0xFF) << (8 * (7 - i));
+        v = r;
+    }
+    return v;
+}
+
+inline void storeLe64(std::uint8_t *p, std::uint64_t v)
+{
+    if constexpr (std::endian::native == std::endian::big) {
+        for (int i = 0; i < 8; ++i)
+            p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+    } else {
+        std::memcpy(p, &v, sizeof v);
+    }
+}
+
+// Percentages are rounded half to even, as the programs reading these streams expect of the
+// progress they show (2.5 -> 2, 3.5 -> 4); nearbyint does that in the default rounding mode.
+inline std::int16_t roundPercent(double value)
+{
+    return static_cast<std::int16_t>(std::nearbyint(value));
+}
+
+// Raises the progress handler only when the percentage changes. The work runs in blocks, so
+// each phase asks for the percentages of all its checkpoints inside a finished block at once:
+// the handler sees the same values in the same order as if it were asked after every byte.
+class ProgressMeter {
+public:
+    explicit ProgressMeter(const Huffman::ProgressHandler &handler) : m_handler(handler) {}
+
+    void report(std::int16_t percent)
+    {
+        if (percent == m_current)
+            return;
+        m_current = percent;
+        if (m_handler) {
+            std::int16_t copy = percent;
+            m_handler(copy);
+        }
+    }
+
+    // Reports percentAt(i) for every multiple i of step in [from, to), ascending.
+    template <class PercentAt>
+    void checkpoints(std::size_t step, std::size_t from, std::size_t to, PercentAt percentAt)
+    {
+        for (std::size_t i = (from + step - 1) / step * step; i < to; i += step)
+            report(percentAt(static_cast<double>(i)));
+    }
+
+private:
+    const Huffman::ProgressHandler &m_handler;
+    std::int16_t m_current = 0;
+};
+
+std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t size, ProgressMeter &progress);
+std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress);
+
+} // namespace fendrel::he3

@@ -1,0 +1,135 @@
+#include "codec/CodecTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+
+namespace fendrel::test {
+
+Bytes bytesOf(const std::string &text)
+{
+    return Bytes(text.begin(), text.end());
+}
+
+ProgressLog::ProgressLog(Huffman &codec)
+{
+    codec.setProgressHandler([this](std::int16_t &percent) { events.push_back(percent); });
+}
+
+ReferenceResult runEncode(const Bytes &input)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    Bytes buffer = input;
+    codec.encodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
+    return {ReferenceResult::Outcome::Done, buffer, log.events};
+}
+
+ReferenceResult::Outcome outcomeOf(const HuffmanError &error)
+{
+    EXPECT_EQ(error.number(), -2147221504);
+    const std::string description = error.description();
+    if (description.starts_with("The data either was not compressed with HE3"))
+        return ReferenceResult::Outcome::Identification;
+    if (description.starts_with("The data might be corrupted (checksum"))
+        return ReferenceResult::Outcome::Checksum;
+    EXPECT_TRUE(description.starts_with("The data is corrupt (")) << description;
+    return ReferenceResult::Outcome::Malformed;
+}
+
+ReferenceResult runDecode(const Bytes &stream)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    Bytes buffer = stream;
+    try {
+        codec.decodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(buffer, stream) << "a failed decode changed the caller's buffer";
+        return {outcomeOf(error), {}, log.events};
+    }
+    return {ReferenceResult::Outcome::Done, buffer, log.events};
+}
+
+void expectSame(const ReferenceResult &actual, const ReferenceResult &expected, const std::string &what)
+{
+    EXPECT_EQ(static_cast<int>(actual.outcome), static_cast<int>(expected.outcome)) << what;
+    EXPECT_TRUE(actual.bytes == expected.bytes) << what << ": " << actual.bytes.size() << " bytes, expected "
+                                                << expected.bytes.size();
+    EXPECT_EQ(actual.progress, expected.progress) << what;
+}
+
+Bytes uniformBytes(std::size_t size, unsigned alphabet, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<unsigned> pick(0, alphabet - 1);
+    Bytes bytes(size);
+    for (auto &b : bytes)
+        b = static_cast<std::uint8_t>(pick(random));
+    return bytes;
+}
+
+Bytes skewedBytes(std::size_t size, std::uint32_t seed)
+{
+    std::mt19937 random(seed);
+    std::geometric_distribution<unsigned> pick(0.5);
+    Bytes bytes(size);
+    for (auto &b : bytes)
+        b = static_cast<std::uint8_t>(std::min(pick(random), 255u));
+    return bytes;
+}
+
+Bytes fibonacciBytes(int symbols, std::uint32_t seed)
+{
+    Bytes bytes;
+    std::uint64_t previous = 0;
+    std::uint64_t current = 1;
+    for (int v = 0; v < symbols; ++v) {
+        bytes.insert(bytes.end(), current, static_cast<std::uint8_t>(v));
+        const std::uint64_t next = previous + current;
+        previous = current;
+        current = next;
+    }
+    std::shuffle(bytes.begin(), bytes.end(), std::mt19937(seed));
+    return bytes;
+}
+
+Bytes handBuiltStream(const std::vector<std::pair<std::uint8_t, std::string>> &codes, const Bytes &message)
+{
+    const std::map<std::uint8_t, std::string> byValue(codes.begin(), codes.end());
+    std::uint8_t checksum = 0;
+    for (std::uint8_t b : message)
+        checksum ^= b;
+    const auto n = static_cast<std::uint32_t>(message.size());
+    const auto k = static_cast<std::uint32_t>(byValue.size());
+    Bytes stream = {0x48, 0x45, 0x33, 0x0D, checksum};
+    for (int i = 0; i < 4; ++i)
+        stream.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+    stream.push_back(static_cast<std::uint8_t>(k & 0xFF));
+    stream.push_back(static_cast<std::uint8_t>(k >> 8));
+    for (const auto &[value, code] : byValue) {
+        stream.push_back(value);
+        stream.push_back(static_cast<std::uint8_t>(code.size()));
+    }
+    auto pack = [&stream](const std::string &bits) {
+        for (std::size_t i = 0; i < bits.size(); i += 8) {
+            std::uint8_t byte = 0;
+            for (std::size_t j = 0; j < 8 && i + j < bits.size(); ++j)
+                byte = static_cast<std::uint8_t>(byte | (bits[i + j] == '1') << j);
+            stream.push_back(byte);
+        }
+    };
+    std::string table;
+    for (const auto &entry : byValue)
+        table += entry.second;
+    pack(table);
+    std::string data;
+    for (std::uint8_t b : message)
+        data += byValue.at(b);
+    pack(data);
+    return stream;
+}
+
+} // namespace fendrel::test

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "codec/Huffman.h"
+#include "codec/ReferenceHe3.h"
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fendrel::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(const std::string &text);
+
+// Records every progress event of a codec.
+struct ProgressLog {
+    explicit ProgressLog(Huffman &codec);
+    std::vector<std::int16_t> events;
+};
+
+Bytes uniformBytes(std::size_t size, unsigned alphabet, std::uint32_t seed);
+// Value v appears with probability about 2^-(v+1): codes from 1 bit up to a few dozen.
+Bytes skewedBytes(std::size_t size, std::uint32_t seed);
+// Value v appears F(v+1) times (Fibonacci), shuffled: the longest code is symbols - 1 bits.
+Bytes fibonacciBytes(int symbols, std::uint32_t seed);
+
+// The real codec's result in the reference's terms. A failed decode must leave the caller's
+// buffer as it was; runDecode checks that.
+ReferenceResult runEncode(const Bytes &input);
+ReferenceResult runDecode(const Bytes &stream);
+ReferenceResult::Outcome outcomeOf(const HuffmanError &error);
+// Same outcome, bytes and progress events.
+void expectSame(const ReferenceResult &actual, const ReferenceResult &expected, const std::string &what);
+
+// A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
+// root, the message in those codes, and the true length and checksum of the message.
+Bytes handBuiltStream(const std::vector<std::pair<std::uint8_t, std::string>> &codes, const Bytes &message);
+
+} // namespace fendrel::test

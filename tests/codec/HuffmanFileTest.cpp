@@ -1,0 +1,128 @@
+#include "codec/CodecTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+
+using namespace fendrel;
+using namespace fendrel::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+class TemporaryFolder {
+public:
+    TemporaryFolder()
+    {
+        std::random_device random;
+        m_path = fs::temp_directory_path() / ("fendrel-codec-test-" + std::to_string(random()));
+        fs::create_directory(m_path);
+    }
+    ~TemporaryFolder() { fs::remove_all(m_path); }
+    fs::path operator/(const std::string &name) const { return m_path / name; }
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> result;
+        for (const auto &entry : fs::directory_iterator(m_path))
+            result.push_back(entry.path().filename().string());
+        std::sort(result.begin(), result.end());
+        return result;
+    }
+
+private:
+    fs::path m_path;
+};
+
+Bytes readAll(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path &path, const Bytes &bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char *>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+TEST(HuffmanFile, EncodeAndDecodeInPlaceAndToAnotherFile)
+{
+    TemporaryFolder folder;
+    const Bytes content = skewedBytes(50000, 2);
+    writeAll(folder / "plain", content);
+
+    Huffman codec;
+    ProgressLog log(codec);
+    codec.encodeFile(folder / "plain", folder / "packed");
+    const Bytes packed = readAll(folder / "packed");
+    EXPECT_TRUE(packed == referenceEncode(content).bytes);
+    EXPECT_EQ(log.events.back(), 100);
+    codec.decodeFile(folder / "packed", folder / "unpacked");
+    EXPECT_TRUE(readAll(folder / "unpacked") == content);
+
+    codec.encodeFile(folder / "plain", folder / "plain");
+    EXPECT_TRUE(readAll(folder / "plain") == packed);
+    codec.decodeFile(folder / "plain", folder / "plain");
+    EXPECT_TRUE(readAll(folder / "plain") == content);
+
+    writeAll(folder / "empty", {});
+    codec.encodeFile(folder / "empty", folder / "empty");
+    EXPECT_EQ(readAll(folder / "empty"), (Bytes{0x48, 0x45, 0x30, 0x0D}));
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"empty", "packed", "plain", "unpacked"}));
+}
+
+TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
+{
+    TemporaryFolder folder;
+    const Bytes previous = bytesOf("previous content");
+    writeAll(folder / "dest", previous);
+    Huffman codec;
+
+    try {
+        codec.encodeFile(folder / "missing", folder / "dest");
+        ADD_FAILURE() << "encoded a missing file";
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(error.number(), -2147221504);
+        EXPECT_EQ(error.source(), "clsHuffman.EncodeFile()");
+        EXPECT_EQ(error.description(), "Source file does not exist");
+    }
+    try {
+        codec.decodeFile(folder / "missing", folder / "dest");
+        ADD_FAILURE() << "decoded a missing file";
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(error.source(), "clsHuffman.DecodeFile()");
+        EXPECT_EQ(error.description(), "Source file does not exist");
+    }
+
+    Bytes damaged = referenceEncode(bytesOf("some text to pack")).bytes;
+    damaged[4] ^= 1;
+    writeAll(folder / "damaged", damaged);
+    try {
+        codec.decodeFile(folder / "damaged", folder / "dest");
+        ADD_FAILURE() << "decoded a damaged stream";
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(error.source(), "clsHuffman.Decode()");
+    }
+    EXPECT_THROW(codec.decodeFile(folder / "damaged", folder / "damaged"), HuffmanError);
+    EXPECT_EQ(readAll(folder / "damaged"), damaged);
+
+    // Destinations that cannot be written: a folder, and a file in a missing folder.
+    fs::create_directory(folder / "sub");
+    for (const fs::path &dest : {folder / "sub", folder / "nowhere" / "dest"}) {
+        try {
+            codec.encodeFile(folder / "dest", dest);
+            ADD_FAILURE() << "wrote " << dest;
+        } catch (const HuffmanError &error) {
+            EXPECT_EQ(error.source(), "clsHuffman.EncodeFile()");
+            EXPECT_TRUE(error.description().starts_with("Destination file cannot be written (")) << error.description();
+        }
+    }
+    EXPECT_TRUE(fs::is_empty(folder / "sub"));
+    EXPECT_EQ(readAll(folder / "dest"), previous);
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"damaged", "dest", "sub"}));
+}

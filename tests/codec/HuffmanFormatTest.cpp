@@ -1,0 +1,120 @@
+// Streams worked out by hand from the format, independent of the reference codec.
+
+#include "codec/CodecTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+using namespace fendrel;
+using namespace fendrel::test;
+
+namespace {
+
+const Bytes kStoredId = {0x48, 0x45, 0x30, 0x0D};
+
+Bytes encoded(const Bytes &input, std::vector<std::int16_t> *events = nullptr)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    Bytes buffer = input;
+    codec.encodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
+    if (events)
+        *events = log.events;
+    return buffer;
+}
+
+Bytes decoded(const Bytes &stream, std::vector<std::int16_t> *events = nullptr)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    Bytes buffer = stream;
+    codec.decodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
+    if (events)
+        *events = log.events;
+    return buffer;
+}
+
+} // namespace
+
+TEST(HuffmanFormat, EmptyAndSingleValueInputsAreStored)
+{
+    std::vector<std::int16_t> events;
+    EXPECT_EQ(encoded({}, &events), kStoredId);
+    EXPECT_TRUE(events.empty());
+    EXPECT_TRUE(decoded(kStoredId, &events).empty());
+    EXPECT_TRUE(events.empty());
+
+    for (std::size_t size : {1u, 2u, 25000u}) {
+        const Bytes input(size, 0xFF);
+        Bytes expected = kStoredId;
+        expected.insert(expected.end(), input.begin(), input.end());
+        EXPECT_EQ(encoded(input, &events), expected) << size;
+        // Counting reports its progress before the form is chosen; the stored form adds nothing.
+        if (size == 25000)
+            EXPECT_EQ(events, (std::vector<std::int16_t>{1, 2, 3, 4, 5, 6, 7}));
+        else
+            EXPECT_TRUE(events.empty());
+        EXPECT_EQ(decoded(expected, &events), input);
+        EXPECT_TRUE(events.empty());
+    }
+
+    // The stored form carries no checksum, so any content decodes.
+    EXPECT_EQ(decoded({0x48, 0x45, 0x30, 0x0D, 0x00, 0x33}), (Bytes{0x00, 0x33}));
+}
+
+TEST(HuffmanFormat, TwoBytesGiveTheSeventeenByteStream)
+{
+    const Bytes expected = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 0x00,
+                            0x02, 0x00, 0x61, 0x01, 0x62, 0x01, 0x02, 0x02};
+    std::vector<std::int16_t> events;
+    EXPECT_EQ(encoded(bytesOf("ab"), &events), expected);
+    EXPECT_EQ(events, (std::vector<std::int16_t>{7, 12, 100}));
+    EXPECT_EQ(decoded(expected, &events), bytesOf("ab"));
+    EXPECT_EQ(events, (std::vector<std::int16_t>{89, 100}));
+
+    Huffman codec;
+    const std::string stream = codec.encodeString("ab");
+    EXPECT_EQ(stream, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(codec.decodeString(stream), "ab");
+}
+
+TEST(HuffmanFormat, CandidateRulesDecideTheTree)
+{
+    // a, b, c once each: a and b merge first, then c (lower index) with their node.
+    // Codes c = 0, a = 10, b = 11.
+    EXPECT_EQ(encoded(bytesOf("abc")),
+              (Bytes{0x48, 0x45, 0x33, 0x0D, 0x60, 0x03, 0x00, 0x00, 0x00, 0x03, 0x00,
+                     0x61, 0x02, 0x62, 0x02, 0x63, 0x01, 0x0D, 0x0D}));
+    // a = 2, b = 3, c = 1: c replaces the heavier candidate b and is not moved before a, so
+    // a is left and c right. Codes b = 0, a = 10, c = 11.
+    EXPECT_EQ(encoded(bytesOf("aabbbc")),
+              (Bytes{0x48, 0x45, 0x33, 0x0D, 0x01, 0x06, 0x00, 0x00, 0x00, 0x03, 0x00,
+                     0x61, 0x02, 0x62, 0x01, 0x63, 0x02, 0x19, 0x85, 0x01}));
+    // a = 3, b = 2, c = 1: candidate 1 is not lighter than candidate 2, so c replaces a.
+    // Codes a = 0, c = 10, b = 11.
+    EXPECT_EQ(encoded(bytesOf("aaabbc")),
+              (Bytes{0x48, 0x45, 0x33, 0x0D, 0x02, 0x06, 0x00, 0x00, 0x00, 0x03, 0x00,
+                     0x61, 0x01, 0x62, 0x02, 0x63, 0x02, 0x0E, 0xF8, 0x00}));
+}
+
+TEST(HuffmanFormat, AllByteValuesFillTheDataExactly)
+{
+    // Every value once: all codes are 8 bits, so the data takes exactly n bytes, and the Huffman
+    // form is written although header and table make it four times the size of the input.
+    Bytes input(256);
+    for (int v = 0; v < 256; ++v)
+        input[v] = static_cast<std::uint8_t>(v);
+    std::shuffle(input.begin(), input.end(), std::mt19937(7));
+    const Bytes stream = encoded(input);
+    ASSERT_EQ(stream.size(), 11u + 2 * 256 + 256 + 256);
+    EXPECT_EQ(stream[2], 0x33);
+    EXPECT_EQ(stream[9], 0x00);
+    EXPECT_EQ(stream[10], 0x01);
+    for (int v = 0; v < 256; ++v) {
+        EXPECT_EQ(stream[11 + 2 * v], v);
+        EXPECT_EQ(stream[12 + 2 * v], 8);
+    }
+    EXPECT_EQ(decoded(stream), input);
+}
