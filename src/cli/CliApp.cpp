@@ -1,5 +1,6 @@
 #include "cli/CliApp.h"
 
+#include "cli/He3Command.h"
 #include "startup/Environment.h"
 
 namespace fendrel::cli {
@@ -16,7 +17,10 @@ void CliContext::printError(const QString &text) const
     std::fflush(err);
 }
 
-CliApp::CliApp() = default;
+CliApp::CliApp()
+{
+    addCommand(std::make_unique<He3Command>());
+}
 
 Command *CliApp::find(const QString &name) const
 {
