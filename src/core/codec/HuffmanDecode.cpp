@@ -218,34 +218,53 @@ private:
     // Stops at the first entry that needs the tree, or when fewer than 16 output bytes or
     // 8 stream bytes remain, or at the limit. Works on locals: stores through a byte pointer
     // could alias the members and make the compiler reload them.
+    //
+    // The window holds `held` valid bits and is topped up by OR-ing the next eight bytes in above
+    // them. The first lookup of each round uses bits already held, so the refill's load runs
+    // beside it instead of in front of it. A refill leaves 56..63 bits and three lookups take at
+    // most 36, so at least 20 remain for the next round's first lookup.
     void runFast(std::uint64_t limit)
     {
         constexpr Entry kMask = (Entry{1} << kTableBits) - 1;
+        if (m_bytes < 8 || (m_pos >> 3) > m_bytes - 8 || m_outEnd - m_out < 16 || m_pos >= limit)
+            return;
         const Entry *const table = m_table.get();
         const std::uint8_t *const data = m_data;
-        const std::size_t bytes = m_bytes;
+        const std::uint8_t *const lastLoad = m_data + m_bytes - 8;
         std::uint8_t *const outEnd = m_outEnd;
         std::uint8_t *out = m_out;
-        std::uint64_t pos = m_pos;
-        // Four entries take at most 48 bits (the window holds at least 57) and write at most
-        // 13 bytes (each store writes 4, at most three of them symbols).
-        while (outEnd - out >= 16 && (pos >> 3) + 8 <= bytes && pos < limit) {
-            std::uint64_t window = loadLe64(data + (pos >> 3)) >> (pos & 7);
-            for (int i = 0; i < 4; ++i) {
-                const Entry entry = table[window & kMask];
-                if (entry >> 6 == 0) {
-                    m_out = out;
-                    m_pos = pos;
-                    return;
-                }
-                storeLe32(out, entry >> 8);
-                out += (entry >> 6) & 3;
-                pos += entry & 15;
-                window >>= entry & 63;
-            }
+        const std::uint8_t *in = data + (m_pos >> 3);
+        std::uint64_t window = loadLe64(in) >> (m_pos & 7);
+        std::uint64_t held = 56 - (m_pos & 7);
+        in += 7;
+        auto position = [&] { return 8 * static_cast<std::uint64_t>(in - data) - held; };
+        auto take = [&](Entry entry) {
+            storeLe32(out, entry >> 8);
+            out += (entry >> 6) & 3;
+            window >>= entry & 63;
+            held -= entry & 15;
+        };
+        // Written as three steps so that each can leave the loop before touching an entry that
+        // needs the tree.
+        while (in <= lastLoad && outEnd - out >= 16 && position() < limit) {
+            const Entry first = table[window & kMask];
+            window |= loadLe64(in) << held;
+            in += 7 - ((held >> 3) & 7);
+            held |= 56;
+            if (first >> 6 == 0)
+                break;
+            take(first);
+            const Entry second = table[window & kMask];
+            if (second >> 6 == 0)
+                break;
+            take(second);
+            const Entry third = table[window & kMask];
+            if (third >> 6 == 0)
+                break;
+            take(third);
         }
         m_out = out;
-        m_pos = pos;
+        m_pos = position();
     }
 
     // One symbol through the tree. Returns Checkpoint when a symbol was written.
