@@ -303,12 +303,13 @@ private:
         return m_tree.value[node];
     }
 
-    // A code the table cannot take, inside a lane; false when there is none to take there.
+    // A code the table cannot take, inside a lane of a pair; false when there is none to take
+    // there. The pair's region keeps 64 bytes of data beyond its end, more than a lane can pass it.
     bool walkLane(Lane &lane) const
     {
         std::uint64_t pos = positionOf(lane);
         const int value = walkFrom(pos);
-        if (value < 0 || !canStart(pos))
+        if (value < 0)
             return false;
         *lane.out = static_cast<std::uint8_t>(value);
         lane = laneAt(pos, lane.out + 1);
@@ -358,7 +359,8 @@ private:
     // past the middle one code at a time until it stands where the second lane once stood after
     // a round; from there the second lane's output is exactly what the first would produce, and
     // it is copied in. Without such a meeting point the second lane's work is dropped.
-    // The caller has made sure that the region's data and a symbol per bit of output are there.
+    // The caller has made sure that the region's data with 64 bytes to spare, and room for a
+    // symbol per bit, are there: no lane passes the end by more than a round or a long code.
     // Returns false when the first lane stopped before a code that only walkOne may take.
     bool runPair(std::uint64_t end)
     {
@@ -404,11 +406,8 @@ private:
                 return stopFirst(first);
             if (marks[mark].pos == at)
                 break;
-            if (first.held < kTableBits) {
-                if (!canRefill(first))
-                    return stopFirst(first);
+            if (first.held < kTableBits)
                 refill(first);
-            }
             const std::uint16_t entry = single[first.window & kIndexMask];
             if (entry == 0) {
                 if (!walkLane(first))
