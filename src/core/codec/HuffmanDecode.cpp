@@ -6,11 +6,13 @@
 // code is at least one bit long). Codes need not be complete; a walk into a missing branch ends
 // the decode with an error.
 //
-// The data is read through a 64-bit window refilled from any byte position. Its low kTableBits
-// bits index a table whose entries hold up to three whole codes' symbols and the bits they take,
-// so common symbols decode several at a time. Codes longer than the table, walks into missing
-// branches and the last few bytes of the stream go through the tree one bit at a time; that path
-// is also the definition the table is built from.
+// The data is read through 64-bit windows topped up from any byte position. Their low
+// kTableBits bits index a table whose entries hold up to three whole codes' symbols and the bits
+// they take, so common symbols decode several at a time. Each lookup waits for the one before,
+// so long stretches are decoded by two windows at once, from the start and from the middle
+// (runPair). Codes longer than the table, walks into missing branches and the last few bytes of
+// data or output go through the tree one bit at a time; that path is also the definition the
+// tables are built from.
 //
 // Progress is tied to stream positions: the decode runs from one checkpoint to the next and
 // then decides, from where it stopped and why, whether a byte-by-byte decoder would have passed
