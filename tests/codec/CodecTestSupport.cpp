@@ -92,7 +92,8 @@ Bytes fibonacciBytes(int symbols, std::uint32_t seed)
         previous = current;
         current = next;
     }
-    std::shuffle(bytes.begin(), bytes.end(), std::mt19937(seed));
+    if (seed != 0)
+        std::shuffle(bytes.begin(), bytes.end(), std::mt19937(seed));
     return bytes;
 }
 

@@ -24,7 +24,8 @@ struct ProgressLog {
 Bytes uniformBytes(std::size_t size, unsigned alphabet, std::uint32_t seed);
 // Value v appears with probability about 2^-(v+1): codes from 1 bit up to a few dozen.
 Bytes skewedBytes(std::size_t size, std::uint32_t seed);
-// Value v appears F(v+1) times (Fibonacci), shuffled: the longest code is symbols - 1 bits.
+// Value v appears F(v+1) times (Fibonacci): the longest code is symbols - 1 bits. Shuffled
+// unless the seed is 0; sorted, the rarest values with the longest codes come first.
 Bytes fibonacciBytes(int symbols, std::uint32_t seed);
 
 // The real codec's result in the reference's terms. A failed decode must leave the caller's

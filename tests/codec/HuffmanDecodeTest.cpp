@@ -153,6 +153,28 @@ TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTree)
     }
 }
 
+TEST(HuffmanDecode, BrokenCodesAnywhereInARegion)
+{
+    // Table decoding runs two lanes over the first 16384 bits here, from the start and from bit
+    // 8192, which is out of step with these 3-bit codes. One bit set in the data breaks the walk
+    // there, whichever lane meets it first.
+    const Bytes zeros = handBuiltStream({{'a', "000"}}, Bytes(20000, 'a'));
+    const std::size_t dataStart = 14;
+    for (std::size_t bit = 0; bit < 8 * (zeros.size() - dataStart); ++bit) {
+        const bool nearLaneStart = bit % 8192 < 160 || bit % 8192 > 8192 - 160;
+        if (!nearLaneStart && bit % 997 != 0)
+            continue;
+        Bytes broken = zeros;
+        broken[dataStart + bit / 8] = static_cast<std::uint8_t>(1 << (bit % 8));
+        expectSame(runDecode(broken), referenceDecode(broken), "bit " + std::to_string(bit));
+    }
+    // Two broken bits: the second lane stops at once, the first meets the earlier one alone.
+    Bytes twice = zeros;
+    twice[dataStart + 8200 / 8] = 1;
+    twice[dataStart + 8096 / 8] = 1;
+    expectSame(runDecode(twice), referenceDecode(twice), "two bits");
+}
+
 TEST(HuffmanDecode, IdentificationAndChecksumErrors)
 {
     const std::string identification =

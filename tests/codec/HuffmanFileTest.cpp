@@ -111,6 +111,16 @@ TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
     EXPECT_THROW(codec.decodeFile(folder / "damaged", folder / "damaged"), HuffmanError);
     EXPECT_EQ(readAll(folder / "damaged"), damaged);
 
+    // Larger than a stream can describe: refused before anything is read (the file is sparse).
+    fs::resize_file(folder / "damaged", std::uintmax_t{3} << 30);
+    try {
+        codec.encodeFile(folder / "damaged", folder / "dest");
+        ADD_FAILURE() << "encoded a 3 GiB file";
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(error.description(), "Source file is too large (more than 2147483647 bytes)");
+    }
+    fs::resize_file(folder / "damaged", damaged.size());
+
     // Destinations that cannot be written: a folder, and a file in a missing folder.
     fs::create_directory(folder / "sub");
     for (const fs::path &dest : {folder / "sub", folder / "nowhere" / "dest"}) {

@@ -14,70 +14,55 @@ namespace {
 
 const Bytes kStoredId = {0x48, 0x45, 0x30, 0x0D};
 
-Bytes encoded(const Bytes &input, std::vector<std::int16_t> *events = nullptr)
+Bytes encoded(const Bytes &input)
 {
-    Huffman codec;
-    ProgressLog log(codec);
-    Bytes buffer = input;
-    codec.encodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
-    if (events)
-        *events = log.events;
-    return buffer;
-}
-
-Bytes decoded(const Bytes &stream, std::vector<std::int16_t> *events = nullptr)
-{
-    Huffman codec;
-    ProgressLog log(codec);
-    Bytes buffer = stream;
-    codec.decodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
-    if (events)
-        *events = log.events;
-    return buffer;
+    return runEncode(input).bytes;
 }
 
 } // namespace
 
 TEST(HuffmanFormat, EmptyAndSingleValueInputsAreStored)
 {
-    std::vector<std::int16_t> events;
-    EXPECT_EQ(encoded({}, &events), kStoredId);
-    EXPECT_TRUE(events.empty());
-    EXPECT_TRUE(decoded(kStoredId, &events).empty());
-    EXPECT_TRUE(events.empty());
+    const ReferenceResult empty = runEncode({});
+    EXPECT_EQ(empty.bytes, kStoredId);
+    EXPECT_TRUE(empty.progress.empty());
+    const ReferenceResult emptyBack = runDecode(kStoredId);
+    EXPECT_TRUE(emptyBack.bytes.empty());
+    EXPECT_TRUE(emptyBack.progress.empty());
 
     for (std::size_t size : {1u, 2u, 25000u}) {
         const Bytes input(size, 0xFF);
         Bytes expected = kStoredId;
         expected.insert(expected.end(), input.begin(), input.end());
-        EXPECT_EQ(encoded(input, &events), expected) << size;
+        const ReferenceResult stream = runEncode(input);
+        EXPECT_EQ(stream.bytes, expected) << size;
         // Counting reports its progress before the form is chosen; the stored form adds nothing.
-        if (size == 25000)
-            EXPECT_EQ(events, (std::vector<std::int16_t>{1, 2, 3, 4, 5, 6, 7}));
-        else
-            EXPECT_TRUE(events.empty());
-        EXPECT_EQ(decoded(expected, &events), input);
-        EXPECT_TRUE(events.empty());
+        const std::vector<std::int16_t> counting = {1, 2, 3, 4, 5, 6, 7};
+        EXPECT_EQ(stream.progress, size == 25000 ? counting : std::vector<std::int16_t>());
+        const ReferenceResult back = runDecode(expected);
+        EXPECT_EQ(back.bytes, input);
+        EXPECT_TRUE(back.progress.empty());
     }
 
     // The stored form carries no checksum, so any content decodes.
-    EXPECT_EQ(decoded({0x48, 0x45, 0x30, 0x0D, 0x00, 0x33}), (Bytes{0x00, 0x33}));
+    EXPECT_EQ(runDecode({0x48, 0x45, 0x30, 0x0D, 0x00, 0x33}).bytes, (Bytes{0x00, 0x33}));
 }
 
 TEST(HuffmanFormat, TwoBytesGiveTheSeventeenByteStream)
 {
     const Bytes expected = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 0x00,
                             0x02, 0x00, 0x61, 0x01, 0x62, 0x01, 0x02, 0x02};
-    std::vector<std::int16_t> events;
-    EXPECT_EQ(encoded(bytesOf("ab"), &events), expected);
-    EXPECT_EQ(events, (std::vector<std::int16_t>{7, 12, 100}));
-    EXPECT_EQ(decoded(expected, &events), bytesOf("ab"));
-    EXPECT_EQ(events, (std::vector<std::int16_t>{89, 100}));
+    const ReferenceResult stream = runEncode(bytesOf("ab"));
+    EXPECT_EQ(stream.bytes, expected);
+    EXPECT_EQ(stream.progress, (std::vector<std::int16_t>{7, 12, 100}));
+    const ReferenceResult back = runDecode(expected);
+    EXPECT_EQ(back.bytes, bytesOf("ab"));
+    EXPECT_EQ(back.progress, (std::vector<std::int16_t>{89, 100}));
 
     Huffman codec;
-    const std::string stream = codec.encodeString("ab");
-    EXPECT_EQ(stream, std::string(expected.begin(), expected.end()));
-    EXPECT_EQ(codec.decodeString(stream), "ab");
+    const std::string text = codec.encodeString("ab");
+    EXPECT_EQ(text, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(codec.decodeString(text), "ab");
 }
 
 TEST(HuffmanFormat, CandidateRulesDecideTheTree)
@@ -116,5 +101,5 @@ TEST(HuffmanFormat, AllByteValuesFillTheDataExactly)
         EXPECT_EQ(stream[11 + 2 * v], v);
         EXPECT_EQ(stream[12 + 2 * v], 8);
     }
-    EXPECT_EQ(decoded(stream), input);
+    EXPECT_EQ(runDecode(stream).bytes, input);
 }

@@ -43,6 +43,7 @@ TEST(HuffmanReference, RandomInputsOfManyShapes)
         expectRoundTripLikeReference(uniformBytes(size, 256, seed++), "256 values, " + std::to_string(size));
         expectRoundTripLikeReference(skewedBytes(size, seed++), "skewed, " + std::to_string(size));
     }
+    expectRoundTripLikeReference(fibonacciBytes(25, 0), "sorted Fibonacci");
 }
 
 TEST(HuffmanReference, CodesLongerThan32Bits)

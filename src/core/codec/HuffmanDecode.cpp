@@ -6,11 +6,13 @@
 // code is at least one bit long). Codes need not be complete; a walk into a missing branch ends
 // the decode with an error.
 //
-// The data is read through a 64-bit window refilled from any byte position. Its low kTableBits
-// bits index a table whose entries hold up to three whole codes' symbols and the bits they take,
-// so common symbols decode several at a time. Codes longer than the table, walks into missing
-// branches and the last few bytes of the stream go through the tree one bit at a time; that path
-// is also the definition the table is built from.
+// The data is read through 64-bit windows topped up from any byte position. Their low
+// kTableBits bits index a table whose entries hold up to three whole codes' symbols and the bits
+// they take, so common symbols decode several at a time. Each lookup waits for the one before,
+// so long stretches are decoded by two windows at once, from the start and from the middle
+// (runPair). Codes longer than the table, walks into missing branches and the last few bytes of
+// data or output go through the tree one bit at a time; that path is also the definition the
+// tables are built from.
 //
 // Progress is tied to stream positions: the decode runs from one checkpoint to the next and
 // then decides, from where it stopped and why, whether a byte-by-byte decoder would have passed
@@ -131,16 +133,30 @@ Header readHeader(const std::uint8_t *stream, std::size_t size, Tree &tree)
     return {stream[kChecksumOffset], static_cast<std::size_t>(length), dataStart};
 }
 
-// Table entry: bits 0..3 the bits taken, bits 6..7 how many symbols (0: walk the tree instead),
-// bits 8..31 the symbols in stream order. Bits 4..5 stay clear so that the entry itself can be
-// the shift count.
+// Multi-symbol entry: bits 0..3 the bits taken, bits 6..7 how many symbols (0: walk the tree
+// instead), bits 8..31 the symbols in stream order. Bits 4..5 stay clear so that the entry itself
+// can be the shift count. Single-symbol entry: length << 8 | symbol, 0 for none.
 using Entry = std::uint32_t;
+constexpr std::size_t kEntries = std::size_t{1} << kTableBits;
+constexpr Entry kIndexMask = kEntries - 1;
 
-std::unique_ptr<Entry[]> buildTable(const Tree &tree)
+// Half of a region decoded by two lanes at once; the second lane's output waits in a side buffer
+// of this many bytes plus room for one more round and one long code.
+constexpr std::uint64_t kLaneBits = 8192;
+constexpr std::size_t kSideBuffer = kLaneBits + 512;
+constexpr std::size_t kMarks = 64;
+
+struct Tables {
+    std::array<Entry, kEntries> multi;
+    std::array<std::uint16_t, kEntries> single;
+    std::array<std::uint8_t, kSideBuffer> side;
+};
+
+std::unique_ptr<Tables> buildTables(const Tree &tree)
 {
-    constexpr std::size_t kEntries = std::size_t{1} << kTableBits;
-    // Pass one: the single symbol each index starts with, as (length << 8 | symbol), 0 for none.
-    std::array<std::uint16_t, kEntries> single{};
+    auto tables = std::make_unique<Tables>();
+    std::array<std::uint16_t, kEntries> &single = tables->single;
+    single.fill(0);
     struct Visit {
         int node;
         unsigned depth;
@@ -163,8 +179,7 @@ std::unique_ptr<Entry[]> buildTable(const Tree &tree)
         }
     }
 
-    // Pass two: chain up to three symbols whose codes lie wholly inside the index bits.
-    auto table = std::make_unique<Entry[]>(kEntries);
+    // Chain up to three symbols whose codes lie wholly inside the index bits.
     for (std::size_t i = 0; i < kEntries; ++i) {
         std::size_t rest = i;
         unsigned used = 0;
@@ -179,9 +194,9 @@ std::unique_ptr<Entry[]> buildTable(const Tree &tree)
             used += length;
             ++count;
         }
-        table[i] = symbols << 8 | count << 6 | used;
+        tables->multi[i] = symbols << 8 | count << 6 | used;
     }
-    return table;
+    return tables;
 }
 
 class DataDecoder {
@@ -190,7 +205,7 @@ public:
 
     DataDecoder(const std::uint8_t *data, std::size_t bytes, const Tree &tree, std::uint8_t *out, std::size_t length)
         : m_data(data), m_bytes(bytes), m_bits(8 * static_cast<std::uint64_t>(bytes)), m_tree(tree),
-          m_table(buildTable(tree)), m_out(out), m_outEnd(out + length)
+          m_tables(buildTables(tree)), m_out(out), m_outEnd(out + length)
     {
     }
 
@@ -215,86 +230,215 @@ public:
     std::uint8_t *end() const { return m_out; }
 
 private:
-    // Stops at the first entry that needs the tree, or when fewer than 16 output bytes or
-    // 8 stream bytes remain, or at the limit. Works on locals: stores through a byte pointer
-    // could alias the members and make the compiler reload them.
-    //
-    // The window holds `held` valid bits and is topped up by OR-ing the next eight bytes in above
-    // them. The first lookup of each round uses bits already held, so the refill's load runs
-    // beside it instead of in front of it. A refill leaves 56..63 bits and three lookups take at
-    // most 36, so at least 20 remain for the next round's first lookup.
-    void runFast(std::uint64_t limit)
+    // A read position in the data. The window holds `held` valid bits and is topped up by OR-ing
+    // the next eight bytes in above them; bits above `held` are either zero or the right bits.
+    struct Lane {
+        const std::uint8_t *in;
+        std::uint64_t window;
+        std::uint64_t held;
+        std::uint8_t *out;
+    };
+
+    bool canStart(std::uint64_t pos) const { return m_bytes >= 8 && (pos >> 3) <= m_bytes - 8; }
+    Lane laneAt(std::uint64_t pos, std::uint8_t *out) const
     {
-        constexpr Entry kMask = (Entry{1} << kTableBits) - 1;
-        if (m_bytes < 8 || (m_pos >> 3) > m_bytes - 8 || m_outEnd - m_out < 16 || m_pos >= limit)
-            return;
-        const Entry *const table = m_table.get();
-        const std::uint8_t *const data = m_data;
-        const std::uint8_t *const lastLoad = m_data + m_bytes - 8;
-        std::uint8_t *const outEnd = m_outEnd;
-        std::uint8_t *out = m_out;
-        const std::uint8_t *in = data + (m_pos >> 3);
-        std::uint64_t window = loadLe64(in) >> (m_pos & 7);
-        std::uint64_t held = 56 - (m_pos & 7);
-        in += 7;
-        auto position = [&] { return 8 * static_cast<std::uint64_t>(in - data) - held; };
-        auto take = [&](Entry entry) {
-            storeLe32(out, entry >> 8);
-            out += (entry >> 6) & 3;
-            window >>= entry & 63;
-            held -= entry & 15;
-        };
-        // Written as three steps so that each can leave the loop before touching an entry that
-        // needs the tree.
-        while (in <= lastLoad && outEnd - out >= 16 && position() < limit) {
-            const Entry first = table[window & kMask];
-            window |= loadLe64(in) << held;
-            in += 7 - ((held >> 3) & 7);
-            held |= 56;
-            if (first >> 6 == 0)
-                break;
-            take(first);
-            const Entry second = table[window & kMask];
-            if (second >> 6 == 0)
-                break;
-            take(second);
-            const Entry third = table[window & kMask];
-            if (third >> 6 == 0)
-                break;
-            take(third);
-        }
-        m_out = out;
-        m_pos = position();
+        const std::uint8_t *in = m_data + (pos >> 3);
+        return {in + 7, loadLe64(in) >> (pos & 7), 56 - (pos & 7), out};
+    }
+    std::uint64_t positionOf(const Lane &lane) const
+    {
+        return 8 * static_cast<std::uint64_t>(lane.in - m_data) - lane.held;
+    }
+    bool canRefill(const Lane &lane) const { return lane.in <= m_data + m_bytes - 8; }
+    static void refill(Lane &lane)
+    {
+        lane.window |= loadLe64(lane.in) << lane.held;
+        lane.in += 7 - ((lane.held >> 3) & 7);
+        lane.held |= 56;
+    }
+    static void take(Lane &lane, Entry entry)
+    {
+        storeLe32(lane.out, entry >> 8);
+        lane.out += (entry >> 6) & 3;
+        lane.window >>= entry & 63;
+        lane.held -= entry & 15;
+    }
+
+    // Three lookups, the first from bits already held so that the refill's load runs beside it
+    // rather than in front of it. A refill leaves 56..63 bits and three lookups take at most 36,
+    // so at least 20 remain for the next round. Writes at most 9 symbols and 3 bytes beyond.
+    // Returns false, before the entry, when an entry needs the tree; the caller checks that the
+    // lane can refill.
+    bool round(Lane &lane) const
+    {
+        const Entry *const multi = m_tables->multi.data();
+        const Entry first = multi[lane.window & kIndexMask];
+        refill(lane);
+        if (first >> 6 == 0)
+            return false;
+        take(lane, first);
+        const Entry second = multi[lane.window & kIndexMask];
+        if (second >> 6 == 0)
+            return false;
+        take(lane, second);
+        const Entry third = multi[lane.window & kIndexMask];
+        if (third >> 6 == 0)
+            return false;
+        take(lane, third);
+        return true;
+    }
+
+    // Walks one code through the tree from pos; returns the value, or -1 at a missing branch or
+    // the end of the data (pos then is the bit that failed, or the end).
+    int walkFrom(std::uint64_t &pos) const
+    {
+        int node = 0;
+        do {
+            if (pos == m_bits)
+                return -1;
+            const bool one = (m_data[pos >> 3] >> (pos & 7)) & 1;
+            node = one ? m_tree.right[node] : m_tree.left[node];
+            if (node < 0)
+                return -1;
+            ++pos;
+        } while (!m_tree.isLeaf(node));
+        return m_tree.value[node];
+    }
+
+    // A code the table cannot take, inside a lane of a pair; false when there is none to take
+    // there. The pair's region keeps 64 bytes of data beyond its end, more than a lane can pass it.
+    bool walkLane(Lane &lane) const
+    {
+        std::uint64_t pos = positionOf(lane);
+        const int value = walkFrom(pos);
+        if (value < 0)
+            return false;
+        *lane.out = static_cast<std::uint8_t>(value);
+        lane = laneAt(pos, lane.out + 1);
+        return true;
     }
 
     // One symbol through the tree. Returns Checkpoint when a symbol was written.
     Stop walkOne()
     {
-        int node = 0;
         std::uint64_t pos = m_pos;
-        do {
-            if (pos == m_bits) {
-                m_pos = pos;
-                return Stop::OutOfData;
-            }
-            const bool one = (m_data[pos >> 3] >> (pos & 7)) & 1;
-            ++pos;
-            node = one ? m_tree.right[node] : m_tree.left[node];
-            if (node < 0) {
-                m_brokenBit = pos - 1;
-                return Stop::BrokenCode;
-            }
-        } while (!m_tree.isLeaf(node));
-        *m_out++ = static_cast<std::uint8_t>(m_tree.value[node]);
+        const int value = walkFrom(pos);
+        if (value < 0) {
+            m_brokenBit = pos;
+            m_pos = pos;
+            return pos == m_bits ? Stop::OutOfData : Stop::BrokenCode;
+        }
+        *m_out++ = static_cast<std::uint8_t>(value);
         m_pos = pos;
         return Stop::Checkpoint;
+    }
+
+    // Table decoding up to the limit, in pairs of lanes while the region ahead is long enough,
+    // then in one lane. Leaves the rest (the last bytes of data or output, a code that needs the
+    // tree) to walkOne.
+    void runFast(std::uint64_t limit)
+    {
+        for (;;) {
+            const std::uint64_t end = std::min(limit, m_pos + 2 * kLaneBits);
+            if (m_pos >= end || end - m_pos < 1024 || (end >> 3) + 64 > m_bytes
+                || static_cast<std::uint64_t>(m_outEnd - m_out) < end - m_pos + 1024)
+                break;
+            if (!runPair(end))
+                return;
+        }
+        if (!canStart(m_pos) || m_outEnd - m_out < 16 || m_pos >= limit)
+            return;
+        Lane lane = laneAt(m_pos, m_out);
+        while (canRefill(lane) && m_outEnd - lane.out >= 16 && positionOf(lane) < limit && round(lane)) {
+        }
+        m_out = lane.out;
+        m_pos = positionOf(lane);
+    }
+
+    // Decodes [m_pos, end) as two halves at once, which keeps two chains of table lookups in
+    // flight instead of one. The second lane starts at the middle, which need not be the start of
+    // a code; but a Huffman code falls back into step after a few codes. The first lane goes on
+    // past the middle one code at a time until it stands where the second lane once stood after
+    // a round; from there the second lane's output is exactly what the first would produce, and
+    // it is copied in. Without such a meeting point the second lane's work is dropped.
+    // The caller has made sure that the region's data with 64 bytes to spare, and room for a
+    // symbol per bit, are there: no lane passes the end by more than a round or a long code.
+    // Returns false when the first lane stopped before a code that only walkOne may take.
+    bool runPair(std::uint64_t end)
+    {
+        const std::uint64_t middle = m_pos + (end - m_pos) / 2;
+        std::uint8_t *const side = m_tables->side.data();
+        Lane first = laneAt(m_pos, m_out);
+        Lane second = laneAt(middle, side);
+        struct Mark {
+            std::uint64_t pos;
+            std::size_t produced;
+        };
+        std::array<Mark, kMarks> marks;
+        std::size_t markCount = 0;
+        marks[markCount++] = {middle, 0};
+
+        bool firstRuns = positionOf(first) < middle;
+        bool secondRuns = true;
+        while (firstRuns && secondRuns) {
+            if (!round(first) && !walkLane(first))
+                return stopFirst(first);
+            if (!round(second) && !walkLane(second))
+                secondRuns = false;
+            firstRuns = positionOf(first) < middle;
+            const std::uint64_t at = positionOf(second);
+            if (markCount < kMarks)
+                marks[markCount++] = {at, static_cast<std::size_t>(second.out - side)};
+            secondRuns = secondRuns && at < end;
+        }
+        while (secondRuns && (round(second) || walkLane(second)))
+            secondRuns = positionOf(second) < end;
+        while (positionOf(first) < middle) {
+            if (!round(first) && !walkLane(first))
+                return stopFirst(first);
+        }
+
+        const std::uint16_t *const single = m_tables->single.data();
+        std::size_t mark = 0;
+        for (;;) {
+            const std::uint64_t at = positionOf(first);
+            while (mark < markCount && marks[mark].pos < at)
+                ++mark;
+            if (mark == markCount)
+                return stopFirst(first);
+            if (marks[mark].pos == at)
+                break;
+            if (first.held < kTableBits)
+                refill(first);
+            const std::uint16_t entry = single[first.window & kIndexMask];
+            if (entry == 0) {
+                if (!walkLane(first))
+                    return stopFirst(first);
+                continue;
+            }
+            *first.out++ = static_cast<std::uint8_t>(entry);
+            first.window >>= entry >> 8;
+            first.held -= entry >> 8;
+        }
+        const std::size_t copied = static_cast<std::size_t>(second.out - side) - marks[mark].produced;
+        std::memcpy(first.out, side + marks[mark].produced, copied);
+        m_out = first.out + copied;
+        m_pos = positionOf(second);
+        return true;
+    }
+
+    bool stopFirst(const Lane &first)
+    {
+        m_out = first.out;
+        m_pos = positionOf(first);
+        return false;
     }
 
     const std::uint8_t *m_data;
     std::size_t m_bytes;
     std::uint64_t m_bits;
     const Tree &m_tree;
-    std::unique_ptr<Entry[]> m_table;
+    std::unique_ptr<Tables> m_tables;
     std::uint8_t *m_out;
     std::uint8_t *m_outEnd;
     std::uint64_t m_pos = 0;

@@ -168,7 +168,8 @@ private:
     unsigned m_count = 0;
 };
 
-template <int CodesPerFlush>
+// Four codes go in between flushes when they fit, which for real inputs is nearly always: the
+// long codes belong to rare bytes.
 std::uint8_t *writeData(const std::uint8_t *data, std::size_t n, const Codes &codes, std::uint8_t *out,
                         ProgressMeter &progress)
 {
@@ -177,10 +178,24 @@ std::uint8_t *writeData(const std::uint8_t *data, std::size_t n, const Codes &co
     for (std::size_t start = 0; start < n; start += kBlock) {
         const std::size_t end = std::min(n, start + kBlock);
         std::size_t i = start;
-        for (; i + CodesPerFlush <= end; i += CodesPerFlush) {
-            for (int j = 0; j < CodesPerFlush; ++j)
-                writer.add(codes.bits[data[i + j]], codes.length[data[i + j]]);
-            writer.flush();
+        for (; i + 4 <= end; i += 4) {
+            const std::uint8_t *const b = data + i;
+            const unsigned l0 = codes.length[b[0]];
+            const unsigned l1 = codes.length[b[1]];
+            const unsigned l2 = codes.length[b[2]];
+            const unsigned l3 = codes.length[b[3]];
+            if (l0 + l1 + l2 + l3 <= 56) {
+                writer.add(codes.bits[b[0]], l0);
+                writer.add(codes.bits[b[1]], l1);
+                writer.add(codes.bits[b[2]], l2);
+                writer.add(codes.bits[b[3]], l3);
+                writer.flush();
+            } else {
+                for (int j = 0; j < 4; ++j) {
+                    writer.add(codes.bits[b[j]], codes.length[b[j]]);
+                    writer.flush();
+                }
+            }
         }
         for (; i < end; ++i) {
             writer.add(codes.bits[data[i]], codes.length[data[i]]);
@@ -212,7 +227,6 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
     std::uint64_t dataBits = 0;
     std::uint64_t tableBits = 0;
     std::uint32_t valueCount = 0;
-    unsigned longest = 0;
     std::uint8_t checksum = 0;
     for (std::size_t v = 0; v < 256; ++v) {
         if (counts[v] == 0)
@@ -220,7 +234,6 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
         dataBits += std::uint64_t{codes.length[v]} * counts[v];
         tableBits += codes.length[v];
         ++valueCount;
-        longest = std::max<unsigned>(longest, codes.length[v]);
         if (counts[v] % 2 != 0)
             checksum ^= static_cast<std::uint8_t>(v);
     }
@@ -269,20 +282,7 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
     }
     p = table.finish();
 
-    switch (std::min(4u, 56 / longest)) {
-    case 1:
-        writeData<1>(data, n, codes, p, progress);
-        break;
-    case 2:
-        writeData<2>(data, n, codes, p, progress);
-        break;
-    case 3:
-        writeData<3>(data, n, codes, p, progress);
-        break;
-    default:
-        writeData<4>(data, n, codes, p, progress);
-        break;
-    }
+    writeData(data, n, codes, p, progress);
     stream.resize(size);
     progress.report(100);
     return stream;
