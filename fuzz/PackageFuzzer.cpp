@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the package image reader and to extraction. The bytes go in as an
 // image (wrapped in a stored-form stream, so extraction sees exactly them) or, when the first
-// byte is odd, as a whole package file. Extraction must never place a file outside the
+// byte is odd, the bytes after it as a whole package file. Extraction must never place a file outside the
 // extraction root, and nothing may crash.
 
 #include "interaction/Prompter.h"
@@ -49,9 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QFile package(packagePath);
     if (!package.open(QIODevice::WriteOnly))
         return 0;
-    if (size == 0 || (data[0] & 1) == 0)
+    if (size == 0 || (data[0] & 1) == 0) {
         package.write("HE0\r");
-    package.write(bytes.data(), bytes.size());
+        package.write(bytes.data(), bytes.size());
+    } else {
+        package.write(bytes.data() + 1, bytes.size() - 1);
+    }
     package.close();
 
     AnswerNo prompter;

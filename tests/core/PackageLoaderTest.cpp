@@ -209,3 +209,30 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
                                   QStringLiteral("data/CompilerLabs/crafted/....S/etc/win.rtr")}));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/abs.nwc")));
 }
+
+// Inputs the package fuzzer kept: each is an image (first byte even, given a stored-form stream)
+// or, after an odd first byte, a whole package file. None may place a file outside the
+// extraction root or the catalogue file.
+TEST(PackageLoader, SavedFuzzInputsStayInsideTheExtractionRoot)
+{
+    const QDir corpus(QStringLiteral(FENDREL_PACKAGE_CORPUS));
+    const QStringList inputs = corpus.entryList(QDir::Files);
+    ASSERT_GE(inputs.size(), 10);
+    int extracted = 0;
+    for (const QString &input : inputs) {
+        const QByteArray bytes = readFile(corpus.filePath(input));
+        QTemporaryDir root;
+        const QString package = root.filePath(QStringLiteral("fuzz.lab"));
+        writeFile(package, !bytes.isEmpty() && (bytes[0] & 1) ? bytes.mid(1) : "HE0\r" + bytes);
+        const QString data = root.filePath(QStringLiteral("data"));
+        test::ScriptedPrompter prompter;
+        prompter.answers = {MessageAnswer::No};
+        extractPack(package, data, prompter);
+        for (const QString &file : filesBelow(root.path())) {
+            EXPECT_TRUE(file == u"fuzz.lab" || file == u"data/Fendrel.ini" || file.startsWith(u"data/CompilerLabs/"))
+                << qPrintable(input) << ": " << qPrintable(file);
+            extracted += file.startsWith(u"data/CompilerLabs/");
+        }
+    }
+    EXPECT_GT(extracted, 20); // the inputs do reach extraction, not only the refusals
+}
