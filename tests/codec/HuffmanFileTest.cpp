@@ -136,3 +136,39 @@ TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
     EXPECT_EQ(readAll(folder / "dest"), previous);
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"damaged", "dest", "sub"}));
 }
+
+// The piecewise encoder behind atomic package writing must hand out exactly the stream and the
+// progress events of the whole-buffer encoder, whatever block boundaries fall where.
+TEST(HuffmanStreaming, PiecesMakeTheSameStreamAndEvents)
+{
+    const std::vector<Bytes> inputs = {
+        {},
+        Bytes(1000, 0x41),
+        bytesOf("ab"),
+        uniformBytes(160000, 256, 1),         // exactly one coding block
+        uniformBytes(160001, 3, 2),           // one byte into the next
+        skewedBytes(700000, 3),               // several blocks, codes of many lengths
+        fibonacciBytes(30, 4),                // the longest codes the encoder can make here
+        uniformBytes(50000, 256, 5),          // stored form: coding does not pay
+    };
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        Huffman whole;
+        ProgressLog wholeLog(whole);
+        Bytes expected = inputs[k];
+        whole.encodeByte(expected, static_cast<std::int32_t>(expected.size()));
+
+        Huffman pieces;
+        ProgressLog piecesLog(pieces);
+        Bytes streamed;
+        std::size_t calls = 0;
+        pieces.encodeTo(inputs[k].data(), inputs[k].size(), [&](const std::uint8_t *bytes, std::size_t size) {
+            streamed.insert(streamed.end(), bytes, bytes + size);
+            ++calls;
+        });
+        EXPECT_EQ(streamed, expected) << "input " << k;
+        EXPECT_EQ(piecesLog.events, wholeLog.events) << "input " << k;
+        if (inputs[k].size() > 300000 && expected[2] == 0x33) {
+            EXPECT_GT(calls, 2u) << "input " << k << " was not handed out in pieces";
+        }
+    }
+}

@@ -37,6 +37,14 @@ void Huffman::encodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byte
     byteArray = he3::encode(byteArray.data(), static_cast<std::size_t>(byteLen), progress);
 }
 
+void Huffman::encodeTo(const std::uint8_t *data, std::size_t size, const Sink &sink)
+{
+    if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw HuffmanError("clsHuffman.EncodeByte()", "The data is too long (more than 2147483647 bytes)");
+    he3::ProgressMeter progress(m_progress);
+    he3::encodeTo(data, size, progress, sink);
+}
+
 void Huffman::decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen)
 {
     checkLength(byteArray, byteLen, "clsHuffman.DecodeByte()");

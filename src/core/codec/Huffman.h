@@ -39,6 +39,10 @@ public:
 
     // Encodes the first byteLen bytes; on return the buffer holds exactly the stream.
     void encodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen);
+    // Encodes size bytes into the same stream as encodeByte, handing it to sink in pieces; the
+    // progress events are the same too.
+    using Sink = std::function<void(const std::uint8_t *bytes, std::size_t size)>;
+    void encodeTo(const std::uint8_t *data, std::size_t size, const Sink &sink);
     // Decodes a stream of byteLen bytes; on return the buffer holds the decoded bytes. On failure
     // the buffer is left as it was.
     void decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen);

@@ -151,6 +151,10 @@ public:
         m_acc >>= m_count & 56;
         m_count &= 7;
     }
+    // Where the next whole byte goes; the partly filled byte there is kept in the accumulator.
+    std::uint8_t *position() const { return m_out; }
+    // Goes on writing at out, as when the bytes before the current position have been handed on.
+    void rewind(std::uint8_t *out) { m_out = out; }
     // Ends the section with its partly filled last byte; returns where the next section starts.
     std::uint8_t *finish()
     {
@@ -170,13 +174,13 @@ private:
 
 // Four codes go in between flushes when they fit, which for real inputs is nearly always: the
 // long codes belong to rare bytes.
-std::uint8_t *writeData(const std::uint8_t *data, std::size_t n, const Codes &codes, std::uint8_t *out,
-                        ProgressMeter &progress)
+// Codes the bytes from..to (whole blocks, but for the last) of an input of n bytes.
+void writeBlocks(const std::uint8_t *data, std::size_t from, std::size_t to, std::size_t n, const Codes &codes,
+                 BitWriter &writer, ProgressMeter &progress)
 {
-    BitWriter writer(out);
     const double total = static_cast<double>(n);
-    for (std::size_t start = 0; start < n; start += kBlock) {
-        const std::size_t end = std::min(n, start + kBlock);
+    for (std::size_t start = from; start < to; start += kBlock) {
+        const std::size_t end = std::min(to, start + kBlock);
         std::size_t i = start;
         for (; i + 4 <= end; i += 4) {
             const std::uint8_t *const b = data + i;
@@ -203,7 +207,6 @@ std::uint8_t *writeData(const std::uint8_t *data, std::size_t n, const Codes &co
         }
         progress.checkpoints(kStep, start, end, [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
     }
-    return writer.finish();
 }
 
 void putLe(std::uint8_t *p, std::uint32_t value, int bytes)
@@ -214,15 +217,24 @@ void putLe(std::uint8_t *p, std::uint32_t value, int bytes)
 
 } // namespace
 
-std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
-{
-    if (n == 0)
-        return {kIdH, kIdE, kIdStored, kIdCr};
+namespace {
 
+// Everything of a stream but its data bits: the form, and for the Huffman form the header and
+// code table, ready to be followed by the data section of dataBytes bytes.
+struct Prepared {
+    bool stored = false;
+    Codes codes;
+    std::vector<std::uint8_t> head;
+    std::size_t dataBytes = 0;
+};
+
+Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
+{
+    Prepared prepared;
     const Counts counts = countBytes(data, n, progress);
     const Tree tree = buildTree(counts);
-    Codes codes;
-    assignCodes(tree, tree.size - 1, 0, 0, codes);
+    assignCodes(tree, tree.size - 1, 0, 0, prepared.codes);
+    const Codes &codes = prepared.codes;
 
     std::uint64_t dataBits = 0;
     std::uint64_t tableBits = 0;
@@ -237,27 +249,21 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
         if (counts[v] % 2 != 0)
             checksum ^= static_cast<std::uint8_t>(v);
     }
-    const std::uint64_t dataBytes = (dataBits + 7) / 8;
+    prepared.dataBytes = static_cast<std::size_t>((dataBits + 7) / 8);
 
     // Only the data bits decide: header and code table may make the Huffman form the larger one.
-    if (dataBytes == 0 || dataBytes > n) {
-        std::vector<std::uint8_t> stored(kIdSize + n);
-        stored[0] = kIdH;
-        stored[1] = kIdE;
-        stored[2] = kIdStored;
-        stored[3] = kIdCr;
-        std::memcpy(stored.data() + kIdSize, data, n);
-        return stored;
+    if (prepared.dataBytes == 0 || prepared.dataBytes > n) {
+        prepared.stored = true;
+        prepared.head = {kIdH, kIdE, kIdStored, kIdCr};
+        return prepared;
     }
 
     const double total = static_cast<double>(n);
     progress.checkpoints(kStep, 0, n, [total](double at) { return roundPercent(at / total * 5.0 + 7.0); });
 
     const std::size_t tableStart = kHeaderSize + 2 * std::size_t{valueCount};
-    const std::size_t dataStart = tableStart + static_cast<std::size_t>((tableBits + 7) / 8);
-    const std::size_t size = dataStart + static_cast<std::size_t>(dataBytes);
-    std::vector<std::uint8_t> stream(size + 8);
-    std::uint8_t *p = stream.data();
+    prepared.head.resize(tableStart + static_cast<std::size_t>((tableBits + 7) / 8) + 8);
+    std::uint8_t *p = prepared.head.data();
     p[0] = kIdH;
     p[1] = kIdE;
     p[2] = kIdHuffman;
@@ -272,7 +278,6 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
             *p++ = codes.length[v];
         }
     }
-
     BitWriter table(p);
     for (std::size_t v = 0; v < 256; ++v) {
         if (codes.length[v] != 0) {
@@ -280,12 +285,63 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
             table.flush();
         }
     }
-    p = table.finish();
+    prepared.head.resize(static_cast<std::size_t>(table.finish() - prepared.head.data()));
+    return prepared;
+}
 
-    writeData(data, n, codes, p, progress);
+} // namespace
+
+std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
+{
+    if (n == 0)
+        return {kIdH, kIdE, kIdStored, kIdCr};
+    const Prepared prepared = prepare(data, n, progress);
+    if (prepared.stored) {
+        std::vector<std::uint8_t> stored(kIdSize + n);
+        std::memcpy(stored.data(), prepared.head.data(), kIdSize);
+        std::memcpy(stored.data() + kIdSize, data, n);
+        return stored;
+    }
+    const std::size_t size = prepared.head.size() + prepared.dataBytes;
+    std::vector<std::uint8_t> stream(size + 8);
+    std::memcpy(stream.data(), prepared.head.data(), prepared.head.size());
+    BitWriter writer(stream.data() + prepared.head.size());
+    writeBlocks(data, 0, n, n, prepared.codes, writer, progress);
+    writer.finish();
     stream.resize(size);
     progress.report(100);
     return stream;
+}
+
+void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
+{
+    if (n == 0) {
+        const std::uint8_t empty[] = {kIdH, kIdE, kIdStored, kIdCr};
+        sink(empty, sizeof empty);
+        return;
+    }
+    const Prepared prepared = prepare(data, n, progress);
+    sink(prepared.head.data(), prepared.head.size());
+    if (prepared.stored) {
+        sink(data, n);
+        return;
+    }
+    // A block's codes take at most its length times the longest code; the writer's spare
+    // eight bytes follow.
+    unsigned longest = *std::max_element(prepared.codes.length.begin(), prepared.codes.length.end());
+    std::vector<std::uint8_t> chunk(kBlock * ((longest + 7) / 8) + 16);
+    BitWriter writer(chunk.data());
+    for (std::size_t start = 0; start < n; start += kBlock) {
+        writeBlocks(data, start, std::min(n, start + kBlock), n, prepared.codes, writer, progress);
+        const std::size_t whole = static_cast<std::size_t>(writer.position() - chunk.data());
+        if (whole != 0)
+            sink(chunk.data(), whole);
+        writer.rewind(chunk.data());
+    }
+    const std::size_t last = static_cast<std::size_t>(writer.finish() - chunk.data());
+    if (last != 0)
+        sink(chunk.data(), last);
+    progress.report(100);
 }
 
 } // namespace fendrel::he3

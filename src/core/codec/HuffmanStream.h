@@ -89,6 +89,8 @@ private:
 };
 
 std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t size, ProgressMeter &progress);
+// The same stream, handed to sink piece by piece, so that it never has to be held whole.
+void encodeTo(const std::uint8_t *data, std::size_t size, ProgressMeter &progress, const Huffman::Sink &sink);
 std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress);
 
 } // namespace fendrel::he3

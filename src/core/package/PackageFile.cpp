@@ -33,25 +33,29 @@ bool writePackageFile(const QString &path, std::vector<std::uint8_t> &&image, co
         fail(error, 0, QStringLiteral("WritePackage"), QStringLiteral("The package is larger than 2 GiB."));
         return false;
     }
-    std::vector<std::uint8_t> bytes = std::move(image);
+    // The stream goes to the file piece by piece as it is coded, so only the image is held whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        fail(error, 75, QStringLiteral("WritePackage"), QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+        return false;
+    }
+    bool written = true;
     try {
         Huffman codec = codecReporting(progress);
-        codec.encodeByte(bytes, static_cast<std::int32_t>(bytes.size()));
+        codec.encodeTo(image.data(), image.size(), [&](const std::uint8_t *bytes, std::size_t size) {
+            written = written && file.write(reinterpret_cast<const char *>(bytes), static_cast<qint64>(size)) == static_cast<qint64>(size);
+        });
     } catch (const HuffmanError &e) {
+        file.cancelWriting();
         fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
         return false;
     } catch (const std::bad_alloc &) {
+        file.cancelWriting();
         fail(error, 7, QStringLiteral("WritePackage"), QStringLiteral("Out of memory"));
         return false;
     }
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)
-        || file.write(reinterpret_cast<const char *>(bytes.data()), static_cast<qint64>(bytes.size()))
-            != static_cast<qint64>(bytes.size())
-        || !file.commit()) {
-        fail(error, 75, QStringLiteral("WritePackage"),
-             QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+    if (!written || !file.commit()) {
+        fail(error, 75, QStringLiteral("WritePackage"), QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
         return false;
     }
     return true;
