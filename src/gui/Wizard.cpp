@@ -420,6 +420,17 @@ bool Wizard::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
+void Wizard::keyPressEvent(QKeyEvent *event)
+{
+    // A plain window has no default button of its own: Enter presses the focused button, else Next.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto *focused = qobject_cast<QPushButton *>(focusWidget());
+        (focused ? focused : cmdNext)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void Wizard::closeEvent(QCloseEvent *event)
 {
     // The window's own close button asks the same question as Cancel: a half-built lab is lost.
