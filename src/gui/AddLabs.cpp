@@ -5,9 +5,12 @@
 #include "catalogue/ExamList.h"
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
+#include "catalogue/WizardCatalogue.h"
 #include "gui/Icon.h"
+#include "gui/PDFLink.h"
 #include "gui/ProgressWindows.h"
 #include "gui/WindowModes.h"
+#include "gui/Wizard.h"
 #include "interaction/Prompter.h"
 #include "package/ProductSku.h"
 #include "startup/Folders.h"
@@ -17,7 +20,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,7 +29,6 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
-#include <QUrl>
 
 namespace fendrel::gui {
 namespace {
@@ -162,6 +164,42 @@ void AddLabs::createNewTree()
 {
     fendrel::createNewTree(m_catalogue, keyArray(), skuTree(), m_prompter, folders().appData);
     showLoadedTree();
+}
+
+bool AddLabs::loadWizardLab(const WizardLab &lab)
+{
+    const QString file = folders().appData + QStringLiteral("Fendrel.ini");
+    if (!writeWizardCatalogue(file, lab)) {
+        m_prompter.show(QStringLiteral("The wizard's catalogue could not be written to \"%1\". The current catalogue "
+                                       "is unchanged; please check that the folder is writable and try again.")
+                            .arg(QDir::toNativeSeparators(file)),
+                        MessageIcon::Critical, MessageButtons::Ok, langText(kMessageTitleEntry));
+        return false;
+    }
+    keyArray().keyArrayInitialize();
+    createNewTree();
+    m_changed = false;
+    if (cmdEditTab->text().toLower() != u"edit") {
+        txtTab->setText(lab.tabTitle);
+        cmdEditTabClick();
+    }
+    return true;
+}
+
+Wizard *AddLabs::showWizard()
+{
+    if (!m_wizard)
+        m_wizard = new Wizard(*this, m_prompter, m_chooser, this);
+    // Beside the main window, not over it.
+    m_wizard->move(geometry().topRight() + QPoint(16, 0));
+    m_wizard->show();
+    m_wizard->raise();
+    return m_wizard;
+}
+
+void AddLabs::setWizardStartup(bool show)
+{
+    chkWizStartup->setChecked(show);
 }
 
 void AddLabs::showLoadedTree()
@@ -347,10 +385,10 @@ void AddLabs::setPageNumber(const QString &value)
 
 void AddLabs::openManual()
 {
-    // Until the document page link exists the manual opens in the desktop's PDF viewer.
     const QString manual = findProgramResource(folders().program, QStringLiteral("help.pdf"));
-    if (!manual.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromLocalFile(manual));
+    if (manual.isEmpty())
+        return;
+    openPageLink(manual, PDFLink::Purpose::Reading);
 }
 
 void AddLabs::showAbout()

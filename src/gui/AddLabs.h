@@ -2,12 +2,17 @@
 
 #include "package/PackageCompiler.h"
 
+#include "gui/DocumentViewer.h"
+#include "gui/PDFLink.h"
+#include "gui/Wizard.h"
+
 #include "catalogue/Catalogue.h"
 #include "catalogue/LabRecord.h"
 #include "interaction/FileChooser.h"
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -28,6 +33,7 @@ class QTreeWidgetItem;
 namespace fendrel {
 class CatalogueNode;
 class Prompter;
+struct WizardLab;
 } // namespace fendrel
 
 namespace fendrel::gui {
@@ -53,6 +59,18 @@ public:
     void setPageNumber(const QString &value);
     // Rebuilds the tree from the catalogue file of the application data folder.
     void createNewTree();
+    // Replaces the catalogue with the wizard's one-lab catalogue and shows it.
+    // False (and a message) when the catalogue file could not be replaced; nothing changed then.
+    bool loadWizardLab(const WizardLab &lab);
+    // Shows the lab wizard beside this window (one at a time).
+    Wizard *showWizard();
+    Wizard *wizard() const { return m_wizard; }
+    // The wizard's own start-up box reports here when it closes.
+    void setWizardStartup(bool show);
+    // The page-link window while it is open.
+    PDFLink *pageLink() const { return m_pageLink; }
+    // How the page-link window shows documents; tests put a viewer of their own here.
+    void setViewerFactory(ViewerFactory factory);
     // The window's part of a rebuild: the tree shown, the root selected, the buttons reset.
     void showLoadedTree();
 
@@ -116,6 +134,7 @@ private:
     bool chooseNetworkConfiguration(QLabel *label, QString &field);
     bool checkNetworkConfiguration(const QString &path);
     void openDocument(const QString &path);
+    PDFLink *openPageLink(const QString &path, PDFLink::Purpose purpose);
 
     // Package commands (AddLabsPackage.cpp).
     void cmdCreatePckClick();
@@ -139,6 +158,9 @@ private:
     bool m_treePressed = false;
     std::unique_ptr<SaveStatus> m_saveStatus;
     std::unique_ptr<Progress> m_progress;
+    QPointer<Wizard> m_wizard;
+    QPointer<PDFLink> m_pageLink;
+    ViewerFactory m_viewerFactory;
 
     // The controls, named as the catalogue's authors have always known them.
     QTreeWidget *tvlabs;

@@ -3,15 +3,14 @@
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/ImageHandler.h"
 #include "catalogue/Ini.h"
+#include "gui/PDFLink.h"
 #include "interaction/Prompter.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QPushButton>
-#include <QUrl>
 
 namespace fendrel::gui {
 namespace {
@@ -179,9 +178,24 @@ void AddLabs::cmdBrowseNodaraXImagesClick()
 
 void AddLabs::openDocument(const QString &path)
 {
-    // Until the page-link window exists the document opens in the desktop's own viewer, and the
-    // page is left to setPageNumber.
-    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    openPageLink(path, PDFLink::Purpose::PageLink);
+}
+
+PDFLink *AddLabs::openPageLink(const QString &path, PDFLink::Purpose purpose)
+{
+    // One document at a time: a new choice replaces the window of the last one.
+    if (m_pageLink)
+        m_pageLink->close();
+    auto *link = new PDFLink(*this, m_prompter, purpose, m_viewerFactory);
+    link->setAttribute(Qt::WA_DeleteOnClose);
+    m_pageLink = link;
+    link->loadTheDocument(path);
+    return link;
+}
+
+void AddLabs::setViewerFactory(ViewerFactory factory)
+{
+    m_viewerFactory = std::move(factory);
 }
 
 } // namespace fendrel::gui

@@ -5,6 +5,7 @@
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
 #include "gui/ProgressWindows.h"
+#include "gui/Wizard.h"
 #include "interaction/Prompter.h"
 #include "loader/DeleteFolder.h"
 #include "loader/PackageLoader.h"
@@ -171,6 +172,10 @@ void AddLabs::unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
+    if (m_wizard)
+        m_wizard->closeQuietly();
+    if (m_pageLink)
+        m_pageLink->close();
     m_saveStatus->unload();
     m_progress->unload();
     saveWizardSetting(chkWizStartup->isChecked() ? 1 : 0);

@@ -6,6 +6,7 @@
 #include "gui/MessageBoxPrompter.h"
 #include "gui/Splash.h"
 #include "startup/Environment.h"
+#include "startup/Settings.h"
 
 #include <QApplication>
 
@@ -33,13 +34,14 @@ int Main(int &argc, char **argv)
     if (qEnvironmentVariable("FENDREL_NO_SPLASH") != u"1")
         showSplash(5000);
 
+    const bool wizard = getWizardSetting() == 1;
     DialogFileChooser chooser;
     AddLabs window(prompter, chooser);
     prompter.setParent(&window);
     chooser.setParent(&window);
-    // The lab wizard is shown beside this window when the start-up setting asks for it; it does
-    // not exist yet.
     window.show();
+    if (wizard)
+        window.showWizard();
     return QApplication::exec();
 }
 

@@ -1,0 +1,453 @@
+#include "gui/Wizard.h"
+
+#include "catalogue/CatalogueEditing.h"
+#include "catalogue/Ini.h"
+#include "gui/AddLabs.h"
+#include "gui/Icon.h"
+#include "interaction/Prompter.h"
+#include "package/NetworkConfiguration.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+#include "startup/Settings.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace fendrel::gui {
+namespace {
+
+constexpr qint16 kLastPage = 7;
+
+template <typename T, typename... Args>
+T *named(QWidget *parent, const char16_t *name, Args &&...args)
+{
+    auto *widget = new T(std::forward<Args>(args)..., parent);
+    widget->setObjectName(QString::fromUtf16(name));
+    return widget;
+}
+
+FileFilter filter(const char16_t *description, const char16_t *pattern)
+{
+    return {QString::fromUtf16(description), QString::fromUtf16(pattern)};
+}
+
+QLabel *pageText(QWidget *parent, const char16_t *name)
+{
+    auto *label = named<QLabel>(parent, name);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QLabel *fileLabel(QWidget *parent, const char16_t *name)
+{
+    auto *label = named<QLabel>(parent, name);
+    label->setFrameShape(QFrame::StyledPanel);
+    label->setFrameShadow(QFrame::Sunken);
+    label->setMinimumWidth(180);
+    label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    return label;
+}
+
+QPushButton *helpButton(QWidget *parent, const char16_t *name)
+{
+    auto *button = named<QPushButton>(parent, name, QStringLiteral("?"));
+    button->setFixedWidth(28);
+    return button;
+}
+
+} // namespace
+
+Wizard::Wizard(AddLabs &mainWindow, Prompter &prompter, FileChooser &chooser, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_main(mainWindow), m_prompter(prompter), m_chooser(chooser)
+{
+    setObjectName(QStringLiteral("frmWizard"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    createControls();
+    connectControls();
+    setIcon(this, kIconResource, true);
+    setCaptions();
+    m_results = {};
+    m_page = 0;
+}
+
+void Wizard::createControls()
+{
+    fraIntro = named<QFrame>(this, u"fraIntro");
+    lblIntroduction = pageText(fraIntro, u"lblIntroduction");
+    chkShowMe = named<QCheckBox>(fraIntro, u"chkShowMe", QStringLiteral("Show Wizard at Startup"));
+    chkShowMe->setChecked(getWizardSetting() == 1);
+    auto *intro = new QVBoxLayout(fraIntro);
+    intro->addWidget(lblIntroduction, 1);
+    intro->addWidget(chkShowMe);
+
+    fraTab = named<QGroupBox>(this, u"fraTab", QStringLiteral("Tab Information"));
+    lblTabInfo = pageText(fraTab, u"lblTabInfo");
+    lblTabTitle = named<QLabel>(fraTab, u"lblTabTitle", QStringLiteral("Tab Title"));
+    txtTabTitle = named<QLineEdit>(fraTab, u"txtTabTitle");
+    lblTabTitle->setBuddy(txtTabTitle);
+    auto *tab = new QGridLayout(fraTab);
+    tab->addWidget(lblTabInfo, 0, 0, 1, 2);
+    tab->addWidget(lblTabTitle, 1, 0);
+    tab->addWidget(txtTabTitle, 1, 1);
+    tab->setRowStretch(2, 1);
+
+    fraSection = named<QGroupBox>(this, u"fraSection", QStringLiteral("Section and Lab Title"));
+    lblSectionAndLab = pageText(fraSection, u"lblSectionAndLab");
+    lblSectionTitle = named<QLabel>(fraSection, u"lblSectionTitle", QStringLiteral("Section Title"));
+    txtSection = named<QLineEdit>(fraSection, u"txtSection");
+    lblLabTitle = named<QLabel>(fraSection, u"lblLabTitle", QStringLiteral("Lab Title"));
+    txtLabTitle = named<QLineEdit>(fraSection, u"txtLabTitle");
+    lblSectionTitle->setBuddy(txtSection);
+    lblLabTitle->setBuddy(txtLabTitle);
+    auto *section = new QGridLayout(fraSection);
+    section->addWidget(lblSectionAndLab, 0, 0, 1, 2);
+    section->addWidget(lblSectionTitle, 1, 0);
+    section->addWidget(txtSection, 1, 1);
+    section->addWidget(lblLabTitle, 2, 0);
+    section->addWidget(txtLabTitle, 2, 1);
+    section->setRowStretch(3, 1);
+
+    fraReqFiles = named<QGroupBox>(this, u"fraReqFiles", QStringLiteral("Required Lab Files"));
+    lblReqFiles = pageText(fraReqFiles, u"lblReqFiles");
+    lblLab = named<QLabel>(fraReqFiles, u"lblLab", QStringLiteral("Lab Document"));
+    cmdBrowseLab = named<QPushButton>(fraReqFiles, u"cmdBrowseLab", QStringLiteral("Browse..."));
+    lblLabFile = fileLabel(fraReqFiles, u"lblLabFile");
+    cmdQuestionLabFile = helpButton(fraReqFiles, u"cmdQuestionLabFile");
+    lblTop = named<QLabel>(fraReqFiles, u"lblTop", QStringLiteral("Topology File"));
+    cmdBrowseTop = named<QPushButton>(fraReqFiles, u"cmdBrowseTop", QStringLiteral("Browse..."));
+    lblTopFile = fileLabel(fraReqFiles, u"lblTopFile");
+    cmdQuestionTopFile = helpButton(fraReqFiles, u"cmdQuestionTopFile");
+    auto *required = new QGridLayout(fraReqFiles);
+    required->addWidget(lblReqFiles, 0, 0, 1, 4);
+    required->addWidget(lblLab, 1, 0);
+    required->addWidget(lblLabFile, 1, 1);
+    required->addWidget(cmdBrowseLab, 1, 2);
+    required->addWidget(cmdQuestionLabFile, 1, 3);
+    required->addWidget(lblTop, 2, 0);
+    required->addWidget(lblTopFile, 2, 1);
+    required->addWidget(cmdBrowseTop, 2, 2);
+    required->addWidget(cmdQuestionTopFile, 2, 3);
+    required->setRowStretch(3, 1);
+
+    fraOptFiles = named<QGroupBox>(this, u"fraOptFiles", QStringLiteral("Optional Lab Files"));
+    lblOptFiles = pageText(fraOptFiles, u"lblOptFiles");
+    lblPic = named<QLabel>(fraOptFiles, u"lblPic", QStringLiteral("Lab Graphic"));
+    cmdBrowsePicFile = named<QPushButton>(fraOptFiles, u"cmdBrowsePicFile", QStringLiteral("Browse..."));
+    lblPicFile = fileLabel(fraOptFiles, u"lblPicFile");
+    cmdClearPicFile = named<QPushButton>(fraOptFiles, u"cmdClearPicFile", QStringLiteral("Clear"));
+    cmdQuestionPicFile = helpButton(fraOptFiles, u"cmdQuestionPicFile");
+    lblGradeNwc = named<QLabel>(fraOptFiles, u"lblGradeNwc", QStringLiteral("Grading NWC"));
+    cmdBrowseGradeNwc = named<QPushButton>(fraOptFiles, u"cmdBrowseGradeNwc", QStringLiteral("Browse..."));
+    lblGradeNwcFile = fileLabel(fraOptFiles, u"lblGradeNwcFile");
+    cmdClearGradeNwc = named<QPushButton>(fraOptFiles, u"cmdClearGradeNwc", QStringLiteral("Clear"));
+    cmdQuestionGradeNwc = helpButton(fraOptFiles, u"cmdQuestionGradeNwc");
+    lblLoadNwc = named<QLabel>(fraOptFiles, u"lblLoadNwc", QStringLiteral("Loading NWC"));
+    cmdBrowseLoadNwc = named<QPushButton>(fraOptFiles, u"cmdBrowseLoadNwc", QStringLiteral("Browse..."));
+    lblLoadNwcFile = fileLabel(fraOptFiles, u"lblLoadNwcFile");
+    cmdClearLoadNwc = named<QPushButton>(fraOptFiles, u"cmdClearLoadNwc", QStringLiteral("Clear"));
+    cmdQestionLoadNwc = helpButton(fraOptFiles, u"cmdQestionLoadNwc");
+    auto *optional = new QGridLayout(fraOptFiles);
+    optional->addWidget(lblOptFiles, 0, 0, 1, 5);
+    const struct {
+        QLabel *caption;
+        QLabel *file;
+        QPushButton *browse, *clear, *help;
+    } rows[] = {{lblPic, lblPicFile, cmdBrowsePicFile, cmdClearPicFile, cmdQuestionPicFile},
+                {lblGradeNwc, lblGradeNwcFile, cmdBrowseGradeNwc, cmdClearGradeNwc, cmdQuestionGradeNwc},
+                {lblLoadNwc, lblLoadNwcFile, cmdBrowseLoadNwc, cmdClearLoadNwc, cmdQestionLoadNwc}};
+    int row = 1;
+    for (const auto &r : rows) {
+        optional->addWidget(r.caption, row, 0);
+        optional->addWidget(r.file, row, 1);
+        optional->addWidget(r.browse, row, 2);
+        optional->addWidget(r.clear, row, 3);
+        optional->addWidget(r.help, row, 4);
+        ++row;
+    }
+    optional->setRowStretch(row, 1);
+
+    fraDescription = named<QGroupBox>(this, u"fraDescription", QStringLiteral("Lab Description"));
+    lblDescription = pageText(fraDescription, u"lblDescription");
+    txtDescription = named<QPlainTextEdit>(fraDescription, u"txtDescription");
+    txtDescription->setTabChangesFocus(true);
+    auto *description = new QVBoxLayout(fraDescription);
+    description->addWidget(lblDescription);
+    description->addWidget(txtDescription, 1);
+
+    fraFinish = named<QGroupBox>(this, u"fraFinish", QStringLiteral("Finished"));
+    lblFinished = pageText(fraFinish, u"lblFinished");
+    auto *finish = new QVBoxLayout(fraFinish);
+    finish->addWidget(lblFinished, 1);
+
+    cmdNext = named<QPushButton>(this, u"cmdNext", QStringLiteral("Next >>"));
+    cmdCancel = named<QPushButton>(this, u"cmdCancel", QStringLiteral("Cancel"));
+    cmdNext->setDefault(true);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdNext);
+    auto *page = new QVBoxLayout(this);
+    for (QWidget *frame : std::initializer_list<QWidget *>{fraIntro, fraTab, fraSection, fraReqFiles, fraOptFiles,
+                                                           fraDescription, fraFinish}) {
+        page->addWidget(frame, 1);
+        frame->hide();
+    }
+    fraIntro->show();
+    page->addLayout(buttons);
+    resize(560, 360);
+}
+
+void Wizard::setCaptions()
+{
+    setWindowTitle(m_main.windowTitle() + langText(53));
+    lblIntroduction->setText(langText(46));
+    lblDescription->setText(langText(47));
+    lblFinished->setText(langText(48));
+    lblOptFiles->setText(langText(49));
+    lblReqFiles->setText(langText(50));
+    lblTabInfo->setText(langText(51));
+    lblSectionAndLab->setText(langText(52));
+}
+
+void Wizard::connectControls()
+{
+    connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNextClick(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancelClick(); });
+
+    const QList<FileFilter> documents{filter(u"Word Document (*.doc)", u"*.doc"),
+                                      filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
+                                      filter(u"Text File (*.txt)", u"*.txt")};
+    const QList<FileFilter> topology{filter(u"Topology File (*.top)", u"*.top")};
+    const QList<FileFilter> pictures{filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"),
+                                     filter(u"GIF (*.gif)", u"*.gif"),
+                                     filter(u"Windows Metafile (*.wmf)", u"*.wmf")};
+    const QList<FileFilter> configurations{filter(u"Network Config Files (*.nwc)", u"*.nwc")};
+    connect(cmdBrowseLab, &QPushButton::clicked, this,
+            [this, documents] { browse(documents, m_results.link, lblLabFile, false); });
+    connect(cmdBrowseTop, &QPushButton::clicked, this,
+            [this, topology] { browse(topology, m_results.topFile, lblTopFile, false); });
+    connect(cmdBrowsePicFile, &QPushButton::clicked, this,
+            [this, pictures] { browse(pictures, m_results.picture, lblPicFile, false); });
+    connect(cmdBrowseGradeNwc, &QPushButton::clicked, this,
+            [this, configurations] { browse(configurations, m_results.nwcFile, lblGradeNwcFile, true); });
+    connect(cmdBrowseLoadNwc, &QPushButton::clicked, this,
+            [this, configurations] { browse(configurations, m_results.loadNwcFile, lblLoadNwcFile, true); });
+
+    const auto clearer = [this](QString &result, QLabel *label) {
+        return [&result, label] {
+            result.clear();
+            label->clear();
+        };
+    };
+    connect(cmdClearPicFile, &QPushButton::clicked, this, clearer(m_results.picture, lblPicFile));
+    connect(cmdClearGradeNwc, &QPushButton::clicked, this, clearer(m_results.nwcFile, lblGradeNwcFile));
+    connect(cmdClearLoadNwc, &QPushButton::clicked, this, clearer(m_results.loadNwcFile, lblLoadNwcFile));
+
+    const std::pair<QPushButton *, int> help[] = {{cmdQuestionLabFile, 44},
+                                                  {cmdQuestionTopFile, 45},
+                                                  {cmdQuestionPicFile, 43},
+                                                  {cmdQuestionGradeNwc, 42},
+                                                  {cmdQestionLoadNwc, 41}};
+    for (const auto &[button, entry] : help)
+        connect(button, &QPushButton::clicked, this,
+                [this, entry = entry] { m_prompter.message(entry, MessageIcon::Information); });
+
+    // Return on the description page goes on, as everywhere else in the wizard: the catalogue
+    // file keeps a description on one line anyway.
+    txtDescription->installEventFilter(this);
+}
+
+bool Wizard::refuse(const QString &value, QWidget *field)
+{
+    const QString refusal = catalogueValueRefusal(value);
+    if (refusal.isEmpty())
+        return false;
+    m_prompter.show(refusal, MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
+    if (field)
+        field->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void Wizard::showPage(QWidget *next, QWidget *previous)
+{
+    next->show();
+    previous->hide();
+    // The first field of the new page takes the keyboard, so a user can type and press Enter.
+    for (QWidget *child : next->findChildren<QWidget *>()) {
+        if (qobject_cast<QLineEdit *>(child) || qobject_cast<QPlainTextEdit *>(child)) {
+            child->setFocus(Qt::OtherFocusReason);
+            return;
+        }
+    }
+    cmdNext->setFocus(Qt::OtherFocusReason);
+}
+
+void Wizard::cmdNextClick()
+{
+    ++m_page;
+    if (m_page > kLastPage) {
+        m_page = static_cast<qint16>(m_page - 2);
+        cmdNextClick();
+        return;
+    }
+    const auto missing = [this] {
+        m_prompter.message(40, MessageIcon::Exclamation);
+        --m_page;
+    };
+    switch (m_page) {
+    case 1:
+        saveWizardSetting(chkShowMe->isChecked() ? 1 : 0);
+        showPage(fraTab, fraIntro);
+        break;
+    case 2:
+        if (txtTabTitle->text().isEmpty())
+            return missing();
+        if (refuse(txtTabTitle->text(), txtTabTitle)) {
+            --m_page;
+            return;
+        }
+        m_results.tabTitle = txtTabTitle->text();
+        showPage(fraSection, fraTab);
+        break;
+    case 3:
+        if (txtLabTitle->text().isEmpty() || txtSection->text().isEmpty())
+            return missing();
+        if (refuse(txtSection->text(), txtSection) || refuse(txtLabTitle->text(), txtLabTitle)) {
+            --m_page;
+            return;
+        }
+        m_results.labTitle = txtLabTitle->text();
+        m_results.sectionName = txtSection->text();
+        showPage(fraReqFiles, fraSection);
+        break;
+    case 4:
+        if (lblLabFile->text().isEmpty() || lblTopFile->text().isEmpty())
+            return missing();
+        showPage(fraOptFiles, fraReqFiles);
+        break;
+    case 5:
+        showPage(fraDescription, fraOptFiles);
+        break;
+    case 6: {
+        const QString description = trimSpaces(txtDescription->toPlainText());
+        if (refuse(description, txtDescription)) {
+            --m_page;
+            return;
+        }
+        m_results.description = description;
+        showPage(fraFinish, fraDescription);
+        cmdNext->setText(langText(39));
+        break;
+    }
+    case 7:
+        if (!m_main.loadWizardLab(m_results))
+            return; // the last page stays, so Finish can be tried again
+        m_finishing = true;
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+bool Wizard::confirmCancel()
+{
+    if (!m_prompter.ask(38))
+        return false;
+    saveWizardSetting(chkShowMe->isChecked() ? 1 : 0);
+    return true;
+}
+
+void Wizard::cmdCancelClick()
+{
+    if (confirmCancel())
+        closeQuietly();
+}
+
+void Wizard::closeQuietly()
+{
+    m_finishing = true;
+    close();
+}
+
+void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration)
+{
+    FileRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = langText(20);
+    request.filters = filters;
+    request.initialFolder = folders().labs;
+    request.options = FileDialogOption::PathMustExist | FileDialogOption::FileMustExist;
+    QString path = m_chooser.chooseFile(request);
+    path.remove(QChar(u'\0'));
+    path = trimSpaces(path);
+    if (path.isEmpty())
+        return;
+    if (!QFileInfo(path).isFile()) {
+        m_prompter.show(QStringLiteral("\"%1\" could not be found. Please choose an existing file.").arg(path),
+                        MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
+        return;
+    }
+    if (refuse(path, nullptr))
+        return;
+    if (checkConfiguration && !verifyAndCollectRtr(path, m_prompter))
+        return;
+    result = path;
+    label->setText(fileNameOfPath(path));
+}
+
+bool Wizard::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtDescription && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            cmdNext->click();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void Wizard::keyPressEvent(QKeyEvent *event)
+{
+    // A plain window has no default button of its own: Enter presses the focused button, else Next.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        auto *focused = qobject_cast<QPushButton *>(focusWidget());
+        (focused ? focused : cmdNext)->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void Wizard::closeEvent(QCloseEvent *event)
+{
+    // The window's own close button asks the same question as Cancel: a half-built lab is lost.
+    if (!m_finishing && !confirmCancel()) {
+        event->ignore();
+        return;
+    }
+    unload();
+    event->accept();
+}
+
+void Wizard::unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_main.setWizardStartup(chkShowMe->isChecked());
+}
+
+} // namespace fendrel::gui

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "catalogue/WizardCatalogue.h"
+#include "interaction/FileChooser.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace fendrel {
+class Prompter;
+} // namespace fendrel
+
+namespace fendrel::gui {
+
+class AddLabs;
+
+// frmWizard: builds a catalogue of one tab, one section and one lab page by page and hands it
+// to the main window, which replaces its catalogue with it. There is no way back, only cancel.
+class Wizard : public QWidget {
+    Q_OBJECT
+public:
+    Wizard(AddLabs &mainWindow, Prompter &prompter, FileChooser &chooser, QWidget *parent = nullptr);
+
+    const WizardLab &results() const { return m_results; }
+    qint16 page() const { return m_page; }
+    // Closes without the cancel question, as when the main window goes away.
+    void closeQuietly();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createControls();
+    void setCaptions();
+    void connectControls();
+
+    void cmdNextClick();
+    void cmdCancelClick();
+    bool confirmCancel();
+    bool refuse(const QString &value, QWidget *field);
+    void showPage(QWidget *next, QWidget *previous);
+    void browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration);
+    void unload();
+
+    AddLabs &m_main;
+    Prompter &m_prompter;
+    FileChooser &m_chooser;
+    WizardLab m_results;
+    qint16 m_page = 0;
+    bool m_finishing = false;
+    bool m_unloaded = false;
+
+    QFrame *fraIntro;
+    QLabel *lblIntroduction;
+    QCheckBox *chkShowMe;
+
+    QGroupBox *fraTab;
+    QLabel *lblTabInfo;
+    QLabel *lblTabTitle;
+    QLineEdit *txtTabTitle;
+
+    QGroupBox *fraSection;
+    QLabel *lblSectionAndLab;
+    QLabel *lblSectionTitle;
+    QLineEdit *txtSection;
+    QLabel *lblLabTitle;
+    QLineEdit *txtLabTitle;
+
+    QGroupBox *fraReqFiles;
+    QLabel *lblReqFiles;
+    QLabel *lblLab;
+    QPushButton *cmdBrowseLab;
+    QLabel *lblLabFile;
+    QPushButton *cmdQuestionLabFile;
+    QLabel *lblTop;
+    QPushButton *cmdBrowseTop;
+    QLabel *lblTopFile;
+    QPushButton *cmdQuestionTopFile;
+
+    QGroupBox *fraOptFiles;
+    QLabel *lblOptFiles;
+    QLabel *lblPic;
+    QPushButton *cmdBrowsePicFile;
+    QLabel *lblPicFile;
+    QPushButton *cmdClearPicFile;
+    QPushButton *cmdQuestionPicFile;
+    QLabel *lblGradeNwc;
+    QPushButton *cmdBrowseGradeNwc;
+    QLabel *lblGradeNwcFile;
+    QPushButton *cmdClearGradeNwc;
+    QPushButton *cmdQuestionGradeNwc;
+    QLabel *lblLoadNwc;
+    QPushButton *cmdBrowseLoadNwc;
+    QLabel *lblLoadNwcFile;
+    QPushButton *cmdClearLoadNwc;
+    QPushButton *cmdQestionLoadNwc;
+
+    QGroupBox *fraDescription;
+    QLabel *lblDescription;
+    QPlainTextEdit *txtDescription;
+
+    QGroupBox *fraFinish;
+    QLabel *lblFinished;
+
+    QPushButton *cmdNext;
+    QPushButton *cmdCancel;
+};
+
+} // namespace fendrel::gui

@@ -1,0 +1,341 @@
+// The lab wizard walked as an author walks it, and what it leaves behind: the catalogue file,
+// the tree, and the start-up setting shared with the main window.
+
+#include "catalogue/KeyArray.h"
+#include "core/TestSupport.h"
+#include "gui/GuiTestSupport.h"
+#include "gui/Wizard.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
+#include "startup/Settings.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+
+using namespace fendrel;
+
+namespace {
+
+// Acts on the wizard's own controls; several share their names with the main window's.
+class WizardDriver {
+public:
+    explicit WizardDriver(gui::Wizard *wizard) : m_wizard(wizard) {}
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return m_wizard->findChild<T *>(QString::fromLatin1(name));
+    }
+    bool click(const char *name)
+    {
+        auto *button = control<QAbstractButton>(name);
+        if (!button || !button->isEnabled() || !button->isVisibleTo(m_wizard)) {
+            qWarning("cannot click %s", name);
+            return false;
+        }
+        QTest::mouseClick(button, Qt::LeftButton);
+        return true;
+    }
+    bool type(const char *name, const QString &text)
+    {
+        auto *field = control<QWidget>(name);
+        if (!field || !field->isVisibleTo(m_wizard)) {
+            qWarning("cannot type into %s", name);
+            return false;
+        }
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, text);
+        return true;
+    }
+    // The one page frame on screen.
+    QString page() const
+    {
+        QStringList shown;
+        for (const char *frame :
+             {"fraIntro", "fraTab", "fraSection", "fraReqFiles", "fraOptFiles", "fraDescription", "fraFinish"})
+            if (control<QWidget>(frame)->isVisibleTo(m_wizard))
+                shown << QString::fromLatin1(frame);
+        return shown.join(u',');
+    }
+    QString label(const char *name) const { return control<QLabel>(name)->text(); }
+
+private:
+    gui::Wizard *m_wizard;
+};
+
+QString validConfiguration(test::MainWindowHarness &h, const QString &name)
+{
+    const QString path = h.makeFile(name, "number of devices = 1\r\nnumber of routers = 1\r\n"
+                                          "number of switches = 0\r\nnumber of pcs = 0\r\n");
+    h.makeFile(QString(name).replace(QStringLiteral(".nwc"), QStringLiteral("1.rtr")), "hostname R1\r\n");
+    return path;
+}
+
+} // namespace
+
+class WizardFlowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void pageByPageToACatalogueThatReplacesTheOldOne();
+    void cancelWithNoKeepsEverything();
+    void startUpSettingIsSharedWithTheMainWindow();
+    void aCatalogueThatCannotBeWrittenLeavesTheOldOne();
+};
+
+void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
+{
+    test::MainWindowHarness h;
+    test::writeFile(h.iniPath(), "[GENERAL]\r\ntabtitle=Old tab\r\nsku=1200000\r\n[SECTION0]\r\nsectionname=Old one\r\n"
+                                 "numberofentries=1\r\nlab0=Old lab\r\nlinkpage0=4\r\nexamscovered0=bsci\r\n"
+                                 "[SECTION1]\r\nsectionname=Old two\r\nnumberofentries=0\r\n");
+    h.open();
+    QCOMPARE(h.treeLines().size(), 4);
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(wizard->objectName(), QStringLiteral("frmWizard"));
+    QCOMPARE(wizard->windowTitle(), h.window().windowTitle() + langText(53));
+    QCOMPARE(w.page(), QStringLiteral("fraIntro"));
+    QCOMPARE(w.label("lblIntroduction"), langText(46));
+    QCOMPARE(w.control<QPushButton>("cmdNext")->text(), QStringLiteral("Next >>"));
+
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraTab"));
+    QCOMPARE(w.label("lblTabInfo"), langText(51));
+    // An empty title is refused and the page stays; so is a title the catalogue file would misread.
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{40});
+    QCOMPARE(w.page(), QStringLiteral("fraTab"));
+    QVERIFY(w.type("txtTabTitle", QStringLiteral("Routing [core]")));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QCOMPARE(w.page(), QStringLiteral("fraTab"));
+    QVERIFY(w.type("txtTabTitle", QStringLiteral("Routing Labs")));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraSection"));
+    QCOMPARE(wizard->page(), 2);
+
+    // Both titles are needed.
+    QVERIFY(w.type("txtSection", QStringLiteral("Basics")));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{40});
+    QCOMPARE(w.page(), QStringLiteral("fraSection"));
+    QVERIFY(w.type("txtLabTitle", QStringLiteral("First lab")));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraReqFiles"));
+
+    // A required file missing keeps the page; a chosen path that does not exist is refused.
+    const QString document = h.makeFile(QStringLiteral("docs/First Lab.PDF"));
+    const QString topology = h.makeFile(QStringLiteral("first.top"));
+    h.chooser.answers = {h.makeFile(QStringLiteral("gone/x.pdf")) + QStringLiteral(".missing"), document};
+    QVERIFY(w.click("cmdBrowseLab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QCOMPARE(w.label("lblLabFile"), QString());
+    QVERIFY(w.click("cmdBrowseLab"));
+    QCOMPARE(w.label("lblLabFile"), QStringLiteral("First Lab.PDF"));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{40});
+    QCOMPARE(w.page(), QStringLiteral("fraReqFiles"));
+    h.chooser.answers = {QString(), topology}; // a cancelled dialog changes nothing
+    QVERIFY(w.click("cmdBrowseTop"));
+    QCOMPARE(w.label("lblTopFile"), QString());
+    QVERIFY(w.click("cmdBrowseTop"));
+    QCOMPARE(w.label("lblTopFile"), QStringLiteral("first.top"));
+    const FileRequest &documentRequest = h.chooser.requests[0];
+    QCOMPARE(documentRequest.initialFolder, folders().labs);
+    QCOMPARE(documentRequest.filters,
+             (QList<FileFilter>{{QStringLiteral("Word Document (*.doc)"), QStringLiteral("*.doc")},
+                                {QStringLiteral("Portable Document Format (*.pdf)"), QStringLiteral("*.pdf")},
+                                {QStringLiteral("Text File (*.txt)"), QStringLiteral("*.txt")}}));
+    QCOMPARE(h.chooser.requests.last().filters,
+             (QList<FileFilter>{{QStringLiteral("Topology File (*.top)"), QStringLiteral("*.top")}}));
+    QVERIFY(h.takeMessageEntries().isEmpty());
+    QVERIFY(w.click("cmdQuestionTopFile"));
+    QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Information);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{45});
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraOptFiles"));
+
+    // A configuration refused by the check leaves the grading field as it was; a valid one is kept.
+    const QString loading = validConfiguration(h, QStringLiteral("load/ospf.nwc"));
+    h.chooser.answers = {h.makeFile(QStringLiteral("bad.nwc"), "interface fa0/0\r\nhostname R1\r\n"), loading,
+                         h.makePicture(QStringLiteral("net.png"), 20, 10)};
+    QVERIFY(w.click("cmdBrowseGradeNwc"));
+    QCOMPARE(w.label("lblGradeNwcFile"), QString());
+    QVERIFY(!h.prompter.shown.isEmpty());
+    QVERIFY(h.prompter.shown.first().text.contains(langText(115)));
+    h.prompter.shown.clear();
+    QVERIFY(w.click("cmdBrowseLoadNwc"));
+    QCOMPARE(w.label("lblLoadNwcFile"), QStringLiteral("ospf.nwc"));
+    QCOMPARE(h.chooser.requests.last().filters,
+             (QList<FileFilter>{{QStringLiteral("Network Config Files (*.nwc)"), QStringLiteral("*.nwc")}}));
+    QVERIFY(w.click("cmdBrowsePicFile"));
+    QCOMPARE(w.label("lblPicFile"), QStringLiteral("net.png"));
+    QCOMPARE(h.chooser.requests.last().filters.size(), 4);
+    QVERIFY(w.click("cmdClearPicFile"));
+    QCOMPARE(w.label("lblPicFile"), QString());
+    QVERIFY(h.takeMessageEntries().isEmpty());
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraDescription"));
+
+    QVERIFY(w.type("txtDescription", QStringLiteral("  Areas and costs  ")));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraFinish"));
+    QCOMPARE(w.control<QPushButton>("cmdNext")->text(), langText(39));
+    QCOMPARE(wizard->results().description, QStringLiteral("Areas and costs"));
+
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(!h.window().wizard() || !h.window().wizard()->isVisible());
+    QVERIFY(h.takeMessageEntries().isEmpty());
+    // No SKU, page link or exam list in the file; empty values are not written.
+    const QString expected = QStringLiteral("[GENERAL]\r\ntabtitle=Routing Labs\r\n[SECTION0]\r\nsectionname=Basics\r\n"
+                                            "numberofentries=1\r\nlab0=First lab\r\nlink0=%1\r\ntopfile0=%2\r\n"
+                                            "optfiles0=1\r\nloadnwcfile0=%3\r\ndescription0=Areas and costs\r\n")
+                                 .arg(document, topology, loading);
+    QCOMPARE(QString::fromLatin1(test::readFile(h.iniPath())), expected);
+    QCOMPARE(h.treeLines(),
+             (QStringList{QStringLiteral("Routing Labs"), QStringLiteral("  Basics"), QStringLiteral("    First lab")}));
+    // The load made fresh SKUs for all three levels, and the old records are gone.
+    const Catalogue &catalogue = h.window().catalogue();
+    const QRegularExpression sku(QStringLiteral("^\\d{7}$"));
+    QVERIFY(sku.match(catalogue.tree.root()->tag()).hasMatch());
+    QVERIFY(sku.match(catalogue.tree.nodeByIndex(2)->tag()).hasMatch());
+    CatalogueNode *lab = catalogue.tree.nodeByIndex(3);
+    const qint32 index = keyArray().keyArraySearch(lab->key());
+    QVERIFY(index >= 2);
+    const LabRecord &record = keyArray().at(index);
+    QVERIFY(sku.match(record.sku).hasMatch());
+    QCOMPARE(record.link, document);
+    QCOMPARE(record.loadNwcFile, loading);
+    QCOMPARE(record.optFiles, 1);
+    QVERIFY(record.linkPage.isEmpty());
+    QVERIFY(record.examsCovered.isEmpty());
+    QCOMPARE(keyArray().upperBound(), 2);
+}
+
+void WizardFlowsTest::cancelWithNoKeepsEverything()
+{
+    test::MainWindowHarness h;
+    h.open();
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtTabTitle", QStringLiteral("Switching")));
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtSection", QStringLiteral("VLANs")));
+    QVERIFY(w.type("txtLabTitle", QStringLiteral("Trunks")));
+
+    h.prompter.answers = {MessageAnswer::No, MessageAnswer::No};
+    QVERIFY(w.click("cmdCancel"));
+    QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Question);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{38});
+    // The window's own close button asks too.
+    QVERIFY(!wizard->close());
+    QCOMPARE(h.takeMessageEntries(), QList<int>{38});
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(w.page(), QStringLiteral("fraSection"));
+    QCOMPARE(wizard->page(), 2);
+    QCOMPARE(wizard->results().tabTitle, QStringLiteral("Switching"));
+    QCOMPARE(w.control<QLineEdit>("txtSection")->text(), QStringLiteral("VLANs"));
+    QCOMPARE(w.control<QLineEdit>("txtLabTitle")->text(), QStringLiteral("Trunks"));
+    // ... and the walk goes on from there.
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraReqFiles"));
+
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(w.click("cmdCancel"));
+    QVERIFY(!wizard->isVisible());
+    QVERIFY(!QFile::exists(h.iniPath()));
+    QCOMPARE(h.treeLines(), QStringList{QString()});
+}
+
+void WizardFlowsTest::startUpSettingIsSharedWithTheMainWindow()
+{
+    test::MainWindowHarness h;
+    QCOMPARE(getWizardSetting(), 1);
+    h.open();
+    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked());
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    auto *showMe = w.control<QCheckBox>("chkShowMe");
+    QVERIFY(showMe->isChecked());
+    QCOMPARE(showMe->text(), QStringLiteral("Show Wizard at Startup"));
+
+    // Leaving the first page stores the box; closing the wizard shows it in the main window.
+    showMe->setChecked(false);
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(getWizardSetting(), 0);
+    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked());
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(w.click("cmdCancel"));
+    QVERIFY(!h.control<QCheckBox>("chkWizStartup")->isChecked());
+    h.close();
+    QCOMPARE(getWizardSetting(), 0);
+
+    // The next start reads it back; the main window's box changes it for the start after.
+    h.open();
+    QVERIFY(!h.control<QCheckBox>("chkWizStartup")->isChecked());
+    QVERIFY(h.click("chkWizStartup"));
+    h.close();
+    QCOMPARE(getWizardSetting(), 1);
+
+    // Cancelling stores the box as well, whatever page the wizard is on.
+    h.open();
+    WizardDriver again(h.window().showWizard());
+    again.control<QCheckBox>("chkShowMe")->setChecked(false);
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(again.click("cmdCancel"));
+    QCOMPARE(getWizardSetting(), 0);
+}
+
+void WizardFlowsTest::aCatalogueThatCannotBeWrittenLeavesTheOldOne()
+{
+    test::MainWindowHarness h;
+    // Something that is no catalogue file stands where the catalogue goes; nothing may replace it.
+    QVERIFY(QDir().mkpath(h.iniPath()));
+    test::writeFile(h.iniPath() + QStringLiteral("/notes.txt"), "mine");
+    h.open();
+    const QStringList before = h.treeLines();
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtTabTitle", QStringLiteral("New")));
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtSection", QStringLiteral("S")));
+    QVERIFY(w.type("txtLabTitle", QStringLiteral("L")));
+    QVERIFY(w.click("cmdNext"));
+    h.chooser.answers = {h.makeFile(QStringLiteral("l.txt")), h.makeFile(QStringLiteral("l.top"))};
+    QVERIFY(w.click("cmdBrowseLab"));
+    QVERIFY(w.click("cmdBrowseTop"));
+    for (int i = 0; i < 3; ++i)
+        QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), QStringLiteral("fraFinish"));
+    h.prompter.shown.clear();
+
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
+    QVERIFY(h.prompter.shown[0].text.contains(QStringLiteral("Fendrel.ini")));
+    h.prompter.shown.clear();
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(test::readFile(h.iniPath() + QStringLiteral("/notes.txt")), QByteArray("mine"));
+    QCOMPARE(h.treeLines(), before);
+    QCOMPARE(QDir(h.dataFolder()).entryList(QDir::Files), QStringList{});
+
+    // Once the place is free, Finish (still the last page) finishes.
+    QVERIFY(QDir(h.iniPath()).removeRecursively());
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(h.treeLines(), (QStringList{QStringLiteral("New"), QStringLiteral("  S"), QStringLiteral("    L")}));
+}
+
+FENDREL_GUI_TEST_MAIN(WizardFlowsTest)
+#include "WizardFlowsTest.moc"
