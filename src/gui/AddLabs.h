@@ -1,14 +1,14 @@
 #pragma once
 
-#include "package/PackageCompiler.h"
-
 #include "gui/DocumentViewer.h"
 #include "gui/PDFLink.h"
 #include "gui/Wizard.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueEditing.h"
 #include "catalogue/LabRecord.h"
 #include "interaction/FileChooser.h"
+#include "package/PackageCompiler.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -16,6 +16,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -119,7 +120,8 @@ private:
     void cmdAddSectionClick();
     void cmdEditTabClick();
     void cmdCancelClick();
-    bool refuseValue(const QString &value, QWidget *field);
+    // What is typed for a lab, or nothing when a value was refused (and the user told why).
+    std::optional<LabInput> typedLab();
     void focusAfterIncompleteLab();
 
     // File choosers (AddLabsFiles.cpp).

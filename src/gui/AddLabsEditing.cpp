@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/WidgetHelpers.h"
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
@@ -26,15 +27,17 @@ bool captionIs(const QPushButton *button, int entry, const char16_t *english)
 
 } // namespace
 
-bool AddLabs::refuseValue(const QString &value, QWidget *field)
+std::optional<LabInput> AddLabs::typedLab()
 {
-    const QString refusal = catalogueValueRefusal(value);
-    if (refusal.isEmpty())
-        return false;
-    m_prompter.show(refusal, MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
-    if (field)
-        field->setFocus(Qt::OtherFocusReason);
-    return true;
+    if (refuseUncarriable(m_prompter, txtLabname->text(), txtLabname)
+        || refuseUncarriable(m_prompter, txtLabDescription->toPlainText(), txtLabDescription))
+        return std::nullopt;
+    LabInput input;
+    input.name = txtLabname->text();
+    input.section = txtSection->text();
+    input.description = txtLabDescription->toPlainText();
+    input.testSimMode = chkTestSimMode->isChecked();
+    return input;
 }
 
 void AddLabs::focusAfterIncompleteLab()
@@ -59,14 +62,10 @@ void AddLabs::cmdAddLabClick()
         return;
     }
 
-    if (refuseValue(txtLabname->text(), txtLabname) || refuseValue(txtLabDescription->toPlainText(), txtLabDescription))
+    std::optional<LabInput> input = typedLab();
+    if (!input)
         return;
-    LabInput input;
-    input.name = txtLabname->text();
-    input.section = txtSection->text();
-    input.description = txtLabDescription->toPlainText();
-    input.testSimMode = chkTestSimMode->isChecked();
-    const LabStoreResult result = addLab(m_catalogue, keyArray(), m_buffer, input, m_prompter);
+    const LabStoreResult result = addLab(m_catalogue, keyArray(), m_buffer, *input, m_prompter);
     if (result.outcome == LabStore::Incomplete)
         focusAfterIncompleteLab();
     if (!result.node)
@@ -94,16 +93,12 @@ void AddLabs::cmdEditClick()
         return;
     }
 
-    if (refuseValue(txtLabname->text(), txtLabname) || refuseValue(txtLabDescription->toPlainText(), txtLabDescription))
+    std::optional<LabInput> input = typedLab();
+    if (!input)
         return;
-    LabInput input;
-    input.name = txtLabname->text();
-    input.section = txtSection->text();
-    input.description = txtLabDescription->toPlainText();
-    input.testSimMode = chkTestSimMode->isChecked();
-    input.documentLabel = lblFile->text();
+    input->documentLabel = lblFile->text();
     const LabStoreResult result =
-        editLab(m_catalogue, keyArray(), m_buffer, lblIndex->text().toShort(), input, m_prompter);
+        editLab(m_catalogue, keyArray(), m_buffer, lblIndex->text().toShort(), *input, m_prompter);
     if (result.outcome == LabStore::Incomplete)
         focusAfterIncompleteLab();
     if (result.outcome == LabStore::Incomplete || result.outcome == LabStore::RecordMissing)
@@ -161,7 +156,7 @@ void AddLabs::cmdAddSectionClick()
         txtSection->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (refuseValue(name, txtSection))
+    if (refuseUncarriable(m_prompter, name, txtSection))
         return;
     m_changed = true;
     CatalogueNode *node =
@@ -192,7 +187,7 @@ void AddLabs::cmdEditTabClick()
         m_prompter.message(109, MessageIcon::Exclamation);
         return;
     }
-    if (refuseValue(txtTab->text(), txtTab))
+    if (refuseUncarriable(m_prompter, txtTab->text(), txtTab))
         return;
     cmdEditTab->setText(langText(22));
     txtTab->setEnabled(false);

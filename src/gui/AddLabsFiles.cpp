@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/WidgetHelpers.h"
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/ImageHandler.h"
@@ -17,11 +18,6 @@ namespace {
 
 constexpr FileDialogOptions kExistingFile =
     FileDialogOption::HideReadOnly | FileDialogOption::PathMustExist | FileDialogOption::FileMustExist;
-
-FileFilter filter(const char16_t *description, const char16_t *pattern)
-{
-    return {QString::fromUtf16(description), QString::fromUtf16(pattern)};
-}
 
 const QList<FileFilter> &networkConfigurationFilters()
 {
@@ -71,7 +67,7 @@ QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &ini
     QString path = m_chooser.chooseFile(request);
     path.remove(QChar(u'\0'));
     path = trimSpaces(path);
-    if (path.isEmpty() || refuseValue(path, nullptr))
+    if (path.isEmpty() || refuseUncarriable(m_prompter, path, nullptr))
         return {};
     return path;
 }

@@ -1,6 +1,7 @@
 #include "gui/AddLabs.h"
 
 #include "catalogue/ExamList.h"
+#include "gui/WidgetHelpers.h"
 #include "gui/WindowModes.h"
 #include "startup/LanguageTable.h"
 
@@ -25,27 +26,6 @@
 
 namespace fendrel::gui {
 namespace {
-
-template <typename Widget>
-Widget *named(QWidget *parent, const char16_t *name)
-{
-    auto *widget = new Widget(parent);
-    widget->setObjectName(QString::fromUtf16(name));
-    return widget;
-}
-
-// A label that shows a chosen file's name like a read-only field.
-QLabel *fileLabel(QWidget *parent, const char16_t *name)
-{
-    auto *label = named<QLabel>(parent, name);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(180);
-    label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    label->setContentsMargins(4, 2, 4, 2);
-    return label;
-}
 
 void addFileRow(QGridLayout *grid, int row, QLabel *caption, QLabel *file, QPushButton *browse)
 {

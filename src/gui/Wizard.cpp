@@ -4,6 +4,7 @@
 #include "catalogue/Ini.h"
 #include "gui/AddLabs.h"
 #include "gui/Icon.h"
+#include "gui/WidgetHelpers.h"
 #include "interaction/Prompter.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
@@ -28,34 +29,11 @@ namespace {
 
 constexpr qint16 kLastPage = 7;
 
-template <typename T, typename... Args>
-T *named(QWidget *parent, const char16_t *name, Args &&...args)
-{
-    auto *widget = new T(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QString::fromUtf16(name));
-    return widget;
-}
-
-FileFilter filter(const char16_t *description, const char16_t *pattern)
-{
-    return {QString::fromUtf16(description), QString::fromUtf16(pattern)};
-}
-
 QLabel *pageText(QWidget *parent, const char16_t *name)
 {
     auto *label = named<QLabel>(parent, name);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QLabel *fileLabel(QWidget *parent, const char16_t *name)
-{
-    auto *label = named<QLabel>(parent, name);
-    label->setFrameShape(QFrame::StyledPanel);
-    label->setFrameShadow(QFrame::Sunken);
-    label->setMinimumWidth(180);
-    label->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     return label;
 }
 
@@ -269,17 +247,6 @@ void Wizard::connectControls()
     txtDescription->installEventFilter(this);
 }
 
-bool Wizard::refuse(const QString &value, QWidget *field)
-{
-    const QString refusal = catalogueValueRefusal(value);
-    if (refusal.isEmpty())
-        return false;
-    m_prompter.show(refusal, MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
-    if (field)
-        field->setFocus(Qt::OtherFocusReason);
-    return true;
-}
-
 void Wizard::showPage(QWidget *next, QWidget *previous)
 {
     next->show();
@@ -314,7 +281,7 @@ void Wizard::cmdNextClick()
     case 2:
         if (txtTabTitle->text().isEmpty())
             return missing();
-        if (refuse(txtTabTitle->text(), txtTabTitle)) {
+        if (refuseUncarriable(m_prompter, txtTabTitle->text(), txtTabTitle)) {
             --m_page;
             return;
         }
@@ -324,7 +291,7 @@ void Wizard::cmdNextClick()
     case 3:
         if (txtLabTitle->text().isEmpty() || txtSection->text().isEmpty())
             return missing();
-        if (refuse(txtSection->text(), txtSection) || refuse(txtLabTitle->text(), txtLabTitle)) {
+        if (refuseUncarriable(m_prompter, txtSection->text(), txtSection) || refuseUncarriable(m_prompter, txtLabTitle->text(), txtLabTitle)) {
             --m_page;
             return;
         }
@@ -342,7 +309,7 @@ void Wizard::cmdNextClick()
         break;
     case 6: {
         const QString description = trimSpaces(txtDescription->toPlainText());
-        if (refuse(description, txtDescription)) {
+        if (refuseUncarriable(m_prompter, description, txtDescription)) {
             --m_page;
             return;
         }
@@ -400,7 +367,7 @@ void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *l
                         MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
         return;
     }
-    if (refuse(path, nullptr))
+    if (refuseUncarriable(m_prompter, path, nullptr))
         return;
     if (checkConfiguration && !verifyAndCollectRtr(path, m_prompter))
         return;

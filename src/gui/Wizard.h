@@ -46,7 +46,6 @@ private:
     void cmdNextClick();
     void cmdCancelClick();
     bool confirmCancel();
-    bool refuse(const QString &value, QWidget *field);
     void showPage(QWidget *next, QWidget *previous);
     void browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration);
     void unload();
