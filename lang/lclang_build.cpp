@@ -73,7 +73,7 @@ int main(int argc, char **argv)
             return fail(where + QStringLiteral("expected an entry number, a TAB and the text"));
         if (!textOk)
             return fail(where + QStringLiteral("only \\n and \\\\ may follow a backslash"));
-        if (fromWindows1252(toWindows1252(text)) != text)
+        if (!fitsWindows1252(text))
             return fail(where + QStringLiteral("the text holds characters that Windows-1252 cannot store"));
         if (seen.contains(number))
             return fail(where + QStringLiteral("entry %1 is given twice").arg(number));

@@ -130,10 +130,15 @@ bool MainWindowHarness::type(const char *name, const QString &text)
         qWarning("cannot type into %s", name);
         return false;
     }
+    typeOver(field, text);
+    return true;
+}
+
+void typeOver(QWidget *field, const QString &text)
+{
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(field, Qt::Key_Delete);
     QTest::keyClicks(field, text);
-    return true;
 }
 
 bool MainWindowHarness::selectNode(const QString &text)

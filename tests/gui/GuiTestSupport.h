@@ -40,6 +40,9 @@ int runGuiTest(int argc, char **argv)
         return fendrel::test::runGuiTest<TestClass>(argc, argv);                                                       \
     }
 
+// Selects what a field holds and types text over it, as a person would.
+void typeOver(QWidget *field, const QString &text);
+
 // One main window over a fresh application data folder, with scripted messages and dialogs.
 // The helpers act as a user would: they refuse to click what is disabled or hidden and to type
 // into what is locked, and return false then.

@@ -50,9 +50,7 @@ public:
             qWarning("cannot type into %s", name);
             return false;
         }
-        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, text);
+        test::typeOver(field, text);
         return true;
     }
     // The one page frame on screen.

@@ -68,7 +68,7 @@ QString catalogueValueRefusal(const QString &value)
     if (value.contains(u'\n') || value.contains(u'\r'))
         return QStringLiteral("The text holds a line break, but the catalogue file keeps each value on one line. "
                               "Please write it as one line.");
-    if (fromWindows1252(toWindows1252(value)) != value)
+    if (!fitsWindows1252(value))
         return QStringLiteral("\"%1\" holds characters that the catalogue file cannot store (it keeps Western "
                               "European letters only). Please use other characters.")
             .arg(value);

@@ -114,15 +114,20 @@ QString readFromLines(const QStringList &lines, const QString &section, const QS
 
 } // namespace
 
-QString trimSpaces(const QString &text)
+QString trimmedOf(const QString &text, QStringView characters)
 {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
+    while (begin < end && characters.contains(text[begin]))
         ++begin;
-    while (end > begin && text[end - 1] == u' ')
+    while (end > begin && characters.contains(text[end - 1]))
         --end;
     return text.mid(begin, end - begin);
+}
+
+QString trimSpaces(const QString &text)
+{
+    return trimmedOf(text, u" ");
 }
 
 qsizetype readLines(QStringList &lines, const QString &file)

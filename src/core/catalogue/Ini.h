@@ -15,6 +15,8 @@ namespace fendrel {
 // surrounding spaces. Only spaces are trimmed, as the format always has.
 
 QString trimSpaces(const QString &text);
+// The text without the given characters at either end.
+QString trimmedOf(const QString &text, QStringView characters);
 
 // The trimmed, non-blank lines of a file; none when it cannot be read.
 QStringList readLines(const QString &file);

@@ -1,5 +1,6 @@
 #include "package/NetworkConfiguration.h"
 
+#include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
 #include "interaction/Prompter.h"
 #include "startup/Folders.h"
@@ -42,17 +43,6 @@ QStringList textLines(const QString &text)
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-QString trimmedOf(const QString &text, const QString &characters)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && characters.contains(text[begin]))
-        ++begin;
-    while (end > begin && characters.contains(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
 }
 
 } // namespace

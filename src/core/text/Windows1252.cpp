@@ -53,6 +53,11 @@ QByteArray toWindows1252(QStringView text)
     return out;
 }
 
+bool fitsWindows1252(QStringView text)
+{
+    return fromWindows1252(toWindows1252(text)) == text;
+}
+
 QString fromWindows1252(QByteArrayView bytes)
 {
     QString out(bytes.size(), Qt::Uninitialized);

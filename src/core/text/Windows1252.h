@@ -12,5 +12,7 @@ namespace fendrel {
 QByteArray toWindows1252(QStringView text);
 void appendWindows1252(QByteArray &out, QStringView text);
 QString fromWindows1252(QByteArrayView bytes);
+// Whether every character of the text has a Windows-1252 byte.
+bool fitsWindows1252(QStringView text);
 
 } // namespace fendrel
