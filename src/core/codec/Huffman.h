@@ -47,6 +47,23 @@ public:
     // the buffer is left as it was.
     void decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen);
 
+    // Piecewise forms, for inputs too large to hold twice. A source fills at most capacity bytes
+    // of buffer and returns how many it filled, 0 only at the end of its input.
+    using Source = std::function<std::size_t(std::uint8_t *buffer, std::size_t capacity)>;
+    // Produces the whole input to consume, in pieces of any size. Called twice: pass 0 to count
+    // the bytes, pass 1 to code them; both passes must produce the same bytes.
+    using Producer = std::function<void(int pass, const Sink &consume)>;
+
+    // Encodes size bytes from produce into the same stream, with the same events, as encodeByte,
+    // handing the stream to sink in pieces. Throws when a pass produces other bytes than size,
+    // or pass 1 other bytes than pass 0.
+    void encodeFrom(std::size_t size, const Producer &produce, const Sink &sink);
+    // Decodes a stream of streamSize bytes read from source, handing the decoded bytes to sink in
+    // pieces: the same bytes, events and errors as decodeByte. Memory stays bounded whatever the
+    // size. On failure sink may already have received part of the output; a source that ends
+    // before or runs past streamSize is a failure too.
+    void decodeFrom(std::size_t streamSize, const Source &source, const Sink &sink);
+
     // Source and destination may be the same file. The destination is replaced in one step and
     // is left untouched when the operation fails.
     void encodeFile(const std::filesystem::path &sourceFile, const std::filesystem::path &destFile);
