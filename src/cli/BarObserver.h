@@ -12,7 +12,8 @@ public:
     explicit BarObserver(ProgressBar &bar) : m_bar(bar) {}
     void gatheringStarted() override { m_bar.phase(QStringLiteral("Compiling Lab Package")); }
     void compressingStarted() override { m_bar.phase(QStringLiteral("Compressing Lab Package...")); }
-    void decodingStarted() override { m_bar.phase(QStringLiteral("Opening lab package")); }
+    void decodingStarted() override { m_bar.phase(QStringLiteral("Checking lab package")); }
+    void writingStarted() override { m_bar.phase(QStringLiteral("Writing its files")); }
     void decodingFinished() override { m_bar.end(true); }
     void progress(int percent) override { m_bar.draw(percent); }
 

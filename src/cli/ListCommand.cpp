@@ -5,6 +5,18 @@
 #include "package/PackageImage.h"
 
 namespace fendrel::cli {
+namespace {
+
+// Names and sizes only: the members' content passes by without being kept.
+class MemberSizes : public PackageImageParser::Handler {
+public:
+    QList<QString> names;
+    QList<qint64> sizes; // -1 for a name-only member
+    void namesRead(const QList<QString> &read) override { names = read; }
+    void memberBegins(qint64, qint64 size) override { sizes.append(size); }
+};
+
+} // namespace
 
 int ListCommand::run(const QStringList &args, CliContext &context)
 {
@@ -14,23 +26,18 @@ int ListCommand::run(const QStringList &args, CliContext &context)
     }
     ProgressBar bar(context);
     PackageFileError error;
-    const auto decoded = readPackageFile(args[0], [&bar](int percent) { bar.draw(percent); }, &error);
-    bar.end(decoded.has_value());
-    if (!decoded) {
+    MemberSizes members;
+    const bool read = readPackageImageFile(args[0], members, [&bar](int percent) { bar.draw(percent); }, &error);
+    bar.end(read);
+    if (!read) {
         context.printError(QStringLiteral("%1 is not a readable lab package: %2").arg(args[0], error.description));
         return kExitFailed;
     }
-    QString malformed;
-    const auto image = readPackageImage(viewOf(*decoded), &malformed);
-    if (!image) {
-        context.printError(QStringLiteral("%1: %2").arg(args[0], malformed));
-        return kExitFailed;
-    }
-    for (qsizetype i = 0; i < image->names.size(); ++i) {
-        const QString size = i >= image->data.size() ? QStringLiteral("missing")
-            : image->data[i]                         ? QString::number(image->data[i]->size())
-                                                     : QStringLiteral("name-only");
-        context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(image->names[i], size));
+    for (qsizetype i = 0; i < members.names.size(); ++i) {
+        const QString size = i >= members.sizes.size() ? QStringLiteral("missing")
+            : members.sizes[i] >= 0                    ? QString::number(members.sizes[i])
+                                                       : QStringLiteral("name-only");
+        context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(members.names[i], size));
     }
     return kExitDone;
 }

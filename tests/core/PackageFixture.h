@@ -82,9 +82,16 @@ struct PackageFixture {
 
 inline std::vector<std::uint8_t> decodedPackage(const QString &path)
 {
+    std::vector<std::uint8_t> image;
     PackageFileError error;
-    auto image = readPackageFile(path, {}, &error);
-    return image ? *image : std::vector<std::uint8_t>{};
+    const bool read = readPackageFile(
+        path, {},
+        [&image](QByteArrayView piece) {
+            image.insert(image.end(), piece.begin(), piece.end());
+            return true;
+        },
+        &error);
+    return read ? image : std::vector<std::uint8_t>{};
 }
 
 inline std::optional<PackageImage> packageImageOf(const std::vector<std::uint8_t> &decoded)
@@ -96,10 +103,8 @@ inline std::optional<PackageImage> packageImageOf(const std::vector<std::uint8_t
 // Writes a package of the given members, as a crafted or damaged package would arrive.
 inline void writeCraftedPackage(const QString &path, QList<PackageMember> members)
 {
-    QString error;
-    ImageBytes image = buildPackageImage(std::move(members), &error);
     PackageFileError failure;
-    writePackageFile(path, std::move(image), {}, &failure);
+    writePackageFile(path, std::move(members), {}, &failure);
 }
 
 } // namespace fendrel::test

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <optional>
 
@@ -88,12 +89,6 @@ QString memberFileName(const QString &name)
     return file;
 }
 
-bool writeWhole(const QString &path, QByteArrayView data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data.data(), data.size()) == data.size();
-}
-
 QString sectionOf(int s)
 {
     return QStringLiteral("Section") + QString::number(s);
@@ -109,32 +104,215 @@ QString packageFolderName(const QString &packagePath)
     return name;
 }
 
+namespace {
+
+// Writes each member where the routing rules place it while the image is read a second time,
+// and rewrites the keys of the extracted catalogue to name the files written.
+class MemberExtractor : public PackageImageParser::Handler {
+public:
+    MemberExtractor(const QString &packageFolder, Prompter &prompter)
+        : m_packageFolder(packageFolder), m_labFolder(packageFolder), m_commonFolder(packageFolder), m_prompter(prompter)
+    {
+    }
+
+    void namesRead(const QList<QString> &names) override { m_names = names; }
+
+    void memberBegins(qint64 index, qint64 size) override
+    {
+        m_current = index <= m_names.size() ? index - 1 : -1; // data beyond the names is not read
+        if (m_current < 0)
+            return;
+        place(m_current);
+        m_catalogueBytes.clear();
+        if (m_fileName.isEmpty())
+            return;
+        if (size >= 0) {
+            m_file.setFileName(m_target);
+            if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
+                && !m_firstPathOf.contains(m_names[m_current]))
+                m_firstPathOf.insert(m_names[m_current], m_target);
+        } else if (!QFileInfo::exists(m_target)) {
+            // A name-only member stands for the content of the earlier member of its name.
+            const QString first = m_firstPathOf.value(m_names[m_current]);
+            if (first.isEmpty() || !QFile::copy(first, m_target)) {
+                QFile empty(m_target);
+                (void)empty.open(QIODevice::WriteOnly);
+            }
+        }
+    }
+
+    void memberBytes(QByteArrayView bytes) override
+    {
+        if (m_current < 0)
+            return;
+        if (m_file.isOpen())
+            m_file.write(bytes.data(), bytes.size());
+        if (m_route == Route::Catalogue)
+            m_catalogueBytes.append(bytes);
+    }
+
+    void memberEnds(qint64) override
+    {
+        if (m_current < 0)
+            return;
+        m_file.close();
+        account(true);
+        m_dataEntries = m_current + 1;
+    }
+
+    // After the image: the members that have no data entry at all, then the catalogue file.
+    bool finish(const QString &catalogueFile)
+    {
+        for (qsizetype i = m_dataEntries; i < m_names.size(); ++i) {
+            place(i);
+            m_prompter.message(77, MessageIcon::None);
+            account(false);
+        }
+        m_catalogue.write(QStringLiteral("General"), QStringLiteral("NumOfSections"), QString::number(m_sectionsCounted));
+        if (!writeIniFile(catalogueFile, m_catalogue.lines()))
+            return false;
+        if (QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
+            QFile::remove(m_cataloguePath);
+        return true;
+    }
+
+private:
+    void readNames()
+    {
+        m_sectionName = m_catalogue.read(sectionOf(m_s), QStringLiteral("SectionName"));
+        m_labName = m_catalogue.read(sectionOf(m_s), QStringLiteral("Lab") + QString::number(m_l));
+    }
+
+    // An empty section has no members; skipping it keeps the next section's labs in their place.
+    void skipEmptySections()
+    {
+        while (m_catalogue.readInt(sectionOf(m_s), QStringLiteral("NumberOfEntries"), 0) <= 0
+               && !m_catalogue.read(sectionOf(m_s + 1), QStringLiteral("SectionName")).isEmpty())
+            ++m_s;
+    }
+
+    // Where member i goes; documents and pictures first set the folders of the current lab.
+    void place(qsizetype i)
+    {
+        m_route = routeOf(m_names[i]);
+        m_fileName = memberFileName(m_names[i]);
+        if (m_route == Route::Document || m_route == Route::Picture) {
+            const QString sectionFolder = m_packageFolder + folderComponent(m_sectionName);
+            m_labFolder = sectionFolder + folderComponent(m_labName);
+            m_commonFolder = sectionFolder + QStringLiteral("common/");
+            makeFolder(m_labFolder);
+            makeFolder(m_commonFolder);
+        }
+        switch (m_route) {
+        case Route::Catalogue: m_target = m_packageFolder + m_fileName; break;
+        case Route::Document:
+        case Route::Picture: m_target = m_commonFolder + m_fileName; break;
+        case Route::LoadingConfiguration: m_target = m_labFolder + m_fileName.chopped(m_fileName.isEmpty() ? 0 : 1); break;
+        default: m_target = m_labFolder + m_fileName; break;
+        }
+    }
+
+    void makeFolder(const QString &folder)
+    {
+        if (!m_madeFolders.contains(folder)) {
+            QDir().mkpath(folder);
+            m_madeFolders.insert(folder);
+        }
+    }
+
+    // Moves the lab and section counters on past the member just placed and rewrites its key.
+    void account(bool hasData)
+    {
+        if (m_route == Route::Catalogue) {
+            if (!m_cataloguePath.isEmpty())
+                writeIniFile(m_cataloguePath, m_catalogue.lines());
+            m_cataloguePath = m_target;
+            m_catalogue = IniDocument(hasData ? parseIniLines(m_catalogueBytes) : readLines(m_target));
+            m_catalogueBytes.clear();
+            skipEmptySections();
+            readNames();
+            return;
+        }
+        const qint16 entries = m_catalogue.readInt(sectionOf(m_s), QStringLiteral("NumberOfEntries"), 0);
+        const qint16 optional = m_catalogue.readInt(sectionOf(m_s), QStringLiteral("OptFiles") + QString::number(m_l), 0);
+        if (m_route != Route::Other) {
+            if (!m_fileName.isEmpty())
+                m_catalogue.write(sectionOf(m_s), keyOf(m_route) + QString::number(m_l), m_target);
+            ++m_counted;
+            if (m_route == Route::Document && m_l == 0)
+                ++m_sectionsCounted;
+        }
+        if (m_counted >= optional + 2) {
+            ++m_l;
+            m_counted = 0;
+            readNames();
+        }
+        if (m_l > entries - 1) {
+            ++m_s;
+            m_l = 0;
+            skipEmptySections();
+            readNames();
+        }
+    }
+
+    const QString m_packageFolder;
+    QString m_labFolder;
+    QString m_commonFolder;
+    Prompter &m_prompter;
+    QList<QString> m_names;
+    qsizetype m_dataEntries = 0;
+    qsizetype m_current = -1;
+    Route m_route = Route::Other;
+    QString m_fileName;
+    QString m_target;
+    QFile m_file;
+    QByteArray m_catalogueBytes;
+    QHash<QString, QString> m_firstPathOf; // shared documents and pictures by member name
+    QSet<QString> m_madeFolders;
+
+    int m_s = 0;
+    int m_l = 0;
+    int m_counted = 0;
+    int m_sectionsCounted = 0;
+    QString m_sectionName;
+    QString m_labName;
+    QString m_cataloguePath;
+    IniDocument m_catalogue;
+};
+
+class NameCollector : public PackageImageParser::Handler {
+public:
+    QList<QString> names;
+    void namesRead(const QList<QString> &read) override { names = read; }
+};
+
+} // namespace
+
 ExtractResult extractPack(const QString &packagePath, const QString &appDataFolder, Prompter &prompter,
                           ExtractObserver *observer)
 {
     ExtractResult result;
     const QString title = fileNameOfPath(packagePath);
     const auto refuse = [&](ExtractResult::Status status) {
+        if (observer)
+            observer->decodingFinished();
         prompter.show(title + langText(121), MessageIcon::Critical, MessageButtons::Ok, langText(kMessageTitleEntry));
         result.status = status;
         return result;
     };
+    const ProgressCallback progress = [observer](int percent) {
+        if (observer)
+            observer->progress(percent);
+    };
 
+    // The package is expanded twice rather than held: first to see that all of it is sound, so
+    // that a damaged package writes nothing, then to write its members.
     if (observer)
         observer->decodingStarted();
-    const std::optional<std::vector<std::uint8_t>> decoded = readPackageFile(
-        packagePath, [observer](int percent) { if (observer) observer->progress(percent); }, &result.error);
-    if (observer)
-        observer->decodingFinished();
-    if (!decoded)
+    NameCollector check;
+    if (!readPackageImageFile(packagePath, check, progress, &result.error))
         return refuse(ExtractResult::Status::Unreadable);
-    QString malformed;
-    const std::optional<PackageImage> image = readPackageImage(viewOf(*decoded), &malformed);
-    if (!image) {
-        result.error = {0, QStringLiteral("pckLoad"), malformed};
-        return refuse(ExtractResult::Status::Unreadable);
-    }
-    if (image->names.isEmpty() || routeOf(image->names.first()) != Route::Catalogue)
+    if (check.names.isEmpty() || routeOf(check.names.first()) != Route::Catalogue)
         return refuse(ExtractResult::Status::Invalid);
 
     const QString packageFolder = withTrailingSeparator(appDataFolder) + kExtractionRootName + u'/'
@@ -142,99 +320,15 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     QDir().mkpath(packageFolder);
     result.packageFolder = packageFolder;
 
-    int s = 0;
-    int l = 0;
-    int counted = 0;
-    int sectionsCounted = 0;
-    QString sectionName;
-    QString labName;
-    QString labFolder = packageFolder;
-    QString commonFolder = packageFolder;
-    QString cataloguePath;
-    IniDocument catalogue;
-    QHash<QString, QByteArrayView> firstContentOf; // shared documents and pictures by member name
-
-    const auto readNames = [&] {
-        sectionName = catalogue.read(sectionOf(s), QStringLiteral("SectionName"));
-        labName = catalogue.read(sectionOf(s), QStringLiteral("Lab") + QString::number(l));
-    };
-    // An empty section has no members; skipping it keeps the next section's labs in their place.
-    const auto skipEmptySections = [&] {
-        while (catalogue.readInt(sectionOf(s), QStringLiteral("NumberOfEntries"), 0) <= 0
-               && !catalogue.read(sectionOf(s + 1), QStringLiteral("SectionName")).isEmpty())
-            ++s;
-    };
-
-    for (qsizetype i = 0; i < image->names.size(); ++i) {
-        const QString &name = image->names[i];
-        const Route route = routeOf(name);
-        const QString fileName = memberFileName(name);
-        if (route == Route::Document || route == Route::Picture) {
-            const QString sectionFolder = packageFolder + folderComponent(sectionName);
-            labFolder = sectionFolder + folderComponent(labName);
-            commonFolder = sectionFolder + QStringLiteral("common/");
-            QDir().mkpath(labFolder);
-            QDir().mkpath(commonFolder);
-        }
-        QString target;
-        switch (route) {
-        case Route::Catalogue: target = packageFolder + fileName; break;
-        case Route::Document:
-        case Route::Picture: target = commonFolder + fileName; break;
-        case Route::LoadingConfiguration: target = labFolder + fileName.chopped(fileName.isEmpty() ? 0 : 1); break;
-        default: target = labFolder + fileName; break;
-        }
-
-        if (i >= image->data.size()) {
-            prompter.message(77, MessageIcon::None);
-        } else if (!fileName.isEmpty()) {
-            const std::optional<QByteArrayView> &data = image->data[i];
-            if (data) {
-                writeWhole(target, *data);
-                if (!firstContentOf.contains(name))
-                    firstContentOf.insert(name, *data);
-            } else if (!QFileInfo::exists(target)) {
-                writeWhole(target, firstContentOf.value(name));
-            }
-        }
-
-        if (route == Route::Catalogue) {
-            if (!cataloguePath.isEmpty())
-                writeIniFile(cataloguePath, catalogue.lines());
-            cataloguePath = target;
-            catalogue = IniDocument(i < image->data.size() && image->data[i] ? parseIniLines(*image->data[i])
-                                                                             : readLines(target));
-            skipEmptySections();
-            readNames();
-            continue;
-        }
-
-        const qint16 entries = catalogue.readInt(sectionOf(s), QStringLiteral("NumberOfEntries"), 0);
-        const qint16 optional = catalogue.readInt(sectionOf(s), QStringLiteral("OptFiles") + QString::number(l), 0);
-        if (route != Route::Other) {
-            if (!fileName.isEmpty())
-                catalogue.write(sectionOf(s), keyOf(route) + QString::number(l), target);
-            ++counted;
-            if (route == Route::Document && l == 0)
-                ++sectionsCounted;
-        }
-        if (counted >= optional + 2) {
-            ++l;
-            counted = 0;
-            readNames();
-        }
-        if (l > entries - 1) {
-            ++s;
-            l = 0;
-            skipEmptySections();
-            readNames();
-        }
-    }
-
-    catalogue.write(QStringLiteral("General"), QStringLiteral("NumOfSections"), QString::number(sectionsCounted));
-    const QString catalogueFile = withTrailingSeparator(appDataFolder) + kCatalogueFileName;
-    if (writeIniFile(catalogueFile, catalogue.lines()) && QFileInfo(cataloguePath) != QFileInfo(catalogueFile))
-        QFile::remove(cataloguePath);
+    if (observer)
+        observer->writingStarted();
+    MemberExtractor extractor(packageFolder, prompter);
+    // Fails only when the file changed between the readings; the catalogue file stays as it was.
+    if (!readPackageImageFile(packagePath, extractor, progress, &result.error))
+        return refuse(ExtractResult::Status::Unreadable);
+    if (observer)
+        observer->decodingFinished();
+    extractor.finish(withTrailingSeparator(appDataFolder) + kCatalogueFileName);
     result.status = ExtractResult::Status::Extracted;
     return result;
 }

@@ -16,6 +16,8 @@ class ExtractObserver {
 public:
     virtual ~ExtractObserver() = default;
     virtual void decodingStarted() {}
+    // The package proved sound; it is read again to write its members.
+    virtual void writingStarted() {}
     virtual void progress(int /*percent*/) {}
     virtual void decodingFinished() {}
 };

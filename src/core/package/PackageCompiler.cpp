@@ -14,6 +14,8 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <utility>
+
 namespace fendrel {
 
 void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration)
@@ -32,6 +34,7 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
                         langText(kMessageTitleEntry));
     } else if (!nameOnly) {
         member.source = path;
+        member.sourceSize = info.size();
     }
     m_members.append(std::move(member));
 }
@@ -94,19 +97,11 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const KeyArray &
 
 bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCallback &progress)
 {
-    QString error;
-    ImageBytes image = buildPackageImage(std::move(m_members), &error);
-    m_members.clear();
-    if (image.empty()) {
-        logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), 0, error);
-        return false;
-    }
     PackageFileError failure;
-    if (!writePackageFile(packagePath, std::move(image), progress, &failure)) {
+    const bool written = writePackageFile(packagePath, std::exchange(m_members, {}), progress, &failure);
+    if (!written)
         logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), failure.number, failure.description);
-        return false;
-    }
-    return true;
+    return written;
 }
 
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const KeyArray &records, const QString &packagePath,

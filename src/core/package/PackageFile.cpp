@@ -2,13 +2,21 @@
 
 #include "codec/Huffman.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <limits>
 
 namespace fendrel {
 namespace {
+
+constexpr qint64 kPiece = 1 << 20;
+
+// Leaves the codec early when the work around it has failed; the failure is already recorded.
+struct Abandoned {};
 
 Huffman codecReporting(const ProgressCallback &progress)
 {
@@ -24,71 +32,139 @@ void fail(PackageFileError *error, qint32 number, const QString &source, const Q
         *error = {number, source, description};
 }
 
+QByteArrayView viewOf(const std::uint8_t *bytes, std::size_t size)
+{
+    return QByteArrayView(reinterpret_cast<const char *>(bytes), static_cast<qsizetype>(size));
+}
+
 } // namespace
 
-bool writePackageFile(const QString &path, std::vector<std::uint8_t> &&image, const ProgressCallback &progress,
+bool writePackageFile(const QString &path, QList<PackageMember> members, const ProgressCallback &progress,
                       PackageFileError *error)
 {
-    if (image.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-        fail(error, 0, QStringLiteral("WritePackage"), QStringLiteral("The package is larger than 2 GiB."));
+    const QString source = QStringLiteral("WritePackage");
+    PackageImageWriter image;
+    QString why;
+    if (!image.plan(std::move(members), &why)) {
+        fail(error, 0, source, why);
         return false;
     }
-    // The stream goes to the file piece by piece as it is coded, so only the image is held whole.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        fail(error, 75, QStringLiteral("WritePackage"), QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+    const auto cannotWrite = [&](const QString &what, const QString &reason) {
+        fail(error, 75, source, QStringLiteral("%1 cannot be written: %2").arg(what, reason));
         return false;
-    }
+    };
+    if (!file.open(QIODevice::WriteOnly))
+        return cannotWrite(path, file.errorString());
+    // Beside the package: a folder it can be written to, on the disk it goes to.
+    QTemporaryFile scratch(QFileInfo(path).dir().filePath(QStringLiteral(".%1.XXXXXX").arg(QFileInfo(path).fileName())));
+    if (!scratch.open())
+        return cannotWrite(scratch.fileTemplate(), scratch.errorString());
+
     bool written = true;
     try {
         Huffman codec = codecReporting(progress);
-        codec.encodeTo(image.data(), image.size(), [&](const std::uint8_t *bytes, std::size_t size) {
+        const auto produce = [&](int pass, const Huffman::Sink &consume) {
+            if (pass == 0) {
+                bool kept = true;
+                const bool produced = image.produce(
+                    [&](QByteArrayView piece) {
+                        consume(reinterpret_cast<const std::uint8_t *>(piece.data()), static_cast<std::size_t>(piece.size()));
+                        kept = kept && scratch.write(piece.data(), piece.size()) == piece.size();
+                    },
+                    &why);
+                if (!produced) {
+                    fail(error, 0, source, why);
+                    throw Abandoned{};
+                }
+                if (!kept || !scratch.flush()) {
+                    cannotWrite(scratch.fileName(), scratch.errorString());
+                    throw Abandoned{};
+                }
+                return;
+            }
+            QByteArray piece(kPiece, Qt::Uninitialized);
+            if (!scratch.seek(0)) {
+                cannotWrite(scratch.fileName(), scratch.errorString());
+                throw Abandoned{};
+            }
+            for (qint64 got; (got = scratch.read(piece.data(), piece.size())) > 0;)
+                consume(reinterpret_cast<const std::uint8_t *>(piece.constData()), static_cast<std::size_t>(got));
+        };
+        codec.encodeFrom(static_cast<std::size_t>(image.size()), produce, [&](const std::uint8_t *bytes, std::size_t size) {
             written = written && file.write(reinterpret_cast<const char *>(bytes), static_cast<qint64>(size)) == static_cast<qint64>(size);
         });
+    } catch (const Abandoned &) {
+        file.cancelWriting();
+        return false;
     } catch (const HuffmanError &e) {
         file.cancelWriting();
         fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
         return false;
     } catch (const std::bad_alloc &) {
         file.cancelWriting();
-        fail(error, 7, QStringLiteral("WritePackage"), QStringLiteral("Out of memory"));
+        fail(error, 7, source, QStringLiteral("Out of memory"));
         return false;
     }
-    if (!written || !file.commit()) {
-        fail(error, 75, QStringLiteral("WritePackage"), QStringLiteral("%1 cannot be written: %2").arg(path, file.errorString()));
+    if (!written || !file.commit())
+        return cannotWrite(path, file.errorString());
+    return true;
+}
+
+bool readPackageFile(const QString &path, const ProgressCallback &progress, const ImagePieceConsumer &consume,
+                     PackageFileError *error)
+{
+    const QString source = QStringLiteral("ExtractPack");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        fail(error, 53, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.size() > std::numeric_limits<std::int32_t>::max()) {
+        fail(error, 0, source, QStringLiteral("%1 is larger than a package can be.").arg(path));
+        return false;
+    }
+    struct Stopped {};
+    try {
+        Huffman codec = codecReporting(progress);
+        codec.decodeFrom(
+            static_cast<std::size_t>(file.size()),
+            [&](std::uint8_t *buffer, std::size_t capacity) {
+                const qint64 got = file.read(reinterpret_cast<char *>(buffer), static_cast<qint64>(capacity));
+                if (got < 0) {
+                    fail(error, 57, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+                    throw Abandoned{};
+                }
+                return static_cast<std::size_t>(got);
+            },
+            [&](const std::uint8_t *bytes, std::size_t size) {
+                if (!consume(viewOf(bytes, size)))
+                    throw Stopped{};
+            });
+    } catch (const Stopped &) {
+        return false;
+    } catch (const Abandoned &) {
+        return false;
+    } catch (const HuffmanError &e) {
+        fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
+        return false;
+    } catch (const std::bad_alloc &) {
+        fail(error, 7, source, QStringLiteral("Out of memory"));
         return false;
     }
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>> readPackageFile(const QString &path, const ProgressCallback &progress,
-                                                         PackageFileError *error)
+bool readPackageImageFile(const QString &path, PackageImageParser::Handler &handler, const ProgressCallback &progress,
+                          PackageFileError *error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        fail(error, 53, QStringLiteral("ExtractPack"), QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-        return std::nullopt;
+    PackageImageParser parser(handler);
+    const bool read = readPackageFile(path, progress, [&parser](QByteArrayView piece) { return parser.feed(piece); }, error);
+    if (parser.failed() || (read && !parser.finish())) {
+        fail(error, 0, QStringLiteral("pckLoad"), parser.error());
+        return false;
     }
-    if (file.size() > std::numeric_limits<std::int32_t>::max()) {
-        fail(error, 0, QStringLiteral("ExtractPack"), QStringLiteral("%1 is larger than a package can be.").arg(path));
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(file.size()));
-    if (file.read(reinterpret_cast<char *>(bytes.data()), file.size()) != file.size()) {
-        fail(error, 57, QStringLiteral("ExtractPack"), QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
-        return std::nullopt;
-    }
-    try {
-        Huffman codec = codecReporting(progress);
-        codec.decodeByte(bytes, static_cast<std::int32_t>(bytes.size()));
-    } catch (const HuffmanError &e) {
-        fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
-        return std::nullopt;
-    } catch (const std::bad_alloc &) {
-        fail(error, 7, QStringLiteral("ExtractPack"), QStringLiteral("Out of memory"));
-        return std::nullopt;
-    }
-    return bytes;
+    return read;
 }
 
 } // namespace fendrel

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "package/PackageImage.h"
+
 #include <QByteArray>
 #include <QString>
 
-#include <functional>
 #include <cstdint>
-#include <optional>
-#include <vector>
+#include <functional>
 
 namespace fendrel {
 
@@ -20,14 +20,25 @@ struct PackageFileError {
     QString description;
 };
 
-// Compresses a package image into an HE3 stream and writes it at path in one step: a package
-// already there keeps its content when anything fails, and the path never holds the
-// uncompressed image.
-bool writePackageFile(const QString &path, std::vector<std::uint8_t> &&image, const ProgressCallback &progress,
+// Writes the package of members at path in one step: a package already there keeps its content
+// when anything fails, and the path never holds the uncompressed image. The image is produced
+// once from the member files, counted and kept in a scratch file beside the package, and coded
+// from there, so that neither the image nor the stream is ever held in memory whole.
+bool writePackageFile(const QString &path, QList<PackageMember> members, const ProgressCallback &progress,
                       PackageFileError *error);
 
-// Reads and expands a package file into its image, in memory.
-std::optional<std::vector<std::uint8_t>> readPackageFile(const QString &path, const ProgressCallback &progress,
-                                                         PackageFileError *error);
+// Receives the expanded image piece by piece; returning false stops the reading.
+using ImagePieceConsumer = std::function<bool(QByteArrayView piece)>;
+
+// Reads a package file in pieces and expands it, handing the image on as it comes. False when
+// the file cannot be read or expanded (error says why) or when consume stopped it (error is
+// left as it was).
+bool readPackageFile(const QString &path, const ProgressCallback &progress, const ImagePieceConsumer &consume,
+                     PackageFileError *error);
+
+// Reads a whole package file through an image parser reporting to handler. False when the file
+// cannot be read or expanded, or its image is malformed; error says why.
+bool readPackageImageFile(const QString &path, PackageImageParser::Handler &handler, const ProgressCallback &progress,
+                          PackageFileError *error);
 
 } // namespace fendrel

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include <algorithm>
 #include <limits>
 
 namespace fendrel {
@@ -14,214 +15,366 @@ namespace {
 constexpr qint64 kMaxTextBytes = 32767;
 constexpr qint64 kMaxListCount = std::numeric_limits<qint32>::max();
 
-void append(ImageBytes &out, QByteArrayView bytes)
+constexpr qint64 kReadPiece = 1 << 20;
+// Far more files than any catalogue names; a list claiming more is refused rather than followed
+// into memory it could exhaust.
+constexpr qint64 kMaxMembers = 1000000;
+
+quint16 le16(const char *p)
 {
-    out.insert(out.end(), reinterpret_cast<const std::uint8_t *>(bytes.data()),
-               reinterpret_cast<const std::uint8_t *>(bytes.data()) + bytes.size());
+    return qFromLittleEndian<quint16>(p);
 }
 
-void putU16(ImageBytes &out, quint16 value)
+quint32 le32(const char *p)
 {
-    char bytes[2];
-    qToLittleEndian(value, bytes);
-    append(out, QByteArrayView(bytes, 2));
+    return qFromLittleEndian<quint32>(p);
 }
 
-void putU32(ImageBytes &out, quint32 value)
-{
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    append(out, QByteArrayView(bytes, 4));
-}
-
-void putListHeader(ImageBytes &out, qint64 count)
-{
-    putU16(out, 1);
-    putU32(out, static_cast<quint32>(count));
-    putU32(out, 0);
-}
-
-class ImageReader {
+// Gathers the small fields so that the consumer sees few, larger pieces.
+class FieldBuffer {
 public:
-    explicit ImageReader(QByteArrayView data) : m_data(data) {}
-
-    qint64 remaining() const { return m_data.size() - m_pos; }
-
-    bool u16(quint16 &value)
+    explicit FieldBuffer(const ImageConsumer &consume) : m_consume(consume) {}
+    void u16(quint16 value)
     {
-        if (remaining() < 2)
-            return fail(QStringLiteral("it ends inside a field"));
-        value = qFromLittleEndian<quint16>(m_data.data() + m_pos);
-        m_pos += 2;
-        return true;
+        char bytes[2];
+        qToLittleEndian(value, bytes);
+        m_bytes.append(bytes, 2);
     }
-
-    bool u32(quint32 &value)
+    void u32(quint32 value)
     {
-        if (remaining() < 4)
-            return fail(QStringLiteral("it ends inside a field"));
-        value = qFromLittleEndian<quint32>(m_data.data() + m_pos);
-        m_pos += 4;
-        return true;
+        char bytes[4];
+        qToLittleEndian(value, bytes);
+        m_bytes.append(bytes, 4);
     }
-
-    bool bytes(qint64 count, QByteArrayView &view)
+    void listHeader(qint64 count)
     {
-        if (count > remaining())
-            return fail(QStringLiteral("a field claims more bytes than the package holds"));
-        view = m_data.sliced(m_pos, count);
-        m_pos += count;
-        return true;
+        u16(1);
+        u32(static_cast<quint32>(count));
+        u32(0);
     }
-
-    bool text(QString &value)
+    void text(const QByteArray &bytes)
     {
-        quint16 length = 0;
-        QByteArrayView raw;
-        if (!u16(length) || !bytes(length, raw))
-            return false;
-        value = fromWindows1252(raw);
-        return true;
+        u16(static_cast<quint16>(bytes.size()));
+        m_bytes.append(bytes);
+        if (m_bytes.size() >= 65536)
+            flush();
     }
-
-    // A list header: dimensions 0 gives count -1 (never created). Each element takes at least
-    // minElementBytes, which bounds the count before anything is allocated.
-    bool listHeader(qint64 &count, qint64 minElementBytes)
+    void flush()
     {
-        quint16 dimensions = 0;
-        if (!u16(dimensions))
-            return false;
-        if (dimensions == 0) {
-            count = -1;
-            return true;
-        }
-        if (dimensions != 1)
-            return fail(QStringLiteral("a list has %1 dimensions").arg(dimensions));
-        quint32 elements = 0;
-        quint32 lowerBound = 0;
-        if (!u32(elements) || !u32(lowerBound))
-            return false;
-        if (lowerBound != 0)
-            return fail(QStringLiteral("a list does not start at index 0"));
-        if (elements > kMaxListCount || static_cast<qint64>(elements) * minElementBytes > remaining())
-            return fail(QStringLiteral("a list claims more entries than the package can hold"));
-        count = elements;
-        return true;
+        if (!m_bytes.isEmpty())
+            m_consume(m_bytes);
+        m_bytes.clear();
     }
-
-    bool fail(const QString &why)
-    {
-        if (m_error.isEmpty())
-            m_error = why;
-        return false;
-    }
-    QString error() const { return m_error; }
 
 private:
-    QByteArrayView m_data;
-    qint64 m_pos = 0;
-    QString m_error;
+    const ImageConsumer &m_consume;
+    QByteArray m_bytes;
 };
 
 } // namespace
 
-ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error)
+bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
 {
     if (members.size() + 1 > kMaxListCount) {
         *error = QStringLiteral("A package cannot hold %1 files.").arg(members.size());
-        return {};
+        return false;
     }
-    QList<QByteArray> names;
-    QList<qint64> sizes;
-    qint64 size = 2 + 10 + 2 + 2 + 10 + 2;
+    m_names.clear();
+    m_sizes.clear();
+    m_size = 2 + 10 + 2 + 2 + 10 + 2;
     for (const PackageMember &m : std::as_const(members)) {
-        names.append(toWindows1252(m.name));
-        if (names.last().size() > kMaxTextBytes) {
+        m_names.append(toWindows1252(m.name));
+        if (m_names.last().size() > kMaxTextBytes) {
             *error = QStringLiteral("The file name %1 is too long for a package.").arg(m.name);
-            return {};
+            return false;
         }
-        sizes.append(m.data ? m.data->size() : m.source.isEmpty() ? -1 : QFileInfo(m.source).size());
-        if (sizes.last() > std::numeric_limits<qint32>::max()) {
+        m_sizes.append(m.data                ? m.data->size()
+                       : m.source.isEmpty()  ? -1
+                       : m.sourceSize >= 0   ? m.sourceSize
+                                             : QFileInfo(m.source).size());
+        if (m_sizes.last() > std::numeric_limits<qint32>::max()) {
             *error = QStringLiteral("%1 is larger than a package member can be (2 GiB).").arg(m.name);
-            return {};
+            return false;
         }
-        size += 2 + names.last().size() + 2 + (sizes.last() >= 0 ? 8 + sizes.last() : 0);
+        m_size += 2 + m_names.last().size() + 2 + (m_sizes.last() >= 0 ? 8 + m_sizes.last() : 0);
     }
-    if (size > std::numeric_limits<qint32>::max()) {
+    if (m_size > std::numeric_limits<qint32>::max()) {
         *error = QStringLiteral("The package would be larger than 2 GiB, more than its format can hold.");
+        return false;
+    }
+    m_members = std::move(members);
+    return true;
+}
+
+bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error) const
+{
+    FieldBuffer fields(consume);
+    fields.u16(0); // reserved text
+    fields.listHeader(m_members.size() + 1);
+    fields.u16(0); // entry 0: empty name
+    for (const QByteArray &name : m_names)
+        fields.text(name);
+    fields.u16(0); // reserved list, never created
+    fields.listHeader(m_members.size() + 1);
+    fields.u16(0); // entry 0: no data
+    QByteArray piece;
+    for (qsizetype i = 0; i < m_members.size(); ++i) {
+        const PackageMember &m = m_members[i];
+        if (m_sizes[i] < 0) {
+            fields.u16(0);
+            continue;
+        }
+        fields.listHeader(m_sizes[i]);
+        fields.flush();
+        if (m.data) {
+            consume(*m.data);
+            continue;
+        }
+        // A file that changed since its size was taken is refused: the size is already written.
+        QFile file(m.source);
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            *error = QStringLiteral("%1 could not be read: %2").arg(m.source, file.errorString());
+            return false;
+        }
+        piece.resize(static_cast<qsizetype>(std::min(kReadPiece, std::max<qint64>(m_sizes[i], 1))));
+        qint64 left = m_sizes[i];
+        while (left > 0) {
+            const qint64 got = file.read(piece.data(), std::min<qint64>(left, piece.size()));
+            if (got <= 0) {
+                *error = QStringLiteral("%1 could not be read whole: %2").arg(m.source, file.errorString());
+                return false;
+            }
+            consume(QByteArrayView(piece.constData(), got));
+            left -= got;
+        }
+        char overflow = 0;
+        if (file.read(&overflow, 1) != 0) {
+            *error = QStringLiteral("%1 changed while the package was written.").arg(m.source);
+            return false;
+        }
+    }
+    fields.flush();
+    return true;
+}
+
+ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error)
+{
+    PackageImageWriter writer;
+    if (!writer.plan(std::move(members), error))
         return {};
+    ImageBytes image;
+    image.reserve(static_cast<std::size_t>(writer.size()));
+    const bool produced = writer.produce(
+        [&image](QByteArrayView piece) {
+            const auto *bytes = reinterpret_cast<const std::uint8_t *>(piece.data());
+            image.insert(image.end(), bytes, bytes + piece.size());
+        },
+        error);
+    return produced ? image : ImageBytes{};
+}
+
+bool PackageImageParser::fail(const QString &why)
+{
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("The package is damaged: %1.").arg(why);
+    return false;
+}
+
+// Collects count bytes of the field being read; true once they are all in m_pending.
+bool PackageImageParser::take(QByteArrayView &piece, qsizetype count)
+{
+    const qsizetype wanted = std::clamp<qsizetype>(count - m_pending.size(), 0, piece.size());
+    m_pending.append(piece.first(wanted));
+    piece = piece.sliced(wanted);
+    return m_pending.size() >= count;
+}
+
+// A list header: dimensions 0 gives count -1 (never created). False while more bytes are
+// needed or when the header is refused (then failed() is set).
+bool PackageImageParser::listHeader(QByteArrayView &piece, qint64 &count)
+{
+    if (!take(piece, 2))
+        return false;
+    const quint16 dimensions = le16(m_pending.constData());
+    if (dimensions == 0) {
+        m_pending.clear();
+        count = -1;
+        return true;
+    }
+    if (dimensions != 1)
+        return fail(QStringLiteral("a list has %1 dimensions").arg(dimensions));
+    if (!take(piece, 10))
+        return false;
+    const quint32 elements = le32(m_pending.constData() + 2);
+    const quint32 lowerBound = le32(m_pending.constData() + 6);
+    m_pending.clear();
+    if (lowerBound != 0)
+        return fail(QStringLiteral("a list does not start at index 0"));
+    if (elements > kMaxListCount)
+        return fail(QStringLiteral("a list claims more entries than a package can hold"));
+    count = elements;
+    return true;
+}
+
+// One text field; false while more bytes are needed.
+bool PackageImageParser::text(QByteArrayView &piece, QString *value)
+{
+    if (m_textLength < 0) {
+        if (!take(piece, 2))
+            return false;
+        m_textLength = le16(m_pending.constData());
+        m_pending.clear();
+    }
+    if (!take(piece, m_textLength))
+        return false;
+    if (value)
+        *value = fromWindows1252(m_pending);
+    m_pending.clear();
+    m_textLength = -1;
+    return true;
+}
+
+// Advances by one field or one piece of member data; false when it needs more bytes, is done,
+// or has failed.
+bool PackageImageParser::step(QByteArrayView &piece)
+{
+    switch (m_field) {
+    case Field::ReservedText:
+        if (!text(piece, nullptr))
+            return false;
+        m_field = Field::NamesHeader;
+        return true;
+    case Field::NamesHeader:
+        if (!listHeader(piece, m_count))
+            return false;
+        if (m_count > kMaxMembers)
+            return fail(QStringLiteral("it lists %1 files, more than a package can usefully hold").arg(m_count));
+        m_index = 0;
+        m_field = Field::Name;
+        return true;
+    case Field::Name: {
+        if (m_index >= m_count) {
+            m_handler.namesRead(m_names);
+            m_field = Field::ReservedHeader;
+            return true;
+        }
+        QString name;
+        if (!text(piece, &name))
+            return false;
+        if (m_index++ > 0)
+            m_names.append(name);
+        return true;
+    }
+    case Field::ReservedHeader:
+        if (!listHeader(piece, m_count))
+            return false;
+        m_index = 0;
+        m_field = Field::Reserved;
+        return true;
+    case Field::Reserved:
+        if (m_index >= m_count) {
+            m_field = Field::DataHeader;
+            return true;
+        }
+        if (!text(piece, nullptr))
+            return false;
+        ++m_index;
+        return true;
+    case Field::DataHeader:
+        if (!listHeader(piece, m_count))
+            return false;
+        m_index = 0;
+        m_field = Field::MemberHeader;
+        return true;
+    case Field::MemberHeader: {
+        if (m_index >= m_count) {
+            m_field = Field::Done;
+            return true;
+        }
+        qint64 size = 0;
+        if (!listHeader(piece, size))
+            return false;
+        if (m_index > 0)
+            m_handler.memberBegins(m_index, size);
+        m_remaining = std::max<qint64>(size, 0);
+        m_field = Field::MemberData;
+        return true;
+    }
+    case Field::MemberData: {
+        const qint64 now = std::min<qint64>(m_remaining, piece.size());
+        if (now > 0 && m_index > 0)
+            m_handler.memberBytes(piece.first(now));
+        piece = piece.sliced(now);
+        m_remaining -= now;
+        if (m_remaining > 0)
+            return false;
+        if (m_index > 0)
+            m_handler.memberEnds(m_index);
+        ++m_index;
+        m_field = Field::MemberHeader;
+        return true;
+    }
+    case Field::Done:
+        piece = {}; // what follows the data list is not part of the image
+        return false;
+    }
+    return false;
+}
+
+bool PackageImageParser::feed(QByteArrayView piece)
+{
+    while (!failed() && step(piece)) {
+    }
+    return !failed();
+}
+
+bool PackageImageParser::finish()
+{
+    QByteArrayView none;
+    feed(none);
+    if (!failed() && m_field != Field::Done)
+        fail(QStringLiteral("it ends inside a field"));
+    return !failed();
+}
+
+namespace {
+
+// Keeps views into the image, which arrives as one piece.
+class WholeImageCollector : public PackageImageParser::Handler {
+public:
+    PackageImage image;
+    void namesRead(const QList<QString> &names) override { image.names = names; }
+    void memberBegins(qint64, qint64 size) override
+    {
+        m_hasData = size >= 0;
+        m_bytes = QByteArrayView();
+    }
+    void memberBytes(QByteArrayView bytes) override
+    {
+        m_bytes = m_bytes.isNull() ? bytes : QByteArrayView(m_bytes.data(), m_bytes.size() + bytes.size());
+    }
+    void memberEnds(qint64) override
+    {
+        image.data.append(m_hasData ? std::optional<QByteArrayView>(m_bytes) : std::nullopt);
     }
 
-    ImageBytes image;
-    image.reserve(static_cast<std::size_t>(size));
-    putU16(image, 0); // reserved text
-    putListHeader(image, members.size() + 1);
-    putU16(image, 0); // entry 0: empty name
-    for (const QByteArray &name : std::as_const(names)) {
-        putU16(image, static_cast<quint16>(name.size()));
-        append(image, name);
-    }
-    putU16(image, 0); // reserved list, never created
-    putListHeader(image, members.size() + 1);
-    putU16(image, 0); // entry 0: no data
-    for (qsizetype i = 0; i < members.size(); ++i) {
-        PackageMember &m = members[i];
-        if (sizes[i] < 0) {
-            putU16(image, 0);
-            continue;
-        }
-        putListHeader(image, sizes[i]);
-        if (m.data) {
-            append(image, *m.data);
-            m.data.reset();
-            continue;
-        }
-        // Read straight into the image; a file that changed since its size was taken is refused.
-        const std::size_t at = image.size();
-        image.resize(at + static_cast<std::size_t>(sizes[i]));
-        QFile file(m.source);
-        char overflow = 0;
-        if (!file.open(QIODevice::ReadOnly)
-            || file.read(reinterpret_cast<char *>(image.data() + at), sizes[i]) != sizes[i]
-            || file.read(&overflow, 1) != 0) {
-            *error = QStringLiteral("%1 could not be read whole: %2").arg(m.source, file.errorString());
-            return {};
-        }
-    }
-    members.clear();
-    return image;
-}
+private:
+    bool m_hasData = false;
+    QByteArrayView m_bytes;
+};
+
+} // namespace
 
 std::optional<PackageImage> readPackageImage(QByteArrayView data, QString *error)
 {
-    ImageReader reader(data);
-    PackageImage image;
-    QString ignored;
-    qint64 count = 0;
-    bool ok = reader.text(ignored) && reader.listHeader(count, 2);
-    for (qint64 i = 0; ok && i < count; ++i) {
-        QString name;
-        ok = reader.text(name);
-        if (ok && i > 0)
-            image.names.append(name);
-    }
-    ok = ok && reader.listHeader(count, 2);
-    for (qint64 i = 0; ok && i < count; ++i)
-        ok = reader.text(ignored);
-    ok = ok && reader.listHeader(count, 2);
-    for (qint64 i = 0; ok && i < count; ++i) {
-        qint64 size = 0;
-        QByteArrayView bytes;
-        ok = reader.listHeader(size, 1) && (size < 0 || reader.bytes(size, bytes));
-        if (ok && i > 0)
-            image.data.append(size < 0 ? std::nullopt : std::optional<QByteArrayView>(bytes));
-    }
-    if (!ok) {
+    WholeImageCollector collector;
+    PackageImageParser parser(collector);
+    if (!parser.feed(data) || !parser.finish()) {
         if (error)
-            *error = QStringLiteral("The package is damaged: %1.").arg(reader.error());
+            *error = parser.error();
         return std::nullopt;
     }
-    return image;
+    return std::move(collector.image);
 }
 
 } // namespace fendrel

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -14,21 +15,40 @@ namespace fendrel {
 inline const QString kPackageCatalogueName = QStringLiteral("Fendrel.ini");
 
 // One file carried by a package: its content given as bytes, or read from source when the
-// image is built (so that a large file is held once, in the image). A member with neither names
-// the content of the earlier member of the same name.
+// image is produced (so that no member is held whole). A member with neither names the content
+// of the earlier member of the same name. sourceSize, when known (not -1), spares asking the
+// file system again.
 struct PackageMember {
     QString name;
     std::optional<QByteArray> data = {};
     QString source = {};
+    qint64 sourceSize = -1;
 
     bool hasContent() const { return data.has_value() || !source.isEmpty(); }
 };
 
 using ImageBytes = std::vector<std::uint8_t>;
+using ImageConsumer = std::function<void(QByteArrayView piece)>;
 
-// Serialises the package image (reserved text, member names, reserved list, member data).
-// Returns an empty result and sets error when a name or member is too large for the format or
-// a source file cannot be read whole.
+// Lays out the package image of a member list (reserved text, member names, reserved list,
+// member data) and produces it in pieces, reading each source file as it goes.
+class PackageImageWriter {
+public:
+    // Takes every member's size and checks what the format can carry: names up to 32767 bytes,
+    // members and the whole image below 2 GiB. False, with error set, when it cannot.
+    bool plan(QList<PackageMember> members, QString *error);
+    qint64 size() const { return m_size; }
+    // False, with error set, when a source cannot be read or no longer has its planned size.
+    bool produce(const ImageConsumer &consume, QString *error) const;
+
+private:
+    QList<PackageMember> m_members;
+    QList<QByteArray> m_names;
+    QList<qint64> m_sizes;
+    qint64 m_size = 0;
+};
+
+// The whole image in memory; empty, with error set, when it cannot be made.
 ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error);
 
 inline QByteArrayView viewOf(const ImageBytes &bytes)
@@ -36,14 +56,55 @@ inline QByteArrayView viewOf(const ImageBytes &bytes)
     return QByteArrayView(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
 }
 
-// A package image read back; data views point into the image it was read from.
+// Reads an image as it arrives, in pieces of any size, trusting no length it reads: nothing is
+// reserved ahead of the bytes that carry it. All member names come before any member data.
+class PackageImageParser {
+public:
+    class Handler {
+    public:
+        virtual ~Handler() = default;
+        virtual void namesRead(const QList<QString> & /*names, members 1..N*/) {}
+        // size is -1 for a member that carries no data (name only); index counts from 1.
+        virtual void memberBegins(qint64 /*index*/, qint64 /*size*/) {}
+        virtual void memberBytes(QByteArrayView /*bytes*/) {}
+        virtual void memberEnds(qint64 /*index*/) {}
+    };
+
+    explicit PackageImageParser(Handler &handler) : m_handler(handler) {}
+
+    // False once the image is known to be malformed; error() says why.
+    bool feed(QByteArrayView piece);
+    // After the last piece: false when the image ended inside a field.
+    bool finish();
+    bool failed() const { return !m_error.isEmpty(); }
+    QString error() const { return m_error; }
+
+private:
+    enum class Field { ReservedText, NamesHeader, Name, ReservedHeader, Reserved, DataHeader, MemberHeader, MemberData, Done };
+    bool step(QByteArrayView &piece);
+    bool take(QByteArrayView &piece, qsizetype count);
+    bool listHeader(QByteArrayView &piece, qint64 &count);
+    bool text(QByteArrayView &piece, QString *value);
+    bool fail(const QString &why);
+
+    Handler &m_handler;
+    Field m_field = Field::ReservedText;
+    QByteArray m_pending;   // the bytes of a field that arrived split across pieces
+    qsizetype m_textLength = -1;
+    qint64 m_count = 0;     // entries of the current list
+    qint64 m_index = 0;     // entry being read
+    qint64 m_remaining = 0; // bytes of the current member still to come
+    QList<QString> m_names;
+    QString m_error;
+};
+
+// A package image read back whole; data views point into the image it was read from.
 struct PackageImage {
     QList<QString> names;                         // members 1..N
     QList<std::optional<QByteArrayView>> data;    // members 1..M, M may fall short of N
 };
 
-// Reads an image field by field, trusting no length before it is checked against the bytes
-// that remain. On a malformed image returns nothing and says why.
+// Reads a whole image held in memory. On a malformed image returns nothing and says why.
 std::optional<PackageImage> readPackageImage(QByteArrayView image, QString *error);
 
 } // namespace fendrel
