@@ -210,6 +210,40 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/abs.nwc")));
 }
 
+TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFileAlone)
+{
+    PackageFixture f;
+    f.section(QStringLiteral("S"));
+    f.lab(QStringLiteral("S"), QStringLiteral("L"), PackageFixture::record(f.file(QStringLiteral("a.pdf"), QByteArray(30000, 'a')),
+                                                                           f.file(QStringLiteral("t.top"), "t")));
+    f.catalogue.iniPath = f.dir.path() + QStringLiteral("/work/Fendrel.ini");
+    QDir().mkpath(f.dir.path() + QStringLiteral("/work"));
+    const QString package = f.dir.path() + QStringLiteral("/p.lab");
+    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Written);
+    const QString catalogueFile = f.data + QStringLiteral("Fendrel.ini");
+    writeFile(catalogueFile, "[GENERAL]\r\ntabtitle=Mine\r\n");
+
+    // Truncated just after it proved sound, before its members are written.
+    struct Truncating : ExtractObserver {
+        QString path;
+        QList<QString> phases;
+        void decodingStarted() override { phases << QStringLiteral("check"); }
+        void writingStarted() override
+        {
+            phases << QStringLiteral("write");
+            writeFile(path, readFile(path).left(200));
+        }
+        void decodingFinished() override { phases << QStringLiteral("done"); }
+    } observer;
+    observer.path = package;
+    const ExtractResult result = extractPack(package, f.data, f.prompter, &observer);
+    EXPECT_EQ(result.status, ExtractResult::Status::Unreadable);
+    EXPECT_EQ(observer.phases, QList<QString>({QStringLiteral("check"), QStringLiteral("write"), QStringLiteral("done")}));
+    ASSERT_FALSE(f.prompter.shown.isEmpty());
+    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("p.lab") + langText(121));
+    EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
+}
+
 // Inputs the package fuzzer kept: each is an image (first byte even, given a stored-form stream)
 // or, after an odd first byte, a whole package file. None may place a file outside the
 // extraction root or the catalogue file.

@@ -3,6 +3,8 @@
 #include "package/PackageCompiler.h"
 #include "startup/LanguageTable.h"
 
+#include <QRandomGenerator>
+
 #include <gtest/gtest.h>
 
 using namespace fendrel;
@@ -78,6 +80,80 @@ TEST(PackageImage, ReaderRefusesDamagedImagesWithoutReadingPastTheEnd)
     const qsizetype pdfCount = image.indexOf("%PDF") - 8;
     hugeMember[pdfCount + 3] = '\x7F';
     EXPECT_FALSE(readPackageImage(hugeMember, &error));
+}
+
+namespace {
+
+// What a parser reported, member by member, and how it ended.
+struct Parsed : PackageImageParser::Handler {
+    QList<QString> names;
+    QList<std::optional<QByteArray>> data;
+    bool ok = false;
+    QString error;
+    void namesRead(const QList<QString> &read) override { names = read; }
+    void memberBegins(qint64 index, qint64 size) override
+    {
+        EXPECT_EQ(index, data.size() + 1);
+        data.append(size < 0 ? std::nullopt : std::optional<QByteArray>(QByteArray()));
+    }
+    void memberBytes(QByteArrayView bytes) override { data.last()->append(bytes); }
+
+    static Parsed of(QByteArrayView image, qsizetype piece)
+    {
+        Parsed parsed;
+        PackageImageParser parser(parsed);
+        bool fed = true;
+        for (qsizetype at = 0; fed && at < image.size(); at += piece)
+            fed = parser.feed(image.sliced(at, std::min(piece, image.size() - at)));
+        parsed.ok = fed && parser.finish();
+        parsed.error = parser.error();
+        return parsed;
+    }
+};
+
+} // namespace
+
+TEST(PackageImage, ParserFindsTheSameInAnyPiecesAsInTheWholeImage)
+{
+    QRandomGenerator random(11);
+    for (int round = 0; round < 40; ++round) {
+        QList<PackageMember> members;
+        for (int m = random.bounded(1, 12); m > 0; --m) {
+            PackageMember member{QStringLiteral("f%1 \u00e9.%2").arg(m).arg(random.bounded(1000)), {}, {}};
+            if (random.bounded(4) != 0) {
+                QByteArray data(random.bounded(0, 3000), Qt::Uninitialized);
+                for (char &c : data)
+                    c = static_cast<char>(random.bounded(256));
+                member.data = data;
+            }
+            members.append(member);
+        }
+        QString error;
+        const QByteArray image = viewOf(buildPackageImage(QList<PackageMember>(members), &error)).toByteArray();
+        ASSERT_FALSE(image.isEmpty()) << error.toStdString();
+
+        for (qsizetype piece : {qsizetype(1), qsizetype(3), qsizetype(random.bounded(4, 500)), image.size()}) {
+            const Parsed parsed = Parsed::of(image, piece);
+            ASSERT_TRUE(parsed.ok) << parsed.error.toStdString();
+            ASSERT_EQ(parsed.names.size(), members.size());
+            ASSERT_EQ(parsed.data.size(), members.size());
+            for (qsizetype i = 0; i < members.size(); ++i) {
+                EXPECT_EQ(parsed.names[i], members[i].name);
+                EXPECT_EQ(parsed.data[i], members[i].data) << "member " << i << " in pieces of " << piece;
+            }
+        }
+
+        // Damage ends the same way however the image arrives.
+        QByteArray damaged = image.left(random.bounded(static_cast<int>(image.size())));
+        if (random.bounded(2) != 0 && !damaged.isEmpty())
+            damaged[random.bounded(static_cast<int>(damaged.size()))] = static_cast<char>(random.bounded(256));
+        const Parsed whole = Parsed::of(damaged, std::max<qsizetype>(damaged.size(), 1));
+        const Parsed bytewise = Parsed::of(damaged, 1);
+        EXPECT_EQ(whole.ok, bytewise.ok);
+        EXPECT_EQ(whole.error, bytewise.error);
+        EXPECT_EQ(whole.names, bytewise.names);
+        EXPECT_EQ(whole.data, bytewise.data);
+    }
 }
 
 TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)
@@ -192,4 +268,38 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
               CompileOutcome::WriteFailed);
     EXPECT_EQ(f.prompter.shown.size(), shown);
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Saving][Create Pack]")));
+}
+
+TEST(PackageCompiler, TheScratchImageLeavesNoTraceAndAFileThatChangesStopsTheWrite)
+{
+    test::ScopedErrorLog log;
+    PackageFixture f;
+    f.section(QStringLiteral("S"));
+    const QString doc = f.file(QStringLiteral("a.pdf"), QByteArray(70000, 'a'));
+    f.lab(QStringLiteral("S"), QStringLiteral("L"), PackageFixture::record(doc, f.file(QStringLiteral("t.top"), "t")));
+    const QString out = f.dir.path() + QStringLiteral("/out/");
+    QDir().mkpath(out);
+    const auto filesInOut = [&] { return QDir(out).entryList(QDir::Files | QDir::Hidden | QDir::System); };
+
+    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, out + QStringLiteral("ccna.lab"), f.prompter), CompileOutcome::Written);
+    EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("ccna.lab")});
+    const QByteArray written = readFile(out + QStringLiteral("ccna.lab"));
+
+    // The document grows after it was listed: the package already there stays as it was.
+    PackageCompiler compiler(f.prompter);
+    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.records, QFileInfo(f.catalogue.iniPath).path()));
+    writeFile(doc, QByteArray(70001, 'a'));
+    EXPECT_FALSE(compiler.writePackage(out + QStringLiteral("ccna.lab")));
+    EXPECT_EQ(readFile(out + QStringLiteral("ccna.lab")), written);
+    EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("ccna.lab")});
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().last().contains(QStringLiteral("a.pdf changed while the package was written")))
+        << log.lines().last().toStdString();
+
+    // And one that shrinks.
+    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.records, QFileInfo(f.catalogue.iniPath).path()));
+    writeFile(doc, "a");
+    EXPECT_FALSE(compiler.writePackage(out + QStringLiteral("ccna.lab")));
+    EXPECT_EQ(readFile(out + QStringLiteral("ccna.lab")), written);
+    EXPECT_TRUE(log.lines().last().contains(QStringLiteral("a.pdf could not be read whole")));
 }
