@@ -52,6 +52,12 @@ void Huffman::decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byte
     byteArray = he3::decode(byteArray.data(), static_cast<std::size_t>(byteLen), progress);
 }
 
+void Huffman::decodeFrom(std::size_t streamSize, const Source &source, const Sink &sink)
+{
+    he3::ProgressMeter progress(m_progress);
+    he3::decodeFrom(streamSize, source, progress, sink);
+}
+
 std::string Huffman::encodeString(const std::string &text)
 {
     std::vector<std::uint8_t> bytes(text.begin(), text.end());
