@@ -136,6 +136,20 @@ CodecRun encodeWhole(const Bytes &input)
     });
 }
 
+CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second)
+{
+    return runCodec([&](Huffman &codec, CodecRun &run) {
+        codec.encodeFrom(input.size(), [&](int pass, const Huffman::Sink &consume) {
+            PieceSizes &pieces = pass == 0 ? first : second;
+            for (std::size_t at = 0; at < input.size();) {
+                const std::size_t size = pieces.next(input.size() - at);
+                consume(input.data() + at, size);
+                at += size;
+            }
+        }, collector(run));
+    });
+}
+
 Bytes uniformBytes(std::size_t size, unsigned alphabet, std::uint32_t seed)
 {
     std::mt19937 random(seed);

@@ -62,6 +62,8 @@ private:
 CodecRun decodeWhole(const Bytes &stream);
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces);
 CodecRun encodeWhole(const Bytes &input);
+// Pass 0 and pass 1 produce the input in pieces of their own sizes.
+CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second);
 
 // A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
 // root, the message in those codes, and the true length and checksum of the message.

@@ -1,5 +1,5 @@
-// decodeFrom against decodeByte: the same bytes, events and errors, whatever the sizes of the
-// pieces and wherever the decoder's buffers end.
+// decodeFrom and encodeFrom against the whole-buffer calls: the same bytes, events and errors,
+// whatever the sizes of the pieces and wherever the decoder's buffers end.
 
 #include "codec/CodecTestSupport.h"
 
@@ -43,6 +43,34 @@ void expectDecodesInPiecesLikeWhole(const Bytes &stream, const std::string &what
         expectSame(pieces, whole, what + ", pieces of " + std::to_string(piece));
         EXPECT_LE(pieces.largestPiece, kBounded) << what;
     }
+}
+
+Huffman::Producer producer(const Bytes &first, const Bytes &second)
+{
+    return [&first, &second](int pass, const Huffman::Sink &consume) {
+        const Bytes &input = pass == 0 ? first : second;
+        PieceSizes pieces(5000, 3);
+        for (std::size_t at = 0; at < input.size();) {
+            const std::size_t size = pieces.next(input.size() - at);
+            consume(input.data() + at, size);
+            at += size;
+        }
+    };
+}
+
+CodecRun encodeChanging(std::size_t size, const Bytes &first, const Bytes &second)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    CodecRun run;
+    try {
+        codec.encodeFrom(size, producer(first, second),
+                         [&run](const std::uint8_t *bytes, std::size_t count) { run.bytes.insert(run.bytes.end(), bytes, bytes + count); });
+    } catch (const HuffmanError &error) {
+        run.error = error.source() + ": " + error.description();
+    }
+    run.events = log.events;
+    return run;
 }
 
 } // namespace
@@ -152,4 +180,85 @@ TEST(HuffmanPiecewise, DecodeFromReadsExactlyTheStreamSize)
                       prefix + "it goes on beyond " + std::to_string(stream.size() - 1) + " bytes)");
         }
     }
+}
+
+TEST(HuffmanPiecewise, EncodeFromGivesWhatEncodeByteGives)
+{
+    const Bytes inputs[] = {
+        {},
+        bytesOf("ab"),
+        Bytes(300'000, 7),                // stored, several blocks
+        skewedBytes(700'000, 10),         // codes of many lengths
+        uniformBytes(2'000'000, 17, 11),  // several chunks of output
+        fibonacciBytes(30, 12),           // codes up to 29 bits
+    };
+    for (const Bytes &input : inputs) {
+        const std::string what = std::to_string(input.size()) + " bytes";
+        const CodecRun whole = encodeWhole(input);
+        if (input.size() < 1'000'000)
+            expectSame(encodeInPieces(input, PieceSizes(1), PieceSizes(1)), whole, what + ", single bytes");
+        const CodecRun mixed = encodeInPieces(input, PieceSizes(200'000, 13), PieceSizes(3000, 14));
+        expectSame(mixed, whole, what + ", pieces");
+        EXPECT_LE(mixed.largestPiece, kBounded) << what;
+        expectSame(encodeInPieces(input, PieceSizes(kAll), PieceSizes(kAll)), whole, what + ", whole");
+    }
+}
+
+TEST(HuffmanPiecewise, EncodeFromRefusesInputThatChanges)
+{
+    const std::string prefix = "clsHuffman.EncodeByte(): The data changed while it was read (";
+    const Bytes input = skewedBytes(100'000, 15);
+    const std::size_t n = input.size();
+    const auto firstZero = std::find(input.begin(), input.end(), 0) - input.begin();
+    const auto secondZero = std::find(input.begin() + firstZero + 1, input.end(), 0) - input.begin();
+    Bytes shorter(input.begin(), input.end() - 1);
+    Bytes longer = input;
+    longer.push_back(0);
+    // One value changed alters the checksum; two changed alike keep it but not the code lengths.
+    Bytes one = input;
+    one[firstZero] = 1;
+    Bytes two = input;
+    two[firstZero] = two[secondZero] = 5;
+    struct Case {
+        std::size_t size;
+        const Bytes &first;
+        const Bytes &second;
+        std::string why;
+    };
+    const Case cases[] = {
+        {n + 1, input, input, "the first reading gave " + std::to_string(n) + " of " + std::to_string(n + 1) + " bytes"},
+        {n - 1, input, input, "the first reading gave more than " + std::to_string(n - 1) + " bytes"},
+        {n, input, shorter, "the second reading gave " + std::to_string(n - 1) + " of " + std::to_string(n) + " bytes"},
+        {n, input, longer, "the second reading gave more than " + std::to_string(n) + " bytes"},
+        {n, input, one, "the second reading gave other bytes than the first"},
+        {n, input, two, "the second reading gave other bytes than the first"},
+    };
+    for (const Case &c : cases) {
+        const CodecRun run = encodeChanging(c.size, c.first, c.second);
+        EXPECT_EQ(run.error, prefix + c.why + ")");
+        EXPECT_TRUE(run.events.empty() || run.events.back() != 100) << c.why;
+    }
+
+    // The stored form passes its second reading straight on, and still checks it.
+    const Bytes same(50'000, 9);
+    Bytes changed = same;
+    changed[49'999] = 8;
+    EXPECT_EQ(encodeChanging(same.size(), same, changed).error,
+              prefix + "the second reading gave other bytes than the first)");
+    Bytes sameLonger = same;
+    sameLonger.push_back(9);
+    EXPECT_EQ(encodeChanging(same.size(), same, sameLonger).error,
+              prefix + "the second reading gave more than 50000 bytes)");
+
+    Huffman codec;
+    bool produced = false;
+    try {
+        codec.encodeFrom(std::size_t{1} << 31, [&produced](int, const Huffman::Sink &) { produced = true; },
+                         [](const std::uint8_t *, std::size_t) {});
+        ADD_FAILURE() << "encoded 2 GiB";
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(error.source() + ": " + error.description(),
+                  "clsHuffman.EncodeByte(): The data is too long (more than 2147483647 bytes)");
+    }
+    EXPECT_FALSE(produced);
 }

@@ -106,6 +106,8 @@ private:
 std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t size, ProgressMeter &progress);
 // The same stream, handed to sink piece by piece, so that it never has to be held whole.
 void encodeTo(const std::uint8_t *data, std::size_t size, ProgressMeter &progress, const Huffman::Sink &sink);
+// The input produced twice, counted in pass 0 and coded in pass 1; never held whole.
+void encodeFrom(std::size_t size, const Huffman::Producer &produce, ProgressMeter &progress, const Huffman::Sink &sink);
 std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress);
 // The stream read in pieces and the output handed on in pieces, through buffers of fixed size.
 void decodeFrom(std::size_t size, const Huffman::Source &source, ProgressMeter &progress, const Huffman::Sink &sink);
