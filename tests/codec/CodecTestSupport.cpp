@@ -61,6 +61,95 @@ void expectSame(const ReferenceResult &actual, const ReferenceResult &expected, 
     EXPECT_EQ(actual.progress, expected.progress) << what;
 }
 
+void expectSame(const CodecRun &actual, const CodecRun &expected, const std::string &what)
+{
+    EXPECT_EQ(actual.error, expected.error) << what;
+    if (expected.error.empty()) {
+        EXPECT_TRUE(actual.bytes == expected.bytes) << what << ": " << actual.bytes.size() << " bytes, expected "
+                                                    << expected.bytes.size();
+    }
+    EXPECT_EQ(actual.events, expected.events) << what;
+}
+
+PieceSizes::PieceSizes(std::size_t size, std::uint32_t seed) : m_size(size), m_random(seed != 0), m_engine(seed) {}
+
+std::size_t PieceSizes::next(std::size_t left)
+{
+    const std::size_t size = m_random ? std::uniform_int_distribution<std::size_t>(1, m_size)(m_engine) : m_size;
+    return std::min(size, left);
+}
+
+namespace {
+
+template <class Call>
+CodecRun runCodec(Call call)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    CodecRun run;
+    try {
+        call(codec, run);
+    } catch (const HuffmanError &error) {
+        run.error = error.source() + ": " + error.description();
+    }
+    run.events = log.events;
+    return run;
+}
+
+Huffman::Sink collector(CodecRun &run)
+{
+    return [&run](const std::uint8_t *bytes, std::size_t size) {
+        EXPECT_GT(size, 0u) << "an empty piece";
+        run.bytes.insert(run.bytes.end(), bytes, bytes + size);
+        run.largestPiece = std::max(run.largestPiece, size);
+    };
+}
+
+} // namespace
+
+CodecRun decodeWhole(const Bytes &stream)
+{
+    return runCodec([&stream](Huffman &codec, CodecRun &run) {
+        run.bytes = stream;
+        codec.decodeByte(run.bytes, static_cast<std::int32_t>(stream.size()));
+    });
+}
+
+CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces)
+{
+    return runCodec([&](Huffman &codec, CodecRun &run) {
+        std::size_t at = 0;
+        codec.decodeFrom(stream.size(), [&](std::uint8_t *buffer, std::size_t capacity) {
+            const std::size_t size = pieces.next(std::min(capacity, stream.size() - at));
+            std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(at), size, buffer);
+            at += size;
+            return size;
+        }, collector(run));
+    });
+}
+
+CodecRun encodeWhole(const Bytes &input)
+{
+    return runCodec([&input](Huffman &codec, CodecRun &run) {
+        run.bytes = input;
+        codec.encodeByte(run.bytes, static_cast<std::int32_t>(input.size()));
+    });
+}
+
+CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second)
+{
+    return runCodec([&](Huffman &codec, CodecRun &run) {
+        codec.encodeFrom(input.size(), [&](int pass, const Huffman::Sink &consume) {
+            PieceSizes &pieces = pass == 0 ? first : second;
+            for (std::size_t at = 0; at < input.size();) {
+                const std::size_t size = pieces.next(input.size() - at);
+                consume(input.data() + at, size);
+                at += size;
+            }
+        }, collector(run));
+    });
+}
+
 Bytes uniformBytes(std::size_t size, unsigned alphabet, std::uint32_t seed)
 {
     std::mt19937 random(seed);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +36,34 @@ ReferenceResult runDecode(const Bytes &stream);
 ReferenceResult::Outcome outcomeOf(const HuffmanError &error);
 // Same outcome, bytes and progress events.
 void expectSame(const ReferenceResult &actual, const ReferenceResult &expected, const std::string &what);
+
+// A codec call in full: its error, or the bytes it gave, and its events.
+struct CodecRun {
+    std::string error; // "source: description", empty when the call succeeded
+    Bytes bytes;
+    std::vector<std::int16_t> events;
+    std::size_t largestPiece = 0; // the most bytes handed to a sink at once
+};
+void expectSame(const CodecRun &actual, const CodecRun &expected, const std::string &what);
+
+// Sizes of the pieces a source or producer hands out: all of them the given size, or random
+// sizes from 1 to that when a seed is given.
+class PieceSizes {
+public:
+    explicit PieceSizes(std::size_t size, std::uint32_t seed = 0);
+    std::size_t next(std::size_t left);
+
+private:
+    std::size_t m_size;
+    bool m_random;
+    std::mt19937 m_engine;
+};
+
+CodecRun decodeWhole(const Bytes &stream);
+CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces);
+CodecRun encodeWhole(const Bytes &input);
+// Pass 0 and pass 1 produce the input in pieces of their own sizes.
+CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second);
 
 // A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
 // root, the message in those codes, and the true length and checksum of the message.

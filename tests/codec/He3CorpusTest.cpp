@@ -27,6 +27,9 @@ TEST(He3Corpus, SavedStreamsDecodeLikeTheReference)
         const Bytes stream{std::istreambuf_iterator<char>(in), {}};
         const ReferenceResult result = runDecode(stream);
         expectSame(result, referenceDecode(stream), name);
+        const CodecRun whole = decodeWhole(stream);
+        expectSame(decodeInPieces(stream, PieceSizes(1)), whole, name + ", single bytes");
+        expectSame(decodeInPieces(stream, PieceSizes(9, 1)), whole, name + ", pieces");
         const auto *prefix = std::find_if(std::begin(prefixes), std::end(prefixes),
                                           [&name](const auto &p) { return name.starts_with(p.first); });
         if (prefix == std::end(prefixes)) {

@@ -28,6 +28,13 @@ std::int32_t lengthOf(const std::string &text, const char *source)
     return static_cast<std::int32_t>(text.size());
 }
 
+// The stream stores the input length as a signed 32-bit number.
+void checkEncodable(std::size_t size)
+{
+    if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        throw HuffmanError("clsHuffman.EncodeByte()", "The data is too long (more than 2147483647 bytes)");
+}
+
 } // namespace
 
 void Huffman::encodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen)
@@ -39,10 +46,16 @@ void Huffman::encodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byte
 
 void Huffman::encodeTo(const std::uint8_t *data, std::size_t size, const Sink &sink)
 {
-    if (size > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        throw HuffmanError("clsHuffman.EncodeByte()", "The data is too long (more than 2147483647 bytes)");
+    checkEncodable(size);
     he3::ProgressMeter progress(m_progress);
     he3::encodeTo(data, size, progress, sink);
+}
+
+void Huffman::encodeFrom(std::size_t size, const Producer &produce, const Sink &sink)
+{
+    checkEncodable(size);
+    he3::ProgressMeter progress(m_progress);
+    he3::encodeFrom(size, produce, progress, sink);
 }
 
 void Huffman::decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byteLen)
@@ -50,6 +63,12 @@ void Huffman::decodeByte(std::vector<std::uint8_t> &byteArray, std::int32_t byte
     checkLength(byteArray, byteLen, "clsHuffman.DecodeByte()");
     he3::ProgressMeter progress(m_progress);
     byteArray = he3::decode(byteArray.data(), static_cast<std::size_t>(byteLen), progress);
+}
+
+void Huffman::decodeFrom(std::size_t streamSize, const Source &source, const Sink &sink)
+{
+    he3::ProgressMeter progress(m_progress);
+    he3::decodeFrom(streamSize, source, progress, sink);
 }
 
 std::string Huffman::encodeString(const std::string &text)

@@ -56,7 +56,8 @@ public:
 
     // Encodes size bytes from produce into the same stream, with the same events, as encodeByte,
     // handing the stream to sink in pieces. Throws when a pass produces other bytes than size,
-    // or pass 1 other bytes than pass 0.
+    // or pass 1 other bytes than pass 0 as far as their checksum and code lengths tell (pass 0 is
+    // not kept to compare with); the sink may then already have received part of a stream.
     void encodeFrom(std::size_t size, const Producer &produce, const Sink &sink);
     // Decodes a stream of streamSize bytes read from source, handing the decoded bytes to sink in
     // pieces: the same bytes, events and errors as decodeByte. Memory stays bounded whatever the

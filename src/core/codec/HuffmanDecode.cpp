@@ -17,6 +17,11 @@
 // Progress is tied to stream positions: the decode runs from one checkpoint to the next and
 // then decides, from where it stopped and why, whether a byte-by-byte decoder would have passed
 // that checkpoint.
+//
+// A stream read piece by piece passes through a buffer of about 1 MiB: unless the stream ends in
+// it, the decoder stops a little short of the buffer's end, the unread bytes move to its front
+// and the source fills the rest. The output leaves in pieces of 1 MiB. Bit positions count from
+// the start of the data section throughout, so progress is decided as for a stream in memory.
 
 #include "codec/HuffmanStream.h"
 
@@ -203,15 +208,16 @@ class DataDecoder {
 public:
     enum class Stop { Checkpoint, Complete, OutOfData, BrokenCode };
 
-    DataDecoder(const std::uint8_t *data, std::size_t bytes, const Tree &tree, std::uint8_t *out, std::size_t length)
+    DataDecoder(const std::uint8_t *data, std::size_t bytes, const Tree &tree, std::uint8_t *out, std::uint8_t *outEnd)
         : m_data(data), m_bytes(bytes), m_bits(8 * static_cast<std::uint64_t>(bytes)), m_tree(tree),
-          m_tables(buildTables(tree)), m_out(out), m_outEnd(out + length)
+          m_tables(buildTables(tree)), m_out(out), m_outEnd(outEnd)
     {
     }
 
     // Decodes until the bit position reaches limit or the decode ends for another reason.
-    Stop run(std::uint64_t limit)
+    Stop run(std::uint64_t absoluteLimit)
     {
+        const std::uint64_t limit = absoluteLimit > m_origin ? absoluteLimit - m_origin : 0;
         for (;;) {
             if (m_out == m_outEnd)
                 return Stop::Complete;
@@ -225,9 +231,29 @@ public:
         }
     }
 
-    std::uint64_t position() const { return m_pos; }
-    std::uint64_t brokenBit() const { return m_brokenBit; }
+    // Positions count bits from the start of the data section, wherever the bytes at hand begin.
+    std::uint64_t position() const { return m_origin + m_pos; }
+    std::uint64_t brokenBit() const { return m_origin + m_brokenBit; }
+    std::uint64_t inputEnd() const { return m_origin + m_bits; }
     std::uint8_t *end() const { return m_out; }
+
+    // The bytes at hand from the one the next code starts in.
+    const std::uint8_t *unread() const { return m_data + (m_pos >> 3); }
+    std::size_t unreadBytes() const { return m_bytes - (m_pos >> 3); }
+    // Goes on in data that starts with the unread bytes.
+    void moveInput(const std::uint8_t *data, std::size_t bytes)
+    {
+        m_origin += m_pos & ~std::uint64_t{7};
+        m_pos &= 7;
+        m_data = data;
+        m_bytes = bytes;
+        m_bits = 8 * static_cast<std::uint64_t>(bytes);
+    }
+    void moveOutput(std::uint8_t *out, std::uint8_t *end)
+    {
+        m_out = out;
+        m_outEnd = end;
+    }
 
 private:
     // A read position in the data. The window holds `held` valid bits and is topped up by OR-ing
@@ -441,22 +467,46 @@ private:
     std::unique_ptr<Tables> m_tables;
     std::uint8_t *m_out;
     std::uint8_t *m_outEnd;
+    std::uint64_t m_origin = 0;
     std::uint64_t m_pos = 0;
     std::uint64_t m_brokenBit = 0;
 };
 
-// Decodes the data section into out and returns the number of bytes written. A byte-by-byte
-// decoder reports progress after finishing each data byte whose 1-based stream position is a
-// multiple of the step, unless it stopped inside that byte (all values out, or a broken code).
-std::size_t decodeData(const std::uint8_t *stream, std::size_t size, const Header &header, const Tree &tree,
-                       std::uint8_t *out, ProgressMeter &progress)
+// The decoder's input and output when both are whole in memory.
+struct WholeBuffers {
+    std::uint64_t reach(const DataDecoder &) const { return std::numeric_limits<std::uint64_t>::max(); }
+    bool lastOutput(const DataDecoder &) const { return true; }
+    void nextInput(DataDecoder &) {}
+    void nextOutput(DataDecoder &) {}
+};
+
+// Runs the decoder to limit, an absolute bit position, or until it stops for another reason,
+// moving it on whenever it comes to the end of the input window or output piece it has.
+template <class Buffers>
+DataDecoder::Stop runTo(DataDecoder &decoder, Buffers &buffers, std::uint64_t limit)
 {
-    DataDecoder decoder(stream + header.dataStart, size - header.dataStart, tree, out, header.length);
+    for (;;) {
+        const DataDecoder::Stop stop = decoder.run(std::min(limit, buffers.reach(decoder)));
+        if (stop == DataDecoder::Stop::Complete && !buffers.lastOutput(decoder))
+            buffers.nextOutput(decoder);
+        else if (stop == DataDecoder::Stop::Checkpoint && decoder.position() < limit)
+            buffers.nextInput(decoder);
+        else
+            return stop;
+    }
+}
+
+// Decodes the data section of a stream of size bytes. A byte-by-byte decoder reports progress
+// after finishing each data byte whose 1-based stream position is a multiple of the step, unless
+// it stopped inside that byte (all values out, or a broken code).
+template <class Buffers>
+void decodeData(DataDecoder &decoder, Buffers &buffers, std::size_t size, std::size_t dataStart, ProgressMeter &progress)
+{
     const double total = static_cast<double>(size);
     DataDecoder::Stop stop = DataDecoder::Stop::Checkpoint;
-    for (std::size_t position = (header.dataStart / kStep + 1) * kStep; position <= size; position += kStep) {
-        const std::uint64_t checkpoint = 8 * static_cast<std::uint64_t>(position - header.dataStart);
-        stop = decoder.run(checkpoint);
+    for (std::size_t position = (dataStart / kStep + 1) * kStep; position <= size; position += kStep) {
+        const std::uint64_t checkpoint = 8 * static_cast<std::uint64_t>(position - dataStart);
+        stop = runTo(decoder, buffers, checkpoint);
         bool passed = true;
         if (stop == DataDecoder::Stop::Complete)
             passed = decoder.position() > checkpoint;
@@ -468,41 +518,168 @@ std::size_t decodeData(const std::uint8_t *stream, std::size_t size, const Heade
             break;
     }
     if (stop == DataDecoder::Stop::Checkpoint)
-        stop = decoder.run(std::numeric_limits<std::uint64_t>::max());
+        stop = runTo(decoder, buffers, std::numeric_limits<std::uint64_t>::max());
     if (stop == DataDecoder::Stop::BrokenCode)
         malformed("a code leads outside the code tree");
-    return static_cast<std::size_t>(decoder.end() - out);
+}
+
+// Reports the checkpoints among output indices [from, to) of an output of size bytes.
+void checksumProgress(std::size_t from, std::size_t to, std::size_t size, ProgressMeter &progress)
+{
+    const double total = static_cast<double>(size);
+    progress.checkpoints(kStep, from, to, [total](double at) { return roundPercent(at / total * 11.0 + 89.0); });
 }
 
 std::uint8_t checksumOf(const std::uint8_t *data, std::size_t size, ProgressMeter &progress)
 {
-    const double total = static_cast<double>(size);
-    std::uint64_t wide = 0;
-    std::uint8_t narrow = 0;
+    std::uint8_t checksum = 0;
     for (std::size_t start = 0; start < size; start += kVerifyBlock) {
         const std::size_t end = std::min(size, start + kVerifyBlock);
-        std::size_t i = start;
-        for (; i + 8 <= end; i += 8)
-            wide ^= loadLe64(data + i);
-        for (; i < end; ++i)
-            narrow ^= data[i];
-        progress.checkpoints(kStep, start, end, [total](double at) { return roundPercent(at / total * 11.0 + 89.0); });
+        checksum ^= xorOf(data + start, end - start);
+        checksumProgress(start, end, size, progress);
     }
-    for (int shift = 0; shift < 64; shift += 8)
-        narrow ^= static_cast<std::uint8_t>(wide >> shift);
-    return narrow;
+    return checksum;
 }
 
-} // namespace
+void verifyChecksum(std::uint8_t actual, std::uint8_t expected, ProgressMeter &progress)
+{
+    if (actual != expected)
+        throw HuffmanError("clsHuffman.Decode()", "The data might be corrupted (checksum did not match expected value)");
+    progress.report(100);
+}
 
-std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress)
+// Whether the stream has the Huffman form; refuses what is no HE3 stream at all.
+bool isHuffmanForm(const std::uint8_t *stream, std::size_t size)
 {
     if (size < kIdSize || stream[0] != kIdH || stream[1] != kIdE || stream[3] != kIdCr
         || (stream[2] != kIdStored && stream[2] != kIdHuffman)) {
         throw HuffmanError(kDecodeSource, "The data either was not compressed with HE3 or is corrupt "
                                           "(identification string not found)");
     }
-    if (stream[2] == kIdStored)
+    return stream[2] == kIdHuffman;
+}
+
+// Reads a stream of a known size from a source, and makes sure that it is exactly that long.
+class StreamReader {
+public:
+    StreamReader(const Huffman::Source &source, std::size_t size) : m_source(source), m_size(size) {}
+
+    // Fills the buffer as far as the stream goes; returns the number of bytes filled.
+    std::size_t fill(std::uint8_t *buffer, std::size_t capacity)
+    {
+        const std::size_t wanted = std::min(capacity, m_size - m_read);
+        std::size_t filled = 0;
+        while (filled < wanted) {
+            const std::size_t got = m_source(buffer + filled, wanted - filled);
+            if (got == 0)
+                fail("it ends after " + std::to_string(m_read + filled) + " of " + std::to_string(m_size) + " bytes");
+            if (got > wanted - filled)
+                fail("more bytes were delivered than asked for");
+            filled += got;
+        }
+        m_read += filled;
+        if (m_read == m_size && !m_endSeen) {
+            std::uint8_t beyond;
+            if (m_source(&beyond, 1) != 0)
+                fail("it goes on beyond " + std::to_string(m_size) + " bytes");
+            m_endSeen = true;
+        }
+        return filled;
+    }
+
+    bool atEnd() const { return m_endSeen; }
+
+    // Reads the rest of the stream, which the decode no longer needs, to make sure it is there.
+    void skipRest(std::uint8_t *buffer, std::size_t capacity)
+    {
+        while (!atEnd())
+            fill(buffer, capacity);
+    }
+
+private:
+    [[noreturn]] static void fail(const std::string &why)
+    {
+        throw HuffmanError(kDecodeSource, "The stream could not be read whole, or changed while it was read (" + why + ")");
+    }
+
+    const Huffman::Source &m_source;
+    std::size_t m_size;
+    std::size_t m_read = 0;
+    bool m_endSeen = false;
+};
+
+// The stream goes through a window of this many bytes, enough for the longest header and code
+// table at its start; the output through a piece of this many.
+constexpr std::size_t kWindow = (std::size_t{1} << 20) + (kHeaderSize + 2 * 256 + (256 * 255 + 7) / 8);
+constexpr std::size_t kPiece = std::size_t{1} << 20;
+// How far the decoder must stay from the end of a window that the stream goes on after: a walk
+// through the tree reads up to 255 bits past where it starts, and two lanes want 64 bytes past
+// the end of their region.
+constexpr std::size_t kWindowSlack = 64;
+
+// The decoder's input and output when they pass through fixed buffers: the unread end of a
+// window moves to its front and the stream fills the rest; a full piece of output goes to the
+// sink, its checksum taken on the way.
+class StreamBuffers {
+public:
+    StreamBuffers(StreamReader &reader, std::vector<std::uint8_t> &window, std::size_t length, const Huffman::Sink &sink)
+        : m_reader(reader), m_window(window), m_out(std::min(length, kPiece)), m_length(length), m_sink(sink)
+    {
+    }
+
+    std::uint8_t *out() { return m_out.data(); }
+    std::uint8_t *pieceEnd() { return m_out.data() + std::min(m_out.size(), m_length - m_handedOn); }
+
+    std::uint64_t reach(const DataDecoder &decoder) const
+    {
+        if (m_reader.atEnd())
+            return std::numeric_limits<std::uint64_t>::max();
+        return decoder.inputEnd() - 8 * kWindowSlack;
+    }
+    bool lastOutput(const DataDecoder &decoder) const { return produced(decoder) == m_length; }
+    void nextInput(DataDecoder &decoder)
+    {
+        const std::size_t kept = decoder.unreadBytes();
+        std::memmove(m_window.data(), decoder.unread(), kept);
+        const std::size_t filled = m_reader.fill(m_window.data() + kept, m_window.size() - kept);
+        decoder.moveInput(m_window.data(), kept + filled);
+    }
+    void nextOutput(DataDecoder &decoder)
+    {
+        handOn(decoder);
+        decoder.moveOutput(out(), pieceEnd());
+    }
+
+    void handOn(const DataDecoder &decoder)
+    {
+        const auto size = static_cast<std::size_t>(decoder.end() - m_out.data());
+        if (size == 0)
+            return;
+        m_checksum ^= xorOf(m_out.data(), size);
+        m_sink(m_out.data(), size);
+        m_handedOn += size;
+    }
+    std::size_t produced(const DataDecoder &decoder) const
+    {
+        return m_handedOn + static_cast<std::size_t>(decoder.end() - m_out.data());
+    }
+    std::uint8_t checksum() const { return m_checksum; }
+
+private:
+    StreamReader &m_reader;
+    std::vector<std::uint8_t> &m_window;
+    std::vector<std::uint8_t> m_out;
+    std::size_t m_length;
+    std::size_t m_handedOn = 0;
+    std::uint8_t m_checksum = 0;
+    const Huffman::Sink &m_sink;
+};
+
+} // namespace
+
+std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress)
+{
+    if (!isHuffmanForm(stream, size))
         return std::vector<std::uint8_t>(stream + kIdSize, stream + size);
 
     Tree tree;
@@ -511,11 +688,47 @@ std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, P
         return {};
 
     std::vector<std::uint8_t> out(header.length);
-    out.resize(decodeData(stream, size, header, tree, out.data(), progress));
-    if (checksumOf(out.data(), out.size(), progress) != header.checksum)
-        throw HuffmanError("clsHuffman.Decode()", "The data might be corrupted (checksum did not match expected value)");
-    progress.report(100);
+    DataDecoder decoder(stream + header.dataStart, size - header.dataStart, tree, out.data(), out.data() + out.size());
+    WholeBuffers whole;
+    decodeData(decoder, whole, size, header.dataStart, progress);
+    out.resize(static_cast<std::size_t>(decoder.end() - out.data()));
+    verifyChecksum(checksumOf(out.data(), out.size(), progress), header.checksum, progress);
     return out;
+}
+
+void decodeFrom(std::size_t size, const Huffman::Source &source, ProgressMeter &progress, const Huffman::Sink &sink)
+{
+    StreamReader reader(source, size);
+    // The first window holds the whole header and code table, or the whole stream when that is
+    // shorter, which is all readHeader looks at.
+    std::vector<std::uint8_t> window(std::min(size, kWindow));
+    const std::size_t first = reader.fill(window.data(), window.size());
+    if (!isHuffmanForm(window.data(), size)) {
+        if (first > kIdSize)
+            sink(window.data() + kIdSize, first - kIdSize);
+        while (!reader.atEnd()) {
+            const std::size_t filled = reader.fill(window.data(), window.size());
+            sink(window.data(), filled);
+        }
+        return;
+    }
+
+    Tree tree;
+    const Header header = readHeader(window.data(), size, tree);
+    if (header.length == 0) {
+        reader.skipRest(window.data(), window.size());
+        return;
+    }
+
+    StreamBuffers buffers(reader, window, header.length, sink);
+    DataDecoder decoder(window.data() + header.dataStart, first - header.dataStart, tree, buffers.out(),
+                        buffers.pieceEnd());
+    decodeData(decoder, buffers, size, header.dataStart, progress);
+    const std::size_t produced = buffers.produced(decoder);
+    buffers.handOn(decoder);
+    reader.skipRest(window.data(), window.size());
+    checksumProgress(0, produced, produced, progress);
+    verifyChecksum(buffers.checksum(), header.checksum, progress);
 }
 
 } // namespace fendrel::he3

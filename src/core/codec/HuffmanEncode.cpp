@@ -6,6 +6,10 @@
 // exact candidate rules of the format (quadratic, but over at most 511 nodes). The coding pass
 // looks up each byte's code, kept least-significant-bit first as the stream wants it, ORs it into
 // a 64-bit accumulator and stores eight bytes at a time, advancing by the whole bytes filled.
+//
+// An input too large to hold is produced twice, once to count and once to code; counting and
+// coding take it in pieces and number its bytes from where the previous piece ended, so the
+// progress events are those of the whole input.
 
 #include "codec/HuffmanStream.h"
 
@@ -21,33 +25,52 @@ constexpr std::size_t kBlock = 160000; // a multiple of both steps
 
 using Counts = std::array<std::uint32_t, 256>;
 
-Counts countBytes(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
-{
-    std::array<Counts, 4> histograms{};
-    const double total = static_cast<double>(n);
-    for (std::size_t start = 0; start < n; start += kBlock) {
-        const std::size_t end = std::min(n, start + kBlock);
-        std::size_t i = start;
-        for (; i + 8 <= end; i += 8) {
-            const std::uint64_t w = loadLe64(data + i);
-            ++histograms[0][w & 0xFF];
-            ++histograms[1][(w >> 8) & 0xFF];
-            ++histograms[2][(w >> 16) & 0xFF];
-            ++histograms[3][(w >> 24) & 0xFF];
-            ++histograms[0][(w >> 32) & 0xFF];
-            ++histograms[1][(w >> 40) & 0xFF];
-            ++histograms[2][(w >> 48) & 0xFF];
-            ++histograms[3][w >> 56];
+// Counts an input of n bytes that arrives in pieces.
+class Counter {
+public:
+    explicit Counter(std::size_t n) : m_n(n) {}
+
+    void add(const std::uint8_t *data, std::size_t size, ProgressMeter &progress)
+    {
+        std::array<Counts, 4> &histograms = m_histograms;
+        const double total = static_cast<double>(m_n);
+        for (std::size_t start = 0; start < size; start += kBlock) {
+            const std::size_t end = std::min(size, start + kBlock);
+            std::size_t i = start;
+            for (; i + 8 <= end; i += 8) {
+                const std::uint64_t w = loadLe64(data + i);
+                ++histograms[0][w & 0xFF];
+                ++histograms[1][(w >> 8) & 0xFF];
+                ++histograms[2][(w >> 16) & 0xFF];
+                ++histograms[3][(w >> 24) & 0xFF];
+                ++histograms[0][(w >> 32) & 0xFF];
+                ++histograms[1][(w >> 40) & 0xFF];
+                ++histograms[2][(w >> 48) & 0xFF];
+                ++histograms[3][w >> 56];
+            }
+            for (; i < end; ++i)
+                ++histograms[0][data[i]];
+            progress.checkpoints(kCountingStep, m_counted + start, m_counted + end,
+                                 [total](double at) { return roundPercent(at / total * 7.0); });
         }
-        for (; i < end; ++i)
-            ++histograms[0][data[i]];
-        progress.checkpoints(kCountingStep, start, end, [total](double at) { return roundPercent(at / total * 7.0); });
+        m_counted += size;
     }
-    Counts counts{};
-    for (std::size_t v = 0; v < 256; ++v)
-        counts[v] = histograms[0][v] + histograms[1][v] + histograms[2][v] + histograms[3][v];
-    return counts;
-}
+
+    std::size_t counted() const { return m_counted; }
+
+    Counts counts() const
+    {
+        Counts counts{};
+        for (std::size_t v = 0; v < 256; ++v)
+            counts[v] = m_histograms[0][v] + m_histograms[1][v] + m_histograms[2][v] + m_histograms[3][v];
+        return counts;
+    }
+
+private:
+    std::array<Counts, 4> m_histograms{};
+    std::size_t m_n;
+    std::size_t m_counted = 0;
+};
 
 struct Tree {
     struct Node {
@@ -153,6 +176,7 @@ public:
     }
     // Where the next whole byte goes; the partly filled byte there is kept in the accumulator.
     std::uint8_t *position() const { return m_out; }
+    unsigned partBits() const { return m_count; }
     // Goes on writing at out, as when the bytes before the current position have been handed on.
     void rewind(std::uint8_t *out) { m_out = out; }
     // Ends the section with its partly filled last byte; returns where the next section starts.
@@ -174,13 +198,13 @@ private:
 
 // Four codes go in between flushes when they fit, which for real inputs is nearly always: the
 // long codes belong to rare bytes.
-// Codes the bytes from..to (whole blocks, but for the last) of an input of n bytes.
-void writeBlocks(const std::uint8_t *data, std::size_t from, std::size_t to, std::size_t n, const Codes &codes,
+// Codes count bytes whose indices in the input of n bytes start at first.
+void writeBlocks(const std::uint8_t *data, std::size_t count, std::size_t first, std::size_t n, const Codes &codes,
                  BitWriter &writer, ProgressMeter &progress)
 {
     const double total = static_cast<double>(n);
-    for (std::size_t start = from; start < to; start += kBlock) {
-        const std::size_t end = std::min(to, start + kBlock);
+    for (std::size_t start = 0; start < count; start += kBlock) {
+        const std::size_t end = std::min(count, start + kBlock);
         std::size_t i = start;
         for (; i + 4 <= end; i += 4) {
             const std::uint8_t *const b = data + i;
@@ -205,7 +229,8 @@ void writeBlocks(const std::uint8_t *data, std::size_t from, std::size_t to, std
             writer.add(codes.bits[data[i]], codes.length[data[i]]);
             writer.flush();
         }
-        progress.checkpoints(kStep, start, end, [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
+        progress.checkpoints(kStep, first + start, first + end,
+                             [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
     }
 }
 
@@ -220,36 +245,40 @@ void putLe(std::uint8_t *p, std::uint32_t value, int bytes)
 namespace {
 
 // Everything of a stream but its data bits: the form, and for the Huffman form the header and
-// code table, ready to be followed by the data section of dataBytes bytes.
+// code table, ready to be followed by the data section of dataBits bits.
 struct Prepared {
     bool stored = false;
+    std::uint8_t checksum = 0;
     Codes codes;
     std::vector<std::uint8_t> head;
+    std::uint64_t dataBits = 0;
     std::size_t dataBytes = 0;
 };
 
-Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
+Prepared prepare(const Counts &counts, std::size_t n, ProgressMeter &progress)
 {
     Prepared prepared;
-    const Counts counts = countBytes(data, n, progress);
+    if (n == 0) {
+        prepared.stored = true;
+        prepared.head = {kIdH, kIdE, kIdStored, kIdCr};
+        return prepared;
+    }
     const Tree tree = buildTree(counts);
     assignCodes(tree, tree.size - 1, 0, 0, prepared.codes);
     const Codes &codes = prepared.codes;
 
-    std::uint64_t dataBits = 0;
     std::uint64_t tableBits = 0;
     std::uint32_t valueCount = 0;
-    std::uint8_t checksum = 0;
     for (std::size_t v = 0; v < 256; ++v) {
         if (counts[v] == 0)
             continue;
-        dataBits += std::uint64_t{codes.length[v]} * counts[v];
+        prepared.dataBits += std::uint64_t{codes.length[v]} * counts[v];
         tableBits += codes.length[v];
         ++valueCount;
         if (counts[v] % 2 != 0)
-            checksum ^= static_cast<std::uint8_t>(v);
+            prepared.checksum ^= static_cast<std::uint8_t>(v);
     }
-    prepared.dataBytes = static_cast<std::size_t>((dataBits + 7) / 8);
+    prepared.dataBytes = static_cast<std::size_t>((prepared.dataBits + 7) / 8);
 
     // Only the data bits decide: header and code table may make the Huffman form the larger one.
     if (prepared.dataBytes == 0 || prepared.dataBytes > n) {
@@ -268,7 +297,7 @@ Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progres
     p[1] = kIdE;
     p[2] = kIdHuffman;
     p[3] = kIdCr;
-    p[kChecksumOffset] = checksum;
+    p[kChecksumOffset] = prepared.checksum;
     putLe(p + kLengthOffset, static_cast<std::uint32_t>(n), 4);
     putLe(p + kValueCountOffset, valueCount, 2);
     p += kHeaderSize;
@@ -289,24 +318,120 @@ Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progres
     return prepared;
 }
 
+Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
+{
+    Counter counter(n);
+    counter.add(data, n, progress);
+    return prepare(counter.counts(), n, progress);
+}
+
+// Codes an input that arrives in pieces into the data section, and hands that on in pieces of
+// up to a block's worth of codes.
+class DataWriter {
+public:
+    DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
+        : m_codes(prepared.codes), m_n(n), m_progress(progress), m_sink(sink),
+          m_bytesPerCode((*std::max_element(m_codes.length.begin(), m_codes.length.end()) + 7u) / 8u),
+          m_chunk(kBlock * m_bytesPerCode + 16), m_writer(m_chunk.data())
+    {
+    }
+
+    void add(const std::uint8_t *data, std::size_t size)
+    {
+        for (std::size_t start = 0; start < size; start += kBlock) {
+            const std::size_t count = std::min(size - start, kBlock);
+            // A block's codes take at most its length times the longest code; the writer's spare
+            // eight bytes follow.
+            if (static_cast<std::size_t>(m_chunk.data() + m_chunk.size() - m_writer.position())
+                < count * m_bytesPerCode + 16)
+                handOn();
+            writeBlocks(data + start, count, m_coded, m_n, m_codes, m_writer, m_progress);
+            m_coded += count;
+        }
+    }
+
+    std::size_t coded() const { return m_coded; }
+    std::uint64_t bits() const
+    {
+        return 8 * static_cast<std::uint64_t>(m_handedOn + whole()) + m_writer.partBits();
+    }
+
+    // Writes out the partly filled last byte and hands on the rest.
+    void finish()
+    {
+        m_writer.finish();
+        handOn();
+    }
+
+private:
+    std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_chunk.data()); }
+    void handOn()
+    {
+        const std::size_t size = whole();
+        if (size != 0)
+            m_sink(m_chunk.data(), size);
+        m_handedOn += size;
+        m_writer.rewind(m_chunk.data());
+    }
+
+    const Codes &m_codes;
+    std::size_t m_n;
+    ProgressMeter &m_progress;
+    const Huffman::Sink &m_sink;
+    std::size_t m_bytesPerCode;
+    std::vector<std::uint8_t> m_chunk;
+    BitWriter m_writer;
+    std::size_t m_coded = 0;
+    std::size_t m_handedOn = 0;
+};
+
+[[noreturn]] void inputChanged(const std::string &why)
+{
+    throw HuffmanError("clsHuffman.EncodeByte()", "The data changed while it was read (" + why + ")");
+}
+
+const char *readingName(int pass)
+{
+    return pass == 0 ? "the first reading" : "the second reading";
+}
+
+// Refuses a piece that takes a pass beyond the n bytes the input was announced with.
+void expectRoom(std::size_t size, std::size_t given, std::size_t n, int pass)
+{
+    if (size > n - given)
+        inputChanged(std::string(readingName(pass)) + " gave more than " + std::to_string(n) + " bytes");
+}
+
+void expectAll(std::size_t given, std::size_t n, int pass)
+{
+    if (given != n)
+        inputChanged(std::string(readingName(pass)) + " gave " + std::to_string(given) + " of " + std::to_string(n)
+                     + " bytes");
+}
+
+void expectSameBytes(bool same)
+{
+    if (!same)
+        inputChanged("the second reading gave other bytes than the first");
+}
+
 } // namespace
 
 std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
 {
-    if (n == 0)
-        return {kIdH, kIdE, kIdStored, kIdCr};
     const Prepared prepared = prepare(data, n, progress);
     if (prepared.stored) {
         std::vector<std::uint8_t> stored(kIdSize + n);
         std::memcpy(stored.data(), prepared.head.data(), kIdSize);
-        std::memcpy(stored.data() + kIdSize, data, n);
+        if (n != 0)
+            std::memcpy(stored.data() + kIdSize, data, n);
         return stored;
     }
     const std::size_t size = prepared.head.size() + prepared.dataBytes;
     std::vector<std::uint8_t> stream(size + 8);
     std::memcpy(stream.data(), prepared.head.data(), prepared.head.size());
     BitWriter writer(stream.data() + prepared.head.size());
-    writeBlocks(data, 0, n, n, prepared.codes, writer, progress);
+    writeBlocks(data, n, 0, n, prepared.codes, writer, progress);
     writer.finish();
     stream.resize(size);
     progress.report(100);
@@ -315,32 +440,55 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
 
 void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
 {
-    if (n == 0) {
-        const std::uint8_t empty[] = {kIdH, kIdE, kIdStored, kIdCr};
-        sink(empty, sizeof empty);
-        return;
-    }
     const Prepared prepared = prepare(data, n, progress);
     sink(prepared.head.data(), prepared.head.size());
     if (prepared.stored) {
-        sink(data, n);
+        if (n != 0)
+            sink(data, n);
         return;
     }
-    // A block's codes take at most its length times the longest code; the writer's spare
-    // eight bytes follow.
-    unsigned longest = *std::max_element(prepared.codes.length.begin(), prepared.codes.length.end());
-    std::vector<std::uint8_t> chunk(kBlock * ((longest + 7) / 8) + 16);
-    BitWriter writer(chunk.data());
-    for (std::size_t start = 0; start < n; start += kBlock) {
-        writeBlocks(data, start, std::min(n, start + kBlock), n, prepared.codes, writer, progress);
-        const std::size_t whole = static_cast<std::size_t>(writer.position() - chunk.data());
-        if (whole != 0)
-            sink(chunk.data(), whole);
-        writer.rewind(chunk.data());
+    DataWriter writer(prepared, n, progress, sink);
+    writer.add(data, n);
+    writer.finish();
+    progress.report(100);
+}
+
+// Pass 1 cannot be compared with pass 0 byte for byte, as pass 0 is not kept; a pass that gives
+// other bytes is caught by its length, its checksum and, when coded, the length of its codes.
+void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &progress, const Huffman::Sink &sink)
+{
+    Counter counter(n);
+    produce(0, [&](const std::uint8_t *data, std::size_t size) {
+        expectRoom(size, counter.counted(), n, 0);
+        counter.add(data, size, progress);
+    });
+    expectAll(counter.counted(), n, 0);
+    const Prepared prepared = prepare(counter.counts(), n, progress);
+    sink(prepared.head.data(), prepared.head.size());
+
+    std::uint8_t checksum = 0;
+    if (prepared.stored) {
+        std::size_t given = 0;
+        produce(1, [&](const std::uint8_t *data, std::size_t size) {
+            expectRoom(size, given, n, 1);
+            checksum ^= xorOf(data, size);
+            given += size;
+            if (size != 0)
+                sink(data, size);
+        });
+        expectAll(given, n, 1);
+        expectSameBytes(checksum == prepared.checksum);
+        return;
     }
-    const std::size_t last = static_cast<std::size_t>(writer.finish() - chunk.data());
-    if (last != 0)
-        sink(chunk.data(), last);
+    DataWriter writer(prepared, n, progress, sink);
+    produce(1, [&](const std::uint8_t *data, std::size_t size) {
+        expectRoom(size, writer.coded(), n, 1);
+        checksum ^= xorOf(data, size);
+        writer.add(data, size);
+    });
+    expectAll(writer.coded(), n, 1);
+    expectSameBytes(checksum == prepared.checksum && writer.bits() == prepared.dataBits);
+    writer.finish();
     progress.report(100);
 }
 

@@ -50,6 +50,21 @@ inline void storeLe64(std::uint8_t *p, std::uint64_t v)
     }
 }
 
+// The XOR of all bytes: the checksum the Huffman form carries.
+inline std::uint8_t xorOf(const std::uint8_t *data, std::size_t size)
+{
+    std::uint64_t wide = 0;
+    std::uint8_t narrow = 0;
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8)
+        wide ^= loadLe64(data + i);
+    for (; i < size; ++i)
+        narrow ^= data[i];
+    for (int shift = 0; shift < 64; shift += 8)
+        narrow ^= static_cast<std::uint8_t>(wide >> shift);
+    return narrow;
+}
+
 // Percentages are rounded half to even, as the programs reading these streams expect of the
 // progress they show (2.5 -> 2, 3.5 -> 4); nearbyint does that in the default rounding mode.
 inline std::int16_t roundPercent(double value)
@@ -91,6 +106,10 @@ private:
 std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t size, ProgressMeter &progress);
 // The same stream, handed to sink piece by piece, so that it never has to be held whole.
 void encodeTo(const std::uint8_t *data, std::size_t size, ProgressMeter &progress, const Huffman::Sink &sink);
+// The input produced twice, counted in pass 0 and coded in pass 1; never held whole.
+void encodeFrom(std::size_t size, const Huffman::Producer &produce, ProgressMeter &progress, const Huffman::Sink &sink);
 std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress);
+// The stream read in pieces and the output handed on in pieces, through buffers of fixed size.
+void decodeFrom(std::size_t size, const Huffman::Source &source, ProgressMeter &progress, const Huffman::Sink &sink);
 
 } // namespace fendrel::he3
