@@ -10,6 +10,7 @@
 #include <zstd.h>
 
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -127,6 +128,55 @@ void he3Decode(benchmark::State &state, const Bytes *input)
     report(state, input->size(), stream.size());
 }
 
+// The piecewise forms read their input in pieces of this size, as a caller reading files would,
+// and hand the output to a sink that drops it.
+constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+void he3EncodeFrom(benchmark::State &state, const Bytes *input)
+{
+    fendrel::Huffman codec;
+    std::size_t size = 0;
+    const auto produce = [input](int, const fendrel::Huffman::Sink &consume) {
+        for (std::size_t at = 0; at < input->size(); at += kPiece)
+            consume(input->data() + at, std::min(kPiece, input->size() - at));
+    };
+    for (auto _ : state) {
+        size = 0;
+        codec.encodeFrom(input->size(), produce, [&size](const std::uint8_t *bytes, std::size_t count) {
+            benchmark::DoNotOptimize(bytes);
+            size += count;
+        });
+    }
+    report(state, input->size(), size);
+}
+
+void he3DecodeFrom(benchmark::State &state, const Bytes *input)
+{
+    fendrel::Huffman codec;
+    Bytes stream = *input;
+    codec.encodeByte(stream, static_cast<std::int32_t>(stream.size()));
+    std::size_t size = 0;
+    for (auto _ : state) {
+        std::size_t at = 0;
+        size = 0;
+        codec.decodeFrom(
+            stream.size(),
+            [&](std::uint8_t *buffer, std::size_t capacity) {
+                const std::size_t count = std::min({capacity, kPiece, stream.size() - at});
+                std::memcpy(buffer, stream.data() + at, count);
+                at += count;
+                return count;
+            },
+            [&size](const std::uint8_t *bytes, std::size_t count) {
+                benchmark::DoNotOptimize(bytes);
+                size += count;
+            });
+    }
+    if (size != input->size())
+        state.SkipWithError("decoded size differs from the input");
+    report(state, input->size(), stream.size());
+}
+
 // Each iteration allocates its output, as the HE3 calls do.
 void zstdCompress(benchmark::State &state, const Bytes *input)
 {
@@ -200,7 +250,8 @@ int main(int argc, char **argv)
     const std::pair<const char *, const Bytes *> inputs[] = {
         {"text", &text}, {"binary", &binary}, {"random", &random}, {"skewed", &skewed}};
     const std::pair<const char *, void (*)(benchmark::State &, const Bytes *)> codecs[] = {
-        {"he3_encode", he3Encode},     {"he3_decode", he3Decode},         {"zstd1_compress", zstdCompress},
+        {"he3_encode", he3Encode},     {"he3_decode", he3Decode},         {"he3_encode_from", he3EncodeFrom},
+        {"he3_decode_from", he3DecodeFrom}, {"zstd1_compress", zstdCompress},
         {"zstd1_decompress", zstdDecompress}, {"zlib1_compress", zlibCompress}, {"zlib1_decompress", zlibDecompress}};
     for (const auto &[inputName, input] : inputs) {
         for (const auto &[codecName, run] : codecs) {

@@ -117,9 +117,14 @@ CodecRun decodeWhole(const Bytes &stream)
 
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces)
 {
+    return decodeInPieces(stream, std::move(pieces), stream.size());
+}
+
+CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::size_t announced)
+{
     return runCodec([&](Huffman &codec, CodecRun &run) {
         std::size_t at = 0;
-        codec.decodeFrom(stream.size(), [&](std::uint8_t *buffer, std::size_t capacity) {
+        codec.decodeFrom(announced, [&](std::uint8_t *buffer, std::size_t capacity) {
             const std::size_t size = pieces.next(std::min(capacity, stream.size() - at));
             std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(at), size, buffer);
             at += size;
@@ -138,9 +143,16 @@ CodecRun encodeWhole(const Bytes &input)
 
 CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second)
 {
+    return encodeInPieces(input.size(), input, input, std::move(first), std::move(second));
+}
+
+CodecRun encodeInPieces(std::size_t announced, const Bytes &first, const Bytes &second, PieceSizes firstPieces,
+                        PieceSizes secondPieces)
+{
     return runCodec([&](Huffman &codec, CodecRun &run) {
-        codec.encodeFrom(input.size(), [&](int pass, const Huffman::Sink &consume) {
-            PieceSizes &pieces = pass == 0 ? first : second;
+        codec.encodeFrom(announced, [&](int pass, const Huffman::Sink &consume) {
+            const Bytes &input = pass == 0 ? first : second;
+            PieceSizes &pieces = pass == 0 ? firstPieces : secondPieces;
             for (std::size_t at = 0; at < input.size();) {
                 const std::size_t size = pieces.next(input.size() - at);
                 consume(input.data() + at, size);

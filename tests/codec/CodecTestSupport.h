@@ -61,9 +61,14 @@ private:
 
 CodecRun decodeWhole(const Bytes &stream);
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces);
+// The source delivers the whole stream, which decodeFrom is told is announced bytes long.
+CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::size_t announced);
 CodecRun encodeWhole(const Bytes &input);
 // Pass 0 and pass 1 produce the input in pieces of their own sizes.
 CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second);
+// Pass 0 produces first and pass 1 second, for an input encodeFrom is told is announced bytes long.
+CodecRun encodeInPieces(std::size_t announced, const Bytes &first, const Bytes &second, PieceSizes firstPieces,
+                        PieceSizes secondPieces);
 
 // A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
 // root, the message in those codes, and the true length and checksum of the message.

@@ -45,34 +45,6 @@ void expectDecodesInPiecesLikeWhole(const Bytes &stream, const std::string &what
     }
 }
 
-Huffman::Producer producer(const Bytes &first, const Bytes &second)
-{
-    return [&first, &second](int pass, const Huffman::Sink &consume) {
-        const Bytes &input = pass == 0 ? first : second;
-        PieceSizes pieces(5000, 3);
-        for (std::size_t at = 0; at < input.size();) {
-            const std::size_t size = pieces.next(input.size() - at);
-            consume(input.data() + at, size);
-            at += size;
-        }
-    };
-}
-
-CodecRun encodeChanging(std::size_t size, const Bytes &first, const Bytes &second)
-{
-    Huffman codec;
-    ProgressLog log(codec);
-    CodecRun run;
-    try {
-        codec.encodeFrom(size, producer(first, second),
-                         [&run](const std::uint8_t *bytes, std::size_t count) { run.bytes.insert(run.bytes.end(), bytes, bytes + count); });
-    } catch (const HuffmanError &error) {
-        run.error = error.source() + ": " + error.description();
-    }
-    run.events = log.events;
-    return run;
-}
-
 } // namespace
 
 TEST(HuffmanPiecewise, DecodeFromGivesWhatDecodeByteGives)
@@ -151,34 +123,13 @@ TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFails)
 TEST(HuffmanPiecewise, DecodeFromReadsExactlyTheStreamSize)
 {
     const std::string prefix = "HuffmanDecode(): The stream could not be read whole, or changed while it was read (";
-    const Bytes streams[] = {encoded(bytesOf("ab")), encoded(skewedBytes(6'000'000, 9)), encoded(Bytes(100, 0x41)),
-                             bytesOf("HE")};
-    for (const Bytes &stream : streams) {
-        const std::string sizeText = std::to_string(stream.size());
-        Huffman codec;
-        std::size_t delivered = 0;
-        const auto source = [&](std::uint8_t *buffer, std::size_t capacity) {
-            const std::size_t size = std::min({capacity, stream.size() - delivered, std::size_t{70000}});
-            std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(delivered), size, buffer);
-            delivered += size;
-            return size;
-        };
-        const auto ignore = [](const std::uint8_t *, std::size_t) {};
-        try {
-            codec.decodeFrom(stream.size() + 1, source, ignore);
-            ADD_FAILURE() << "a short source went unnoticed, " << sizeText;
-        } catch (const HuffmanError &error) {
-            EXPECT_EQ(error.source() + ": " + error.description(),
-                      prefix + "it ends after " + sizeText + " of " + std::to_string(stream.size() + 1) + " bytes)");
-        }
-        delivered = 0;
-        try {
-            codec.decodeFrom(stream.size() - 1, source, ignore);
-            ADD_FAILURE() << "a long source went unnoticed, " << sizeText;
-        } catch (const HuffmanError &error) {
-            EXPECT_EQ(error.source() + ": " + error.description(),
-                      prefix + "it goes on beyond " + std::to_string(stream.size() - 1) + " bytes)");
-        }
+    for (const Bytes &stream : {encoded(bytesOf("ab")), encoded(skewedBytes(6'000'000, 9)), encoded(Bytes(100, 0x41)),
+                                bytesOf("HE")}) {
+        const std::size_t n = stream.size();
+        EXPECT_EQ(decodeInPieces(stream, PieceSizes(70000), n + 1).error,
+                  prefix + "it ends after " + std::to_string(n) + " of " + std::to_string(n + 1) + " bytes)");
+        EXPECT_EQ(decodeInPieces(stream, PieceSizes(70000), n - 1).error,
+                  prefix + "it goes on beyond " + std::to_string(n - 1) + " bytes)");
     }
 }
 
@@ -233,8 +184,11 @@ TEST(HuffmanPiecewise, EncodeFromRefusesInputThatChanges)
         {n, input, one, "the second reading gave other bytes than the first"},
         {n, input, two, "the second reading gave other bytes than the first"},
     };
+    const auto changing = [](std::size_t announced, const Bytes &first, const Bytes &second) {
+        return encodeInPieces(announced, first, second, PieceSizes(5000, 3), PieceSizes(5000, 4));
+    };
     for (const Case &c : cases) {
-        const CodecRun run = encodeChanging(c.size, c.first, c.second);
+        const CodecRun run = changing(c.size, c.first, c.second);
         EXPECT_EQ(run.error, prefix + c.why + ")");
         EXPECT_TRUE(run.events.empty() || run.events.back() != 100) << c.why;
     }
@@ -243,22 +197,12 @@ TEST(HuffmanPiecewise, EncodeFromRefusesInputThatChanges)
     const Bytes same(50'000, 9);
     Bytes changed = same;
     changed[49'999] = 8;
-    EXPECT_EQ(encodeChanging(same.size(), same, changed).error,
-              prefix + "the second reading gave other bytes than the first)");
+    EXPECT_EQ(changing(same.size(), same, changed).error, prefix + "the second reading gave other bytes than the first)");
     Bytes sameLonger = same;
     sameLonger.push_back(9);
-    EXPECT_EQ(encodeChanging(same.size(), same, sameLonger).error,
-              prefix + "the second reading gave more than 50000 bytes)");
+    EXPECT_EQ(changing(same.size(), same, sameLonger).error, prefix + "the second reading gave more than 50000 bytes)");
 
-    Huffman codec;
-    bool produced = false;
-    try {
-        codec.encodeFrom(std::size_t{1} << 31, [&produced](int, const Huffman::Sink &) { produced = true; },
-                         [](const std::uint8_t *, std::size_t) {});
-        ADD_FAILURE() << "encoded 2 GiB";
-    } catch (const HuffmanError &error) {
-        EXPECT_EQ(error.source() + ": " + error.description(),
-                  "clsHuffman.EncodeByte(): The data is too long (more than 2147483647 bytes)");
-    }
-    EXPECT_FALSE(produced);
+    // Refused before anything is read: a read would have found no bytes.
+    EXPECT_EQ(changing(std::size_t{1} << 31, {}, {}).error,
+              "clsHuffman.EncodeByte(): The data is too long (more than 2147483647 bytes)");
 }
