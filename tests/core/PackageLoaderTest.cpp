@@ -54,6 +54,19 @@ const LabRecord &recordOf(const Loaded &l, const QString &section, const QString
     return none;
 }
 
+// A package of one lab (document and topology file) compiled from a catalogue kept apart from
+// the data folder; empty when it could not be written.
+QString compileOneLab(PackageFixture &f, const QByteArray &document, const QString &packageName)
+{
+    f.section(QStringLiteral("S"));
+    f.lab(QStringLiteral("S"), QStringLiteral("L"),
+          PackageFixture::record(f.file(QStringLiteral("a.pdf"), document), f.file(QStringLiteral("t.top"), "t")));
+    f.catalogue.iniPath = f.dir.path() + QStringLiteral("/work/Fendrel.ini");
+    QDir().mkpath(f.dir.path() + QStringLiteral("/work"));
+    const QString package = f.dir.path() + u'/' + packageName;
+    return compileCatalogue(f.catalogue, f.records, package, f.prompter) == CompileOutcome::Written ? package : QString();
+}
+
 } // namespace
 
 TEST(PackageLoader, CompileThenExtractGivesBackEveryFileUnderRewrittenKeys)
@@ -157,13 +170,8 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
 
     // Truncated and corrupted packages of a real compilation.
-    f.section(QStringLiteral("S"));
-    f.lab(QStringLiteral("S"), QStringLiteral("L"), PackageFixture::record(f.file(QStringLiteral("a.pdf"), QByteArray(5000, 'a')),
-                                                                           f.file(QStringLiteral("t.top"), "t")));
-    f.catalogue.iniPath = f.dir.path() + QStringLiteral("/work/Fendrel.ini");
-    QDir().mkpath(f.dir.path() + QStringLiteral("/work"));
-    const QString good = f.dir.path() + QStringLiteral("/good.lab");
-    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, good, f.prompter), CompileOutcome::Written);
+    const QString good = compileOneLab(f, QByteArray(5000, 'a'), QStringLiteral("good.lab"));
+    ASSERT_FALSE(good.isEmpty());
     const QByteArray bytes = readFile(good);
     // Damage the format is sure to notice (a flipped data bit may slip past its one-byte checksum).
     QByteArray badChecksum = bytes;
@@ -213,13 +221,8 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
 TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFileAlone)
 {
     PackageFixture f;
-    f.section(QStringLiteral("S"));
-    f.lab(QStringLiteral("S"), QStringLiteral("L"), PackageFixture::record(f.file(QStringLiteral("a.pdf"), QByteArray(30000, 'a')),
-                                                                           f.file(QStringLiteral("t.top"), "t")));
-    f.catalogue.iniPath = f.dir.path() + QStringLiteral("/work/Fendrel.ini");
-    QDir().mkpath(f.dir.path() + QStringLiteral("/work"));
-    const QString package = f.dir.path() + QStringLiteral("/p.lab");
-    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Written);
+    const QString package = compileOneLab(f, QByteArray(30000, 'a'), QStringLiteral("p.lab"));
+    ASSERT_FALSE(package.isEmpty());
     const QString catalogueFile = f.data + QStringLiteral("Fendrel.ini");
     writeFile(catalogueFile, "[GENERAL]\r\ntabtitle=Mine\r\n");
 

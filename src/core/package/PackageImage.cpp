@@ -216,6 +216,16 @@ bool PackageImageParser::listHeader(QByteArrayView &piece, qint64 &count)
     return true;
 }
 
+// A list's header, after which its entries are read as the given field.
+bool PackageImageParser::beginList(QByteArrayView &piece, Field entries)
+{
+    if (!listHeader(piece, m_count))
+        return false;
+    m_index = 0;
+    m_field = entries;
+    return true;
+}
+
 // One text field; false while more bytes are needed.
 bool PackageImageParser::text(QByteArrayView &piece, QString *value)
 {
@@ -245,12 +255,10 @@ bool PackageImageParser::step(QByteArrayView &piece)
         m_field = Field::NamesHeader;
         return true;
     case Field::NamesHeader:
-        if (!listHeader(piece, m_count))
+        if (!beginList(piece, Field::Name))
             return false;
         if (m_count > kMaxMembers)
             return fail(QStringLiteral("it lists %1 files, more than a package can usefully hold").arg(m_count));
-        m_index = 0;
-        m_field = Field::Name;
         return true;
     case Field::Name: {
         if (m_index >= m_count) {
@@ -266,11 +274,7 @@ bool PackageImageParser::step(QByteArrayView &piece)
         return true;
     }
     case Field::ReservedHeader:
-        if (!listHeader(piece, m_count))
-            return false;
-        m_index = 0;
-        m_field = Field::Reserved;
-        return true;
+        return beginList(piece, Field::Reserved);
     case Field::Reserved:
         if (m_index >= m_count) {
             m_field = Field::DataHeader;
@@ -281,11 +285,7 @@ bool PackageImageParser::step(QByteArrayView &piece)
         ++m_index;
         return true;
     case Field::DataHeader:
-        if (!listHeader(piece, m_count))
-            return false;
-        m_index = 0;
-        m_field = Field::MemberHeader;
-        return true;
+        return beginList(piece, Field::MemberHeader);
     case Field::MemberHeader: {
         if (m_index >= m_count) {
             m_field = Field::Done;

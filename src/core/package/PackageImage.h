@@ -84,6 +84,7 @@ private:
     bool step(QByteArrayView &piece);
     bool take(QByteArrayView &piece, qsizetype count);
     bool listHeader(QByteArrayView &piece, qint64 &count);
+    bool beginList(QByteArrayView &piece, Field entries);
     bool text(QByteArrayView &piece, QString *value);
     bool fail(const QString &why);
 
