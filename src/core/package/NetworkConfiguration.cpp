@@ -55,8 +55,8 @@ QString deviceFileName(const QString &configurationFileName, int device)
 
 NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+    QFile file(path); // refuses to open a folder
+    if (!file.open(QIODevice::ReadOnly))
         return failure(Result::ReadFailure, kFileNotFound, QStringLiteral("File not found: %1").arg(path));
     const QByteArray content = file.readAll();
     if (content.isEmpty())

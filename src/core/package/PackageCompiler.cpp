@@ -36,13 +36,13 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
         member.source = path;
         member.sourceSize = info.size();
     }
+    m_names.insert(member.name);
     m_members.append(std::move(member));
 }
 
 bool PackageCompiler::isPackaged(const QString &path) const
 {
-    const QString name = fileNameOfPath(path);
-    return std::any_of(m_members.begin(), m_members.end(), [&](const PackageMember &m) { return m.name == name; });
+    return m_names.contains(fileNameOfPath(path));
 }
 
 bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const KeyArray &records,
@@ -99,6 +99,7 @@ bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCal
 {
     PackageFileError failure;
     const bool written = writePackageFile(packagePath, std::exchange(m_members, {}), progress, &failure);
+    m_names.clear();
     if (!written)
         logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), failure.number, failure.description);
     return written;

@@ -4,6 +4,7 @@
 #include "package/PackageImage.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 namespace fendrel {
@@ -20,7 +21,11 @@ class PackageCompiler {
 public:
     explicit PackageCompiler(Prompter &prompter) : m_prompter(prompter) {}
 
-    void resetMembers() { m_members.clear(); }
+    void resetMembers()
+    {
+        m_members.clear();
+        m_names.clear();
+    }
     // A loading configuration is stored under its file name followed by "l".
     void addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration = false);
     // Whether a member of the same file name (exact case) is already listed.
@@ -39,6 +44,7 @@ public:
 private:
     Prompter &m_prompter;
     QList<PackageMember> m_members;
+    QSet<QString> m_names; // of m_members, so that a catalogue of thousands of labs is not scanned per lab
 };
 
 // What a compilation came to.
