@@ -136,21 +136,24 @@ bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error) c
             *error = QStringLiteral("%1 could not be read: %2").arg(m.source, file.errorString());
             return false;
         }
-        piece.resize(static_cast<qsizetype>(std::min(kReadPiece, std::max<qint64>(m_sizes[i], 1))));
-        qint64 left = m_sizes[i];
-        while (left > 0) {
-            const qint64 got = file.read(piece.data(), std::min<qint64>(left, piece.size()));
-            if (got <= 0) {
+        // Asking for one byte more than is left finds a file that grew without another read.
+        piece.resize(static_cast<qsizetype>(std::min(kReadPiece, m_sizes[i] + 1)));
+        for (qint64 left = m_sizes[i];;) {
+            const qint64 wanted = std::min<qint64>(left + 1, piece.size());
+            const qint64 got = file.read(piece.data(), wanted);
+            if (got > left) {
+                *error = QStringLiteral("%1 changed while the package was written.").arg(m.source);
+                return false;
+            }
+            if (got < 0 || (got == 0 && left > 0)) {
                 *error = QStringLiteral("%1 could not be read whole: %2").arg(m.source, file.errorString());
                 return false;
             }
-            consume(QByteArrayView(piece.constData(), got));
+            if (got > 0)
+                consume(QByteArrayView(piece.constData(), got));
             left -= got;
-        }
-        char overflow = 0;
-        if (file.read(&overflow, 1) != 0) {
-            *error = QStringLiteral("%1 changed while the package was written.").arg(m.source);
-            return false;
+            if (left == 0 && got < wanted)
+                break; // a short read at the end of a file is its end
         }
     }
     fields.flush();
