@@ -299,6 +299,19 @@ struct Best {
     }
 };
 
+// One operation against its yardstick, against the yardstick's two parts alone, and its memory.
+void report(const char *operation, const char *yardstickName, const Best &yardstick, std::pair<const char *, Best> first,
+            std::pair<const char *, Best> second, const Best &measured, double packageMiB)
+{
+    const double strict = first.second.seconds + second.second.seconds;
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB\n", yardstickName, yardstick.seconds, yardstick.peakMiB);
+    std::printf("  %-26s %9.3f s  (%s %.3f s + %s %.3f s, each alone)\n", "  strict: parts alone", strict, first.first,
+                first.second.seconds, second.first, second.second.seconds);
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB   time %.2fx (strict %.2fx), memory %.2fx package\n", operation,
+                measured.seconds, measured.peakMiB, measured.seconds / yardstick.seconds, measured.seconds / strict,
+                measured.peakMiB / packageMiB);
+}
+
 void run(const char *name, int labs, qsizetype documentBytes, qsizetype topologyBytes, int rounds)
 {
     Scenario scenario;
@@ -327,18 +340,9 @@ void run(const char *name, int labs, qsizetype documentBytes, qsizetype topology
     std::printf("%s: %d labs, %.1f MiB of files, package %.1f MiB; best of %d\n", name, labs,
                 static_cast<double>(scenario.totalBytes) / (1024.0 * 1024.0), packageMiB, rounds);
     std::printf("  %-26s %9s    peak %8.1f MiB\n", "program alone", "", idle.peakMiB);
-    std::printf("  %-26s %9.3f s  peak %8.1f MiB\n", "read + HE3 encode", baseEncode.seconds, baseEncode.peakMiB);
-    std::printf("  %-26s %9.3f s  (read %.3f s + encode %.3f s, each alone)\n", "  strict: parts alone",
-                readPart.seconds + encodePart.seconds, readPart.seconds, encodePart.seconds);
-    std::printf("  %-26s %9.3f s  peak %8.1f MiB   time %.2fx (strict %.2fx), memory %.2fx package\n", "compile",
-                compile.seconds, compile.peakMiB, compile.seconds / baseEncode.seconds,
-                compile.seconds / (readPart.seconds + encodePart.seconds), compile.peakMiB / packageMiB);
-    std::printf("  %-26s %9.3f s  peak %8.1f MiB\n", "HE3 decode + write files", baseDecode.seconds, baseDecode.peakMiB);
-    std::printf("  %-26s %9.3f s  (decode %.3f s + write %.3f s, each alone)\n", "  strict: parts alone",
-                decodePart.seconds + writePart.seconds, decodePart.seconds, writePart.seconds);
-    std::printf("  %-26s %9.3f s  peak %8.1f MiB   time %.2fx (strict %.2fx), memory %.2fx package\n", "extract",
-                extract.seconds, extract.peakMiB, extract.seconds / baseDecode.seconds,
-                extract.seconds / (decodePart.seconds + writePart.seconds), extract.peakMiB / packageMiB);
+    report("compile", "read + HE3 encode", baseEncode, {"read", readPart}, {"encode", encodePart}, compile, packageMiB);
+    report("extract", "HE3 decode + write files", baseDecode, {"decode", decodePart}, {"write", writePart}, extract,
+           packageMiB);
     std::fflush(stdout);
 }
 
