@@ -56,7 +56,9 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
     };
     if (!file.open(QIODevice::WriteOnly))
         return cannotWrite(path, file.errorString());
-    // Beside the package: a folder it can be written to, on the disk it goes to.
+    // Beside the package: a folder it can be written to, on the disk it goes to. Where the file
+    // system allows, the scratch file has no name (its name is never asked for but to report a
+    // failure), so that not even a crash leaves it behind.
     QTemporaryFile scratch(QFileInfo(path).dir().filePath(QStringLiteral(".%1.XXXXXX").arg(QFileInfo(path).fileName())));
     if (!scratch.open())
         return cannotWrite(scratch.fileTemplate(), scratch.errorString());
