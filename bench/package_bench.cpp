@@ -13,6 +13,7 @@
 #include "interaction/Prompter.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
+#include "package/PackageImage.h"
 #include "package/ProductSku.h"
 
 #include <QCoreApplication>
@@ -169,16 +170,36 @@ struct Scenario {
 
     void readAndEncode() const
     {
-        std::vector<std::uint8_t> all;
-        all.reserve(static_cast<std::size_t>(totalBytes));
-        for (const QString &path : files) {
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly))
-                continue;
-            const QByteArray content = file.readAll();
-            all.insert(all.end(), content.begin(), content.end());
-        }
+        std::vector<std::uint8_t> all = allFiles();
         Huffman().encodeByte(all, static_cast<std::int32_t>(all.size()));
+    }
+
+    // Writes every file the extraction wrote, with the same size, its content taken in turn from
+    // source.
+    void writeFiles(const QString &dataFolder, QByteArrayView source) const
+    {
+        qsizetype at = 0;
+        for (const auto &[relative, size] : written) {
+            const QString path = dataFolder + u'/' + relative;
+            QDir().mkpath(QFileInfo(path).path());
+            QFile out(path);
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+                continue;
+            for (qint64 left = size; left > 0;) {
+                if (at == source.size())
+                    at = 0;
+                const qint64 now = std::min<qint64>(left, source.size() - at);
+                out.write(source.data() + at, now);
+                at += now;
+                left -= now;
+            }
+        }
+    }
+
+    QByteArray packageBytes() const
+    {
+        QFile file(package());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     // The parts of the yardsticks alone, each in its leanest form, for a stricter comparison.
@@ -215,10 +236,7 @@ struct Scenario {
 
     double decodeAlone() const
     {
-        QFile file(package());
-        if (!file.open(QIODevice::ReadOnly))
-            return 0;
-        const QByteArray content = file.readAll();
+        const QByteArray content = packageBytes();
         return secondsOf([&] {
             std::size_t at = 0;
             Huffman().decodeFrom(
@@ -233,19 +251,7 @@ struct Scenario {
         });
     }
 
-    void writeAlone(const QString &dataFolder) const
-    {
-        const QByteArray piece = textLike(1 << 20, 3);
-        for (const auto &[relative, size] : written) {
-            const QString path = dataFolder + u'/' + relative;
-            QDir().mkpath(QFileInfo(path).path());
-            QFile out(path);
-            if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-                continue;
-            for (qint64 left = size; left > 0; left -= piece.size())
-                out.write(piece.constData(), std::min<qint64>(left, piece.size()));
-        }
-    }
+    void writeAlone(const QString &dataFolder) const { writeFiles(dataFolder, textLike(1 << 20, 3)); }
 
     // The files an extraction wrote, relative to its data folder, with their sizes.
     QList<QPair<QString, qint64>> written;
@@ -262,24 +268,10 @@ struct Scenario {
 
     void decodeAndWrite(const QString &dataFolder) const
     {
-        QFile file(package());
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        const QByteArray content = file.readAll();
+        const QByteArray content = packageBytes();
         std::vector<std::uint8_t> bytes(content.begin(), content.end());
         Huffman().decodeByte(bytes, static_cast<std::int32_t>(bytes.size()));
-        std::size_t at = 0;
-        for (const auto &[relative, size] : written) {
-            const QString path = dataFolder + u'/' + relative;
-            QDir().mkpath(QFileInfo(path).path());
-            QFile out(path);
-            if (!out.open(QIODevice::WriteOnly))
-                continue;
-            if (at + static_cast<std::size_t>(size) > bytes.size())
-                at = 0;
-            out.write(reinterpret_cast<const char *>(bytes.data() + at), size);
-            at += static_cast<std::size_t>(size);
-        }
+        writeFiles(dataFolder, viewOf(bytes));
     }
 
     void extract(const QString &dataFolder) const

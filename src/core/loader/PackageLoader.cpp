@@ -161,7 +161,7 @@ public:
     }
 
     // After the image: the members that have no data entry at all, then the catalogue file.
-    bool finish(const QString &catalogueFile)
+    void finish(const QString &catalogueFile)
     {
         for (qsizetype i = m_dataEntries; i < m_names.size(); ++i) {
             place(i);
@@ -169,11 +169,8 @@ public:
             account(false);
         }
         m_catalogue.write(QStringLiteral("General"), QStringLiteral("NumOfSections"), QString::number(m_sectionsCounted));
-        if (!writeIniFile(catalogueFile, m_catalogue.lines()))
-            return false;
-        if (QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
+        if (writeIniFile(catalogueFile, m_catalogue.lines()) && QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
             QFile::remove(m_cataloguePath);
-        return true;
     }
 
 private:
