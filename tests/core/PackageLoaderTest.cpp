@@ -216,6 +216,14 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
                                   QStringLiteral("data/CompilerLabs/crafted/....S/etc/b.top"),
                                   QStringLiteral("data/CompilerLabs/crafted/....S/etc/win.rtr")}));
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/tmp/abs.nwc")));
+
+    // A catalogue member that carries no data stands for the catalogue already written.
+    const QString repeated = f.dir.path() + QStringLiteral("/repeated.lab");
+    test::writeCraftedPackage(repeated, {{QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]\r\ntabtitle=Kept\r\n")},
+                                         {QStringLiteral("Fendrel.ini"), std::nullopt}});
+    loaded = open(repeated, f.data, f.prompter);
+    EXPECT_EQ(loaded->result.status, ExtractResult::Status::Extracted);
+    EXPECT_TRUE(readFile(catalogueFile).contains("tabtitle=Kept")) << readFile(catalogueFile).constData();
 }
 
 TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFileAlone)

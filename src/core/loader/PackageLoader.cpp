@@ -123,6 +123,7 @@ public:
         if (m_current < 0)
             return;
         place(m_current);
+        m_hasData = size >= 0;
         m_catalogueBytes.clear();
         if (m_fileName.isEmpty())
             return;
@@ -156,7 +157,7 @@ public:
         if (m_current < 0)
             return;
         m_file.close();
-        account(true);
+        account(m_hasData);
         m_dataEntries = m_current + 1;
     }
 
@@ -259,6 +260,7 @@ private:
     QList<QString> m_names;
     qsizetype m_dataEntries = 0;
     qsizetype m_current = -1;
+    bool m_hasData = false;
     Route m_route = Route::Other;
     QString m_fileName;
     QString m_target;
