@@ -4,9 +4,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "interaction/Prompter.h"
-#include "package/ProductSku.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -28,24 +26,21 @@ public:
 struct BigCatalogue {
     QTemporaryDir dir;
     Catalogue catalogue;
-    KeyArray records;
     SilentPrompter prompter;
 
     // labs spread over sections of at most 500; SKUs stored or left for the load to make.
     BigCatalogue(int labs, bool withSkus)
     {
-        records.keyArrayInitialize();
-        catalogue.iniPath = dir.path() + QStringLiteral("/Fendrel.ini");
-        catalogue.tabTitle = QStringLiteral("Benchmark Labs");
-        catalogue.tree.add({}, kTabKey, catalogue.tabTitle, withSkus ? QStringLiteral("0100000") : QString());
+        catalogue.setIniPath(dir.path() + QStringLiteral("/Fendrel.ini"));
+        catalogue.clear(QStringLiteral("Benchmark Labs"), withSkus ? QStringLiteral("0100000") : QString());
+        CatalogueNode *sectionNode = nullptr;
         for (int i = 0; i < labs; ++i) {
             const int s = i / 500;
             const QString section = QStringLiteral("Section number %1").arg(s);
             if (i % 500 == 0)
-                catalogue.tree.add(kTabKey, sectionKey(section), section,
-                                   withSkus ? QStringLiteral("01%1000").arg(s + 1, 2, 10, QLatin1Char('0')) : QString());
+                sectionNode = catalogue.insertSection(
+                    section, withSkus ? QStringLiteral("01%1000").arg(s + 1, 2, 10, QLatin1Char('0')) : QString());
             LabRecord r;
-            r.key = catalogue.keys.createNewKey();
             r.link = QStringLiteral("/home/author/Documents/Zelvan Nodara Labs/docs/lab%1.pdf").arg(i);
             r.linkPage = QString::number(i % 300 + 1);
             r.topFile = QStringLiteral("/home/author/Documents/Zelvan Nodara Labs/topologies/lab%1.top").arg(i);
@@ -57,8 +52,7 @@ struct BigCatalogue {
             r.mode = i % 4 ? QString() : QStringLiteral("testsim");
             if (withSkus)
                 r.sku = QStringLiteral("01%1%2").arg(s + 1, 2, 10, QLatin1Char('0')).arg(i % 500 + 1, 3, 10, QLatin1Char('0'));
-            catalogue.tree.add(sectionKey(section), r.key, QStringLiteral("Lab %1").arg(i), kLabTag);
-            records.keyArrayInsert(r);
+            catalogue.insertLab(sectionNode, QStringLiteral("Lab %1").arg(i), r);
         }
     }
 };
@@ -67,7 +61,7 @@ void BM_SaveIni(benchmark::State &state)
 {
     BigCatalogue big(static_cast<int>(state.range(0)), true);
     for (auto _ : state)
-        benchmark::DoNotOptimize(saveIni(big.catalogue, big.records, big.prompter));
+        benchmark::DoNotOptimize(saveIni(big.catalogue, big.prompter));
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_SaveIni)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -75,14 +69,11 @@ BENCHMARK(BM_SaveIni)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 void BM_CreateNewTree(benchmark::State &state)
 {
     BigCatalogue big(static_cast<int>(state.range(0)), state.range(1) != 0);
-    saveIni(big.catalogue, big.records, big.prompter);
+    saveIni(big.catalogue, big.prompter);
     for (auto _ : state) {
         Catalogue loaded;
-        KeyArray records;
-        records.keyArrayInitialize();
-        SkuTree skus;
-        createNewTree(loaded, records, skus, big.prompter, big.dir.path());
-        benchmark::DoNotOptimize(loaded.tree.count());
+        loaded.createNewTree(big.prompter, big.dir.path());
+        benchmark::DoNotOptimize(loaded.tree().count());
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
@@ -92,7 +83,7 @@ BENCHMARK(BM_CreateNewTree)->Args({1000, 1})->Args({10000, 1})->Args({10000, 0})
 void BM_WriteIniPerValue(benchmark::State &state)
 {
     BigCatalogue big(static_cast<int>(state.range(0)), true);
-    const QStringList lines = catalogueFileLines(big.catalogue, big.records, big.prompter);
+    const QStringList lines = catalogueFileLines(big.catalogue, big.prompter);
     for (auto _ : state) {
         const QString path = big.dir.path() + QStringLiteral("/PerValue.ini");
         QFile::remove(path);

@@ -8,13 +8,11 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/KeyArray.h"
 #include "codec/Huffman.h"
 #include "interaction/Prompter.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
 #include "package/PackageImage.h"
-#include "package/ProductSku.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -161,11 +159,8 @@ struct Scenario {
     {
         SilentPrompter prompter;
         Catalogue catalogue;
-        KeyArray records;
-        records.keyArrayInitialize();
-        SkuTree skus;
-        createNewTree(catalogue, records, skus, prompter, dir.filePath(QStringLiteral("data")), dir.filePath(QStringLiteral("work")));
-        compileCatalogue(catalogue, records, package(), prompter);
+        catalogue.createNewTree(prompter, dir.filePath(QStringLiteral("data")), dir.filePath(QStringLiteral("work")));
+        compileCatalogue(catalogue, package(), prompter);
     }
 
     void readAndEncode() const

@@ -2,6 +2,7 @@
 
 #include "package/NetworkConfiguration.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 namespace fendrel::cli {
 

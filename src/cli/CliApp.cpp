@@ -2,7 +2,7 @@
 
 #include "cli/He3Command.h"
 #include "cli/PackageCommands.h"
-#include "startup/Environment.h"
+#include "environment/Environment.h"
 
 namespace fendrel::cli {
 

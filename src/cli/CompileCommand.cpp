@@ -5,10 +5,8 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/KeyArray.h"
 #include "package/CatalogueCheck.h"
 #include "package/PackageCompiler.h"
-#include "package/ProductSku.h"
 #include "startup/Folders.h"
 
 #include <QFile>
@@ -52,12 +50,9 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     }
     CliPrompter prompter(context);
     Catalogue catalogue;
-    KeyArray records;
-    records.keyArrayInitialize();
-    SkuTree skus;
-    createNewTree(catalogue, records, skus, prompter, folders().appData, work.path());
+    catalogue.createNewTree(prompter, folders().appData, work.path());
 
-    const QStringList problems = findCatalogueProblems(catalogue, records);
+    const QStringList problems = findCatalogueProblems(catalogue);
     if (!problems.isEmpty()) {
         context.printError(QStringLiteral("%1 has %2 problem(s):").arg(input).arg(problems.size()));
         for (const QString &problem : problems)
@@ -70,7 +65,7 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
 
     ProgressBar bar(context);
     BarObserver observer(bar);
-    const CompileOutcome outcome = compileCatalogue(catalogue, records, QFileInfo(output).absoluteFilePath(), prompter, &observer);
+    const CompileOutcome outcome = compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer);
     bar.end(outcome == CompileOutcome::Written);
     switch (outcome) {
     case CompileOutcome::Written:

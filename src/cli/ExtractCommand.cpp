@@ -4,9 +4,7 @@
 #include "cli/ProgressBar.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/KeyArray.h"
 #include "loader/PackageLoader.h"
-#include "package/ProductSku.h"
 #include "startup/Folders.h"
 
 #include <QFileInfo>
@@ -26,18 +24,17 @@ int ExtractCommand::run(const QStringList &args, CliContext &context)
     ProgressBar bar(context);
     BarObserver observer(bar);
     Catalogue catalogue;
-    keyArray().keyArrayInitialize();
-    const ExtractResult result = openLabPackage(catalogue, keyArray(), skuTree(), QFileInfo(args[0]).absoluteFilePath(),
-                                                folders().appData, prompter, &observer);
+    const ExtractResult result =
+        openLabPackage(catalogue, QFileInfo(args[0]).absoluteFilePath(), folders().appData, prompter, &observer);
     if (result.status != ExtractResult::Status::Extracted)
         return kExitFailed;
     if (!context.quiet) {
         int labs = 0;
-        for (const CatalogueNode *section : catalogue.tree.root()->children())
+        for (const CatalogueNode *section : catalogue.sections())
             labs += section->childCount();
         context.print(QStringLiteral("Extracted into %1\nThe catalogue %2%3 now holds %4 section(s) and %5 lab(s).")
                           .arg(result.packageFolder, folders().appData, kCatalogueFileName)
-                          .arg(catalogue.tree.root()->childCount())
+                          .arg(catalogue.sections().size())
                           .arg(labs));
     }
     return kExitDone;

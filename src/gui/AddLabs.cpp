@@ -4,18 +4,19 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/ExamList.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "catalogue/WizardCatalogue.h"
+#include "gui/CatalogueModel.h"
+#include "gui/CatalogueView.h"
 #include "gui/Icon.h"
 #include "gui/PDFLink.h"
 #include "gui/ProgressWindows.h"
 #include "gui/WindowModes.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
-#include "package/ProductSku.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "text/TextHelpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,18 +29,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTreeWidget>
 
 namespace fendrel::gui {
-namespace {
 
-constexpr int kKeyRole = Qt::UserRole;
-
-} // namespace
-
-AddLabs::AddLabs(Prompter &prompter, FileChooser &chooser, QWidget *parent)
-    : QMainWindow(parent), m_prompter(prompter), m_chooser(chooser), m_saveStatus(std::make_unique<SaveStatus>()),
-      m_progress(std::make_unique<Progress>())
+AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser, QWidget *parent)
+    : QMainWindow(parent), m_prompter(prompter), m_chooser(chooser), m_catalogue(catalogue),
+      m_saveStatus(std::make_unique<SaveStatus>()), m_progress(std::make_unique<Progress>())
 {
     setObjectName(QStringLiteral("frmAddLabs"));
     createControls();
@@ -51,7 +46,7 @@ AddLabs::AddLabs(Prompter &prompter, FileChooser &chooser, QWidget *parent)
     setCaptions();
     cmbLabPackID->hide();
     lblLabPackID->hide();
-    keyArray().keyArrayInitialize();
+    m_catalogue.keyArrayInitialize();
     m_loadedCaption = windowTitle();
     for (QWidget *field : std::initializer_list<QWidget *>{txtTab, txtLabDescription, txtSection, txtLabname})
         setFieldBackground(field, true);
@@ -63,7 +58,7 @@ AddLabs::AddLabs(Prompter &prompter, FileChooser &chooser, QWidget *parent)
         cmdEditTabClick();
     }
     cmdAddSection->setEnabled(false);
-    if (m_catalogue.tree.count() == 1)
+    if (m_catalogue.tree().count() == 1)
         cmdDeleteAll->setEnabled(false);
 
     {
@@ -86,26 +81,12 @@ void AddLabs::connectControls()
 {
     // A click shows its node even when the node is selected already; the keyboard shows each node
     // it moves to.
-    connect(tvlabs, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem *current) { onCurrentItemChanged(current); });
-    connect(tvlabs, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem *item) {
-        m_treePressed = false;
-        if (CatalogueNode *node = nodeOfItem(item)) {
-            m_catalogue.tree.select(node);
-            tvlabsNodeClick(node);
-        }
-    });
-    tvlabs->viewport()->installEventFilter(this);
-    connect(tvlabs, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
-        if (CatalogueNode *node = nodeOfItem(item))
-            node->setExpanded(true);
-    });
-    connect(tvlabs, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem *item) {
-        if (CatalogueNode *node = nodeOfItem(item))
-            node->setExpanded(false);
+    connect(tvlabs, &CatalogueView::nodeChosen, this, [this](CatalogueNode *node) {
+        m_catalogue.select(node);
+        tvlabsNodeClick(node);
     });
     connect(TabStrip1, &QTabBar::currentChanged, this, [this] { tabStrip1Click(); });
-    connect(txtTab, &QLineEdit::textChanged, this, [this](const QString &text) { m_catalogue.tabTitle = text; });
+    connect(txtTab, &QLineEdit::textChanged, this, [this](const QString &text) { m_catalogue.setTypedTabTitle(text); });
     connect(lblHelp, &QLabel::linkActivated, this, [this] { openManual(); });
     for (int i = 0; i < kExamCount; ++i)
         connect(m_examBoxes[i], &QCheckBox::clicked, this, [this, i](bool checked) { onExamBoxClicked(i, checked); });
@@ -162,22 +143,21 @@ void AddLabs::unlockExamBoxes()
 
 void AddLabs::createNewTree()
 {
-    fendrel::createNewTree(m_catalogue, keyArray(), skuTree(), m_prompter, folders().appData);
+    m_catalogue.createNewTree(m_prompter, folders().appData);
     showLoadedTree();
 }
 
 bool AddLabs::loadWizardLab(const WizardLab &lab)
 {
-    const QString file = folders().appData + QStringLiteral("Fendrel.ini");
-    if (!writeWizardCatalogue(file, lab)) {
+    if (!m_catalogue.importWizardLab(lab, folders().appData, m_prompter)) {
+        const QString file = folders().appData + kCatalogueFileName;
         m_prompter.show(QStringLiteral("The wizard's catalogue could not be written to \"%1\". The current catalogue "
                                        "is unchanged; please check that the folder is writable and try again.")
                             .arg(QDir::toNativeSeparators(file)),
                         MessageIcon::Critical, MessageButtons::Ok, langText(kMessageTitleEntry));
         return false;
     }
-    keyArray().keyArrayInitialize();
-    createNewTree();
+    showLoadedTree();
     m_changed = false;
     if (cmdEditTab->text().toLower() != u"edit") {
         txtTab->setText(lab.tabTitle);
@@ -204,70 +184,22 @@ void AddLabs::setWizardStartup(bool show)
 
 void AddLabs::showLoadedTree()
 {
-    txtTab->setText(m_catalogue.tabTitle);
-    showTree();
+    txtTab->setText(m_catalogue.tabTitle());
     for (QPushButton *button : {cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})
         button->setEnabled(false);
     setFieldBackground(txtSection, true);
     setFieldBackground(txtLabname, true);
-    if (CatalogueNode *root = m_catalogue.tree.root()) {
+    if (CatalogueNode *root = m_catalogue.tree().root()) {
         selectNode(root);
         tvlabsNodeClick(root);
     }
     setDefaultButton(cmdAddSection);
 }
 
-void AddLabs::showTree()
-{
-    m_showingTree = true;
-    tvlabs->clear();
-    m_itemOfNode.clear();
-    const std::function<void(CatalogueNode *, QTreeWidgetItem *)> add = [&](CatalogueNode *node,
-                                                                            QTreeWidgetItem *parentItem) {
-        auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(tvlabs);
-        item->setText(0, node->text());
-        item->setData(0, kKeyRole, node->key());
-        if (!parentItem) {
-            QFont tab = item->font(0);
-            tab.setBold(true);
-            item->setFont(0, tab);
-        }
-        m_itemOfNode.insert(node, item);
-        for (CatalogueNode *child : node->children())
-            add(child, item);
-        item->setExpanded(node->isExpanded());
-    };
-    if (CatalogueNode *root = m_catalogue.tree.root())
-        add(root, nullptr);
-    if (QTreeWidgetItem *selected = m_itemOfNode.value(m_catalogue.tree.selectedNode()))
-        tvlabs->setCurrentItem(selected);
-    m_showingTree = false;
-}
-
 void AddLabs::selectNode(CatalogueNode *node)
 {
-    m_catalogue.tree.select(node);
-    m_showingTree = true;
-    if (QTreeWidgetItem *item = m_itemOfNode.value(node)) {
-        tvlabs->setCurrentItem(item);
-        tvlabs->scrollToItem(item);
-    }
-    m_showingTree = false;
-}
-
-CatalogueNode *AddLabs::nodeOfItem(const QTreeWidgetItem *item) const
-{
-    return item ? m_catalogue.tree.nodeByKey(item->data(0, kKeyRole).toString()) : nullptr;
-}
-
-void AddLabs::onCurrentItemChanged(QTreeWidgetItem *current)
-{
-    if (m_showingTree || m_treePressed)
-        return;
-    if (CatalogueNode *node = nodeOfItem(current)) {
-        m_catalogue.tree.select(node);
-        tvlabsNodeClick(node);
-    }
+    m_catalogue.select(node);
+    tvlabs->showNode(node);
 }
 
 void AddLabs::tvlabsNodeClick(CatalogueNode *node)
@@ -283,20 +215,20 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
     for (QPushButton *button : {cmdBrowse, cmdBrowseTop, cmdBrowsenwc, cmdBrowsePicture, cmdBrowseLoadNwc,
                                 cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})
         button->setEnabled(false);
-    if (!node || m_catalogue.tree.count() == 0)
+    if (!node || m_catalogue.tree().count() == 0)
         return;
 
     const bool hasTab = !txtTab->text().isEmpty();
     if (CatalogueTree::isLabNode(*node)) {
         txtSection->setText(node->parent() ? node->parent()->text() : QString());
         txtLabname->setText(node->text());
-        const qint32 i = keyArray().keyArraySearch(node->key());
-        if (i == -1) {
+        const LabRecord *record = m_catalogue.recordOf(*node);
+        if (!record) {
             m_prompter.message(112, MessageIcon::Exclamation);
             lblIndex->setText(QString::number(node->index()));
             return;
         }
-        const LabRecord &r = keyArray().at(i);
+        const LabRecord &r = *record;
         lblFile->setText(fileNameOfPath(r.link));
         chkTestSimMode->setChecked(!trimSpaces(r.mode).isEmpty());
         txtLabDescription->setPlainText(r.description);
@@ -324,8 +256,7 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
     } else {
         txtSection->setText(node->text());
         node->setExpanded(true);
-        if (QTreeWidgetItem *item = m_itemOfNode.value(node))
-            item->setExpanded(true);
+        tvlabs->expandNode(node);
         cmdAddLab->setEnabled(true);
         cmdAddSection->setText(langText(87));
         if (hasTab)
@@ -443,12 +374,6 @@ bool AddLabs::eventFilter(QObject *watched, QEvent *event)
         default:
             break;
         }
-    }
-    if (watched == tvlabs->viewport()) {
-        if (event->type() == QEvent::MouseButtonPress)
-            m_treePressed = true;
-        else if (event->type() == QEvent::MouseButtonRelease)
-            m_treePressed = false;
     }
     if (watched == txtLabDescription && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);

@@ -10,7 +10,6 @@
 #include "interaction/FileChooser.h"
 #include "package/PackageCompiler.h"
 
-#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -28,8 +27,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTabBar;
-class QTreeWidget;
-class QTreeWidgetItem;
 
 namespace fendrel {
 class CatalogueNode;
@@ -39,17 +36,19 @@ struct WizardLab;
 
 namespace fendrel::gui {
 
+class CatalogueModel;
+class CatalogueView;
 class Progress;
 class SaveStatus;
 
 // frmAddLabs, the main window: the catalogue as a tree, the selected tab, section or lab beside
 // it, and the commands that edit, compile and open catalogues. The window has no separate edit
 // dialogs; its window modes open and close the same fields, and the two-phase buttons read their
-// own captions to know their phase.
+// own captions to know their phase. The catalogue is handed to it and outlives it.
 class AddLabs : public QMainWindow {
     Q_OBJECT
 public:
-    AddLabs(Prompter &prompter, FileChooser &chooser, QWidget *parent = nullptr);
+    AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser, QWidget *parent = nullptr);
     ~AddLabs() override;
 
     // Applies one of the seven window modes, named in English or by its language-table text.
@@ -100,11 +99,8 @@ private:
     void setCaptions();
     void connectControls();
 
-    // Tree view of the catalogue model.
-    void showTree();
+    // The node shown in the fields and current in the tree.
     void selectNode(CatalogueNode *node);
-    CatalogueNode *nodeOfItem(const QTreeWidgetItem *item) const;
-    void onCurrentItemChanged(QTreeWidgetItem *current);
     void tabStrip1Click();
     void showExamList(const QString &list);
     void onExamBoxClicked(int box, bool checked);
@@ -147,7 +143,7 @@ private:
 
     Prompter &m_prompter;
     FileChooser &m_chooser;
-    Catalogue m_catalogue;
+    Catalogue &m_catalogue;
     LabRecord m_buffer;
     bool m_changed = false;
     bool m_sectionEdit = false;
@@ -155,9 +151,6 @@ private:
     bool m_unloaded = false;
     QString m_loadedCaption;
     QPushButton *m_defaultButton = nullptr;
-    QHash<const CatalogueNode *, QTreeWidgetItem *> m_itemOfNode;
-    bool m_showingTree = false;
-    bool m_treePressed = false;
     std::unique_ptr<SaveStatus> m_saveStatus;
     std::unique_ptr<Progress> m_progress;
     QPointer<Wizard> m_wizard;
@@ -165,7 +158,8 @@ private:
     ViewerFactory m_viewerFactory;
 
     // The controls, named as the catalogue's authors have always known them.
-    QTreeWidget *tvlabs;
+    CatalogueModel *m_model;
+    CatalogueView *tvlabs;
     QTabBar *TabStrip1;
     QLabel *lblInstructions;
     QGroupBox *fraButtons;

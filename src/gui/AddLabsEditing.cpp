@@ -3,10 +3,11 @@
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
+#include "gui/CatalogueView.h"
 #include "gui/WindowModes.h"
 #include "interaction/Prompter.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTreeWidget>
 
 namespace fendrel::gui {
 namespace {
@@ -65,14 +65,13 @@ void AddLabs::cmdAddLabClick()
     std::optional<LabInput> input = typedLab();
     if (!input)
         return;
-    const LabStoreResult result = addLab(m_catalogue, keyArray(), m_buffer, *input, m_prompter);
+    const LabStoreResult result = m_catalogue.addLab(m_buffer, *input, m_prompter);
     if (result.outcome == LabStore::Incomplete)
         focusAfterIncompleteLab();
     if (!result.node)
         return;
     if (result.outcome == LabStore::Stored)
         m_changed = true;
-    showTree();
     setWindowMode(QStringLiteral("Save Lab"));
     selectNode(result.node);
     tvlabsNodeClick(result.node);
@@ -98,15 +97,14 @@ void AddLabs::cmdEditClick()
         return;
     input->documentLabel = lblFile->text();
     const LabStoreResult result =
-        editLab(m_catalogue, keyArray(), m_buffer, lblIndex->text().toShort(), *input, m_prompter);
+        m_catalogue.editLab(m_buffer, lblIndex->text().toShort(), *input, m_prompter);
     if (result.outcome == LabStore::Incomplete)
         focusAfterIncompleteLab();
     if (result.outcome == LabStore::Incomplete || result.outcome == LabStore::RecordMissing)
         return;
     if (result.outcome == LabStore::Stored)
         m_changed = true;
-    showTree();
-    CatalogueNode *selected = m_catalogue.tree.selectedNode();
+    CatalogueNode *selected = m_catalogue.selectedNode();
     selectNode(selected);
     tvlabsNodeClick(selected);
     setWindowMode(QStringLiteral("Save Edit Lab"));
@@ -117,10 +115,9 @@ void AddLabs::cmdDeleteClick()
 {
     if (!m_prompter.ask(102))
         return;
-    CatalogueNode *selected = deleteNode(m_catalogue, keyArray(), m_catalogue.tree.selectedNode(), m_prompter);
+    CatalogueNode *selected = m_catalogue.deleteNode(m_catalogue.selectedNode(), m_prompter);
     if (!selected)
         return;
-    showTree();
     selectNode(selected);
     tvlabsNodeClick(selected);
     m_changed = true;
@@ -130,13 +127,12 @@ void AddLabs::cmdDeleteAllClick()
 {
     if (!m_prompter.ask(104))
         return;
-    deleteAll(m_catalogue, keyArray());
+    m_catalogue.deleteAll();
     for (QLineEdit *field : {txtTab, txtSection, txtLabname})
         field->clear();
     for (QLabel *label : {lblFile, lblTopFile, lblLoadNwcFile, lblNwcFile, lblPictureFile})
         label->clear();
     cmdEditTab->setEnabled(true);
-    showTree();
     cmdDeleteAll->setEnabled(false);
     cmdAddSection->setEnabled(false);
     cmdEditTabClick();
@@ -160,15 +156,14 @@ void AddLabs::cmdAddSectionClick()
         return;
     m_changed = true;
     CatalogueNode *node =
-        m_sectionEdit ? renameSection(m_catalogue, m_catalogue.tree.nodeByIndex(lblIndex->text().toShort()), name)
-                      : addSection(m_catalogue, name);
+        m_sectionEdit ? m_catalogue.renameSection(m_catalogue.tree().nodeByIndex(lblIndex->text().toShort()), name)
+                      : m_catalogue.addSection(name);
     if (!node)
         return;
-    showTree();
     selectNode(node);
     tvlabsNodeClick(node);
     setWindowMode(QStringLiteral("Save Section"));
-    if (m_catalogue.tree.count() == 2)
+    if (m_catalogue.tree().count() == 2)
         cmdAddLabClick();
 }
 
@@ -196,18 +191,17 @@ void AddLabs::cmdEditTabClick()
         cmdAddSection->setEnabled(true);
         cmdAddSectionClick();
     }
-    const CatalogueNode *root = m_catalogue.tree.root();
+    const CatalogueNode *root = m_catalogue.tree().root();
     if (!root || root->text() != txtTab->text())
         m_changed = true;
-    setTabTitle(m_catalogue, txtTab->text());
-    showTree();
+    m_catalogue.setTabTitle(txtTab->text());
 }
 
 void AddLabs::cmdCancelClick()
 {
     setWindowMode(QStringLiteral("Cancel"));
     tvlabs->setEnabled(true);
-    CatalogueNode *root = m_catalogue.tree.nodeByIndex(1);
+    CatalogueNode *root = m_catalogue.tree().nodeByIndex(1);
     selectNode(root);
     tvlabsNodeClick(root);
 }

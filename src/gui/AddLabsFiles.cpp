@@ -9,6 +9,7 @@
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -21,7 +21,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
-#include <QTreeWidget>
+#include "gui/CatalogueModel.h"
+#include "gui/CatalogueView.h"
 #include <QVBoxLayout>
 
 namespace fendrel::gui {
@@ -45,12 +46,10 @@ void AddLabs::createControls()
     central->setObjectName(QStringLiteral("centralWidget"));
     setCentralWidget(central);
 
-    tvlabs = named<QTreeWidget>(central, u"tvlabs");
-    tvlabs->setHeaderHidden(true);
-    tvlabs->setColumnCount(1);
+    tvlabs = named<CatalogueView>(central, u"tvlabs");
+    m_model = new CatalogueModel(m_catalogue, tvlabs);
+    tvlabs->setCatalogueModel(m_model);
     tvlabs->setMinimumWidth(220);
-    tvlabs->setUniformRowHeights(true);
-    tvlabs->setExpandsOnDoubleClick(true);
 
     lblInstructions = named<QLabel>(central, u"lblInstructions");
     lblInstructions->setWordWrap(true);

@@ -3,16 +3,15 @@
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
 #include "loader/DeleteFolder.h"
 #include "loader/PackageLoader.h"
-#include "package/ProductSku.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "text/TextHelpers.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -91,7 +90,7 @@ private:
 
 void AddLabs::cmdCreatePckClick()
 {
-    if (m_catalogue.tree.count() <= 1) {
+    if (m_catalogue.tree().count() <= 1) {
         m_prompter.message(97, MessageIcon::Exclamation);
         return;
     }
@@ -131,7 +130,7 @@ void AddLabs::cmdCreatePckClick()
 CompileOutcome AddLabs::runCompilation(const QString &packagePath)
 {
     SaveStatusObserver observer(*m_saveStatus, windowTitle());
-    return compileCatalogue(m_catalogue, keyArray(), packagePath, m_prompter, &observer);
+    return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer);
 }
 
 void AddLabs::cmdLoadLabPckClick()
@@ -160,7 +159,7 @@ bool AddLabs::runExtraction(const QString &packagePath)
 {
     ProgressObserver observer(*m_progress, windowTitle());
     const ExtractResult result =
-        openLabPackage(m_catalogue, keyArray(), skuTree(), packagePath, folders().appData, m_prompter, &observer);
+        openLabPackage(m_catalogue, packagePath, folders().appData, m_prompter, &observer);
     if (result.status != ExtractResult::Status::Extracted)
         return false;
     showLoadedTree();

@@ -1,11 +1,12 @@
 #include "gui/Main.h"
 
 #include "gui/AddLabs.h"
+#include "catalogue/Catalogue.h"
 #include "gui/DialogFileChooser.h"
 #include "gui/Icon.h"
 #include "gui/MessageBoxPrompter.h"
 #include "gui/Splash.h"
-#include "startup/Environment.h"
+#include "environment/Environment.h"
 #include "startup/Settings.h"
 
 #include <QApplication>
@@ -36,7 +37,8 @@ int Main(int &argc, char **argv)
 
     const bool wizard = getWizardSetting() == 1;
     DialogFileChooser chooser;
-    AddLabs window(prompter, chooser);
+    Catalogue catalogue;
+    AddLabs window(catalogue, prompter, chooser);
     prompter.setParent(&window);
     chooser.setParent(&window);
     window.show();

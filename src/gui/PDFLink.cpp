@@ -7,6 +7,7 @@
 #include "interaction/Prompter.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

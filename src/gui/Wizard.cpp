@@ -10,6 +10,7 @@
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "text/TextHelpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -1,9 +1,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueEditing.h"
-#include "catalogue/KeyArray.h"
 #include "core/ScriptedPrompter.h"
 #include "core/TestSupport.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,15 +18,13 @@ struct Fixture {
     test::ScopedErrorLog log;
     QTemporaryDir dir;
     Catalogue catalogue;
-    KeyArray records;
     test::ScriptedPrompter prompter;
 
     Fixture()
     {
         languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE));
-        records.keyArrayInitialize();
-        catalogue.iniPath = dir.filePath(QStringLiteral("Fendrel.ini"));
-        catalogue.tree.add({}, kTabKey, QStringLiteral("Tab"), QStringLiteral("0100000"));
+        catalogue.setIniPath(dir.filePath(QStringLiteral("Fendrel.ini")));
+        catalogue.clear(QStringLiteral("Tab"), QStringLiteral("0100000"));
     }
     LabRecord buffer(const QString &doc = QStringLiteral("/docs/lab one.pdf"),
                      const QString &top = QStringLiteral("/labs/one.top"))
@@ -38,7 +36,7 @@ struct Fixture {
     }
     const LabRecord &recordOf(const CatalogueNode *node) const
     {
-        return records.at(records.keyArraySearch(node->key()));
+        return *catalogue.recordOf(*node);
     }
     QStringList shownTexts() const
     {
@@ -62,7 +60,7 @@ LabInput input(const QString &name, const QString &section = QStringLiteral("Rou
 TEST(CatalogueEditing, AddLabStoresTrimmedPathsUnderItsSection)
 {
     Fixture f;
-    ASSERT_TRUE(addSection(f.catalogue, QStringLiteral("  routing ")));
+    ASSERT_TRUE(f.catalogue.addSection(QStringLiteral("  routing ")));
     LabRecord b = f.buffer(QStringLiteral("  /docs/a.pdf"), QStringLiteral("/labs/a.top\u0000x  "));
     b.picture = QStringLiteral(" /p/pic.png ");
     b.linkPage = QStringLiteral(" 4 ");
@@ -71,7 +69,7 @@ TEST(CatalogueEditing, AddLabStoresTrimmedPathsUnderItsSection)
     in.description = QStringLiteral("  two spaces kept ");
     in.testSimMode = true;
 
-    const LabStoreResult result = addLab(f.catalogue, f.records, b, in, f.prompter);
+    const LabStoreResult result = f.catalogue.addLab(b, in, f.prompter);
     ASSERT_EQ(result.outcome, LabStore::Stored);
     EXPECT_TRUE(f.prompter.shown.isEmpty());
     EXPECT_EQ(result.node->text(), u"X");
@@ -92,25 +90,25 @@ TEST(CatalogueEditing, AddLabStoresTrimmedPathsUnderItsSection)
 TEST(CatalogueEditing, AddLabRefusesMissingPartsAndUnknownSections)
 {
     Fixture f;
-    addSection(f.catalogue, QStringLiteral("Routing"));
-    const qint32 nodes = f.catalogue.tree.count();
-    EXPECT_EQ(addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("  ")), f.prompter).outcome,
+    f.catalogue.addSection(QStringLiteral("Routing"));
+    const qint32 nodes = f.catalogue.tree().count();
+    EXPECT_EQ(f.catalogue.addLab(f.buffer(), input(QStringLiteral("  ")), f.prompter).outcome,
               LabStore::Incomplete);
-    EXPECT_EQ(addLab(f.catalogue, f.records, f.buffer({}), input(QStringLiteral("A")), f.prompter).outcome,
+    EXPECT_EQ(f.catalogue.addLab(f.buffer({}), input(QStringLiteral("A")), f.prompter).outcome,
               LabStore::Incomplete);
-    EXPECT_EQ(addLab(f.catalogue, f.records, f.buffer(QStringLiteral("/d.pdf"), QStringLiteral("   ")),
+    EXPECT_EQ(f.catalogue.addLab(f.buffer(QStringLiteral("/d.pdf"), QStringLiteral("   ")),
                      input(QStringLiteral("A")), f.prompter)
                   .outcome,
               LabStore::Incomplete);
     EXPECT_EQ(f.shownTexts(), QStringList(3, langText(91)));
-    EXPECT_EQ(f.catalogue.tree.count(), nodes);
+    EXPECT_EQ(f.catalogue.tree().count(), nodes);
 
-    EXPECT_EQ(addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("A"), QStringLiteral("Switching")),
+    EXPECT_EQ(f.catalogue.addLab(f.buffer(), input(QStringLiteral("A"), QStringLiteral("Switching")),
                      f.prompter)
                   .outcome,
               LabStore::Failed);
-    EXPECT_EQ(f.catalogue.tree.count(), nodes);
-    EXPECT_EQ(f.records.upperBound(), 1);
+    EXPECT_EQ(f.catalogue.tree().count(), nodes);
+    EXPECT_EQ(f.catalogue.records().upperBound(), 1);
     ASSERT_EQ(f.log.lines().size(), 1);
     EXPECT_TRUE(f.log.lines()[0].endsWith(u"[Add Lab - Click][frmAddLabs] - 35601 - Element not found"));
 }
@@ -118,56 +116,55 @@ TEST(CatalogueEditing, AddLabRefusesMissingPartsAndUnknownSections)
 TEST(CatalogueEditing, EditRefusesAMismatchedDocumentAndAMissingRecord)
 {
     Fixture f;
-    addSection(f.catalogue, QStringLiteral("Routing"));
-    CatalogueNode *node = addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("A")), f.prompter).node;
+    f.catalogue.addSection(QStringLiteral("Routing"));
+    CatalogueNode *node = f.catalogue.addLab(f.buffer(), input(QStringLiteral("A")), f.prompter).node;
+    CatalogueNode *orphan = f.catalogue.insertLab(node->parent(), QStringLiteral("B"), std::nullopt);
     LabRecord editing;
     LabInput in = input(QStringLiteral("A"));
     in.documentLabel = QStringLiteral("other.pdf");
-    EXPECT_EQ(editLab(f.catalogue, f.records, editing, node->index(), in, f.prompter).outcome, LabStore::Incomplete);
+    EXPECT_EQ(f.catalogue.editLab(editing, node->index(), in, f.prompter).outcome, LabStore::Incomplete);
     in.documentLabel.clear();
-    EXPECT_EQ(editLab(f.catalogue, f.records, editing, node->index(), in, f.prompter).outcome, LabStore::Incomplete);
+    EXPECT_EQ(f.catalogue.editLab(editing, node->index(), in, f.prompter).outcome, LabStore::Incomplete);
 
-    f.records.keyArrayDelete(node->key());
     in.documentLabel = QStringLiteral("lab one.pdf");
-    EXPECT_EQ(editLab(f.catalogue, f.records, editing, node->index(), in, f.prompter).outcome,
+    EXPECT_EQ(f.catalogue.editLab(editing, orphan->index(), in, f.prompter).outcome,
               LabStore::RecordMissing);
-    EXPECT_EQ(editLab(f.catalogue, f.records, editing, 99, in, f.prompter).outcome, LabStore::RecordMissing);
+    EXPECT_EQ(f.catalogue.editLab(editing, 99, in, f.prompter).outcome, LabStore::RecordMissing);
     EXPECT_EQ(f.shownTexts(), (QStringList{langText(91), langText(91), langText(105), langText(105)}));
 }
 
 TEST(CatalogueEditing, DeletingALabWithoutRecordOrTheRoot)
 {
     Fixture f;
-    CatalogueNode *routing = addSection(f.catalogue, QStringLiteral("Routing"));
-    CatalogueNode *a = addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("A")), f.prompter).node;
-    f.records.keyArrayDelete(a->key());
+    CatalogueNode *routing = f.catalogue.addSection(QStringLiteral("Routing"));
+    CatalogueNode *a = f.catalogue.insertLab(routing, QStringLiteral("A"), std::nullopt);
     // A lab whose record went missing still leaves the tree, after message 103.
-    EXPECT_EQ(deleteNode(f.catalogue, f.records, a, f.prompter), routing);
+    EXPECT_EQ(f.catalogue.deleteNode(a, f.prompter), routing);
     EXPECT_EQ(f.shownTexts(), QStringList{langText(103)});
     EXPECT_EQ(routing->childCount(), 0);
-    EXPECT_EQ(deleteNode(f.catalogue, f.records, f.catalogue.tree.root(), f.prompter), nullptr);
-    EXPECT_EQ(f.catalogue.tree.count(), 2);
+    EXPECT_EQ(f.catalogue.deleteNode(f.catalogue.tree().root(), f.prompter), nullptr);
+    EXPECT_EQ(f.catalogue.tree().count(), 2);
     EXPECT_TRUE(f.log.lines().last().contains(u"[Delete Lab - Click][frmAddLabs] - 35601"));
 }
 
 TEST(CatalogueEditing, SectionNamesAreCapitalisedAndUniqueLetterCaseAside)
 {
     Fixture f;
-    CatalogueNode *basics = addSection(f.catalogue, QStringLiteral(" network basics "));
+    CatalogueNode *basics = f.catalogue.addSection(QStringLiteral(" network basics "));
     ASSERT_TRUE(basics);
     EXPECT_EQ(basics->text(), u"Network basics");
     EXPECT_EQ(basics->key(), u"ONETWORK BASICS");
     EXPECT_TRUE(basics->tag().isEmpty()); // its SKU is made at the next load
-    EXPECT_EQ(addSection(f.catalogue, QStringLiteral("NETWORK BASICS")), nullptr);
+    EXPECT_EQ(f.catalogue.addSection(QStringLiteral("NETWORK BASICS")), nullptr);
 
-    CatalogueNode *routing = addSection(f.catalogue, QStringLiteral("routing"));
+    CatalogueNode *routing = f.catalogue.addSection(QStringLiteral("routing"));
     // A rename to its own name in another case is no clash; to another section's name it is.
-    EXPECT_EQ(renameSection(f.catalogue, routing, QStringLiteral("ROUTING")), routing);
+    EXPECT_EQ(f.catalogue.renameSection(routing, QStringLiteral("ROUTING")), routing);
     EXPECT_EQ(routing->text(), u"ROUTING");
-    EXPECT_EQ(renameSection(f.catalogue, routing, QStringLiteral("network Basics")), nullptr);
+    EXPECT_EQ(f.catalogue.renameSection(routing, QStringLiteral("network Basics")), nullptr);
     EXPECT_EQ(routing->key(), u"OROUTING");
-    CatalogueNode *lab = addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("A")), f.prompter).node;
-    EXPECT_EQ(renameSection(f.catalogue, lab, QStringLiteral("Labs")), nullptr);
+    CatalogueNode *lab = f.catalogue.addLab(f.buffer(), input(QStringLiteral("A")), f.prompter).node;
+    EXPECT_EQ(f.catalogue.renameSection(lab, QStringLiteral("Labs")), nullptr);
     EXPECT_EQ(lab->key(), u"K1");
 
     const QStringList lines = f.log.lines();
@@ -180,18 +177,18 @@ TEST(CatalogueEditing, SectionNamesAreCapitalisedAndUniqueLetterCaseAside)
 TEST(CatalogueEditing, TabTitleReplacesALoneRootAndOtherwiseRenamesIt)
 {
     Fixture f;
-    setTabTitle(f.catalogue, QStringLiteral(" CCNA labs "));
-    ASSERT_EQ(f.catalogue.tree.count(), 1);
-    EXPECT_EQ(f.catalogue.tree.root()->text(), u" CCNA labs ");
-    EXPECT_TRUE(f.catalogue.tree.root()->tag().isEmpty()); // a new root: its SKU is made at the next load
-    EXPECT_EQ(f.catalogue.tabTitle, u" CCNA labs ");
+    f.catalogue.setTabTitle(QStringLiteral(" CCNA labs "));
+    ASSERT_EQ(f.catalogue.tree().count(), 1);
+    EXPECT_EQ(f.catalogue.tree().root()->text(), u" CCNA labs ");
+    EXPECT_TRUE(f.catalogue.tree().root()->tag().isEmpty()); // a new root: its SKU is made at the next load
+    EXPECT_EQ(f.catalogue.tabTitle(), u" CCNA labs ");
 
-    f.catalogue.tree.root()->setTag(QStringLiteral("0100000"));
-    addSection(f.catalogue, QStringLiteral("Routing"));
-    setTabTitle(f.catalogue, QStringLiteral("CCNP labs"));
-    EXPECT_EQ(f.catalogue.tree.root()->text(), u"CCNP labs");
-    EXPECT_EQ(f.catalogue.tree.root()->tag(), u"0100000");
-    EXPECT_EQ(f.catalogue.tree.count(), 2);
+    f.catalogue.clear(QStringLiteral(" CCNA labs "), QStringLiteral("0100000"));
+    f.catalogue.addSection(QStringLiteral("Routing"));
+    f.catalogue.setTabTitle(QStringLiteral("CCNP labs"));
+    EXPECT_EQ(f.catalogue.tree().root()->text(), u"CCNP labs");
+    EXPECT_EQ(f.catalogue.tree().root()->tag(), u"0100000");
+    EXPECT_EQ(f.catalogue.tree().count(), 2);
 }
 
 TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefused)

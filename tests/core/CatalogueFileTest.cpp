@@ -1,10 +1,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "core/ScriptedPrompter.h"
 #include "core/TestSupport.h"
-#include "package/ProductSku.h"
+#include "catalogue/ProductSku.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -25,46 +24,34 @@ namespace {
 struct Fixture {
     QTemporaryDir dir;
     Catalogue catalogue;
-    KeyArray records;
-    SkuTree skus;
     test::ScriptedPrompter prompter;
     QString iniPath() const { return dir.path() + QStringLiteral("/Fendrel.ini"); }
 
-    Fixture()
+    Fixture() { catalogue.setIniPath(iniPath()); }
+    void load() { catalogue.createNewTree(prompter, dir.path()); }
+    CatalogueNode *addSection(const QString &name, const QString &sku = {}) { return catalogue.insertSection(name, sku); }
+    QString addLab(const QString &section, const QString &name, const LabRecord &r)
     {
-        records.keyArrayInitialize();
-        catalogue.iniPath = iniPath();
+        return catalogue.insertLab(catalogue.tree().nodeByKey(sectionKey(section)), name, r)->key();
     }
-    void load() { createNewTree(catalogue, records, skus, prompter, dir.path()); }
-    CatalogueNode *addSection(const QString &name, const QString &sku = {})
-    {
-        return catalogue.tree.add(kTabKey, sectionKey(name), name, sku);
-    }
-    QString addLab(const QString &section, const QString &name, LabRecord r)
-    {
-        r.key = catalogue.keys.createNewKey();
-        catalogue.tree.add(sectionKey(section), r.key, name, kLabTag);
-        records.keyArrayInsert(r);
-        return r.key;
-    }
-    const LabRecord &recordOf(const CatalogueNode *lab) const { return records.at(records.keyArraySearch(lab->key())); }
+    const LabRecord &recordOf(const CatalogueNode *lab) const { return *catalogue.recordOf(*lab); }
 };
 
 // The catalogue written one writeIni call at a time, in the order a save takes.
-QByteArray savedStepByStep(const Catalogue &catalogue, const KeyArray &records, const QString &path)
+QByteArray savedStepByStep(const Catalogue &catalogue, const QString &path)
 {
     QFile::remove(path);
-    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), catalogue.tabTitle, path);
-    writeIni(QStringLiteral("General"), QStringLiteral("Sku"), catalogue.tree.root()->tag(), path);
+    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), catalogue.tabTitle(), path);
+    writeIni(QStringLiteral("General"), QStringLiteral("Sku"), catalogue.tree().root()->tag(), path);
     int s = 0;
-    for (const CatalogueNode *section : catalogue.tree.root()->children()) {
+    for (const CatalogueNode *section : catalogue.tree().root()->children()) {
         const QString name = QStringLiteral("Section%1").arg(s++);
         writeIni(name, QStringLiteral("SectionName"), section->text(), path);
         writeIni(name, QStringLiteral("Sku"), section->tag(), path);
         writeIni(name, QStringLiteral("NumberOfEntries"), QString::number(section->childCount()), path);
         int j = 0;
         for (const CatalogueNode *lab : section->children()) {
-            const LabRecord &r = records.at(records.keyArraySearch(lab->key()));
+            const LabRecord &r = *catalogue.recordOf(*lab);
             const QList<std::pair<const char *, QString>> keys = {
                 {"Lab", lab->text()},         {"Link", r.link},           {"LinkPage", r.linkPage},
                 {"TopFile", r.topFile},       {"Picture", r.picture},     {"OptFiles", QString::number(r.optFiles)},
@@ -83,8 +70,7 @@ QByteArray savedStepByStep(const Catalogue &catalogue, const KeyArray &records, 
 TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
 {
     Fixture f;
-    f.catalogue.tabTitle = QStringLiteral("CCNA Labs");
-    f.catalogue.tree.add({}, kTabKey, f.catalogue.tabTitle, QStringLiteral("0100000"));
+    f.catalogue.clear(QStringLiteral("CCNA Labs"), QStringLiteral("0100000"));
     f.addSection(QStringLiteral("Routing"), QStringLiteral("0101000"));
     f.addSection(QStringLiteral("Empty"), QStringLiteral("0102000"));
     f.addSection(QStringLiteral("Switching"));
@@ -107,15 +93,15 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     for (int i = 1; i <= 11; ++i)
         f.addLab(QStringLiteral("Routing"), QStringLiteral("Lab %1").arg(i), loadOnly);
     f.addLab(QStringLiteral("Switching"), QStringLiteral("VLANs"), loadOnly);
-    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
 
     Fixture g;
     QFile::copy(f.iniPath(), g.iniPath());
     g.load();
-    EXPECT_EQ(g.catalogue.tabTitle, QStringLiteral("CCNA Labs"));
-    EXPECT_EQ(g.catalogue.tree.root()->tag(), QStringLiteral("0100000"));
-    ASSERT_EQ(g.catalogue.tree.root()->childCount(), 3);
-    const CatalogueNode *routing = g.catalogue.tree.root()->children()[0];
+    EXPECT_EQ(g.catalogue.tabTitle(), QStringLiteral("CCNA Labs"));
+    EXPECT_EQ(g.catalogue.tree().root()->tag(), QStringLiteral("0100000"));
+    ASSERT_EQ(g.catalogue.tree().root()->childCount(), 3);
+    const CatalogueNode *routing = g.catalogue.tree().root()->children()[0];
     EXPECT_EQ(routing->text(), QStringLiteral("Routing"));
     ASSERT_EQ(routing->childCount(), 12);
     LabRecord expected = full;
@@ -129,19 +115,19 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     EXPECT_EQ(g.recordOf(eleventh).nwcFile, QString());
     EXPECT_EQ(g.recordOf(eleventh).optFiles, 1);
     EXPECT_EQ(g.recordOf(eleventh).sku, QStringLiteral("0101012")); // made at load, after 0101001 ... 0101011
-    EXPECT_EQ(g.catalogue.tree.root()->children()[1]->childCount(), 0);
-    EXPECT_EQ(g.catalogue.tree.root()->children()[2]->tag(), QStringLiteral("0103000"));
-    EXPECT_TRUE(g.catalogue.tree.root()->isExpanded());
+    EXPECT_EQ(g.catalogue.tree().root()->children()[1]->childCount(), 0);
+    EXPECT_EQ(g.catalogue.tree().root()->children()[2]->tag(), QStringLiteral("0103000"));
+    EXPECT_TRUE(g.catalogue.tree().root()->isExpanded());
     EXPECT_TRUE(routing->isExpanded());
-    EXPECT_EQ(g.catalogue.tree.selectedNode(), g.catalogue.tree.root());
+    EXPECT_EQ(g.catalogue.tree().selectedNode(), g.catalogue.tree().root());
     EXPECT_TRUE(g.prompter.shown.isEmpty());
 
     // Once the load has made the missing SKUs, a save and load is a fixed point.
-    ASSERT_TRUE(saveIni(g.catalogue, g.records, g.prompter));
+    ASSERT_TRUE(saveIni(g.catalogue, g.prompter));
     const QByteArray saved = readFile(g.iniPath());
     EXPECT_TRUE(saved.contains("sku11=0101012\r\n"));
     g.load();
-    ASSERT_TRUE(saveIni(g.catalogue, g.records, g.prompter));
+    ASSERT_TRUE(saveIni(g.catalogue, g.prompter));
     EXPECT_EQ(readFile(g.iniPath()), saved);
 }
 
@@ -154,8 +140,7 @@ TEST(CatalogueFile, FastSaveWritesTheBytesOfTheStepByStepSequence)
     auto any = [&] { return texts.at(random.bounded(static_cast<int>(texts.size()))); };
     for (int round = 0; round < 60; ++round) {
         Fixture f;
-        f.catalogue.tabTitle = any();
-        f.catalogue.tree.add({}, kTabKey, f.catalogue.tabTitle, any());
+        f.catalogue.clear(any(), any());
         const int sections = random.bounded(1, 5);
         for (int s = 0; s < sections; ++s) {
             const QString name = QStringLiteral("S%1 %2").arg(s).arg(random.bounded(2) ? QStringLiteral("a=b") : QString());
@@ -168,9 +153,9 @@ TEST(CatalogueFile, FastSaveWritesTheBytesOfTheStepByStepSequence)
                 f.addLab(name, any().isEmpty() ? QStringLiteral("Lab") : any(), r);
             }
         }
-        ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+        ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
         const QByteArray fast = readFile(f.iniPath());
-        ASSERT_EQ(fast, savedStepByStep(f.catalogue, f.records, f.iniPath())) << "round " << round;
+        ASSERT_EQ(fast, savedStepByStep(f.catalogue, f.iniPath())) << "round " << round;
     }
 }
 
@@ -178,13 +163,13 @@ TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
 {
     Fixture f;
     writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=old\r\n");
-    f.catalogue.tree.add({}, kTabKey, QStringLiteral("Tab"));
-    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    f.catalogue.clear();
+    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     EXPECT_FALSE(QFileInfo::exists(f.iniPath()));
 
     f.addSection(QStringLiteral("One"), QStringLiteral("0101000"));
-    f.catalogue.tree.add(sectionKey(QStringLiteral("One")), QStringLiteral("K99"), QStringLiteral("Orphan"), kLabTag);
-    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    f.catalogue.insertLab(f.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("One"))), QStringLiteral("Orphan"), std::nullopt);
+    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     EXPECT_EQ(readFile(f.iniPath()), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=One\r\nsku=0101000\r\n"
                                                 "numberofentries=1\r\nlab0=Orphan\r\n"));
     ASSERT_EQ(f.prompter.shown.size(), 1);
@@ -201,7 +186,7 @@ TEST(CatalogueFile, LoadingStopsAtGapsAndSkipsWhatCannotBeRead)
                            "[SECTION2]\r\nsectionname=zero\r\nnumberofentries=1\r\nlab0=Moved\r\n"
                            "[SECTION4]\r\nsectionname=Four\r\nnumberofentries=1\r\nlab0=Never\r\n");
     f.load();
-    const CatalogueNode *root = f.catalogue.tree.root();
+    const CatalogueNode *root = f.catalogue.tree().root();
     ASSERT_EQ(root->childCount(), 2);
     const CatalogueNode *zero = root->children()[0];
     EXPECT_EQ(root->children()[1]->childCount(), 0); // "two" entries is no number
@@ -209,7 +194,7 @@ TEST(CatalogueFile, LoadingStopsAtGapsAndSkipsWhatCannotBeRead)
     EXPECT_EQ(zero->children()[0]->text(), QStringLiteral("A"));
     EXPECT_EQ(zero->children()[1]->text(), QStringLiteral("C"));
     EXPECT_EQ(zero->children()[2]->text(), QStringLiteral("Moved"));
-    EXPECT_EQ(f.catalogue.tree.nodeByKey(QStringLiteral("OFOUR")), nullptr);
+    EXPECT_EQ(f.catalogue.tree().nodeByKey(QStringLiteral("OFOUR")), nullptr);
     // Lab 1 has no name but still used up a SKU; the stored 0301009 is recorded, so the
     // repeated section's lab continues after it.
     EXPECT_EQ(f.recordOf(zero->children()[0]).sku, QStringLiteral("0301001"));
@@ -219,7 +204,7 @@ TEST(CatalogueFile, LoadingStopsAtGapsAndSkipsWhatCannotBeRead)
     EXPECT_EQ(root->children()[1]->tag(), QStringLiteral("0302000"));
     ASSERT_EQ(log.lines().size(), 1);
     EXPECT_TRUE(log.lines()[0].contains(QStringLiteral("[Create New Tree][frmAddLabs] - 0 - Section2 repeats")));
-    EXPECT_EQ(f.catalogue.keys.value(), 3);
+    EXPECT_EQ(f.catalogue.keys().value(), 3);
 }
 
 TEST(CatalogueFile, StoredSkusAreRecordedSoNewOnesContinueAfterThem)
@@ -230,7 +215,7 @@ TEST(CatalogueFile, StoredSkusAreRecordedSoNewOnesContinueAfterThem)
                            "[SECTION1]\r\nsectionname=B\r\nnumberofentries=1\r\nlab0=M\r\n"
                            "[SECTION2]\r\nsectionname=C\r\nsku=-1\r\nnumberofentries=1\r\nlab0=N\r\n");
     f.load();
-    const CatalogueNode *root = f.catalogue.tree.root();
+    const CatalogueNode *root = f.catalogue.tree().root();
     EXPECT_EQ(root->children()[1]->tag(), QStringLiteral("0205000"));
     EXPECT_EQ(f.recordOf(root->children()[1]->firstChild()).sku, QStringLiteral("0205001"));
     EXPECT_EQ(root->children()[2]->tag(), QStringLiteral("-1"));
@@ -239,9 +224,9 @@ TEST(CatalogueFile, StoredSkusAreRecordedSoNewOnesContinueAfterThem)
     // A section added in the window has no SKU; it gets the next number at the next load.
     ASSERT_TRUE(f.addSection(QStringLiteral("D")));
     f.addLab(QStringLiteral("D"), QStringLiteral("O"), LabRecord{});
-    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     f.load();
-    const CatalogueNode *d = f.catalogue.tree.nodeByKey(sectionKey(QStringLiteral("D")));
+    const CatalogueNode *d = f.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("D")));
     ASSERT_NE(d, nullptr);
     EXPECT_EQ(d->tag(), QStringLiteral("0206000"));
     EXPECT_EQ(f.recordOf(d->firstChild()).sku, QStringLiteral("0206001"));
@@ -252,7 +237,7 @@ TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
     Fixture f;
     const QByteArray old = "[GENERAL]\r\ntabtitle=Old\r\n[SECTION0]\r\nsectionname=Kept\r\nnumberofentries=0\r\n";
     writeFile(f.iniPath(), old);
-    f.catalogue.tree.add({}, kTabKey, QStringLiteral("New"));
+    f.catalogue.clear(QStringLiteral("New"));
     f.addSection(QStringLiteral("Big"));
     LabRecord r;
     r.description = QString(4000, u'd');
@@ -266,7 +251,7 @@ TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
     struct rlimit tight = saved;
     tight.rlim_cur = 8192;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool saved_ok = saveIni(f.catalogue, f.records, f.prompter);
+    const bool saved_ok = saveIni(f.catalogue, f.prompter);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
@@ -274,6 +259,6 @@ TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
     EXPECT_EQ(readFile(f.iniPath()), old);
     EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Fendrel.ini")});
 
-    ASSERT_TRUE(saveIni(f.catalogue, f.records, f.prompter));
+    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     EXPECT_GT(readFile(f.iniPath()).size(), 80000);
 }

@@ -82,6 +82,6 @@ TEST(CatalogueTree, TellsLabsFromSectionsAndTheTab)
     // An empty section whose key no longer matches its text (renamed) reads as a lab.
     CatalogueNode *section = tree.add(kTabKey, QStringLiteral("OEMPTY"), QStringLiteral("Empty"));
     EXPECT_FALSE(CatalogueTree::isLabNode(*section));
-    section->setText(QStringLiteral("Renamed"));
+    tree.setText(section, QStringLiteral("Renamed"));
     EXPECT_TRUE(CatalogueTree::isLabNode(*section));
 }

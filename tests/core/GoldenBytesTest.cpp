@@ -5,12 +5,10 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/KeyArray.h"
 #include "catalogue/WizardCatalogue.h"
 #include "core/PackageFixture.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
-#include "package/ProductSku.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
@@ -60,7 +58,6 @@ QByteArray treeListing(const QString &folder)
 
 struct GoldenRun : test::PackageFixture {
     test::ScopedErrorLog log;
-    SkuTree skus;
     QString previousFolder = QDir::currentPath();
 
     // Relative paths keep the recorded catalogues free of this run's temporary folder.
@@ -69,18 +66,18 @@ struct GoldenRun : test::PackageFixture {
 
     void load(const QString &folder)
     {
-        records.keyArrayInitialize();
-        createNewTree(catalogue, records, skus, prompter, folder);
+        catalogue.keyArrayInitialize();
+        catalogue.createNewTree(prompter, folder);
     }
     QByteArray saved()
     {
-        EXPECT_TRUE(saveIni(catalogue, records, prompter));
-        return readFile(catalogue.iniPath);
+        EXPECT_TRUE(saveIni(catalogue, prompter));
+        return readFile(catalogue.iniPath());
     }
     CatalogueNode *storeLab(const QString &section, const QString &name, const LabRecord &buffer,
                             const QString &description = {}, bool testSim = false)
     {
-        const LabStoreResult stored = addLab(catalogue, records, buffer, {name, section, description, testSim, {}}, prompter);
+        const LabStoreResult stored = catalogue.addLab(buffer, {name, section, description, testSim, {}}, prompter);
         EXPECT_EQ(stored.outcome, LabStore::Stored) << qPrintable(name);
         return stored.node;
     }
@@ -99,9 +96,9 @@ TEST(GoldenBytes, EditedCatalogueItsPackageAndItsExtraction)
     run.configuration(QStringLiteral("cfg/load.nwc"), 1);
     run.load(run.data);
 
-    setTabTitle(run.catalogue, QStringLiteral("routing labs"));
+    run.catalogue.setTabTitle(QStringLiteral("routing labs"));
     for (const char *name : {"ospf basics", "bgp", "scratch", "temp"})
-        ASSERT_TRUE(addSection(run.catalogue, QString::fromLatin1(name)));
+        ASSERT_TRUE(run.catalogue.addSection(QString::fromLatin1(name)));
     LabRecord full = test::PackageFixture::record(QStringLiteral("docs/ospf.pdf"), QStringLiteral("ospf.top"),
                                                   QStringLiteral("pics/net.png"), QStringLiteral("cfg/grade.nwc"),
                                                   QStringLiteral("cfg/load.nwc"));
@@ -117,24 +114,24 @@ TEST(GoldenBytes, EditedCatalogueItsPackageAndItsExtraction)
                                          test::PackageFixture::record(QStringLiteral("docs/ospf.pdf"), QStringLiteral("rip.top")));
 
     LabRecord edit;
-    const LabStoreResult edited = editLab(run.catalogue, run.records, edit, rip->index(),
+    const LabStoreResult edited = run.catalogue.editLab(edit, rip->index(),
                                           {QStringLiteral("rip fallback"), QStringLiteral("Ospf basics"),
                                            QStringLiteral("When OSPF is down"), false, QStringLiteral("shared.txt")},
                                           run.prompter);
     ASSERT_EQ(edited.outcome, LabStore::Stored);
-    ASSERT_TRUE(renameSection(run.catalogue, run.catalogue.tree.nodeByKey(sectionKey(QStringLiteral("Bgp"))),
+    ASSERT_TRUE(run.catalogue.renameSection(run.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("Bgp"))),
                               QStringLiteral("bgp peering")));
-    ASSERT_TRUE(deleteNode(run.catalogue, run.records, run.catalogue.tree.nodeByKey(sectionKey(QStringLiteral("Scratch"))),
+    ASSERT_TRUE(run.catalogue.deleteNode(run.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("Scratch"))),
                            run.prompter));
-    ASSERT_TRUE(deleteNode(run.catalogue, run.records, doomed, run.prompter));
+    ASSERT_TRUE(run.catalogue.deleteNode(doomed, run.prompter));
 
     expectGolden(QStringLiteral("edited.ini"), run.saved());
     const QString package = run.dir.path() + QStringLiteral("/routing.lab");
-    ASSERT_EQ(compileCatalogue(run.catalogue, run.records, package, run.prompter), CompileOutcome::Written);
+    ASSERT_EQ(compileCatalogue(run.catalogue, package, run.prompter), CompileOutcome::Written);
     expectGolden(QStringLiteral("edited.lab"), readFile(package));
 
     GoldenRun reloaded;
-    QFile::copy(run.catalogue.iniPath, reloaded.data + QStringLiteral("Fendrel.ini"));
+    QFile::copy(run.catalogue.iniPath(), reloaded.data + QStringLiteral("Fendrel.ini"));
     reloaded.load(reloaded.data);
     expectGolden(QStringLiteral("edited-reloaded.ini"), reloaded.saved());
 
@@ -171,7 +168,7 @@ TEST(GoldenBytes, HandWrittenAndWizardCataloguesAsLoadingLeavesThem)
     run.load(wizardFolder);
     expectGolden(QStringLiteral("wizard-loaded.ini"), run.saved());
 
-    deleteAll(run.catalogue, run.records);
+    run.catalogue.deleteAll();
     EXPECT_FALSE(QFileInfo::exists(wizardFolder + QStringLiteral("Fendrel.ini")));
 }
 

@@ -2,7 +2,6 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueTree.h"
-#include "catalogue/KeyArray.h"
 #include "core/ScriptedPrompter.h"
 #include "core/TestSupport.h"
 #include "package/PackageFile.h"
@@ -22,17 +21,14 @@ struct PackageFixture {
     QString data = dir.path() + QStringLiteral("/data/");  // application data folder
     QString files = dir.path() + QStringLiteral("/files/"); // the author's files
     Catalogue catalogue;
-    KeyArray records;
     ScriptedPrompter prompter;
 
     PackageFixture()
     {
         QDir().mkpath(data);
         QDir().mkpath(files);
-        records.keyArrayInitialize();
-        catalogue.iniPath = data + QStringLiteral("Fendrel.ini");
-        catalogue.tabTitle = QStringLiteral("Tab");
-        catalogue.tree.add({}, kTabKey, catalogue.tabTitle, QStringLiteral("0100000"));
+        catalogue.setIniPath(data + QStringLiteral("Fendrel.ini"));
+        catalogue.clear(QStringLiteral("Tab"), QStringLiteral("0100000"));
     }
 
     QString file(const QString &relative, const QByteArray &content)
@@ -43,14 +39,11 @@ struct PackageFixture {
         return path;
     }
 
-    void section(const QString &name) { catalogue.tree.add(kTabKey, sectionKey(name), name, QString()); }
+    void section(const QString &name) { catalogue.insertSection(name); }
 
-    QString lab(const QString &sectionName, const QString &name, LabRecord r)
+    QString lab(const QString &sectionName, const QString &name, const LabRecord &r)
     {
-        r.key = catalogue.keys.createNewKey();
-        catalogue.tree.add(sectionKey(sectionName), r.key, name, kLabTag);
-        records.keyArrayInsert(r);
-        return r.key;
+        return catalogue.insertLab(catalogue.tree().nodeByKey(sectionKey(sectionName)), name, r)->key();
     }
 
     static LabRecord record(const QString &link, const QString &top, const QString &picture = {},

@@ -3,7 +3,7 @@
 #include "core/PackageFixture.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
-#include "package/ProductSku.h"
+#include "catalogue/ProductSku.h"
 #include "startup/LanguageTable.h"
 
 #include <QDirIterator>
@@ -30,25 +30,22 @@ QStringList filesBelow(const QString &folder)
 
 struct Loaded {
     Catalogue catalogue;
-    KeyArray records;
-    SkuTree skus;
     ExtractResult result;
 };
 
 std::unique_ptr<Loaded> open(const QString &package, const QString &data, Prompter &prompter)
 {
     auto loaded = std::make_unique<Loaded>();
-    loaded->records.keyArrayInitialize();
-    loaded->result = openLabPackage(loaded->catalogue, loaded->records, loaded->skus, package, data, prompter);
+    loaded->result = openLabPackage(loaded->catalogue, package, data, prompter);
     return loaded;
 }
 
 const LabRecord &recordOf(const Loaded &l, const QString &section, const QString &lab)
 {
-    const CatalogueNode *sectionNode = l.catalogue.tree.nodeByKey(sectionKey(section));
+    const CatalogueNode *sectionNode = l.catalogue.tree().nodeByKey(sectionKey(section));
     for (const CatalogueNode *node : sectionNode->children()) {
         if (node->text() == lab)
-            return l.records.at(l.records.keyArraySearch(node->key()));
+            return *l.catalogue.recordOf(*node);
     }
     static const LabRecord none;
     return none;
@@ -61,10 +58,10 @@ QString compileOneLab(PackageFixture &f, const QByteArray &document, const QStri
     f.section(QStringLiteral("S"));
     f.lab(QStringLiteral("S"), QStringLiteral("L"),
           PackageFixture::record(f.file(QStringLiteral("a.pdf"), document), f.file(QStringLiteral("t.top"), "t")));
-    f.catalogue.iniPath = f.dir.path() + QStringLiteral("/work/Fendrel.ini");
+    f.catalogue.setIniPath(f.dir.path() + QStringLiteral("/work/Fendrel.ini"));
     QDir().mkpath(f.dir.path() + QStringLiteral("/work"));
     const QString package = f.dir.path() + u'/' + packageName;
-    return compileCatalogue(f.catalogue, f.records, package, f.prompter) == CompileOutcome::Written ? package : QString();
+    return compileCatalogue(f.catalogue, package, f.prompter) == CompileOutcome::Written ? package : QString();
 }
 
 } // namespace
@@ -87,7 +84,7 @@ TEST(PackageLoader, CompileThenExtractGivesBackEveryFileUnderRewrittenKeys)
     f.lab(QStringLiteral("Switching"), QStringLiteral("VLAN"), PackageFixture::record(shared, top));
     f.lab(QStringLiteral("WAN"), QStringLiteral(".."), PackageFixture::record(f.file(QStringLiteral("w.doc"), "DOC"), top, {}, grading));
     const QString package = f.dir.path() + QStringLiteral("/Net.lab.lab");
-    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Written);
+    ASSERT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::Written);
 
     const QString data = f.dir.path() + QStringLiteral("/fresh/");
     writeFile(data + QStringLiteral("Fendrel.ini"), "[GENERAL]\r\ntabtitle=old\r\n");
@@ -121,14 +118,14 @@ TEST(PackageLoader, CompileThenExtractGivesBackEveryFileUnderRewrittenKeys)
     EXPECT_EQ(recordOf(*loaded, QStringLiteral("Switching"), QStringLiteral("VLAN")).link,
               root + QStringLiteral("Switching/common/shared.txt"));
     EXPECT_EQ(recordOf(*loaded, QStringLiteral("WAN"), QStringLiteral("..")).nwcFile, root + QStringLiteral("WAN/_/x.nwc"));
-    EXPECT_EQ(loaded->catalogue.tree.root()->childCount(), 4);
+    EXPECT_EQ(loaded->catalogue.tree().root()->childCount(), 4);
     EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("NumOfSections"), data + QStringLiteral("Fendrel.ini")),
               QStringLiteral("3"));
-    EXPECT_EQ(loaded->catalogue.tabTitle, QStringLiteral("Tab"));
+    EXPECT_EQ(loaded->catalogue.tabTitle(), QStringLiteral("Tab"));
 
     // Compiled again from the extracted files, the package carries the same members.
     const QString again = f.dir.path() + QStringLiteral("/again.lab");
-    ASSERT_EQ(compileCatalogue(loaded->catalogue, loaded->records, again, prompter), CompileOutcome::Written);
+    ASSERT_EQ(compileCatalogue(loaded->catalogue, again, prompter), CompileOutcome::Written);
     const auto first = test::packageImageOf(test::decodedPackage(package));
     const auto second = test::packageImageOf(test::decodedPackage(again));
     ASSERT_TRUE(first && second);

@@ -36,9 +36,9 @@ TEST(PackageImage, OneLabImageByteForByte)
     f.lab(QStringLiteral("S"), QStringLiteral("L"),
           PackageFixture::record(f.file(QStringLiteral("a.htm"), "abc"), f.file(QStringLiteral("t.top"), "")));
     const QString package = f.dir.path() + QStringLiteral("/one.lab");
-    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Written);
+    ASSERT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::Written);
 
-    const QByteArray ini = readFile(f.catalogue.iniPath);
+    const QByteArray ini = readFile(f.catalogue.iniPath());
     QByteArray expected = hex("0000 0100 04000000 00000000 0000 0B00") + "Fendrel.ini" + hex("0500") + "a.htm"
         + hex("0500") + "t.top" + hex("0000 0100 04000000 00000000 0000 0100");
     const quint32 iniSize = static_cast<quint32>(ini.size());
@@ -169,10 +169,10 @@ TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)
     f.lab(QStringLiteral("One"), QStringLiteral("A"), PackageFixture::record(doc, top, picture, nwc, nwc));
     f.lab(QStringLiteral("One"), QStringLiteral("B"), PackageFixture::record(doc, top, picture));
     f.lab(QStringLiteral("Two"), QStringLiteral("C"), PackageFixture::record(upper, top));
-    f.catalogue.tree.add(sectionKey(QStringLiteral("Two")), QStringLiteral("K77"), QStringLiteral("No record"), kLabTag);
+    f.catalogue.insertLab(f.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("Two"))), QStringLiteral("No record"), std::nullopt);
 
     PackageCompiler compiler(f.prompter);
-    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.records, f.data));
+    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.data));
     EXPECT_EQ(namesOf(compiler.members()),
               QStringList({QStringLiteral("Fendrel.ini (name only)"), // no catalogue saved in this test
                            QStringLiteral("doc.pdf"), QStringLiteral("net.top"), QStringLiteral("p.jpg"),
@@ -241,7 +241,7 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
     test::ScopedErrorLog log;
     PackageFixture f;
     const QString package = f.dir.path() + QStringLiteral("/out.lab");
-    EXPECT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::NothingToCompile);
+    EXPECT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::NothingToCompile);
     EXPECT_EQ(f.prompter.shown.last().text, langText(97));
     EXPECT_FALSE(QFileInfo::exists(package));
 
@@ -250,21 +250,21 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
     const QString bad = f.file(QStringLiteral("bad.nwc"), "number of devices=1\r\nnumber of routers=0\r\n");
     f.lab(QStringLiteral("S"), QStringLiteral("L"),
           PackageFixture::record(f.file(QStringLiteral("a.pdf"), "a"), f.file(QStringLiteral("t.top"), "t"), {}, bad));
-    EXPECT_EQ(compileCatalogue(f.catalogue, f.records, package, f.prompter), CompileOutcome::Aborted);
+    EXPECT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::Aborted);
     EXPECT_EQ(readFile(package), QByteArray("the old package"));
-    EXPECT_TRUE(QFileInfo::exists(f.catalogue.iniPath)); // saved before the check, as the command does
+    EXPECT_TRUE(QFileInfo::exists(f.catalogue.iniPath())); // saved before the check, as the command does
     ASSERT_FALSE(log.lines().isEmpty());
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Save Lab Pack - Click][frmAddLabs]")));
 
     // A package path in a folder that does not exist cannot be written: logged, nothing shown.
-    f.records.keyArrayUpdate([&] {
+    f.catalogue.updateRecord([&] {
         LabRecord r;
         r.key = QStringLiteral("K1");
         r.nwcFile = f.configuration(QStringLiteral("good.nwc"), 1);
         return r;
     }());
     const qsizetype shown = f.prompter.shown.size();
-    EXPECT_EQ(compileCatalogue(f.catalogue, f.records, f.dir.path() + QStringLiteral("/missing/out.lab"), f.prompter),
+    EXPECT_EQ(compileCatalogue(f.catalogue, f.dir.path() + QStringLiteral("/missing/out.lab"), f.prompter),
               CompileOutcome::WriteFailed);
     EXPECT_EQ(f.prompter.shown.size(), shown);
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Saving][Create Pack]")));
@@ -281,13 +281,13 @@ TEST(PackageCompiler, TheScratchImageLeavesNoTraceAndAFileThatChangesStopsTheWri
     QDir().mkpath(out);
     const auto filesInOut = [&] { return QDir(out).entryList(QDir::Files | QDir::Hidden | QDir::System); };
 
-    ASSERT_EQ(compileCatalogue(f.catalogue, f.records, out + QStringLiteral("ccna.lab"), f.prompter), CompileOutcome::Written);
+    ASSERT_EQ(compileCatalogue(f.catalogue, out + QStringLiteral("ccna.lab"), f.prompter), CompileOutcome::Written);
     EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("ccna.lab")});
     const QByteArray written = readFile(out + QStringLiteral("ccna.lab"));
 
     // The document grows after it was listed: the package already there stays as it was.
     PackageCompiler compiler(f.prompter);
-    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.records, QFileInfo(f.catalogue.iniPath).path()));
+    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, QFileInfo(f.catalogue.iniPath()).path()));
     writeFile(doc, QByteArray(70001, 'a'));
     EXPECT_FALSE(compiler.writePackage(out + QStringLiteral("ccna.lab")));
     EXPECT_EQ(readFile(out + QStringLiteral("ccna.lab")), written);
@@ -297,7 +297,7 @@ TEST(PackageCompiler, TheScratchImageLeavesNoTraceAndAFileThatChangesStopsTheWri
         << log.lines().last().toStdString();
 
     // And one that shrinks.
-    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, f.records, QFileInfo(f.catalogue.iniPath).path()));
+    ASSERT_TRUE(compiler.gatherMembers(f.catalogue, QFileInfo(f.catalogue.iniPath()).path()));
     writeFile(doc, "a");
     EXPECT_FALSE(compiler.writePackage(out + QStringLiteral("ccna.lab")));
     EXPECT_EQ(readFile(out + QStringLiteral("ccna.lab")), written);

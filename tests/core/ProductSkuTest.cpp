@@ -1,5 +1,5 @@
 #include "core/TestSupport.h"
-#include "package/ProductSku.h"
+#include "catalogue/ProductSku.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,13 @@
 #include "gui/GuiTestSupport.h"
 
+#include "gui/CatalogueModel.h"
+
 #include "core/TestSupport.h"
 #include "errorlog/ErrorLog.h"
-#include "startup/Environment.h"
+#include "environment/Environment.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -17,7 +20,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSettings>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace fendrel::test {
 
@@ -87,7 +90,9 @@ QString MainWindowHarness::makePicture(const QString &name, int width, int heigh
 
 gui::AddLabs &MainWindowHarness::open()
 {
-    m_window = std::make_unique<gui::AddLabs>(prompter, chooser);
+    m_window.reset();
+    m_catalogue = std::make_unique<Catalogue>();
+    m_window = std::make_unique<gui::AddLabs>(*m_catalogue, prompter, chooser);
     m_window->show();
     if (!QTest::qWaitForWindowExposed(m_window.get()))
         qWarning("the main window was not exposed");
@@ -141,17 +146,41 @@ void typeOver(QWidget *field, const QString &text)
     QTest::keyClicks(field, text);
 }
 
+namespace {
+
+QModelIndexList nodesNamed(const QTreeView *tree, const QString &text)
+{
+    const QAbstractItemModel *model = tree->model();
+    return model->match(model->index(0, 0), Qt::DisplayRole, text, -1, Qt::MatchExactly | Qt::MatchRecursive);
+}
+
+} // namespace
+
 bool MainWindowHarness::selectNode(const QString &text)
 {
-    auto *tree = control<QTreeWidget>("tvlabs");
-    const QList<QTreeWidgetItem *> items = tree->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
-    if (items.size() != 1 || !tree->isEnabled()) {
+    auto *tree = control<QTreeView>("tvlabs");
+    const QModelIndexList found = nodesNamed(tree, text);
+    if (found.size() != 1 || !tree->isEnabled()) {
         qWarning("cannot select %s", qPrintable(text));
         return false;
     }
-    tree->scrollToItem(items.first());
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(items.first()).center());
-    return tree->currentItem() == items.first();
+    tree->scrollTo(found.first());
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualRect(found.first()).center());
+    return tree->currentIndex() == found.first();
+}
+
+QString MainWindowHarness::currentNodeText() const
+{
+    return control<QTreeView>("tvlabs")->currentIndex().data().toString();
+}
+
+const LabRecord &MainWindowHarness::recordOf(const QString &labName) const
+{
+    static const LabRecord none;
+    const QModelIndexList found = nodesNamed(control<QTreeView>("tvlabs"), labName);
+    const CatalogueNode *node = found.isEmpty() ? nullptr : gui::CatalogueModel::nodeOf(found.first());
+    const LabRecord *record = node ? m_catalogue->recordOf(*node) : nullptr;
+    return record ? *record : none;
 }
 
 bool MainWindowHarness::pressEnter()
@@ -173,14 +202,15 @@ QString MainWindowHarness::caption(const char *name) const
 QStringList MainWindowHarness::treeLines() const
 {
     QStringList lines;
-    const std::function<void(const QTreeWidgetItem *, int)> walk = [&](const QTreeWidgetItem *item, int depth) {
-        lines << QString(depth * 2, u' ') + item->text(0);
-        for (int i = 0; i < item->childCount(); ++i)
-            walk(item->child(i), depth + 1);
+    const QAbstractItemModel *model = control<QTreeView>("tvlabs")->model();
+    const std::function<void(const QModelIndex &, int)> walk = [&](const QModelIndex &parent, int depth) {
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex index = model->index(row, 0, parent);
+            lines << QString(depth * 2, u' ') + index.data().toString();
+            walk(index, depth + 1);
+        }
     };
-    auto *tree = control<QTreeWidget>("tvlabs");
-    for (int i = 0; i < tree->topLevelItemCount(); ++i)
-        walk(tree->topLevelItem(i), 0);
+    walk({}, 0);
     return lines;
 }
 

@@ -3,6 +3,7 @@
 #include "core/ScriptedFileChooser.h"
 #include "core/ScriptedPrompter.h"
 #include "gui/AddLabs.h"
+#include "catalogue/Catalogue.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -75,6 +76,12 @@ public:
 
     // The tree as lines, indented two spaces a level.
     QStringList treeLines() const;
+    // The text of the tree's current node (empty without one).
+    QString currentNodeText() const;
+    // The record of the lab of that name; an empty record when there is none.
+    const LabRecord &recordOf(const QString &labName) const;
+    // The catalogue the window was handed.
+    Catalogue &catalogue() { return *m_catalogue; }
     // The entries of the messages shown so far (-1 for a text that is no entry), and forget them.
     QList<int> takeMessageEntries();
 
@@ -84,6 +91,7 @@ public:
 private:
     QTemporaryDir m_data;
     QTemporaryDir m_files;
+    std::unique_ptr<Catalogue> m_catalogue;
     std::unique_ptr<gui::AddLabs> m_window;
 };
 

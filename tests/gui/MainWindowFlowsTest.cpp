@@ -1,7 +1,6 @@
 // Whole user flows through the main window: what a person clicks and types, and what the tree,
 // the fields, the captions and the messages show afterwards.
 
-#include "catalogue/KeyArray.h"
 #include "core/TestSupport.h"
 #include "errorlog/ErrorLog.h"
 #include "gui/GuiTestSupport.h"
@@ -18,7 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace fendrel;
 using namespace fendrel::test;
@@ -36,17 +35,6 @@ const QByteArray kCatalogue = "[GENERAL]\r\ntabtitle=CCNA Labs\r\nsku=0100000\r\
                               "lab1=Rip\r\nlink1=C:\\labs\\rip.doc\r\ntopfile1=/labs/top/rip.top\r\noptfiles1=0\r\n"
                               "examscovered1=ont,icnd1\r\nsku1=0101002\r\n"
                               "[SECTION1]\r\nsectionname=Spare\r\nsku=0102000\r\nnumberofentries=0\r\n";
-
-const LabRecord &recordOf(MainWindowHarness &h, const QString &labName)
-{
-    const QTreeWidgetItem *item =
-        h.control<QTreeWidget>("tvlabs")->findItems(labName, Qt::MatchExactly | Qt::MatchRecursive).value(0);
-    const CatalogueNode *node = item ? h.window().catalogue().tree.nodeByKey(item->data(0, Qt::UserRole).toString())
-                                     : nullptr;
-    static const LabRecord none;
-    const qint32 i = node ? keyArray().keyArraySearch(node->key()) : -1;
-    return i < 0 ? none : keyArray().at(i);
-}
 
 QStringList checkedExams(MainWindowHarness &h)
 {
@@ -134,12 +122,12 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     QVERIFY(h.type("txtSection", QStringLiteral("routing basics")));
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics")}));
-    QCOMPARE(h.window().catalogue().tree.nodeByIndex(2)->key(), QStringLiteral("OROUTING BASICS"));
+    QCOMPARE(h.window().catalogue().tree().nodeByIndex(2)->key(), QStringLiteral("OROUTING BASICS"));
     // ... and so is its first lab.
     QCOMPARE(h.caption("cmdAddLab"), langText(126));
     QCOMPARE(h.caption("lblInstructions"), langText(127));
     QVERIFY(h.control<QPushButton>("cmdCancel")->isVisible());
-    QVERIFY(!h.control<QTreeWidget>("tvlabs")->isEnabled());
+    QVERIFY(!h.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing basics"));
 
     QVERIFY(h.type("txtLabname", QStringLiteral("ospf areas")));
@@ -179,14 +167,14 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
                                          QStringLiteral("    Ospf areas")}));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
     QCOMPARE(h.caption("cmdAddLab"), langText(4));
-    QVERIFY(h.control<QTreeWidget>("tvlabs")->isEnabled());
-    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("Ospf areas"));
+    QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
+    QCOMPARE(h.currentNodeText(), QStringLiteral("Ospf areas"));
     QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), QStringLiteral("Ospf areas"));
     QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
     QCOMPARE(h.caption("lblInstructions"), langText(84));
     QVERIFY(h.window().catalogueChanged());
 
-    const LabRecord &stored = recordOf(h, QStringLiteral("Ospf areas"));
+    const LabRecord &stored = h.recordOf(QStringLiteral("Ospf areas"));
     QCOMPARE(stored.link, document);
     QCOMPARE(stored.topFile, topology);
     QCOMPARE(stored.picture, picture);
@@ -210,7 +198,8 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
     QVERIFY(h.control<QPushButton>("cmdDeleteAll")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
     QCOMPARE(h.caption("lblInstructions"), langText(2));
-    QVERIFY(h.control<QTreeWidget>("tvlabs")->topLevelItem(0)->child(0)->isExpanded());
+    const auto *tree = h.control<QTreeView>("tvlabs");
+    QVERIFY(tree->isExpanded(tree->model()->index(0, 0, tree->model()->index(0, 0))));
 
     QVERIFY(h.selectNode(QStringLiteral("Static routes")));
     QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing"));
@@ -262,7 +251,7 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     MainWindowHarness h;
     writeFile(h.iniPath(), kCatalogue);
     h.open();
-    const LabRecord before = recordOf(h, QStringLiteral("Static routes"));
+    const LabRecord before = h.recordOf(QStringLiteral("Static routes"));
     QVERIFY(h.selectNode(QStringLiteral("Static routes")));
     QVERIFY(h.click("cmdEdit"));
     QCOMPARE(h.caption("cmdEdit"), langText(126));
@@ -276,8 +265,8 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
     QCOMPARE(h.caption("cmdEdit"), langText(6));
     QCOMPARE(h.caption("lblInstructions"), langText(107));
-    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("Default routes"));
-    const LabRecord after = recordOf(h, QStringLiteral("Default routes"));
+    QCOMPARE(h.currentNodeText(), QStringLiteral("Default routes"));
+    const LabRecord after = h.recordOf(QStringLiteral("Default routes"));
     QCOMPARE(after.link, before.link);
     QCOMPARE(after.linkPage, QStringLiteral("12"));
     QCOMPARE(after.topFile, before.topFile);
@@ -294,7 +283,7 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     h.chooser.answers = {topology};
     QVERIFY(h.click("cmdBrowseTop"));
     QVERIFY(h.click("cmdEdit"));
-    const LabRecord again = recordOf(h, QStringLiteral("Default routes"));
+    const LabRecord again = h.recordOf(QStringLiteral("Default routes"));
     QCOMPARE(again.topFile, topology);
     QCOMPARE(again.link, before.link);
     QCOMPARE(h.caption("lblTopFile"), QStringLiteral("new.top"));
@@ -336,7 +325,7 @@ void MainWindowFlowsTest::incompleteAndUncarriableLabsAreRefused()
     QVERIFY(h.click("cmdAddLab"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
     QCOMPARE(h.treeLines().last(), QStringLiteral("    Vlans"));
-    QCOMPARE(recordOf(h, QStringLiteral("Vlans")).description, QStringLiteral("Trunks carry tagged frames"));
+    QCOMPARE(h.recordOf(QStringLiteral("Vlans")).description, QStringLiteral("Trunks carry tagged frames"));
 }
 
 void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
@@ -369,7 +358,7 @@ void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
     QVERIFY(h.click("cmdBrowseTop"));
     QVERIFY(h.type("txtLabname", QStringLiteral("x")));
     QVERIFY(h.click("cmdAddLab"));
-    QCOMPARE(recordOf(h, QStringLiteral("X")).examsCovered, QStringLiteral("ont,icnd1"));
+    QCOMPARE(h.recordOf(QStringLiteral("X")).examsCovered, QStringLiteral("ont,icnd1"));
 }
 
 void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
@@ -377,7 +366,7 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     MainWindowHarness h;
     writeFile(h.iniPath(), kCatalogue);
     h.open();
-    const qint32 recordsBefore = keyArray().upperBound();
+    const qint32 recordsBefore = h.catalogue().records().upperBound();
 
     QVERIFY(h.selectNode(QStringLiteral("Rip")));
     h.prompter.answers = {MessageAnswer::No};
@@ -391,8 +380,8 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.takeMessageEntries(), QList<int>{102});
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral("CCNA Labs"), QStringLiteral("  Routing"),
                                          QStringLiteral("    Static routes"), QStringLiteral("  Spare")}));
-    QCOMPARE(keyArray().upperBound(), recordsBefore - 1);
-    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("Routing"));
+    QCOMPARE(h.catalogue().records().upperBound(), recordsBefore - 1);
+    QCOMPARE(h.currentNodeText(), QStringLiteral("Routing"));
     QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing"));
     QVERIFY(!h.control<QPushButton>("cmdDelete")->isEnabled()); // one lab is still a lab too many
     QVERIFY(h.window().catalogueChanged());
@@ -400,8 +389,8 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QVERIFY(h.selectNode(QStringLiteral("Spare")));
     QVERIFY(h.click("cmdDelete"));
     QCOMPARE(h.treeLines().size(), 3);
-    QCOMPARE(keyArray().upperBound(), recordsBefore - 1);
-    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("CCNA Labs"));
+    QCOMPARE(h.catalogue().records().upperBound(), recordsBefore - 1);
+    QCOMPARE(h.currentNodeText(), QStringLiteral("CCNA Labs"));
 
     h.prompter.answers = {MessageAnswer::No};
     QVERIFY(h.click("cmdDeleteAll"));
@@ -412,7 +401,7 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.takeMessageEntries(), QList<int>{104});
     QVERIFY(!QFile::exists(h.iniPath()));
     QCOMPARE(h.treeLines(), QStringList{QString()});
-    QCOMPARE(keyArray().upperBound(), 1);
+    QCOMPARE(h.catalogue().records().upperBound(), 1);
     QVERIFY(h.control<QLineEdit>("txtTab")->text().isEmpty());
     QCOMPARE(h.caption("cmdEditTab"), langText(31));
     QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
@@ -438,7 +427,7 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QCOMPARE(h.treeLines().mid(1, 2),
              (QStringList{QStringLiteral("  Routing protocols"), QStringLiteral("    Static routes")}));
     QCOMPARE(h.caption("cmdAddSection"), langText(87));
-    QCOMPARE(h.window().catalogue().tree.nodeByKey(QStringLiteral("OROUTING PROTOCOLS"))->tag(),
+    QCOMPARE(h.window().catalogue().tree().nodeByKey(QStringLiteral("OROUTING PROTOCOLS"))->tag(),
              QStringLiteral("0101000"));
 
     // A name another section has, letter case aside, is refused and logged; cancel leaves it.
@@ -450,8 +439,8 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QCOMPARE(h.caption("cmdAddSection"), langText(125));
     QVERIFY(h.click("cmdCancel"));
     QCOMPARE(h.caption("cmdAddSection"), langText(85)); // the root is shown again
-    QVERIFY(h.control<QTreeWidget>("tvlabs")->isEnabled());
-    QCOMPARE(h.control<QTreeWidget>("tvlabs")->currentItem()->text(0), QStringLiteral("CCNA Labs"));
+    QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
+    QCOMPARE(h.currentNodeText(), QStringLiteral("CCNA Labs"));
     const QString log = QString::fromLatin1(readFile(errorLog().logFilePath()));
     QVERIFY(log.contains(QStringLiteral("[Add Section - Click][frmAddLabs] - 35602")));
 
@@ -491,8 +480,8 @@ void MainWindowFlowsTest::picturesAreChecked()
     QVERIFY(h.click("cmdBrowsePicture"));
     QCOMPARE(h.caption("lblPictureFile"), QStringLiteral("diagram.png"));
     QVERIFY(h.click("cmdEdit"));
-    QCOMPARE(recordOf(h, QStringLiteral("Rip")).picture, picture);
-    QCOMPARE(recordOf(h, QStringLiteral("Rip")).optFiles, 1);
+    QCOMPARE(h.recordOf(QStringLiteral("Rip")).picture, picture);
+    QCOMPARE(h.recordOf(QStringLiteral("Rip")).optFiles, 1);
 }
 
 void MainWindowFlowsTest::compileIsRefusedWhileSomethingIsOpen()

@@ -2,7 +2,6 @@
 // the save and open dialogs and the questions, checked on the files and on the window.
 
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "core/PackageFixture.h"
 #include "core/TestSupport.h"
 #include "gui/GuiTestSupport.h"
@@ -13,7 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 using namespace fendrel;
 using namespace fendrel::test;
@@ -37,17 +36,6 @@ QByteArray catalogueOverFiles(MainWindowHarness &h)
                           "lab0=Vlans\r\nlink0=%4\r\ntopfile0=%5\r\n")
         .arg(doc, top, nwc, vlanDoc, vlanTop)
         .toUtf8();
-}
-
-const LabRecord &recordOf(MainWindowHarness &h, const QString &labName)
-{
-    const QTreeWidgetItem *item =
-        h.control<QTreeWidget>("tvlabs")->findItems(labName, Qt::MatchExactly | Qt::MatchRecursive).value(0);
-    const CatalogueNode *node =
-        item ? h.window().catalogue().tree.nodeByKey(item->data(0, Qt::UserRole).toString()) : nullptr;
-    static const LabRecord none;
-    const qint32 i = node ? keyArray().keyArraySearch(node->key()) : -1;
-    return i < 0 ? none : keyArray().at(i);
 }
 
 } // namespace
@@ -98,12 +86,12 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QCOMPARE(fresh.treeLines(), treeBefore);
     QCOMPARE(fresh.window().windowTitle(), langText(27) + QStringLiteral(" - My Labs.lab"));
     const QString extracted = fresh.dataFolder() + QStringLiteral("CompilerLabs/My Labs/");
-    const LabRecord &ospf = recordOf(fresh, QStringLiteral("Ospf"));
+    const LabRecord &ospf = fresh.recordOf(QStringLiteral("Ospf"));
     QCOMPARE(ospf.link, extracted + QStringLiteral("Routing/common/ospf.pdf"));
     QCOMPARE(ospf.nwcFile, extracted + QStringLiteral("Routing/Ospf/ospf.nwc"));
     QCOMPARE(ospf.linkPage, QStringLiteral("4"));
     QCOMPARE(readFile(extracted + QStringLiteral("Routing/Ospf/ospf1.rtr")), QByteArray("hostname R1\r\n"));
-    QCOMPARE(recordOf(fresh, QStringLiteral("Vlans")).topFile, extracted + QStringLiteral("Switching/Vlans/vlan.top"));
+    QCOMPARE(fresh.recordOf(QStringLiteral("Vlans")).topFile, extracted + QStringLiteral("Switching/Vlans/vlan.top"));
     QVERIFY(readFile(fresh.iniPath()).contains("CompilerLabs/My Labs/Switching/common/vlan.txt"));
 
     // Closing the window removes the extraction folder.

@@ -2,13 +2,13 @@
 // and a recording viewer for what the window asks of a viewer.
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/KeyArray.h"
 #include "core/TestSupport.h"
 #include "gui/DocumentViewer.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/PDFLink.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -162,9 +162,9 @@ void PageLinkTest::aPdfIsShownAndItsPageHandedBack()
     QVERIFY(h.click("cmdBrowseTop"));
     QVERIFY(h.click("cmdAddLab"));
     const Catalogue &catalogue = h.window().catalogue();
-    const qint32 index = keyArray().keyArraySearch(catalogue.tree.nodeByIndex(3)->key());
+    const qint32 index = h.catalogue().records().keyArraySearch(catalogue.tree().nodeByIndex(3)->key());
     QVERIFY(index >= 0);
-    QCOMPARE(keyArray().at(index).linkPage, QStringLiteral("3"));
+    QCOMPARE(h.catalogue().records().at(index).linkPage, QStringLiteral("3"));
 }
 
 void PageLinkTest::aPageThatIsNoNumberKeepsTheWindowOpen()

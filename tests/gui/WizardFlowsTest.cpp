@@ -1,7 +1,6 @@
 // The lab wizard walked as an author walks it, and what it leaves behind: the catalogue file,
 // the tree, and the start-up setting shared with the main window.
 
-#include "catalogue/KeyArray.h"
 #include "core/TestSupport.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/Wizard.h"
@@ -204,19 +203,19 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     // The load made fresh SKUs for all three levels, and the old records are gone.
     const Catalogue &catalogue = h.window().catalogue();
     const QRegularExpression sku(QStringLiteral("^\\d{7}$"));
-    QVERIFY(sku.match(catalogue.tree.root()->tag()).hasMatch());
-    QVERIFY(sku.match(catalogue.tree.nodeByIndex(2)->tag()).hasMatch());
-    CatalogueNode *lab = catalogue.tree.nodeByIndex(3);
-    const qint32 index = keyArray().keyArraySearch(lab->key());
+    QVERIFY(sku.match(catalogue.tree().root()->tag()).hasMatch());
+    QVERIFY(sku.match(catalogue.tree().nodeByIndex(2)->tag()).hasMatch());
+    CatalogueNode *lab = catalogue.tree().nodeByIndex(3);
+    const qint32 index = h.catalogue().records().keyArraySearch(lab->key());
     QVERIFY(index >= 2);
-    const LabRecord &record = keyArray().at(index);
+    const LabRecord &record = h.catalogue().records().at(index);
     QVERIFY(sku.match(record.sku).hasMatch());
     QCOMPARE(record.link, document);
     QCOMPARE(record.loadNwcFile, loading);
     QCOMPARE(record.optFiles, 1);
     QVERIFY(record.linkPage.isEmpty());
     QVERIFY(record.examsCovered.isEmpty());
-    QCOMPARE(keyArray().upperBound(), 2);
+    QCOMPARE(h.catalogue().records().upperBound(), 2);
 }
 
 void WizardFlowsTest::cancelWithNoKeepsEverything()

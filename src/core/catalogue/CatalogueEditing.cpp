@@ -3,9 +3,11 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
+#include "catalogue/WizardCatalogue.h"
 #include "errorlog/ErrorLog.h"
 #include "interaction/Prompter.h"
 #include "text/Windows1252.h"
+#include "text/TextHelpers.h"
 
 #include <QFile>
 
@@ -85,8 +87,7 @@ std::optional<QString> pageNumberValue(const QString &value)
     return page;
 }
 
-LabStoreResult addLab(Catalogue &catalogue, KeyArray &records, const LabRecord &buffer, const LabInput &input,
-                      Prompter &prompter)
+LabStoreResult Catalogue::addLab(const LabRecord &buffer, const LabInput &input, Prompter &prompter)
 {
     const QString name = trimSpaces(input.name);
     if (name.isEmpty() || buffer.link.isEmpty() || trimSpaces(buffer.topFile).isEmpty()) {
@@ -94,42 +95,39 @@ LabStoreResult addLab(Catalogue &catalogue, KeyArray &records, const LabRecord &
         return {LabStore::Incomplete};
     }
     LabRecord r = gathered(buffer, input);
-    const QString label = QStringLiteral("Add Lab - Click");
 
-    r.key = catalogue.keys.createNewKey();
+    r.key = m_keys.createNewKey();
     if (r.key.isEmpty())
         return {LabStore::Failed};
-    CatalogueNode *node =
-        catalogue.tree.add(sectionKey(trimSpaces(input.section)), r.key, capitalizeFirst(name), kLabTag);
+    CatalogueNode *section = m_tree.nodeByKey(sectionKey(trimSpaces(input.section)));
+    CatalogueNode *node = section ? insertLab(section, capitalizeFirst(name), r) : nullptr;
     if (!node) {
-        logError(label, kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(QStringLiteral("Add Lab - Click"), kMainWindowLabel, kElementNotFound, kElementNotFoundText);
         return {LabStore::Failed};
     }
-    if (!records.keyArrayInsert(r)) {
+    if (!recordOf(*node)) {
         prompter.message(90, MessageIcon::Exclamation);
         return {LabStore::NotStored, node};
     }
     return {LabStore::Stored, node};
 }
 
-LabStoreResult editLab(Catalogue &catalogue, KeyArray &records, LabRecord &buffer, qint32 nodeIndex,
-                       const LabInput &input, Prompter &prompter)
+LabStoreResult Catalogue::editLab(LabRecord &buffer, qint32 nodeIndex, const LabInput &input, Prompter &prompter)
 {
     const QString name = trimSpaces(input.name);
-    CatalogueNode *node = catalogue.tree.nodeByIndex(nodeIndex);
-    const qint32 i = node ? records.keyArraySearch(node->key()) : -1;
-    if (i == -1) {
+    CatalogueNode *node = m_tree.nodeByIndex(nodeIndex);
+    const LabRecord *stored = node ? recordOf(*node) : nullptr;
+    if (!stored) {
         prompter.message(105, MessageIcon::Exclamation);
         return {LabStore::RecordMissing};
     }
-    const LabRecord &stored = records.at(i);
-    takeStoredIfEmpty(buffer.link, stored.link);
-    takeStoredIfEmpty(buffer.topFile, stored.topFile);
-    takeStoredIfEmpty(buffer.nwcFile, stored.nwcFile);
-    takeStoredIfEmpty(buffer.loadNwcFile, stored.loadNwcFile);
-    takeStoredIfEmpty(buffer.picture, stored.picture);
-    takeStoredIfEmpty(buffer.linkPage, stored.linkPage);
-    takeStoredIfEmpty(buffer.examsCovered, stored.examsCovered);
+    takeStoredIfEmpty(buffer.link, stored->link);
+    takeStoredIfEmpty(buffer.topFile, stored->topFile);
+    takeStoredIfEmpty(buffer.nwcFile, stored->nwcFile);
+    takeStoredIfEmpty(buffer.loadNwcFile, stored->loadNwcFile);
+    takeStoredIfEmpty(buffer.picture, stored->picture);
+    takeStoredIfEmpty(buffer.linkPage, stored->linkPage);
+    takeStoredIfEmpty(buffer.examsCovered, stored->examsCovered);
 
     const QString documentLabel = trimSpaces(input.documentLabel);
     if (name.isEmpty() || buffer.link.isEmpty() || documentLabel.isEmpty() ||
@@ -145,50 +143,54 @@ LabStoreResult editLab(Catalogue &catalogue, KeyArray &records, LabRecord &buffe
     buffer.loadNwcFile = r.loadNwcFile;
     buffer.picture = r.picture;
     r.key = node->key();
-    node->setText(capitalizeFirst(name));
-    if (!records.keyArrayUpdate(r)) {
+    m_tree.setText(node, capitalizeFirst(name));
+    const bool updated = m_records.keyArrayUpdate(r);
+    changeNode(node);
+    if (!updated) {
         prompter.message(106, MessageIcon::Exclamation);
         return {LabStore::NotStored, node};
     }
-    catalogue.tree.select(node);
+    m_tree.select(node);
     return {LabStore::Stored, node};
 }
 
-CatalogueNode *deleteNode(Catalogue &catalogue, KeyArray &records, CatalogueNode *node, Prompter &prompter)
+CatalogueNode *Catalogue::deleteNode(CatalogueNode *node, Prompter &prompter)
 {
     if (!node || !node->parent()) {
         logError(QStringLiteral("Delete Lab - Click"), kMainWindowLabel, kElementNotFound, kElementNotFoundText);
         return nullptr;
     }
-    if (node->tag().toLower() == u"lab" && !records.keyArrayDelete(node->key()))
+    if (node->tag().toLower() == u"lab" && !m_records.keyArrayDelete(node->key()))
         prompter.message(103, MessageIcon::None);
     CatalogueNode *parent = node->parent();
-    catalogue.tree.remove(node->key());
-    catalogue.tree.select(parent);
+    removeNode(node);
+    m_tree.select(parent);
     return parent;
 }
 
-void deleteAll(Catalogue &catalogue, KeyArray &records)
+void Catalogue::deleteAll()
 {
-    catalogue.tree.clear();
-    records.keyArrayInitialize();
-    catalogue.tabTitle.clear();
-    if (!catalogue.iniPath.isEmpty() && QFile::exists(catalogue.iniPath) && !QFile::remove(catalogue.iniPath))
-        logError(QStringLiteral("Delete All - Click"), kMainWindowLabel, 0,
-                 QStringLiteral("The catalogue file %1 could not be deleted").arg(catalogue.iniPath));
-    catalogue.tree.add({}, kTabKey, catalogue.tabTitle);
+    resetWith([this] {
+        m_tree.clear();
+        m_records.keyArrayInitialize();
+        m_tabTitle.clear();
+        if (!m_iniPath.isEmpty() && QFile::exists(m_iniPath) && !QFile::remove(m_iniPath))
+            logError(QStringLiteral("Delete All - Click"), kMainWindowLabel, 0,
+                     QStringLiteral("The catalogue file %1 could not be deleted").arg(m_iniPath));
+        m_tree.add({}, kTabKey, m_tabTitle);
+    });
 }
 
-CatalogueNode *addSection(Catalogue &catalogue, const QString &typedName)
+CatalogueNode *Catalogue::addSection(const QString &typedName)
 {
     const QString name = capitalizeFirst(trimSpaces(typedName));
-    CatalogueNode *node = catalogue.tree.add(kTabKey, sectionKey(name), name);
+    CatalogueNode *node = insertSection(name);
     if (!node)
         logError(QStringLiteral("Add Section - Click"), kMainWindowLabel, kKeyNotUnique, kKeyNotUniqueText);
     return node;
 }
 
-CatalogueNode *renameSection(Catalogue &catalogue, CatalogueNode *section, const QString &typedName)
+CatalogueNode *Catalogue::renameSection(CatalogueNode *section, const QString &typedName)
 {
     const QString name = capitalizeFirst(trimSpaces(typedName));
     const QString label = QStringLiteral("Add Section - Click");
@@ -196,23 +198,35 @@ CatalogueNode *renameSection(Catalogue &catalogue, CatalogueNode *section, const
         logError(label, kMainWindowLabel, kElementNotFound, kElementNotFoundText);
         return nullptr;
     }
-    if (!catalogue.tree.rekey(section, sectionKey(name))) {
+    if (!m_tree.rekey(section, sectionKey(name))) {
         logError(label, kMainWindowLabel, kKeyNotUnique, kKeyNotUniqueText);
         return nullptr;
     }
-    section->setText(name);
+    m_tree.setText(section, name);
+    changeNode(section);
     return section;
 }
 
-void setTabTitle(Catalogue &catalogue, const QString &title)
+void Catalogue::setTabTitle(const QString &title)
 {
-    catalogue.tabTitle = title;
-    if (catalogue.tree.count() <= 1) {
-        catalogue.tree.clear();
-        catalogue.tree.add({}, kTabKey, title);
-    } else if (CatalogueNode *root = catalogue.tree.root()) {
-        root->setText(title);
+    setTypedTabTitle(title);
+    if (m_tree.count() <= 1)
+        clear(title);
+    else if (CatalogueNode *root = m_tree.root(); root && root->text() != title) {
+        m_tree.setText(root, title);
+        changeNode(root);
     }
+}
+
+bool Catalogue::importWizardLab(const WizardLab &lab, const QString &appDataFolder, Prompter &prompter)
+{
+    if (!writeWizardCatalogue(withTrailingSeparator(appDataFolder) + kCatalogueFileName, lab))
+        return false;
+    resetWith([&] {
+        keyArrayInitialize();
+        createNewTree(prompter, appDataFolder);
+    });
+    return true;
 }
 
 } // namespace fendrel

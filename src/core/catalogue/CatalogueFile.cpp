@@ -1,12 +1,13 @@
 #include "catalogue/CatalogueFile.h"
 
 #include "catalogue/Catalogue.h"
+#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "errorlog/ErrorLog.h"
 #include "interaction/Prompter.h"
-#include "package/ProductSku.h"
+#include "catalogue/ProductSku.h"
 #include "startup/Folders.h"
+#include "text/TextHelpers.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,17 +15,7 @@
 namespace fendrel {
 namespace {
 
-const QString kGeneral = QStringLiteral("General");
-
-QString sectionName(qint32 s)
-{
-    return QStringLiteral("Section") + QString::number(s);
-}
-
-QString numbered(const char16_t *key, qint32 j)
-{
-    return QString::fromUtf16(key) + QString::number(j);
-}
+using namespace schema;
 
 // A SKU from the file is recorded so that SKUs made later continue after it.
 void recordStoredSku(SkuTree &skus, SkuLevel level, const QString &sku)
@@ -47,120 +38,115 @@ QString skuOrNew(SkuTree &skus, SkuLevel level, const QString &stored, const QSt
 
 } // namespace
 
-QStringList catalogueFileLines(const Catalogue &catalogue, const KeyArray &records, Prompter &prompter)
+QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter)
 {
     IniDocument ini;
-    const CatalogueNode *root = catalogue.tree.root();
-    ini.write(kGeneral, QStringLiteral("TabTitle"), catalogue.tabTitle);
-    ini.write(kGeneral, QStringLiteral("Sku"), root ? root->tag() : QString());
-    if (!root)
-        return ini.lines();
+    const CatalogueNode *root = catalogue.tree().root();
+    ini.write(kGeneral, kTabTitle, catalogue.tabTitle());
+    ini.write(kGeneral, kSku, root ? root->tag() : QString());
 
     qint32 s = 0;
-    for (const CatalogueNode *section : root->children()) {
-        const QString name = sectionName(s++);
-        ini.write(name, QStringLiteral("SectionName"), section->text());
-        ini.write(name, QStringLiteral("Sku"), section->tag());
-        ini.write(name, QStringLiteral("NumberOfEntries"), QString::number(section->childCount()));
+    for (const CatalogueNode *section : catalogue.sections()) {
+        const QString name = schema::section(s++);
+        ini.write(name, kSectionName, section->text());
+        ini.write(name, kSku, section->tag());
+        ini.write(name, kNumberOfEntries, QString::number(section->childCount()));
 
         qint32 j = 0;
         for (const CatalogueNode *lab : section->children()) {
-            const qint32 index = records.keyArraySearch(lab->key());
-            if (index == -1) {
+            const LabRecord *r = catalogue.recordOf(*lab);
+            if (!r) {
                 prompter.message(113, MessageIcon::Exclamation);
-                ini.write(name, numbered(u"Lab", j++), lab->text());
+                ini.write(name, labKey(kLab, j++), lab->text());
                 continue;
             }
-            const LabRecord &r = records.at(index);
-            ini.write(name, numbered(u"Lab", j), lab->text());
-            ini.write(name, numbered(u"Link", j), r.link);
-            ini.write(name, numbered(u"LinkPage", j), r.linkPage);
-            ini.write(name, numbered(u"TopFile", j), r.topFile);
-            ini.write(name, numbered(u"Picture", j), r.picture);
-            ini.write(name, numbered(u"OptFiles", j), QString::number(r.optFiles));
-            ini.write(name, numbered(u"NWCFile", j), r.nwcFile);
-            ini.write(name, numbered(u"LoadNWCFile", j), r.loadNwcFile);
-            ini.write(name, numbered(u"Description", j), r.description);
-            ini.write(name, numbered(u"ExamsCovered", j), r.examsCovered);
-            ini.write(name, numbered(u"Mode", j), r.mode);
-            ini.write(name, numbered(u"Sku", j), r.sku);
+            ini.write(name, labKey(kLab, j), lab->text());
+            ini.write(name, labKey(kLink, j), r->link);
+            ini.write(name, labKey(kLinkPage, j), r->linkPage);
+            ini.write(name, labKey(kTopFile, j), r->topFile);
+            ini.write(name, labKey(kPicture, j), r->picture);
+            ini.write(name, labKey(kOptFiles, j), QString::number(r->optFiles));
+            ini.write(name, labKey(kNwcFile, j), r->nwcFile);
+            ini.write(name, labKey(kLoadNwcFile, j), r->loadNwcFile);
+            ini.write(name, labKey(kDescription, j), r->description);
+            ini.write(name, labKey(kExamsCovered, j), r->examsCovered);
+            ini.write(name, labKey(kMode, j), r->mode);
+            ini.write(name, labKey(kSku, j), r->sku);
             ++j;
         }
     }
     return ini.lines();
 }
 
-bool saveIni(const Catalogue &catalogue, const KeyArray &records, Prompter &prompter)
+bool saveIni(const Catalogue &catalogue, Prompter &prompter)
 {
-    if (catalogue.tree.count() <= 1) {
-        QFile::remove(catalogue.iniPath);
-        return !QFileInfo::exists(catalogue.iniPath);
+    if (catalogue.tree().count() <= 1) {
+        QFile::remove(catalogue.iniPath());
+        return !QFileInfo::exists(catalogue.iniPath());
     }
-    return writeIniFile(catalogue.iniPath, catalogueFileLines(catalogue, records, prompter));
+    return writeIniFile(catalogue.iniPath(), catalogueFileLines(catalogue, prompter));
 }
 
-void createNewTree(Catalogue &catalogue, KeyArray &records, SkuTree &skus, Prompter &prompter,
-                   const QString &appDataFolder, const QString &iniFolder)
+void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, const QString &iniFolder)
 {
-    catalogue.tree.clear();
-    skus.clear();
-    catalogue.iniPath = withTrailingSeparator(iniFolder.isEmpty() ? appDataFolder : iniFolder) + kCatalogueFileName;
-    const IniSnapshot ini = IniSnapshot::fromFile(catalogue.iniPath);
+    resetWith([&] {
+        m_skus.clear();
+        m_iniPath = withTrailingSeparator(iniFolder.isEmpty() ? appDataFolder : iniFolder) + kCatalogueFileName;
+        const IniSnapshot ini = IniSnapshot::fromFile(m_iniPath);
 
-    catalogue.tabTitle = ini.read(kGeneral, QStringLiteral("TabTitle"));
-    CatalogueNode *root = catalogue.tree.add({}, kTabKey, catalogue.tabTitle);
-    const QString tabSku = skuOrNew(skus, SkuLevel::Tab, ini.read(kGeneral, QStringLiteral("Sku")), {}, {});
-    root->setTag(tabSku);
+        const QString title = ini.read(kGeneral, kTabTitle);
+        const QString tabSku = skuOrNew(m_skus, SkuLevel::Tab, ini.read(kGeneral, kSku), {}, {});
+        clear(title, tabSku);
+        CatalogueNode *root = m_tree.root();
 
-    for (qint32 s = 0;; ++s) {
-        const QString section = sectionName(s);
-        const QString name = ini.read(section, QStringLiteral("SectionName"));
-        if (name.isEmpty())
-            break;
+        for (qint32 s = 0;; ++s) {
+            const QString section = schema::section(s);
+            const QString name = ini.read(section, kSectionName);
+            if (name.isEmpty())
+                break;
 
-        QString sectionSku;
-        CatalogueNode *sectionNode = catalogue.tree.add(kTabKey, sectionKey(name), name);
-        if (sectionNode) {
-            sectionSku = skuOrNew(skus, SkuLevel::Section, ini.read(section, QStringLiteral("Sku")), tabSku, {});
-            sectionNode->setTag(sectionSku);
-        } else {
-            // Two sections cannot share a name, letter case aside: keep the labs in the first.
-            sectionNode = catalogue.tree.nodeByKey(sectionKey(name));
-            sectionSku = sectionNode->tag();
-            logError(QStringLiteral("Create New Tree"), kMainWindowLabel, 0,
-                     QStringLiteral("%1 repeats the section name \"%2\"; its labs were added to that section")
-                         .arg(section, sectionNode->text()));
+            QString sectionSku;
+            CatalogueNode *sectionNode = insertSection(name);
+            if (sectionNode) {
+                sectionSku = skuOrNew(m_skus, SkuLevel::Section, ini.read(section, kSku), tabSku, {});
+                m_tree.setTag(sectionNode, sectionSku);
+            } else {
+                // Two sections cannot share a name, letter case aside: keep the labs in the first.
+                sectionNode = m_tree.nodeByKey(sectionKey(name));
+                sectionSku = sectionNode->tag();
+                logError(QStringLiteral("Create New Tree"), kMainWindowLabel, 0,
+                         QStringLiteral("%1 repeats the section name \"%2\"; its labs were added to that section")
+                             .arg(section, sectionNode->text()));
+            }
+
+            const qint16 entries = ini.readInt(section, kNumberOfEntries, 0);
+            for (qint32 j = 0; j < entries; ++j) {
+                LabRecord r;
+                const QString labName = trimSpaces(ini.read(section, labKey(kLab, j)));
+                r.link = trimSpaces(ini.read(section, labKey(kLink, j)));
+                r.linkPage = trimSpaces(ini.read(section, labKey(kLinkPage, j)));
+                r.topFile = trimSpaces(ini.read(section, labKey(kTopFile, j)));
+                r.picture = trimSpaces(ini.read(section, labKey(kPicture, j)));
+                r.nwcFile = trimSpaces(ini.read(section, labKey(kNwcFile, j)));
+                r.loadNwcFile = trimSpaces(ini.read(section, labKey(kLoadNwcFile, j)));
+                r.description = trimSpaces(ini.read(section, labKey(kDescription, j)));
+                r.examsCovered = trimSpaces(ini.read(section, labKey(kExamsCovered, j)));
+                r.mode = trimSpaces(ini.read(section, labKey(kMode, j)));
+                r.sku = skuOrNew(m_skus, SkuLevel::Lab, trimSpaces(ini.read(section, labKey(kSku, j))), tabSku,
+                                 sectionSku);
+                if (labName.isEmpty())
+                    continue;
+                const CatalogueNode *lab = insertLab(sectionNode, labName, r);
+                if (lab && !recordOf(*lab))
+                    prompter.message(114, MessageIcon::Exclamation);
+            }
         }
 
-        const qint16 entries = ini.readInt(section, QStringLiteral("NumberOfEntries"), 0);
-        for (qint32 j = 0; j < entries; ++j) {
-            LabRecord r;
-            const QString labName = trimSpaces(ini.read(section, numbered(u"Lab", j)));
-            r.link = trimSpaces(ini.read(section, numbered(u"Link", j)));
-            r.linkPage = trimSpaces(ini.read(section, numbered(u"LinkPage", j)));
-            r.topFile = trimSpaces(ini.read(section, numbered(u"TopFile", j)));
-            r.picture = trimSpaces(ini.read(section, numbered(u"Picture", j)));
-            r.nwcFile = trimSpaces(ini.read(section, numbered(u"NWCFile", j)));
-            r.loadNwcFile = trimSpaces(ini.read(section, numbered(u"LoadNWCFile", j)));
-            r.description = trimSpaces(ini.read(section, numbered(u"Description", j)));
-            r.examsCovered = trimSpaces(ini.read(section, numbered(u"ExamsCovered", j)));
-            r.mode = trimSpaces(ini.read(section, numbered(u"Mode", j)));
-            r.sku = skuOrNew(skus, SkuLevel::Lab, trimSpaces(ini.read(section, numbered(u"Sku", j))), tabSku,
-                             sectionSku);
-            if (labName.isEmpty())
-                continue;
-            r.key = catalogue.keys.createNewKey();
-            if (r.key.isEmpty() || !catalogue.tree.add(sectionNode->key(), r.key, labName, kLabTag))
-                continue;
-            if (!records.keyArrayInsert(r))
-                prompter.message(114, MessageIcon::Exclamation);
-        }
-    }
-
-    root->setExpanded(true);
-    if (CatalogueNode *first = catalogue.tree.nodeByIndex(2))
-        first->setExpanded(true);
-    catalogue.tree.select(root);
+        root->setExpanded(true);
+        if (CatalogueNode *first = m_tree.nodeByIndex(2))
+            first->setExpanded(true);
+        m_tree.select(root);
+    });
 }
 
 } // namespace fendrel

@@ -15,8 +15,16 @@ CatalogueNode *CatalogueNode::nextSibling() const
     if (!m_parent)
         return nullptr;
     const auto &siblings = m_parent->m_children;
-    const auto it = std::find(siblings.begin(), siblings.end(), this);
-    return (it == siblings.end() || it + 1 == siblings.end()) ? nullptr : *(it + 1);
+    const auto next = static_cast<std::size_t>(m_row) + 1;
+    return next < siblings.size() ? siblings[next] : nullptr;
+}
+
+// Rows are kept in the nodes because a view asks for them constantly; a section of thousands of
+// labs must not be searched for each question.
+void CatalogueTree::renumberChildren(CatalogueNode *parent, std::size_t from)
+{
+    for (std::size_t i = from; i < parent->m_children.size(); ++i)
+        parent->m_children[i]->m_row = static_cast<qint32>(i);
 }
 
 CatalogueNode *CatalogueTree::nodeByIndex(qint32 index) const
@@ -33,7 +41,7 @@ CatalogueNode *CatalogueTree::root() const
 }
 
 CatalogueNode *CatalogueTree::add(const QString &parentKey, const QString &key, const QString &text,
-                                  const QString &tag)
+                                  const QString &tag, qint32 row)
 {
     if (m_byKey.contains(key))
         return nullptr;
@@ -46,8 +54,13 @@ CatalogueNode *CatalogueTree::add(const QString &parentKey, const QString &key, 
     m_nodes.push_back(std::unique_ptr<CatalogueNode>(new CatalogueNode(key, text, tag, parent)));
     CatalogueNode *node = m_nodes.back().get();
     node->m_index = count();
-    if (parent)
-        parent->m_children.push_back(node);
+    if (parent) {
+        auto &siblings = parent->m_children;
+        const std::size_t at = row < 0 || static_cast<std::size_t>(row) > siblings.size()
+            ? siblings.size() : static_cast<std::size_t>(row);
+        siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), node);
+        renumberChildren(parent, at);
+    }
     m_byKey.insert(key, node);
     return node;
 }
@@ -72,8 +85,8 @@ bool CatalogueTree::remove(const QString &key)
     if (!node)
         return false;
     if (CatalogueNode *parent = node->m_parent) {
-        auto &siblings = parent->m_children;
-        siblings.erase(std::find(siblings.begin(), siblings.end(), node));
+        parent->m_children.erase(parent->m_children.begin() + node->m_row);
+        renumberChildren(parent, static_cast<std::size_t>(node->m_row));
     }
 
     std::vector<CatalogueNode *> doomed{node};
@@ -88,6 +101,26 @@ bool CatalogueTree::remove(const QString &key)
     std::erase_if(m_nodes, [&removed](const auto &n) { return removed.contains(n.get()); });
     for (std::size_t i = 0; i < m_nodes.size(); ++i)
         m_nodes[i]->m_index = static_cast<qint32>(i + 1);
+    return true;
+}
+
+bool CatalogueTree::move(CatalogueNode *node, CatalogueNode *newParent, qint32 row)
+{
+    if (!node || !newParent || !node->m_parent)
+        return false;
+    for (const CatalogueNode *above = newParent; above; above = above->m_parent) {
+        if (above == node)
+            return false;
+    }
+    CatalogueNode *oldParent = node->m_parent;
+    oldParent->m_children.erase(oldParent->m_children.begin() + node->m_row);
+    renumberChildren(oldParent, static_cast<std::size_t>(node->m_row));
+    auto &siblings = newParent->m_children;
+    const std::size_t at = row < 0 || static_cast<std::size_t>(row) > siblings.size()
+        ? siblings.size() : static_cast<std::size_t>(row);
+    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), node);
+    node->m_parent = newParent;
+    renumberChildren(newParent, at);
     return true;
 }
 

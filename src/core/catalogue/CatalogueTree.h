@@ -19,9 +19,8 @@ public:
     QString key() const { return m_key; }
     QString text() const { return m_text; }
     QString tag() const { return m_tag; }
+    // Whether the tree view shows the node's children; not part of the catalogue.
     bool isExpanded() const { return m_expanded; }
-    void setText(const QString &text) { m_text = text; }
-    void setTag(const QString &tag) { m_tag = tag; }
     void setExpanded(bool expanded) { m_expanded = expanded; }
 
     CatalogueNode *parent() const { return m_parent; }
@@ -29,6 +28,8 @@ public:
     qint32 childCount() const { return static_cast<qint32>(m_children.size()); }
     CatalogueNode *firstChild() const { return m_children.empty() ? nullptr : m_children.front(); }
     CatalogueNode *nextSibling() const;
+    // Position among its parent's children, from 0 (0 for a top-level node).
+    qint32 row() const { return m_row; }
     // Position among all nodes of the tree in order of addition, from 1.
     qint32 index() const { return m_index; }
 
@@ -45,11 +46,13 @@ private:
     CatalogueNode *m_parent;
     std::vector<CatalogueNode *> m_children;
     qint32 m_index = 0;
+    qint32 m_row = 0;
     bool m_expanded = false;
 };
 
 // The catalogue as a tree: the tab at the root ("ADD"), its sections, their labs.
-// Keys are unique and compared exactly.
+// Keys are unique and compared exactly. Only the catalogue document changes it, so that every
+// change is announced.
 class CatalogueTree {
 public:
     CatalogueTree() = default;
@@ -61,12 +64,17 @@ public:
     CatalogueNode *nodeByIndex(qint32 index) const;
     CatalogueNode *root() const;
 
-    // Adds a node as the last child of parentKey's node, or at the top level when parentKey is
-    // empty. Returns nullptr when the key is taken or the parent does not exist.
+    // Adds a node as child number row (the last when row is out of range) of parentKey's node, or
+    // at the top level when parentKey is empty. Returns nullptr when the key is taken or the
+    // parent does not exist.
     CatalogueNode *add(const QString &parentKey, const QString &key, const QString &text,
-                       const QString &tag = {});
+                       const QString &tag = {}, qint32 row = -1);
     // Gives a node another key; false when another node holds it already.
     bool rekey(CatalogueNode *node, const QString &key);
+    void setText(CatalogueNode *node, const QString &text) { node->m_text = text; }
+    void setTag(CatalogueNode *node, const QString &tag) { node->m_tag = tag; }
+    // Makes the node child number row of newParent; false when that would put it inside itself.
+    bool move(CatalogueNode *node, CatalogueNode *newParent, qint32 row);
     // Removes the node and all its descendants; the indices of later nodes close the gap.
     bool remove(const QString &key);
     void clear();
@@ -78,6 +86,8 @@ public:
     static bool isLabNode(const CatalogueNode &node);
 
 private:
+    static void renumberChildren(CatalogueNode *parent, std::size_t from);
+
     std::vector<std::unique_ptr<CatalogueNode>> m_nodes; // in order of addition
     QHash<QString, CatalogueNode *> m_byKey;
     CatalogueNode *m_selected = nullptr;

@@ -1,6 +1,7 @@
 #include "catalogue/Ini.h"
 
 #include "text/Windows1252.h"
+#include "text/TextHelpers.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -113,22 +114,6 @@ QString readFromLines(const QStringList &lines, const QString &section, const QS
 }
 
 } // namespace
-
-QString trimmedOf(const QString &text, QStringView characters)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && characters.contains(text[begin]))
-        ++begin;
-    while (end > begin && characters.contains(text[end - 1]))
-        --end;
-    return text.mid(begin, end - begin);
-}
-
-QString trimSpaces(const QString &text)
-{
-    return trimmedOf(text, u" ");
-}
 
 qsizetype readLines(QStringList &lines, const QString &file)
 {

@@ -14,10 +14,6 @@ namespace fendrel {
 // the first line of its section that begins with key + "=". Values lose every "=" and their
 // surrounding spaces. Only spaces are trimmed, as the format always has.
 
-QString trimSpaces(const QString &text);
-// The text without the given characters at either end.
-QString trimmedOf(const QString &text, QStringView characters);
-
 // The trimmed, non-blank lines of a file; none when it cannot be read.
 QStringList readLines(const QString &file);
 qsizetype readLines(QStringList &lines, const QString &file);

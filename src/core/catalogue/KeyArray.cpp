@@ -108,10 +108,4 @@ qint32 KeyArray::getKeyIndex(const QString &key) const
     return -1;
 }
 
-KeyArray &keyArray()
-{
-    static KeyArray array;
-    return array;
-}
-
 } // namespace fendrel

@@ -45,7 +45,4 @@ private:
     QString m_moduleLabel;
 };
 
-// The process-wide key array shared by the main window, the compiler and the loader.
-KeyArray &keyArray();
-
 } // namespace fendrel

@@ -1,25 +1,27 @@
 #include "catalogue/WizardCatalogue.h"
 
+#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Ini.h"
 
 namespace fendrel {
 
 QStringList wizardCatalogueLines(const WizardLab &lab)
 {
-    const QString section = QStringLiteral("Section0");
+    using namespace schema;
+    const QString s = section(0);
     IniDocument document;
-    document.write(QStringLiteral("General"), QStringLiteral("TabTitle"), lab.tabTitle);
-    document.write(section, QStringLiteral("SectionName"), lab.sectionName);
-    document.write(section, QStringLiteral("NumberOfEntries"), QStringLiteral("1"));
-    document.write(section, QStringLiteral("Lab0"), lab.labTitle);
-    document.write(section, QStringLiteral("Link0"), lab.link);
-    document.write(section, QStringLiteral("TopFile0"), lab.topFile);
-    document.write(section, QStringLiteral("Picture0"), lab.picture);
-    document.write(section, QStringLiteral("OptFiles0"), QString::number(lab.optFiles()));
-    document.write(section, QStringLiteral("NWCFile0"), lab.nwcFile);
-    document.write(section, QStringLiteral("LoadNWCFile0"), lab.loadNwcFile);
-    document.write(section, QStringLiteral("Description0"), lab.description);
-    document.write(section, QStringLiteral("Mode0"), lab.mode);
+    document.write(kGeneral, kTabTitle, lab.tabTitle);
+    document.write(s, kSectionName, lab.sectionName);
+    document.write(s, kNumberOfEntries, QStringLiteral("1"));
+    document.write(s, labKey(kLab, 0), lab.labTitle);
+    document.write(s, labKey(kLink, 0), lab.link);
+    document.write(s, labKey(kTopFile, 0), lab.topFile);
+    document.write(s, labKey(kPicture, 0), lab.picture);
+    document.write(s, labKey(kOptFiles, 0), QString::number(lab.optFiles()));
+    document.write(s, labKey(kNwcFile, 0), lab.nwcFile);
+    document.write(s, labKey(kLoadNwcFile, 0), lab.loadNwcFile);
+    document.write(s, labKey(kDescription, 0), lab.description);
+    document.write(s, labKey(kMode, 0), lab.mode);
     return document.lines();
 }
 

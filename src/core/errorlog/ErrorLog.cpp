@@ -3,6 +3,7 @@
 #include "startup/Folders.h"
 #include "startup/Settings.h"
 #include "text/Windows1252.h"
+#include "text/TextHelpers.h"
 
 #include <QDir>
 #include <QFile>

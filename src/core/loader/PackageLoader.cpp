@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
 #include "interaction/Prompter.h"
@@ -9,6 +10,7 @@
 #include "package/PackageImage.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,11 +54,11 @@ Route routeOf(const QString &name)
 QString keyOf(Route route)
 {
     switch (route) {
-    case Route::Document: return QStringLiteral("Link");
-    case Route::Picture: return QStringLiteral("Picture");
-    case Route::LoadingConfiguration: return QStringLiteral("LoadNWCFile");
-    case Route::Topology: return QStringLiteral("TopFile");
-    case Route::GradingConfiguration: return QStringLiteral("NWCFile");
+    case Route::Document: return schema::kLink;
+    case Route::Picture: return schema::kPicture;
+    case Route::LoadingConfiguration: return schema::kLoadNwcFile;
+    case Route::Topology: return schema::kTopFile;
+    case Route::GradingConfiguration: return schema::kNwcFile;
     case Route::Catalogue:
     case Route::Other: break;
     }
@@ -87,11 +89,6 @@ QString memberFileName(const QString &name)
     if (file.isEmpty() || file == u"." || file == u".." || file.contains(QChar(0)))
         return {};
     return file;
-}
-
-QString sectionOf(int s)
-{
-    return QStringLiteral("Section") + QString::number(s);
 }
 
 } // namespace
@@ -169,7 +166,7 @@ public:
             m_prompter.message(77, MessageIcon::None);
             account(false);
         }
-        m_catalogue.write(QStringLiteral("General"), QStringLiteral("NumOfSections"), QString::number(m_sectionsCounted));
+        m_catalogue.write(schema::kGeneral, schema::kNumOfSections, QString::number(m_sectionsCounted));
         if (writeIniFile(catalogueFile, m_catalogue.lines()) && QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
             QFile::remove(m_cataloguePath);
     }
@@ -177,15 +174,15 @@ public:
 private:
     void readNames()
     {
-        m_sectionName = m_catalogue.read(sectionOf(m_s), QStringLiteral("SectionName"));
-        m_labName = m_catalogue.read(sectionOf(m_s), QStringLiteral("Lab") + QString::number(m_l));
+        m_sectionName = m_catalogue.read(schema::section(m_s), schema::kSectionName);
+        m_labName = m_catalogue.read(schema::section(m_s), schema::labKey(schema::kLab, m_l));
     }
 
     // An empty section has no members; skipping it keeps the next section's labs in their place.
     void skipEmptySections()
     {
-        while (m_catalogue.readInt(sectionOf(m_s), QStringLiteral("NumberOfEntries"), 0) <= 0
-               && !m_catalogue.read(sectionOf(m_s + 1), QStringLiteral("SectionName")).isEmpty())
+        while (m_catalogue.readInt(schema::section(m_s), schema::kNumberOfEntries, 0) <= 0
+               && !m_catalogue.read(schema::section(m_s + 1), schema::kSectionName).isEmpty())
             ++m_s;
     }
 
@@ -231,11 +228,11 @@ private:
             readNames();
             return;
         }
-        const qint16 entries = m_catalogue.readInt(sectionOf(m_s), QStringLiteral("NumberOfEntries"), 0);
-        const qint16 optional = m_catalogue.readInt(sectionOf(m_s), QStringLiteral("OptFiles") + QString::number(m_l), 0);
+        const qint16 entries = m_catalogue.readInt(schema::section(m_s), schema::kNumberOfEntries, 0);
+        const qint16 optional = m_catalogue.readInt(schema::section(m_s), schema::labKey(schema::kOptFiles, m_l), 0);
         if (m_route != Route::Other) {
             if (!m_fileName.isEmpty())
-                m_catalogue.write(sectionOf(m_s), keyOf(m_route) + QString::number(m_l), m_target);
+                m_catalogue.write(schema::section(m_s), schema::labKey(keyOf(m_route), m_l), m_target);
             ++m_counted;
             if (m_route == Route::Document && m_l == 0)
                 ++m_sectionsCounted;
@@ -332,7 +329,7 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     return result;
 }
 
-ExtractResult openLabPackage(Catalogue &catalogue, KeyArray &records, SkuTree &skus, const QString &packagePath,
+ExtractResult openLabPackage(Catalogue &catalogue, const QString &packagePath,
                              const QString &appDataFolder, Prompter &prompter, ExtractObserver *observer)
 {
     const ExtractResult result = extractPack(packagePath, appDataFolder, prompter, observer);
@@ -340,7 +337,7 @@ ExtractResult openLabPackage(Catalogue &catalogue, KeyArray &records, SkuTree &s
         logError(QStringLiteral("Load Lab Pack - Click"), kMainWindowLabel, result.error.number,
                  result.error.description);
     if (result.status == ExtractResult::Status::Extracted)
-        createNewTree(catalogue, records, skus, prompter, appDataFolder);
+        catalogue.createNewTree(prompter, appDataFolder);
     return result;
 }
 

@@ -6,10 +6,8 @@
 
 namespace fendrel {
 
-struct Catalogue;
-class KeyArray;
+class Catalogue;
 class Prompter;
-class SkuTree;
 
 // The phases an extraction shows while it runs.
 class ExtractObserver {
@@ -45,7 +43,7 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
 
 // The open command after its dialog: extracts the package and rebuilds the catalogue from it.
 // The key array is not re-initialised: records of the previous catalogue stay unreferenced.
-ExtractResult openLabPackage(Catalogue &catalogue, KeyArray &records, SkuTree &skus, const QString &packagePath,
+ExtractResult openLabPackage(Catalogue &catalogue, const QString &packagePath,
                              const QString &appDataFolder, Prompter &prompter, ExtractObserver *observer = nullptr);
 
 } // namespace fendrel

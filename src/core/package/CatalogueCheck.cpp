@@ -2,8 +2,8 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "package/NetworkConfiguration.h"
+#include "text/TextHelpers.h"
 
 #include <QFileInfo>
 
@@ -46,11 +46,10 @@ QString fileProblem(const QString &what, const QString &path, bool required)
 
 } // namespace
 
-QStringList findCatalogueProblems(const Catalogue &catalogue, const KeyArray &records)
+QStringList findCatalogueProblems(const Catalogue &catalogue)
 {
     QStringList problems;
-    const CatalogueNode *root = catalogue.tree.root();
-    if (!root || root->childCount() == 0) {
+    if (catalogue.sections().empty()) {
         problems << QStringLiteral("The catalogue has no sections or labs to compile.");
         return problems;
     }
@@ -59,18 +58,18 @@ QStringList findCatalogueProblems(const Catalogue &catalogue, const KeyArray &re
         if (!refusal.isEmpty())
             problems << where + QStringLiteral(": ") + refusal;
     };
-    carry(QStringLiteral("Tab title"), catalogue.tabTitle);
-    for (const CatalogueNode *section : root->children()) {
+    carry(QStringLiteral("Tab title"), catalogue.tabTitle());
+    for (const CatalogueNode *section : catalogue.sections()) {
         carry(QStringLiteral("Section \"%1\"").arg(section->text()), section->text());
         for (const CatalogueNode *lab : section->children()) {
             const QString where = QStringLiteral("%1 / %2").arg(section->text(), lab->text());
             carry(where, lab->text());
-            const qint32 index = records.keyArraySearch(lab->key());
-            if (index == -1) {
+            const LabRecord *record = catalogue.recordOf(*lab);
+            if (!record) {
                 problems << where + QStringLiteral(": the lab has no stored details");
                 continue;
             }
-            const LabRecord &r = records.at(index);
+            const LabRecord &r = *record;
             for (const QString &value : {r.description, r.link, r.topFile, r.picture, r.nwcFile, r.loadNwcFile})
                 carry(where, value);
             for (const QString &problem : {fileProblem(QStringLiteral("lab document"), r.link, true),

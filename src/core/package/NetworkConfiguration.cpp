@@ -6,6 +6,7 @@
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "text/Windows1252.h"
+#include "text/TextHelpers.h"
 
 #include <QFile>
 #include <QFileInfo>

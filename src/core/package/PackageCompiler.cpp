@@ -3,12 +3,12 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "catalogue/KeyArray.h"
 #include "errorlog/ErrorLog.h"
 #include "interaction/Prompter.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "text/TextHelpers.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -45,30 +45,27 @@ bool PackageCompiler::isPackaged(const QString &path) const
     return m_names.contains(fileNameOfPath(path));
 }
 
-bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const KeyArray &records,
-                                    const QString &catalogueFolder, const ProgressCallback &labProgress)
+bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &catalogueFolder,
+                                    const ProgressCallback &labProgress)
 {
     resetMembers();
     addPackageMember(withTrailingSeparator(catalogueFolder) + kCatalogueFileName, false);
 
-    const CatalogueNode *root = catalogue.tree.root();
-    if (!root)
-        return true;
-    const qint32 upperBound = records.upperBound();
+    const qint32 upperBound = catalogue.records().upperBound();
     QHash<QString, QStringList> devicesOf;
     qint32 labs = 0;
-    for (const CatalogueNode *section : root->children()) {
+    for (const CatalogueNode *section : catalogue.sections()) {
         for (const CatalogueNode *lab : section->children()) {
             ++labs;
             // Unreferenced records can make the share pass 100; the bar simply ignores it there.
             if (labProgress && upperBound > 0 && labs * 100 / upperBound <= 100)
                 labProgress(labs * 100 / upperBound);
-            const qint32 index = records.keyArraySearch(lab->key());
-            if (index == -1) {
+            const LabRecord *record = catalogue.recordOf(*lab);
+            if (!record) {
                 m_prompter.message(101, MessageIcon::None);
                 continue;
             }
-            const LabRecord &r = records.at(index);
+            const LabRecord &r = *record;
             // A configuration is checked (and an empty one asked about) once per compilation.
             for (const QString &path : {r.nwcFile, r.loadNwcFile}) {
                 if (trimSpaces(path).isEmpty() || devicesOf.contains(path))
@@ -105,14 +102,14 @@ bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCal
     return written;
 }
 
-CompileOutcome compileCatalogue(const Catalogue &catalogue, const KeyArray &records, const QString &packagePath,
-                                Prompter &prompter, CompileObserver *observer)
+CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath, Prompter &prompter,
+                                CompileObserver *observer)
 {
-    if (catalogue.tree.count() <= 1) {
+    if (catalogue.tree().count() <= 1) {
         prompter.message(97, MessageIcon::Exclamation);
         return CompileOutcome::NothingToCompile;
     }
-    saveIni(catalogue, records, prompter);
+    saveIni(catalogue, prompter);
 
     const auto report = [observer](int percent) {
         if (observer)
@@ -121,7 +118,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const KeyArray &reco
     if (observer)
         observer->gatheringStarted();
     PackageCompiler compiler(prompter);
-    if (!compiler.gatherMembers(catalogue, records, QFileInfo(catalogue.iniPath).path(), report)) {
+    if (!compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report)) {
         logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, 0, QString());
         return CompileOutcome::Aborted;
     }

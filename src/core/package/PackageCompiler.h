@@ -9,8 +9,7 @@
 
 namespace fendrel {
 
-struct Catalogue;
-class KeyArray;
+class Catalogue;
 class Prompter;
 
 // Collects the catalogue file and every file the labs name into the member lists of a package,
@@ -33,7 +32,7 @@ public:
 
     // Lists the members of a catalogue already saved in catalogueFolder. labProgress receives
     // the share of labs done (0..100). False when a configuration check stopped the compilation.
-    bool gatherMembers(const Catalogue &catalogue, const KeyArray &records, const QString &catalogueFolder,
+    bool gatherMembers(const Catalogue &catalogue, const QString &catalogueFolder,
                        const ProgressCallback &labProgress = {});
 
     // Writes the gathered members as a compressed package. Failures are logged, not shown.
@@ -66,7 +65,7 @@ public:
 
 // The compile command after its dialog: saves the catalogue file, gathers the members and
 // writes the package.
-CompileOutcome compileCatalogue(const Catalogue &catalogue, const KeyArray &records, const QString &packagePath,
+CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath,
                                 Prompter &prompter, CompileObserver *observer = nullptr);
 
 } // namespace fendrel

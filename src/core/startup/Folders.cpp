@@ -1,4 +1,5 @@
 #include "startup/Folders.h"
+#include "text/TextHelpers.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -12,19 +13,6 @@ ShellFolders ShellFolders::system()
 {
     return {QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation),
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::tempPath()};
-}
-
-QString withTrailingSeparator(const QString &path)
-{
-    if (path.isEmpty() || path.endsWith(u'/') || path.endsWith(u'\\'))
-        return path;
-    return path + u'/';
-}
-
-QString fileNameOfPath(const QString &path)
-{
-    const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-    return path.mid(cut + 1);
 }
 
 QString ensureChildFolder(const QString &parent, const QString &name)

@@ -35,12 +35,6 @@ private:
     QString m_programFolder;
 };
 
-// Appends "/" unless the path already ends with a separator or is empty.
-QString withTrailingSeparator(const QString &path);
-
-// The file name of a path: the text after its last "/" or "\" (the whole text without one).
-QString fileNameOfPath(const QString &path);
-
 // The child of parent named name, letter case aside; created when missing.
 // Returns the child's real name (which may differ in case from name) or an empty text on failure.
 QString ensureChildFolder(const QString &parent, const QString &name);

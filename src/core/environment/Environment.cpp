@@ -1,4 +1,4 @@
-#include "startup/Environment.h"
+#include "environment/Environment.h"
 
 #include "errorlog/ErrorLog.h"
 #include "startup/Folders.h"

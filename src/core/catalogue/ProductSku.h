@@ -51,7 +51,4 @@ private:
 // Seven ASCII digits: the only SKUs the tree records.
 bool isWellFormedSku(const QString &sku);
 
-// The process-wide SKU tree of the loaded catalogue.
-SkuTree &skuTree();
-
 } // namespace fendrel

@@ -1,4 +1,4 @@
-#include "package/ProductSku.h"
+#include "catalogue/ProductSku.h"
 
 #include "errorlog/ErrorLog.h"
 
@@ -169,12 +169,6 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
         return;
     }
     }
-}
-
-SkuTree &skuTree()
-{
-    static SkuTree tree;
-    return tree;
 }
 
 } // namespace fendrel

@@ -1,0 +1,152 @@
+#include "catalogue/Catalogue.h"
+
+namespace fendrel {
+
+Catalogue::Catalogue(QObject *parent) : QObject(parent)
+{
+    m_records.keyArrayInitialize();
+}
+
+const std::vector<CatalogueNode *> &Catalogue::sections() const
+{
+    static const std::vector<CatalogueNode *> none;
+    const CatalogueNode *root = m_tree.root();
+    return root ? root->children() : none;
+}
+
+const LabRecord *Catalogue::recordOf(const CatalogueNode &lab) const
+{
+    const qint32 i = m_records.keyArraySearch(lab.key());
+    return i == -1 ? nullptr : &m_records.at(i);
+}
+
+void Catalogue::resetWith(const std::function<void()> &change)
+{
+    const bool outer = !m_resetting;
+    if (outer) {
+        Q_EMIT aboutToReset();
+        m_resetting = true;
+    }
+    change();
+    if (outer) {
+        m_resetting = false;
+        Q_EMIT wasReset();
+        Q_EMIT changed();
+    }
+}
+
+void Catalogue::changeNode(CatalogueNode *node)
+{
+    if (m_resetting)
+        return;
+    Q_EMIT nodeChanged(node);
+    Q_EMIT changed();
+}
+
+void Catalogue::keyArrayInitialize()
+{
+    m_records.keyArrayInitialize();
+}
+
+void Catalogue::setTypedTabTitle(const QString &title)
+{
+    if (title == m_tabTitle)
+        return;
+    m_tabTitle = title;
+    Q_EMIT tabTitleChanged(title);
+    Q_EMIT changed();
+}
+
+void Catalogue::clear(const QString &tabTitle, const QString &tabSku)
+{
+    resetWith([&] {
+        m_tree.clear();
+        m_tabTitle = tabTitle;
+        m_tree.add({}, kTabKey, tabTitle, tabSku);
+    });
+}
+
+CatalogueNode *Catalogue::insertSection(const QString &name, const QString &sku, qint32 row)
+{
+    CatalogueNode *root = m_tree.root();
+    if (!root || m_tree.nodeByKey(sectionKey(name)))
+        return nullptr;
+    const qint32 at = row < 0 || row > root->childCount() ? root->childCount() : row;
+    if (!m_resetting)
+        Q_EMIT nodeAboutToBeInserted(root, at);
+    CatalogueNode *node = m_tree.add(kTabKey, sectionKey(name), name, sku, at);
+    if (!m_resetting) {
+        Q_EMIT nodeInserted(node);
+        Q_EMIT changed();
+    }
+    return node;
+}
+
+CatalogueNode *Catalogue::insertLab(CatalogueNode *section, const QString &name, std::optional<LabRecord> record,
+                                    qint32 row)
+{
+    if (!section || m_tree.nodeByKey(section->key()) != section)
+        return nullptr;
+    QString key = record ? record->key : QString();
+    if (key.isEmpty())
+        key = m_keys.createNewKey();
+    if (key.isEmpty() || m_tree.nodeByKey(key))
+        return nullptr;
+    const qint32 at = row < 0 || row > section->childCount() ? section->childCount() : row;
+    if (!m_resetting)
+        Q_EMIT nodeAboutToBeInserted(section, at);
+    CatalogueNode *node = m_tree.add(section->key(), key, name, kLabTag, at);
+    if (record) {
+        record->key = key;
+        m_records.keyArrayInsert(*record);
+    }
+    if (!m_resetting) {
+        Q_EMIT nodeInserted(node);
+        Q_EMIT changed();
+    }
+    return node;
+}
+
+bool Catalogue::updateRecord(const LabRecord &record)
+{
+    if (!m_records.keyArrayUpdate(record))
+        return false;
+    if (CatalogueNode *node = m_tree.nodeByKey(record.key))
+        changeNode(node);
+    return true;
+}
+
+bool Catalogue::removeNode(CatalogueNode *node)
+{
+    if (!node || m_tree.nodeByKey(node->key()) != node)
+        return false;
+    CatalogueNode *parent = node->parent();
+    const qint32 row = node->row();
+    if (!m_resetting)
+        Q_EMIT nodeAboutToBeRemoved(node);
+    m_tree.remove(node->key());
+    if (!m_resetting) {
+        Q_EMIT nodeRemoved(parent, row);
+        Q_EMIT changed();
+    }
+    return true;
+}
+
+bool Catalogue::moveNode(CatalogueNode *node, CatalogueNode *newParent, qint32 row)
+{
+    if (!node || !newParent || !node->parent() || node->parent()->parent() != newParent->parent())
+        return false;
+    const qint32 at = row < 0 || row > newParent->childCount() ? newParent->childCount() : row;
+    if (node->parent() == newParent && (at == node->row() || at == node->row() + 1))
+        return true;
+    Q_EMIT nodeAboutToBeMoved(node, newParent, at);
+    // The view names the row before the node leaves its place; the tree names it after.
+    const qint32 treeRow = node->parent() == newParent && node->row() < at ? at - 1 : at;
+    if (!m_tree.move(node, newParent, treeRow))
+        return false;
+    Q_EMIT nodeMoved(node);
+    Q_EMIT changed();
+    return true;
+}
+
+} // namespace fendrel
