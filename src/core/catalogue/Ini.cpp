@@ -1,3 +1,10 @@
+// INI access. The line rules (readIni, applyIniWrite, writeIni) are the definition: other
+// programs read these files, so even an odd file must read and change exactly as they say. A
+// catalogue asks thousands of questions of one file, so IniSnapshot and IniDocument hold it in
+// memory, indexed by section and key, and answer as the line rules would. A document the index
+// cannot follow without doubt (odd or repeated headers, a removed section, a value that would
+// read as a header) goes back to the line rules for good.
+
 #include "catalogue/Ini.h"
 
 #include "text/Windows1252.h"

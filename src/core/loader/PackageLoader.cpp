@@ -1,3 +1,10 @@
+// Package extraction. The package is expanded twice instead of held: the first reading only
+// checks it, so that a damaged package writes nothing, and the second writes each member as its
+// bytes arrive. Where a member lands and which catalogue key it rewrites follow from counting
+// members against the catalogue's entry and optional-file counts, so routing and counting live in
+// one handler that sees the members in image order. Every name from the package is cut down to
+// one path component first: nothing it says can place a file outside the package folder.
+
 #include "loader/PackageLoader.h"
 
 #include "catalogue/Catalogue.h"
