@@ -1,9 +1,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/KeyArray.h"
-#include "core/ScriptedPrompter.h"
-#include "core/TestSupport.h"
 #include "startup/LanguageTable.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QFile>
 #include <QTemporaryDir>

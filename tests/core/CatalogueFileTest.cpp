@@ -2,9 +2,9 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
-#include "core/ScriptedPrompter.h"
-#include "core/TestSupport.h"
 #include "package/ProductSku.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,5 +1,5 @@
 #include "catalogue/Ini.h"
-#include "core/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>

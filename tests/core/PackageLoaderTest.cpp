@@ -1,10 +1,10 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "core/PackageFixture.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
 #include "package/ProductSku.h"
 #include "startup/LanguageTable.h"
+#include "support/PackageFixture.h"
 
 #include <QDirIterator>
 

@@ -1,7 +1,7 @@
-#include "core/PackageFixture.h"
 #include "package/NetworkConfiguration.h"
 #include "package/PackageCompiler.h"
 #include "startup/LanguageTable.h"
+#include "support/PackageFixture.h"
 
 #include <QRandomGenerator>
 

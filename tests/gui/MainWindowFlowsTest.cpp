@@ -2,13 +2,13 @@
 // the fields, the captions and the messages show afterwards.
 
 #include "catalogue/KeyArray.h"
-#include "core/TestSupport.h"
 #include "errorlog/ErrorLog.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/WindowModes.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QDir>

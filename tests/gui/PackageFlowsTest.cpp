@@ -3,11 +3,11 @@
 
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
-#include "core/PackageFixture.h"
-#include "core/TestSupport.h"
-#include "gui/GuiTestSupport.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
+#include "support/PackageFixture.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

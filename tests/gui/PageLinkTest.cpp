@@ -3,12 +3,12 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/KeyArray.h"
-#include "core/TestSupport.h"
 #include "gui/DocumentViewer.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/PDFLink.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QLabel>

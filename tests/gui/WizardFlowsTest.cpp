@@ -2,12 +2,12 @@
 // the tree, and the start-up setting shared with the main window.
 
 #include "catalogue/KeyArray.h"
-#include "core/TestSupport.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/Wizard.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -1,10 +1,10 @@
-#include "gui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 
-#include "core/TestSupport.h"
 #include "errorlog/ErrorLog.h"
 #include "startup/Environment.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

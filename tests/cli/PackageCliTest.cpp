@@ -1,5 +1,5 @@
-#include "core/CliRunner.h"
-#include "core/TestSupport.h"
+#include "cli/CliRunner.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
