@@ -81,21 +81,6 @@ std::size_t PieceSizes::next(std::size_t left)
 
 namespace {
 
-template <class Call>
-CodecRun runCodec(Call call)
-{
-    Huffman codec;
-    ProgressLog log(codec);
-    CodecRun run;
-    try {
-        call(codec, run);
-    } catch (const HuffmanError &error) {
-        run.error = error.source() + ": " + error.description();
-    }
-    run.events = log.events;
-    return run;
-}
-
 Huffman::Sink collector(CodecRun &run)
 {
     return [&run](const std::uint8_t *bytes, std::size_t size) {
@@ -111,7 +96,12 @@ CodecRun decodeWhole(const Bytes &stream)
 {
     return runCodec([&stream](Huffman &codec, CodecRun &run) {
         run.bytes = stream;
-        codec.decodeByte(run.bytes, static_cast<std::int32_t>(stream.size()));
+        try {
+            codec.decodeByte(run.bytes, static_cast<std::int32_t>(stream.size()));
+        } catch (const HuffmanError &) {
+            EXPECT_EQ(run.bytes, stream) << "a failed decode changed the caller's buffer";
+            throw;
+        }
     });
 }
 
@@ -139,6 +129,11 @@ CodecRun encodeWhole(const Bytes &input)
         run.bytes = input;
         codec.encodeByte(run.bytes, static_cast<std::int32_t>(input.size()));
     });
+}
+
+CodecRun encodeToSink(const Bytes &input)
+{
+    return runCodec([&input](Huffman &codec, CodecRun &run) { codec.encodeTo(input.data(), input.size(), collector(run)); });
 }
 
 CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second)
@@ -232,6 +227,15 @@ Bytes handBuiltStream(const std::vector<std::pair<std::uint8_t, std::string>> &c
         data += byValue.at(b);
     pack(data);
     return stream;
+}
+
+Bytes longCodeStream(const Bytes &message)
+{
+    std::vector<std::pair<std::uint8_t, std::string>> codes;
+    for (int v = 0; v < 255; ++v)
+        codes.emplace_back(static_cast<std::uint8_t>(v), std::string(static_cast<std::size_t>(v), '1') + '0');
+    codes.emplace_back(255, std::string(255, '1'));
+    return handBuiltStream(codes, message);
 }
 
 } // namespace fendrel::test

@@ -16,6 +16,10 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes bytesOf(const std::string &text);
 
+// The stream of "ab": Huffman form, one-bit codes.
+inline const Bytes kAbStream = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 0x00,
+                                0x02, 0x00, 0x61, 0x01, 0x62, 0x01, 0x02, 0x02};
+
 // Records every progress event of a codec.
 struct ProgressLog {
     explicit ProgressLog(Huffman &codec);
@@ -46,6 +50,22 @@ struct CodecRun {
 };
 void expectSame(const CodecRun &actual, const CodecRun &expected, const std::string &what);
 
+// Runs call(codec, run) with a fresh codec, recording its events and any error.
+template <class Call>
+CodecRun runCodec(Call call)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    CodecRun run;
+    try {
+        call(codec, run);
+    } catch (const HuffmanError &error) {
+        run.error = error.source() + ": " + error.description();
+    }
+    run.events = log.events;
+    return run;
+}
+
 // Sizes of the pieces a source or producer hands out: all of them the given size, or random
 // sizes from 1 to that when a seed is given.
 class PieceSizes {
@@ -59,11 +79,13 @@ private:
     std::mt19937 m_engine;
 };
 
+// A failed decode must leave the caller's buffer as it was; decodeWhole checks that.
 CodecRun decodeWhole(const Bytes &stream);
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces);
 // The source delivers the whole stream, which decodeFrom is told is announced bytes long.
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::size_t announced);
 CodecRun encodeWhole(const Bytes &input);
+CodecRun encodeToSink(const Bytes &input);
 // Pass 0 and pass 1 produce the input in pieces of their own sizes.
 CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second);
 // Pass 0 produces first and pass 1 second, for an input encodeFrom is told is announced bytes long.
@@ -73,5 +95,7 @@ CodecRun encodeInPieces(std::size_t announced, const Bytes &first, const Bytes &
 // A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
 // root, the message in those codes, and the true length and checksum of the message.
 Bytes handBuiltStream(const std::vector<std::pair<std::uint8_t, std::string>> &codes, const Bytes &message);
+// Codes of every length from 1 to 255 bits: value v < 255 is v ones and a zero, 255 is 255 ones.
+Bytes longCodeStream(const Bytes &message);
 
 } // namespace fendrel::test
