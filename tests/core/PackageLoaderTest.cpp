@@ -256,7 +256,7 @@ TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFi
 }
 
 // Inputs the package fuzzer kept: each is an image (first byte even, given a stored-form stream)
-// or, after an odd first byte, a whole package file. None may place a file outside the
+// or, after an odd first byte, a whole package file, named .img or .lab after that. None may place a file outside the
 // extraction root or the catalogue file.
 TEST(PackageLoader, SavedFuzzInputsStayInsideTheExtractionRoot)
 {
@@ -268,7 +268,9 @@ TEST(PackageLoader, SavedFuzzInputsStayInsideTheExtractionRoot)
         const QByteArray bytes = readFile(corpus.filePath(input));
         QTemporaryDir root;
         const QString package = root.filePath(QStringLiteral("fuzz.lab"));
-        writeFile(package, !bytes.isEmpty() && (bytes[0] & 1) ? bytes.mid(1) : "HE0\r" + bytes);
+        const bool packageFile = !bytes.isEmpty() && (bytes[0] & 1);
+        EXPECT_EQ(packageFile, input.endsWith(u".lab")) << qPrintable(input) << ": .img for an image, .lab for a package";
+        writeFile(package, packageFile ? bytes.mid(1) : "HE0\r" + bytes);
         const QString data = root.filePath(QStringLiteral("data"));
         test::ScriptedPrompter prompter;
         prompter.answers = {MessageAnswer::No};
