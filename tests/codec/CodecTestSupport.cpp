@@ -20,37 +20,31 @@ ProgressLog::ProgressLog(Huffman &codec)
 
 ReferenceResult runEncode(const Bytes &input)
 {
-    Huffman codec;
-    ProgressLog log(codec);
-    Bytes buffer = input;
-    codec.encodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
-    return {ReferenceResult::Outcome::Done, buffer, log.events};
+    const CodecRun run = encodeWhole(input);
+    EXPECT_EQ(run.error, "");
+    return {ReferenceResult::Outcome::Done, run.bytes, run.events};
 }
 
-ReferenceResult::Outcome outcomeOf(const HuffmanError &error)
+namespace {
+
+ReferenceResult::Outcome outcomeOf(const std::string &error)
 {
-    EXPECT_EQ(error.number(), -2147221504);
-    const std::string description = error.description();
-    if (description.starts_with("The data either was not compressed with HE3"))
+    if (error.empty())
+        return ReferenceResult::Outcome::Done;
+    if (error.starts_with("HuffmanDecode(): The data either was not compressed with HE3"))
         return ReferenceResult::Outcome::Identification;
-    if (description.starts_with("The data might be corrupted (checksum"))
+    if (error.starts_with("clsHuffman.Decode(): The data might be corrupted (checksum"))
         return ReferenceResult::Outcome::Checksum;
-    EXPECT_TRUE(description.starts_with("The data is corrupt (")) << description;
+    EXPECT_TRUE(error.starts_with("HuffmanDecode(): The data is corrupt (")) << error;
     return ReferenceResult::Outcome::Malformed;
 }
 
+} // namespace
+
 ReferenceResult runDecode(const Bytes &stream)
 {
-    Huffman codec;
-    ProgressLog log(codec);
-    Bytes buffer = stream;
-    try {
-        codec.decodeByte(buffer, static_cast<std::int32_t>(buffer.size()));
-    } catch (const HuffmanError &error) {
-        EXPECT_EQ(buffer, stream) << "a failed decode changed the caller's buffer";
-        return {outcomeOf(error), {}, log.events};
-    }
-    return {ReferenceResult::Outcome::Done, buffer, log.events};
+    const CodecRun run = decodeWhole(stream);
+    return {outcomeOf(run.error), run.error.empty() ? run.bytes : Bytes{}, run.events};
 }
 
 void expectSame(const ReferenceResult &actual, const ReferenceResult &expected, const std::string &what)
