@@ -3,6 +3,8 @@
 #include "codec/Huffman.h"
 #include "codec/ReferenceHe3.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <initializer_list>
 #include <random>
@@ -15,6 +17,10 @@ namespace fendrel::test {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes bytesOf(const std::string &text);
+
+// The stream of "ab": Huffman form, one-bit codes.
+inline const Bytes kAbStream = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 0x00,
+                                0x02, 0x00, 0x61, 0x01, 0x62, 0x01, 0x02, 0x02};
 
 // Records every progress event of a codec.
 struct ProgressLog {
@@ -29,11 +35,9 @@ Bytes skewedBytes(std::size_t size, std::uint32_t seed);
 // unless the seed is 0; sorted, the rarest values with the longest codes come first.
 Bytes fibonacciBytes(int symbols, std::uint32_t seed);
 
-// The real codec's result in the reference's terms. A failed decode must leave the caller's
-// buffer as it was; runDecode checks that.
+// The real codec's result in the reference's terms.
 ReferenceResult runEncode(const Bytes &input);
 ReferenceResult runDecode(const Bytes &stream);
-ReferenceResult::Outcome outcomeOf(const HuffmanError &error);
 // Same outcome, bytes and progress events.
 void expectSame(const ReferenceResult &actual, const ReferenceResult &expected, const std::string &what);
 
@@ -45,6 +49,23 @@ struct CodecRun {
     std::size_t largestPiece = 0; // the most bytes handed to a sink at once
 };
 void expectSame(const CodecRun &actual, const CodecRun &expected, const std::string &what);
+
+// Runs call(codec, run) with a fresh codec, recording its events and any error.
+template <class Call>
+CodecRun runCodec(Call call)
+{
+    Huffman codec;
+    ProgressLog log(codec);
+    CodecRun run;
+    try {
+        call(codec, run);
+    } catch (const HuffmanError &error) {
+        EXPECT_EQ(error.number(), -2147221504);
+        run.error = error.source() + ": " + error.description();
+    }
+    run.events = log.events;
+    return run;
+}
 
 // Sizes of the pieces a source or producer hands out: all of them the given size, or random
 // sizes from 1 to that when a seed is given.
@@ -59,11 +80,13 @@ private:
     std::mt19937 m_engine;
 };
 
+// A failed decode must leave the caller's buffer as it was; decodeWhole checks that.
 CodecRun decodeWhole(const Bytes &stream);
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces);
 // The source delivers the whole stream, which decodeFrom is told is announced bytes long.
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::size_t announced);
 CodecRun encodeWhole(const Bytes &input);
+CodecRun encodeToSink(const Bytes &input);
 // Pass 0 and pass 1 produce the input in pieces of their own sizes.
 CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second);
 // Pass 0 produces first and pass 1 second, for an input encodeFrom is told is announced bytes long.
@@ -73,5 +96,7 @@ CodecRun encodeInPieces(std::size_t announced, const Bytes &first, const Bytes &
 // A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
 // root, the message in those codes, and the true length and checksum of the message.
 Bytes handBuiltStream(const std::vector<std::pair<std::uint8_t, std::string>> &codes, const Bytes &message);
+// Codes of every length from 1 to 255 bits: value v < 255 is v ones and a zero, 255 is 255 ones.
+Bytes longCodeStream(const Bytes &message);
 
 } // namespace fendrel::test

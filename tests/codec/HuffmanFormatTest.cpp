@@ -50,8 +50,7 @@ TEST(HuffmanFormat, EmptyAndSingleValueInputsAreStored)
 
 TEST(HuffmanFormat, TwoBytesGiveTheSeventeenByteStream)
 {
-    const Bytes expected = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 0x00,
-                            0x02, 0x00, 0x61, 0x01, 0x62, 0x01, 0x02, 0x02};
+    const Bytes expected = kAbStream;
     const ReferenceResult stream = runEncode(bytesOf("ab"));
     EXPECT_EQ(stream.bytes, expected);
     EXPECT_EQ(stream.progress, (std::vector<std::int16_t>{7, 12, 100}));

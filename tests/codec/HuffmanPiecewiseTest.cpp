@@ -24,16 +24,6 @@ Bytes encoded(const Bytes &input)
     return encodeWhole(input).bytes;
 }
 
-// Codes of every length from 1 to 255 bits: value v < 255 is v ones and a zero.
-Bytes longCodeStream(const Bytes &message)
-{
-    std::vector<std::pair<std::uint8_t, std::string>> codes;
-    for (int v = 0; v < 255; ++v)
-        codes.emplace_back(static_cast<std::uint8_t>(v), std::string(static_cast<std::size_t>(v), '1') + '0');
-    codes.emplace_back(255, std::string(255, '1'));
-    return handBuiltStream(codes, message);
-}
-
 void expectDecodesInPiecesLikeWhole(const Bytes &stream, const std::string &what)
 {
     const CodecRun whole = decodeWhole(stream);
@@ -133,11 +123,17 @@ TEST(HuffmanPiecewise, DecodeFromReadsExactlyTheStreamSize)
     }
 }
 
-TEST(HuffmanPiecewise, EncodeFromGivesWhatEncodeByteGives)
+// The piecewise encoders behind package writing must hand out exactly the stream and the
+// progress events of the whole-buffer encoder, whatever block boundaries fall where.
+TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGives)
 {
     const Bytes inputs[] = {
         {},
         bytesOf("ab"),
+        Bytes(1000, 0x41),
+        uniformBytes(50'000, 256, 5),     // stored form: coding does not pay
+        uniformBytes(160'000, 256, 1),    // exactly one coding block
+        uniformBytes(160'001, 3, 2),      // one byte into the next
         Bytes(300'000, 7),                // stored, several blocks
         skewedBytes(700'000, 10),         // codes of many lengths
         uniformBytes(2'000'000, 17, 11),  // several chunks of output
@@ -146,6 +142,11 @@ TEST(HuffmanPiecewise, EncodeFromGivesWhatEncodeByteGives)
     for (const Bytes &input : inputs) {
         const std::string what = std::to_string(input.size()) + " bytes";
         const CodecRun whole = encodeWhole(input);
+        const CodecRun to = encodeToSink(input);
+        expectSame(to, whole, what + ", encodeTo");
+        if (input.size() > 300'000 && whole.bytes[2] == 0x33) {
+            EXPECT_LT(to.largestPiece, whole.bytes.size()) << what << " was not handed out in pieces";
+        }
         if (input.size() < 1'000'000)
             expectSame(encodeInPieces(input, PieceSizes(1), PieceSizes(1)), whole, what + ", single bytes");
         const CodecRun mixed = encodeInPieces(input, PieceSizes(200'000, 13), PieceSizes(3000, 14));

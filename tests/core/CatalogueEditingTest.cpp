@@ -1,8 +1,8 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueEditing.h"
-#include "core/ScriptedPrompter.h"
-#include "core/TestSupport.h"
 #include "startup/LanguageTable.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 #include "text/TextHelpers.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "core/ScriptedPrompter.h"
-#include "core/TestSupport.h"
 #include "catalogue/ProductSku.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

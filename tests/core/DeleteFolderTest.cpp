@@ -1,7 +1,7 @@
-#include "core/ScriptedPrompter.h"
-#include "core/TestSupport.h"
 #include "loader/DeleteFolder.h"
 #include "startup/LanguageTable.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

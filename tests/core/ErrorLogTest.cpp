@@ -1,6 +1,6 @@
-#include "core/TestSupport.h"
 #include "errorlog/ErrorLog.h"
 #include "startup/Settings.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,7 +39,7 @@ const QDateTime kWhen(QDate(2026, 12, 4), QTime(21, 13, 41));
 
 } // namespace
 
-TEST(ErrorLog, FreshInstallationCreatesTheLogAndStoresTheDefaults)
+TEST(ErrorLog, FreshInstallationCreatesTheLogOrFallsBackToTheProgramFolder)
 {
     QTemporaryDir dir;
     ErrorLog log;
@@ -49,15 +49,12 @@ TEST(ErrorLog, FreshInstallationCreatesTheLogAndStoresTheDefaults)
     EXPECT_EQ(QFileInfo(log.logFilePath()).size(), 0);
     EXPECT_EQ(storedSize(), QStringLiteral("524288"));
     EXPECT_EQ(storedKeep(), QStringLiteral("6"));
-}
 
-TEST(ErrorLog, LogFolderThatCannotBeMadeFallsBackToTheProgramFolder)
-{
-    QTemporaryDir dir;
+    // A log folder that cannot be made: the log goes to the program folder.
     writeFile(dir.path() + QStringLiteral("/data"), "a file, not a folder");
-    ErrorLog log;
-    log.initialize(dir.path() + QStringLiteral("/data"), dir.path() + QStringLiteral("/program"));
-    EXPECT_EQ(log.logFilePath(), dir.path() + QStringLiteral("/program/fendrel_error.log"));
+    ErrorLog fallback;
+    fallback.initialize(dir.path() + QStringLiteral("/data"), dir.path() + QStringLiteral("/program"));
+    EXPECT_EQ(fallback.logFilePath(), dir.path() + QStringLiteral("/program/fendrel_error.log"));
 }
 
 TEST(ErrorLog, SettingsOutOfRangeAreRewrittenToTheDefaults)

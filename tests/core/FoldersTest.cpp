@@ -1,6 +1,6 @@
-#include "core/TestSupport.h"
 #include "startup/Folders.h"
 #include "startup/Settings.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,9 +6,9 @@
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/WizardCatalogue.h"
-#include "core/PackageFixture.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
+#include "support/PackageFixture.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>

@@ -1,5 +1,5 @@
 #include "catalogue/ImageHandler.h"
-#include "core/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QTemporaryDir>
 

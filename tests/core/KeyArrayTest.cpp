@@ -1,6 +1,6 @@
 #include "catalogue/KeyArray.h"
 #include "catalogue/KeyCounter.h"
-#include "core/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

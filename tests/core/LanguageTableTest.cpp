@@ -1,5 +1,5 @@
-#include "core/TestSupport.h"
 #include "startup/LanguageTable.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>

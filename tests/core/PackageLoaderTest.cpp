@@ -1,10 +1,10 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
-#include "core/PackageFixture.h"
+#include "catalogue/ProductSku.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
-#include "catalogue/ProductSku.h"
 #include "startup/LanguageTable.h"
+#include "support/PackageFixture.h"
 
 #include <QDirIterator>
 
@@ -253,7 +253,7 @@ TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFi
 }
 
 // Inputs the package fuzzer kept: each is an image (first byte even, given a stored-form stream)
-// or, after an odd first byte, a whole package file. None may place a file outside the
+// or, after an odd first byte, a whole package file, named .img or .lab after that. None may place a file outside the
 // extraction root or the catalogue file.
 TEST(PackageLoader, SavedFuzzInputsStayInsideTheExtractionRoot)
 {
@@ -265,7 +265,9 @@ TEST(PackageLoader, SavedFuzzInputsStayInsideTheExtractionRoot)
         const QByteArray bytes = readFile(corpus.filePath(input));
         QTemporaryDir root;
         const QString package = root.filePath(QStringLiteral("fuzz.lab"));
-        writeFile(package, !bytes.isEmpty() && (bytes[0] & 1) ? bytes.mid(1) : "HE0\r" + bytes);
+        const bool packageFile = !bytes.isEmpty() && (bytes[0] & 1);
+        EXPECT_EQ(packageFile, input.endsWith(u".lab")) << qPrintable(input) << ": .img for an image, .lab for a package";
+        writeFile(package, packageFile ? bytes.mid(1) : "HE0\r" + bytes);
         const QString data = root.filePath(QStringLiteral("data"));
         test::ScriptedPrompter prompter;
         prompter.answers = {MessageAnswer::No};

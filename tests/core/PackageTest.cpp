@@ -1,7 +1,7 @@
-#include "core/PackageFixture.h"
 #include "package/NetworkConfiguration.h"
 #include "package/PackageCompiler.h"
 #include "startup/LanguageTable.h"
+#include "support/PackageFixture.h"
 
 #include <QRandomGenerator>
 
@@ -200,19 +200,20 @@ TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
     EXPECT_EQ(check.result, NetworkConfigurationCheck::Result::Valid);
     EXPECT_EQ(check.devicePaths, QStringList({f.files + QStringLiteral("cfg/lab1.rtr"), f.files + QStringLiteral("cfg/lab2.rtr")}));
 
-    write("number of devices=2\r\n# made by hand\r\nnumber of routers=2\r\n");
-    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::UnknownLine);
-    write("number of devices=2\r\nnumber of routers=2\r\n\r\n# made by hand\r\n");
-    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::Valid);
-    write("\r\n\r\n");
-    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::Valid);
-    write("number of devices=2\r\nnumber of routers=1\r\nnumber of pcs = 1\r\nnumber of switches=1");
-    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::CountMismatch);
-    write("number of devices=three\r\n");
-    EXPECT_EQ(checkNetworkConfiguration(path).result, NetworkConfigurationCheck::Result::ReadFailure);
-    write("number of devices=3\r\nnumber of routers=3\r\n");
-    check = checkNetworkConfiguration(path);
-    EXPECT_EQ(check.result, NetworkConfigurationCheck::Result::MissingDevice);
+    using Result = NetworkConfigurationCheck::Result;
+    const std::pair<const char *, Result> cases[] = {
+        {"number of devices=2\r\n# made by hand\r\nnumber of routers=2\r\n", Result::UnknownLine},
+        {"number of devices=2\r\nnumber of routers=2\r\n\r\n# made by hand\r\n", Result::Valid},
+        {"\r\n\r\n", Result::Valid},
+        {"number of devices=2\r\nnumber of routers=1\r\nnumber of pcs = 1\r\nnumber of switches=1", Result::CountMismatch},
+        {"number of devices=three\r\n", Result::ReadFailure},
+        {"number of devices=3\r\nnumber of routers=3\r\n", Result::MissingDevice},
+    };
+    for (const auto &[content, result] : cases) {
+        write(content);
+        check = checkNetworkConfiguration(path);
+        EXPECT_EQ(check.result, result) << content;
+    }
     EXPECT_EQ(check.missingDeviceName, QStringLiteral("lab3.rtr"));
     EXPECT_EQ(deviceFileName(QStringLiteral("Lab.NWC"), 4), QStringLiteral("Lab4.rtr"));
 

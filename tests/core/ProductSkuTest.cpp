@@ -1,5 +1,5 @@
-#include "core/TestSupport.h"
 #include "catalogue/ProductSku.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // Whole user flows through the main window: what a person clicks and types, and what the tree,
 // the fields, the captions and the messages show afterwards.
 
-#include "core/TestSupport.h"
 #include "errorlog/ErrorLog.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/WindowModes.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -2,11 +2,11 @@
 // the save and open dialogs and the questions, checked on the files and on the window.
 
 #include "catalogue/Ini.h"
-#include "core/PackageFixture.h"
-#include "core/TestSupport.h"
-#include "gui/GuiTestSupport.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
+#include "support/PackageFixture.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>

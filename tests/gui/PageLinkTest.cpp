@@ -2,12 +2,12 @@
 // and a recording viewer for what the window asks of a viewer.
 
 #include "catalogue/Catalogue.h"
-#include "core/TestSupport.h"
 #include "gui/DocumentViewer.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/PDFLink.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 #include "text/TextHelpers.h"
 
 #include <QCheckBox>

@@ -1,13 +1,13 @@
 // The windows around the main window: the progress windows, the splash and the program's icon.
 
-#include "core/TestSupport.h"
 #include "gui/DialogFileChooser.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/Icon.h"
 #include "gui/MessageBoxPrompter.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Splash.h"
 #include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -3,9 +3,9 @@
 // over controls set the opposite way, so a state the mode leaves alone is told apart from one it
 // sets.
 
-#include "gui/GuiTestSupport.h"
 #include "gui/WindowModes.h"
 #include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
 
 #include <QAbstractButton>
 #include <QApplication>

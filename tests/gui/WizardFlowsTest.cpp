@@ -1,12 +1,12 @@
 // The lab wizard walked as an author walks it, and what it leaves behind: the catalogue file,
 // the tree, and the start-up setting shared with the main window.
 
-#include "core/TestSupport.h"
-#include "gui/GuiTestSupport.h"
 #include "gui/Wizard.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>

@@ -6,7 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include "core/CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include <gtest/gtest.h>
 

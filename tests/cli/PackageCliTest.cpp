@@ -1,5 +1,5 @@
-#include "core/CliRunner.h"
-#include "core/TestSupport.h"
+#include "cli/CliRunner.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,10 +24,11 @@ struct Author {
         writeFile(path(relative), content);
         return path(relative);
     }
-    QProcessEnvironment data(const QString &folder) const
+    // The data folder a script sets in the environment.
+    QProcessEnvironment data() const
     {
         QProcessEnvironment env;
-        env.insert(QStringLiteral("FENDREL_DATA_DIR"), path(folder));
+        env.insert(QStringLiteral("FENDREL_DATA_DIR"), path(QStringLiteral("data")));
         return env;
     }
 };
@@ -56,12 +57,11 @@ TEST(PackageCli, CompileListExtractAndCompileAgain)
                                      .toUtf8();
     const QString input = a.file(QStringLiteral("my.ini"), catalogue);
 
-    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))},
-                      a.data(QStringLiteral("data")));
+    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}, a.data());
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(test::readFile(input), catalogue);
 
-    r = runCli({QStringLiteral("list"), a.path(QStringLiteral("out.lab"))}, a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("list"), a.path(QStringLiteral("out.lab"))}, a.data());
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(withoutCatalogueLine(r.out), QStringList({QStringLiteral("2\tospf.pdf\t13"), QStringLiteral("3\tospf.top\t8"),
                                                         QStringLiteral("4\tospf.nwc\t42"), QStringLiteral("5\tospf1.rtr\t13"),
@@ -77,7 +77,7 @@ TEST(PackageCli, CompileListExtractAndCompileAgain)
     r = runCli({QStringLiteral("--data-dir"), a.path(QStringLiteral("fresh")), QStringLiteral("compile"), QStringLiteral("-o"),
                 a.path(QStringLiteral("again.lab"))});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
-    r = runCli({QStringLiteral("list"), a.path(QStringLiteral("again.lab"))}, a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("list"), a.path(QStringLiteral("again.lab"))}, a.data());
     EXPECT_EQ(withoutCatalogueLine(r.out), first);
 }
 
@@ -94,7 +94,7 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
                                      .arg(top, bad, empty)
                                      .toUtf8());
     const QString out = a.path(QStringLiteral("out.lab"));
-    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), out}, a.data(QStringLiteral("data")));
+    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), out}, a.data());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("3 problem(s)"))) << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(QStringLiteral("S / One: the lab document /nowhere/a.pdf does not exist")));
@@ -103,19 +103,18 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     EXPECT_FALSE(QFileInfo::exists(out));
 
     // --force follows the compile button: the bad configuration stops it, still nothing written.
-    r = runCli({QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"), out, QStringLiteral("--force")},
-               a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(QFileInfo::exists(out));
 
-    r = runCli({QStringLiteral("check-nwc"), bad, empty}, a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("check-nwc"), bad, empty}, a.data());
     EXPECT_EQ(r.exitCode, 1);
-    r = runCli({QStringLiteral("--yes"), QStringLiteral("check-nwc"), empty}, a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("--yes"), QStringLiteral("check-nwc"), empty}, a.data());
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
-    r = runCli({QStringLiteral("list"), input}, a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("list"), input}, a.data());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("not a readable lab package"))) << qPrintable(r.err);
-    r = runCli({QStringLiteral("compile"), input}, a.data(QStringLiteral("data")));
+    r = runCli({QStringLiteral("compile"), input}, a.data());
     EXPECT_EQ(r.exitCode, 2);
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/ScriptedFileChooser.h"
-#include "core/ScriptedPrompter.h"
-#include "gui/AddLabs.h"
 #include "catalogue/Catalogue.h"
+#include "gui/AddLabs.h"
+#include "support/ScriptedFileChooser.h"
+#include "support/ScriptedPrompter.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

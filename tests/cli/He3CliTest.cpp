@@ -1,11 +1,11 @@
-#include "core/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "core/CliRunner.h"
+#include "cli/CliRunner.h"
 
 #include <gtest/gtest.h>
 

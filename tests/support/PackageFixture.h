@@ -2,10 +2,10 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueTree.h"
-#include "core/ScriptedPrompter.h"
-#include "core/TestSupport.h"
 #include "package/PackageFile.h"
 #include "package/PackageImage.h"
+#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>

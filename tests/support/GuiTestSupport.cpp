@@ -1,12 +1,11 @@
-#include "gui/GuiTestSupport.h"
+#include "support/GuiTestSupport.h"
 
-#include "gui/CatalogueModel.h"
-
-#include "core/TestSupport.h"
-#include "errorlog/ErrorLog.h"
 #include "environment/Environment.h"
+#include "errorlog/ErrorLog.h"
+#include "gui/CatalogueModel.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "support/TestSupport.h"
 #include "text/TextHelpers.h"
 
 #include <QAbstractButton>

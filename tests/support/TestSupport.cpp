@@ -1,4 +1,4 @@
-#include "core/TestSupport.h"
+#include "support/TestSupport.h"
 
 #include "errorlog/ErrorLog.h"
 
