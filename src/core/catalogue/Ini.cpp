@@ -330,10 +330,12 @@ IniDocument::IniDocument(QStringList lines)
             (m_sections.isEmpty() ? m_preamble : m_sections.last().lines).append(std::move(line));
             continue;
         }
-        // Only "[NAME]" headers, each name once, keep the header search unambiguous.
+        // Only "[NAME]" headers, each name once and without brackets of its own, keep the header
+        // search unambiguous: the line rules find "[NAME]" anywhere in a line, "[[NAME]" included.
         const QString name = line.mid(1, line.size() - 2);
         const QString folded = name.toCaseFolded();
-        if (!line.startsWith(u'[') || !line.endsWith(u']') || isSectionLine(name) || m_sectionByName.contains(folded))
+        if (!line.startsWith(u'[') || !line.endsWith(u']') || name.contains(u'[') || name.contains(u']')
+            || m_sectionByName.contains(folded))
             regular = false;
         else
             m_sectionByName.insert(folded, m_sections.size());
