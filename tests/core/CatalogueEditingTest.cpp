@@ -102,7 +102,7 @@ TEST(CatalogueEditing, AddLabRefusesMissingPartsAndUnknownSections)
                      input(QStringLiteral("A")), f.prompter)
                   .outcome,
               LabStore::Incomplete);
-    EXPECT_EQ(f.shownTexts(), QStringList(3, langText(91)));
+    EXPECT_EQ(f.shownTexts(), QStringList(3, langText(LangEntry::LabIncompleteMessage)));
     EXPECT_EQ(f.catalogue.tree.count(), nodes);
 
     EXPECT_EQ(addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("A"), QStringLiteral("Switching")),
@@ -132,7 +132,7 @@ TEST(CatalogueEditing, EditRefusesAMismatchedDocumentAndAMissingRecord)
     EXPECT_EQ(editLab(f.catalogue, f.records, editing, node->index(), in, f.prompter).outcome,
               LabStore::RecordMissing);
     EXPECT_EQ(editLab(f.catalogue, f.records, editing, 99, in, f.prompter).outcome, LabStore::RecordMissing);
-    EXPECT_EQ(f.shownTexts(), (QStringList{langText(91), langText(91), langText(105), langText(105)}));
+    EXPECT_EQ(f.shownTexts(), (QStringList{langText(LangEntry::LabIncompleteMessage), langText(LangEntry::LabIncompleteMessage), langText(LangEntry::EditedLabDetailsMissingMessage), langText(LangEntry::EditedLabDetailsMissingMessage)}));
 }
 
 TEST(CatalogueEditing, DeletingALabWithoutRecordOrTheRoot)
@@ -141,9 +141,9 @@ TEST(CatalogueEditing, DeletingALabWithoutRecordOrTheRoot)
     CatalogueNode *routing = addSection(f.catalogue, QStringLiteral("Routing"));
     CatalogueNode *a = addLab(f.catalogue, f.records, f.buffer(), input(QStringLiteral("A")), f.prompter).node;
     f.records.keyArrayDelete(a->key());
-    // A lab whose record went missing still leaves the tree, after message 103.
+    // A lab whose record went missing still leaves the tree, after DeletedLabDetailsMissingMessage.
     EXPECT_EQ(deleteNode(f.catalogue, f.records, a, f.prompter), routing);
-    EXPECT_EQ(f.shownTexts(), QStringList{langText(103)});
+    EXPECT_EQ(f.shownTexts(), QStringList{langText(LangEntry::DeletedLabDetailsMissingMessage)});
     EXPECT_EQ(routing->childCount(), 0);
     EXPECT_EQ(deleteNode(f.catalogue, f.records, f.catalogue.tree.root(), f.prompter), nullptr);
     EXPECT_EQ(f.catalogue.tree.count(), 2);

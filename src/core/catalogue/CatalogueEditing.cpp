@@ -4,6 +4,7 @@
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
 #include "text/Windows1252.h"
 
@@ -11,12 +12,6 @@
 
 namespace fendrel {
 namespace {
-
-// The tree control's own failures, numbered as the program has always logged them.
-constexpr qint32 kElementNotFound = 35601;
-constexpr qint32 kKeyNotUnique = 35602;
-const QString kElementNotFoundText = QStringLiteral("Element not found");
-const QString kKeyNotUniqueText = QStringLiteral("Key is not unique in collection");
 
 QString cleanPath(const QString &path)
 {
@@ -90,7 +85,7 @@ LabStoreResult addLab(Catalogue &catalogue, KeyArray &records, const LabRecord &
 {
     const QString name = trimSpaces(input.name);
     if (name.isEmpty() || buffer.link.isEmpty() || trimSpaces(buffer.topFile).isEmpty()) {
-        prompter.message(91, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabIncompleteMessage, MessageIcon::Exclamation);
         return {LabStore::Incomplete};
     }
     LabRecord r = gathered(buffer, input);
@@ -102,11 +97,11 @@ LabStoreResult addLab(Catalogue &catalogue, KeyArray &records, const LabRecord &
     CatalogueNode *node =
         catalogue.tree.add(sectionKey(trimSpaces(input.section)), r.key, capitalizeFirst(name), kLabTag);
     if (!node) {
-        logError(label, kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(label, kMainWindowLabel, kErrElementNotFound, kErrElementNotFoundText);
         return {LabStore::Failed};
     }
     if (!records.keyArrayInsert(r)) {
-        prompter.message(90, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabNotStoredMessage, MessageIcon::Exclamation);
         return {LabStore::NotStored, node};
     }
     return {LabStore::Stored, node};
@@ -119,7 +114,7 @@ LabStoreResult editLab(Catalogue &catalogue, KeyArray &records, LabRecord &buffe
     CatalogueNode *node = catalogue.tree.nodeByIndex(nodeIndex);
     const qint32 i = node ? records.keyArraySearch(node->key()) : -1;
     if (i == -1) {
-        prompter.message(105, MessageIcon::Exclamation);
+        prompter.message(LangEntry::EditedLabDetailsMissingMessage, MessageIcon::Exclamation);
         return {LabStore::RecordMissing};
     }
     const LabRecord &stored = records.at(i);
@@ -134,7 +129,7 @@ LabStoreResult editLab(Catalogue &catalogue, KeyArray &records, LabRecord &buffe
     const QString documentLabel = trimSpaces(input.documentLabel);
     if (name.isEmpty() || buffer.link.isEmpty() || documentLabel.isEmpty() ||
         !trimSpaces(buffer.link).contains(documentLabel, Qt::CaseInsensitive) || trimSpaces(buffer.topFile).isEmpty()) {
-        prompter.message(91, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabIncompleteMessage, MessageIcon::Exclamation);
         return {LabStore::Incomplete, node};
     }
 
@@ -147,7 +142,7 @@ LabStoreResult editLab(Catalogue &catalogue, KeyArray &records, LabRecord &buffe
     r.key = node->key();
     node->setText(capitalizeFirst(name));
     if (!records.keyArrayUpdate(r)) {
-        prompter.message(106, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabChangesNotStoredMessage, MessageIcon::Exclamation);
         return {LabStore::NotStored, node};
     }
     catalogue.tree.select(node);
@@ -157,11 +152,11 @@ LabStoreResult editLab(Catalogue &catalogue, KeyArray &records, LabRecord &buffe
 CatalogueNode *deleteNode(Catalogue &catalogue, KeyArray &records, CatalogueNode *node, Prompter &prompter)
 {
     if (!node || !node->parent()) {
-        logError(QStringLiteral("Delete Lab - Click"), kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(QStringLiteral("Delete Lab - Click"), kMainWindowLabel, kErrElementNotFound, kErrElementNotFoundText);
         return nullptr;
     }
     if (node->tag().toLower() == u"lab" && !records.keyArrayDelete(node->key()))
-        prompter.message(103, MessageIcon::None);
+        prompter.message(LangEntry::DeletedLabDetailsMissingMessage, MessageIcon::None);
     CatalogueNode *parent = node->parent();
     catalogue.tree.remove(node->key());
     catalogue.tree.select(parent);
@@ -174,7 +169,7 @@ void deleteAll(Catalogue &catalogue, KeyArray &records)
     records.keyArrayInitialize();
     catalogue.tabTitle.clear();
     if (!catalogue.iniPath.isEmpty() && QFile::exists(catalogue.iniPath) && !QFile::remove(catalogue.iniPath))
-        logError(QStringLiteral("Delete All - Click"), kMainWindowLabel, 0,
+        logError(QStringLiteral("Delete All - Click"), kMainWindowLabel, kErrComplaint,
                  QStringLiteral("The catalogue file %1 could not be deleted").arg(catalogue.iniPath));
     catalogue.tree.add({}, kTabKey, catalogue.tabTitle);
 }
@@ -184,7 +179,7 @@ CatalogueNode *addSection(Catalogue &catalogue, const QString &typedName)
     const QString name = capitalizeFirst(trimSpaces(typedName));
     CatalogueNode *node = catalogue.tree.add(kTabKey, sectionKey(name), name);
     if (!node)
-        logError(QStringLiteral("Add Section - Click"), kMainWindowLabel, kKeyNotUnique, kKeyNotUniqueText);
+        logError(QStringLiteral("Add Section - Click"), kMainWindowLabel, kErrKeyNotUnique, kErrKeyNotUniqueText);
     return node;
 }
 
@@ -193,11 +188,11 @@ CatalogueNode *renameSection(Catalogue &catalogue, CatalogueNode *section, const
     const QString name = capitalizeFirst(trimSpaces(typedName));
     const QString label = QStringLiteral("Add Section - Click");
     if (!section || !section->parent() || section->parent()->key() != kTabKey) {
-        logError(label, kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(label, kMainWindowLabel, kErrElementNotFound, kErrElementNotFoundText);
         return nullptr;
     }
     if (!catalogue.tree.rekey(section, sectionKey(name))) {
-        logError(label, kMainWindowLabel, kKeyNotUnique, kKeyNotUniqueText);
+        logError(label, kMainWindowLabel, kErrKeyNotUnique, kErrKeyNotUniqueText);
         return nullptr;
     }
     section->setText(name);

@@ -4,6 +4,7 @@
 #include "catalogue/Ini.h"
 #include "catalogue/KeyArray.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
 #include "package/ProductSku.h"
 #include "startup/Folders.h"
@@ -67,7 +68,7 @@ QStringList catalogueFileLines(const Catalogue &catalogue, const KeyArray &recor
         for (const CatalogueNode *lab : section->children()) {
             const qint32 index = records.keyArraySearch(lab->key());
             if (index == -1) {
-                prompter.message(113, MessageIcon::Exclamation);
+                prompter.message(LangEntry::LabNotSavedMessage, MessageIcon::Exclamation);
                 ini.write(name, numbered(u"Lab", j++), lab->text());
                 continue;
             }
@@ -127,7 +128,7 @@ void createNewTree(Catalogue &catalogue, KeyArray &records, SkuTree &skus, Promp
             // Two sections cannot share a name, letter case aside: keep the labs in the first.
             sectionNode = catalogue.tree.nodeByKey(sectionKey(name));
             sectionSku = sectionNode->tag();
-            logError(QStringLiteral("Create New Tree"), kMainWindowLabel, 0,
+            logError(QStringLiteral("Create New Tree"), kMainWindowLabel, kErrComplaint,
                      QStringLiteral("%1 repeats the section name \"%2\"; its labs were added to that section")
                          .arg(section, sectionNode->text()));
         }
@@ -153,7 +154,7 @@ void createNewTree(Catalogue &catalogue, KeyArray &records, SkuTree &skus, Promp
             if (r.key.isEmpty() || !catalogue.tree.add(sectionNode->key(), r.key, labName, kLabTag))
                 continue;
             if (!records.keyArrayInsert(r))
-                prompter.message(114, MessageIcon::Exclamation);
+                prompter.message(LangEntry::LabNotLoadedMessage, MessageIcon::Exclamation);
         }
     }
 
