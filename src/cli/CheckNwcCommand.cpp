@@ -25,9 +25,9 @@ int CheckNwcCommand::run(const QStringList &args, CliContext &context)
             verdict = QStringLiteral("valid, %1 device(s)%2").arg(check.devices).arg(names.isEmpty() ? QString() : QStringLiteral(": ") + names.join(u' '));
             break;
         }
-        case Result::UnknownLine: verdict = langText(115); break;
-        case Result::CountMismatch: verdict = langText(116); break;
-        case Result::MissingDevice: verdict = check.missingDeviceName + langText(117) + u' ' + langText(118); break;
+        case Result::UnknownLine: verdict = langText(LangEntry::NwcUnknownLineMessage); break;
+        case Result::CountMismatch: verdict = langText(LangEntry::NwcDeviceCountMessage); break;
+        case Result::MissingDevice: verdict = check.missingDeviceName + langText(LangEntry::NwcDeviceFileMissingMessage) + u' ' + langText(LangEntry::NwcDeviceFilesMessage); break;
         case Result::Empty:
             verdict = context.answer.value_or(false) ? QStringLiteral("empty, accepted (--yes)")
                                                      : QStringLiteral("empty; --yes accepts an empty configuration");

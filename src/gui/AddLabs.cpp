@@ -52,7 +52,7 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
         setFieldBackground(field, true);
     lockExamBoxes();
     createNewTree();
-    lblInstructions->setText(langText(2));
+    lblInstructions->setText(langText(LangEntry::MainInstructions));
     if (txtTab->text().isEmpty()) {
         cmdEditTab->setEnabled(true);
         cmdEditTabClick();
@@ -65,8 +65,8 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
         const QSignalBlocker quiet(TabStrip1);
         while (TabStrip1->count() > 0)
             TabStrip1->removeTab(0);
-        TabStrip1->setTabData(TabStrip1->addTab(langText(78)), QStringLiteral("Tab1"));
-        TabStrip1->setTabData(TabStrip1->addTab(langText(79)), QStringLiteral("Tab2"));
+        TabStrip1->setTabData(TabStrip1->addTab(langText(LangEntry::RequiredFilesTab)), QStringLiteral("Tab1"));
+        TabStrip1->setTabData(TabStrip1->addTab(langText(LangEntry::OptionalFilesTab)), QStringLiteral("Tab2"));
     }
     // A hidden tab bar does not tell its layout that it has grown.
     TabStrip1->updateGeometry();
@@ -154,7 +154,7 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
         m_prompter.show(QStringLiteral("The wizard's catalogue could not be written to \"%1\". The current catalogue "
                                        "is unchanged; please check that the folder is writable and try again.")
                             .arg(QDir::toNativeSeparators(file)),
-                        MessageIcon::Critical, MessageButtons::Ok, langText(kMessageTitleEntry));
+                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
         return false;
     }
     showLoadedTree();
@@ -224,7 +224,7 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
         txtLabname->setText(node->text());
         const LabRecord *record = m_catalogue.recordOf(*node);
         if (!record) {
-            m_prompter.message(112, MessageIcon::Exclamation);
+            m_prompter.message(LangEntry::LabDetailsNotFoundMessage, MessageIcon::Exclamation);
             lblIndex->setText(QString::number(node->index()));
             return;
         }
@@ -239,32 +239,32 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
         lblLabPackID->setText(r.sku);
         showExamList(r.examsCovered);
         if (fraIntro->isHidden())
-            lblInstructions->setText(langText(84));
+            lblInstructions->setText(langText(LangEntry::LabSelectedInstructions));
         cmdEdit->setEnabled(true);
         cmdDelete->setEnabled(true);
         if (hasTab)
             cmdAddSection->setEnabled(true);
         cmdAddLab->setEnabled(true);
-        cmdAddSection->setText(langText(85));
+        cmdAddSection->setText(langText(LangEntry::SelectedItemAddSectionCaption));
     } else if (node->key() == kTabKey) {
         if (fraIntro->isHidden())
-            lblInstructions->setText(langText(86));
+            lblInstructions->setText(langText(LangEntry::TabSelectedInstructions));
         if (hasTab)
             cmdAddSection->setEnabled(true);
-        cmdAddSection->setText(langText(85));
+        cmdAddSection->setText(langText(LangEntry::SelectedItemAddSectionCaption));
         lblLabPackID->setText(node->tag());
     } else {
         txtSection->setText(node->text());
         node->setExpanded(true);
         tvlabs->expandNode(node);
         cmdAddLab->setEnabled(true);
-        cmdAddSection->setText(langText(87));
+        cmdAddSection->setText(langText(LangEntry::EditSectionCaption));
         if (hasTab)
             cmdAddSection->setEnabled(true);
-        lblInstructions->setText(langText(88));
+        lblInstructions->setText(langText(LangEntry::SectionSelectedInstructions));
         if (node->childCount() == 0) {
             cmdDelete->setEnabled(true);
-            lblInstructions->setText(langText(89));
+            lblInstructions->setText(langText(LangEntry::EmptySectionSelectedInstructions));
         }
         lblLabPackID->setText(node->tag());
     }
@@ -289,7 +289,7 @@ void AddLabs::onExamBoxClicked(int box, bool checked)
 void AddLabs::tabStrip1Click()
 {
     for (QPushButton *button : {cmdBrowseLoadNwc, cmdBrowsenwc, cmdBrowsePicture})
-        button->setText(langText(19));
+        button->setText(langText(LangEntry::BrowseCaption));
     const int tab = TabStrip1->currentIndex() + 1;
     if (tab == 1) {
         fraOptFiles->hide();
@@ -304,7 +304,7 @@ void AddLabs::tabStrip1Click()
         if (cmdBrowseLoadNwc->isEnabled() && isVisible())
             cmdBrowseLoadNwc->setFocus(Qt::TabFocusReason);
     } else {
-        m_prompter.message(111, MessageIcon::Exclamation, MessageButtons::Ok, QString::number(tab));
+        m_prompter.message(LangEntry::UnknownFileTabMessage, MessageIcon::Exclamation, MessageButtons::Ok, QString::number(tab));
     }
 }
 
@@ -324,9 +324,9 @@ void AddLabs::openManual()
 
 void AddLabs::showAbout()
 {
-    m_prompter.show(langText(27) + QStringLiteral(" " FENDREL_VERSION "\n\n") +
+    m_prompter.show(langText(LangEntry::ProgramTitle) + QStringLiteral(" " FENDREL_VERSION "\n\n") +
                         QStringLiteral("Builds lab catalogues and lab packages for the Nodara network simulator."),
-                    MessageIcon::Information, MessageButtons::Ok, langText(kMessageTitleEntry));
+                    MessageIcon::Information, MessageButtons::Ok, langText(LangEntry::MessageTitle));
 }
 
 QPushButton *AddLabs::enterButton() const
@@ -335,9 +335,9 @@ QPushButton *AddLabs::enterButton() const
     QWidget *focused = focusWidget();
     if (auto *button = qobject_cast<QPushButton *>(focused))
         return button;
-    if (focused == txtTab && cmdEditTab->text() == langText(31))
+    if (focused == txtTab && cmdEditTab->text() == langText(LangEntry::SaveCaption))
         return cmdEditTab;
-    if (focused == txtSection && cmdAddSection->text() == langText(125))
+    if (focused == txtSection && cmdAddSection->text() == langText(LangEntry::SaveSectionCaption))
         return cmdAddSection;
     return m_defaultButton;
 }
@@ -394,7 +394,7 @@ void AddLabs::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (!m_unloaded && m_changed && m_prompter.ask(80))
+    if (!m_unloaded && m_changed && m_prompter.ask(LangEntry::CatalogueChangedQuestion))
         cmdCreatePckClick();
     unload();
     event->accept();

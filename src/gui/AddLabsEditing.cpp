@@ -19,7 +19,7 @@
 namespace fendrel::gui {
 namespace {
 
-bool captionIs(const QPushButton *button, int entry, const char16_t *english)
+bool captionIs(const QPushButton *button, LangEntry entry, const char16_t *english)
 {
     const QString caption = button->text();
     return caption == langText(entry) || caption == QString::fromUtf16(english);
@@ -50,7 +50,7 @@ void AddLabs::focusAfterIncompleteLab()
 
 void AddLabs::cmdAddLabClick()
 {
-    if (captionIs(cmdAddLab, 4, u"Add Lab")) {
+    if (captionIs(cmdAddLab, LangEntry::AddLabCaption, u"Add Lab")) {
         setWindowMode(QStringLiteral("Add Lab"));
         for (QString *field : {&m_buffer.link, &m_buffer.linkPage, &m_buffer.topFile, &m_buffer.nwcFile,
                                &m_buffer.loadNwcFile, &m_buffer.picture})
@@ -79,7 +79,7 @@ void AddLabs::cmdAddLabClick()
 
 void AddLabs::cmdEditClick()
 {
-    if (captionIs(cmdEdit, 6, u"Edit Lab")) {
+    if (captionIs(cmdEdit, LangEntry::EditLabCaption, u"Edit Lab")) {
         setWindowMode(QStringLiteral("Edit Lab"));
         lblInstructions->setText(
             QStringLiteral("Please select a title for your lab and specify the location of the required files. ") +
@@ -108,12 +108,12 @@ void AddLabs::cmdEditClick()
     selectNode(selected);
     tvlabsNodeClick(selected);
     setWindowMode(QStringLiteral("Save Edit Lab"));
-    lblInstructions->setText(langText(107));
+    lblInstructions->setText(langText(LangEntry::LabChangesStoredText));
 }
 
 void AddLabs::cmdDeleteClick()
 {
-    if (!m_prompter.ask(102))
+    if (!m_prompter.ask(LangEntry::DeleteItemQuestion))
         return;
     CatalogueNode *selected = m_catalogue.deleteNode(m_catalogue.selectedNode(), m_prompter);
     if (!selected)
@@ -125,7 +125,7 @@ void AddLabs::cmdDeleteClick()
 
 void AddLabs::cmdDeleteAllClick()
 {
-    if (!m_prompter.ask(104))
+    if (!m_prompter.ask(LangEntry::DeleteAllQuestion))
         return;
     m_catalogue.deleteAll();
     for (QLineEdit *field : {txtTab, txtSection, txtLabname})
@@ -140,15 +140,15 @@ void AddLabs::cmdDeleteAllClick()
 
 void AddLabs::cmdAddSectionClick()
 {
-    if (captionIs(cmdAddSection, 23, u"Add Section") || captionIs(cmdAddSection, 87, u"Edit Section")) {
-        m_sectionEdit = captionIs(cmdAddSection, 87, u"Edit Section");
+    if (captionIs(cmdAddSection, LangEntry::AddSectionCaption, u"Add Section") || captionIs(cmdAddSection, LangEntry::EditSectionCaption, u"Edit Section")) {
+        m_sectionEdit = captionIs(cmdAddSection, LangEntry::EditSectionCaption, u"Edit Section");
         setWindowMode(QStringLiteral("Add Section"));
         return;
     }
 
     const QString name = trimSpaces(txtSection->text());
     if (name.isEmpty()) {
-        m_prompter.message(92, MessageIcon::None);
+        m_prompter.message(LangEntry::SectionNameMissingMessage, MessageIcon::None);
         txtSection->setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -169,8 +169,8 @@ void AddLabs::cmdAddSectionClick()
 
 void AddLabs::cmdEditTabClick()
 {
-    if (captionIs(cmdEditTab, 22, u"Edit")) {
-        cmdEditTab->setText(langText(31));
+    if (captionIs(cmdEditTab, LangEntry::EditTabCaption, u"Edit")) {
+        cmdEditTab->setText(langText(LangEntry::SaveCaption));
         txtTab->setEnabled(true);
         setFieldBackground(txtTab, false);
         setDefaultButton(cmdEditTab);
@@ -179,12 +179,12 @@ void AddLabs::cmdEditTabClick()
     }
 
     if (trimSpaces(txtTab->text()).isEmpty()) {
-        m_prompter.message(109, MessageIcon::Exclamation);
+        m_prompter.message(LangEntry::TabTitleMissingMessage, MessageIcon::Exclamation);
         return;
     }
     if (refuseUncarriable(m_prompter, txtTab->text(), txtTab))
         return;
-    cmdEditTab->setText(langText(22));
+    cmdEditTab->setText(langText(LangEntry::EditTabCaption));
     txtTab->setEnabled(false);
     setFieldBackground(txtTab, true);
     if (trimSpaces(txtSection->text()).isEmpty()) {

@@ -61,7 +61,7 @@ QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &ini
 {
     FileRequest request;
     request.kind = FileDialogKind::Open;
-    request.title = langText(20);
+    request.title = langText(LangEntry::FileBrowseCaption);
     request.filters = filters;
     request.initialFolder = initialFolder;
     request.options = options;
@@ -84,7 +84,7 @@ void AddLabs::cmdBrowseClick()
     lblFile->setText(fileNameOfPath(path));
     m_buffer.link = path;
     if (lblFile->text().toLower().contains(QStringLiteral(".pdf")) &&
-        m_prompter.show(langText(94), MessageIcon::Question, MessageButtons::YesNo, langText(95)) ==
+        m_prompter.show(langText(LangEntry::LinkPdfPageQuestion), MessageIcon::Question, MessageButtons::YesNo, langText(LangEntry::LinkLabToPageTitle)) ==
             MessageAnswer::Yes) {
         m_buffer.linkPage.clear();
         openDocument(path);
@@ -144,7 +144,7 @@ void AddLabs::cmdBrowsePictureClick()
     if (path.isEmpty())
         return;
     if (!imageHandler(path).ok) {
-        m_prompter.message(97, MessageIcon::Exclamation);
+        m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return;
     }
     lblPictureFile->setText(fileNameOfPath(path));
@@ -165,7 +165,7 @@ void AddLabs::cmdBrowseSetupFileClick()
 void AddLabs::cmdBrowseNodaraXImagesClick()
 {
     FileRequest request;
-    request.title = langText(20);
+    request.title = langText(LangEntry::FileBrowseCaption);
     request.filters = {filter(u"Image Files (*.JPG;*.JPEG;*.JPE;*.GIF;*.BMP;*.PNG)",
                               u"*.JPG;*.JPEG;*.JPE;*.GIF;*.BMP;*.PNG")};
     request.options = FileDialogOption::HideReadOnly | FileDialogOption::PathMustExist | FileDialogOption::AllowMultiple;

@@ -314,46 +314,46 @@ void AddLabs::createMenus()
     QAction *manual = help->addAction(QString(), this, &AddLabs::openManual);
     manual->setObjectName(QStringLiteral("actionManual"));
     manual->setShortcut(QKeySequence::HelpContents);
-    manual->setText(langText(24));
+    manual->setText(langText(LangEntry::HelpCaption));
     QAction *about = help->addAction(QStringLiteral("&About Fendrel"), this, &AddLabs::showAbout);
     about->setObjectName(QStringLiteral("actionAbout"));
 }
 
 void AddLabs::setCaptions()
 {
-    setWindowTitle(langText(27));
-    lblInstructions->setText(langText(2));
-    fraButtons->setTitle(langText(3));
-    cmdAddLab->setText(langText(4));
-    cmdDelete->setText(langText(5));
-    cmdEdit->setText(langText(6));
-    cmdDeleteAll->setText(langText(7));
-    cmdCancel->setText(langText(8));
-    cmdCreatePck->setText(langText(9));
-    cmdLoadLabPck->setText(langText(10));
-    chkWizStartup->setText(langText(11));
-    Frame1->setTitle(langText(12));
-    label2->setText(langText(13));
-    lblIndex->setText(langText(14));
-    Label6->setText(langText(15));
-    Label3->setText(langText(16));
-    Label4->setText(langText(17));
-    Label5->setText(langText(18));
-    cmdBrowse->setText(langText(19));
+    setWindowTitle(langText(LangEntry::ProgramTitle));
+    lblInstructions->setText(langText(LangEntry::MainInstructions));
+    fraButtons->setTitle(langText(LangEntry::CommandFrameTitle));
+    cmdAddLab->setText(langText(LangEntry::AddLabCaption));
+    cmdDelete->setText(langText(LangEntry::DeleteCaption));
+    cmdEdit->setText(langText(LangEntry::EditLabCaption));
+    cmdDeleteAll->setText(langText(LangEntry::DeleteAllCaption));
+    cmdCancel->setText(langText(LangEntry::CancelCaption));
+    cmdCreatePck->setText(langText(LangEntry::CompilePackageCaption));
+    cmdLoadLabPck->setText(langText(LangEntry::OpenPackageCaption));
+    chkWizStartup->setText(langText(LangEntry::ShowWizardAtStartupCaption));
+    Frame1->setTitle(langText(LangEntry::LabDetailsTitle));
+    label2->setText(langText(LangEntry::SectionLabel));
+    lblIndex->setText(langText(LangEntry::NodeIndexCaption));
+    Label6->setText(langText(LangEntry::LabNameLabel));
+    Label3->setText(langText(LangEntry::LabDocumentLabel));
+    Label4->setText(langText(LangEntry::TopologyFileLabel));
+    Label5->setText(langText(LangEntry::ExamsCoveredLabel));
+    cmdBrowse->setText(langText(LangEntry::BrowseCaption));
     for (QPushButton *button : {cmdBrowseTop, cmdBrowseLoadNwc, cmdBrowseNodaraXImages, cmdBrowseNodaraXTopFile,
                                 cmdBrowsePicture, cmdBrowsenwc, cmdBrowseSetupFile})
-        button->setText(langText(20));
-    lblTabTitle->setText(langText(21));
-    cmdEditTab->setText(langText(22));
-    cmdAddSection->setText(langText(23));
-    lblHelp->setText(QStringLiteral("<a href=\"help\">%1</a>").arg(langText(24).toHtmlEscaped()));
-    fraLabDescription->setTitle(langText(25));
-    Label1->setText(langText(26));
-    lblLoadNwc->setText(langText(81));
-    lblGradeNwc->setText(langText(82));
-    lblPicture->setText(langText(83));
-    m_openAction->setText(langText(10));
-    m_compileAction->setText(langText(9));
+        button->setText(langText(LangEntry::FileBrowseCaption));
+    lblTabTitle->setText(langText(LangEntry::TabTitleLabel));
+    cmdEditTab->setText(langText(LangEntry::EditTabCaption));
+    cmdAddSection->setText(langText(LangEntry::AddSectionCaption));
+    lblHelp->setText(QStringLiteral("<a href=\"help\">%1</a>").arg(langText(LangEntry::HelpCaption).toHtmlEscaped()));
+    fraLabDescription->setTitle(langText(LangEntry::LabDescriptionTitle));
+    Label1->setText(langText(LangEntry::LabDescriptionLabel));
+    lblLoadNwc->setText(langText(LangEntry::LoadingNwcLabel));
+    lblGradeNwc->setText(langText(LangEntry::GradingNwcLabel));
+    lblPicture->setText(langText(LangEntry::LabGraphicLabel));
+    m_openAction->setText(langText(LangEntry::OpenPackageCaption));
+    m_compileAction->setText(langText(LangEntry::CompilePackageCaption));
 
     // Exam names and the test-mode box are the same in every language.
     const QStringList examNames{QStringLiteral("BCMSN"), QStringLiteral("BSCI"),  QStringLiteral("ICND1"),

@@ -91,23 +91,23 @@ private:
 void AddLabs::cmdCreatePckClick()
 {
     if (m_catalogue.tree().count() <= 1) {
-        m_prompter.message(97, MessageIcon::Exclamation);
+        m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return;
     }
     const QString tabCaption = cmdEditTab->text();
-    if (tabCaption == u"Save" || tabCaption == langText(31)) {
-        m_prompter.message(98, MessageIcon::Exclamation);
+    if (tabCaption == u"Save" || tabCaption == langText(LangEntry::SaveCaption)) {
+        m_prompter.message(LangEntry::TabStillEditedMessage, MessageIcon::Exclamation);
         return;
     }
     const QString sectionCaption = cmdAddSection->text();
-    if (sectionCaption == u"Save Section" || sectionCaption == langText(125)) {
-        m_prompter.message(99, MessageIcon::Exclamation);
+    if (sectionCaption == u"Save Section" || sectionCaption == langText(LangEntry::SaveSectionCaption)) {
+        m_prompter.message(LangEntry::SectionStillEditedMessage, MessageIcon::Exclamation);
         return;
     }
 
     FileRequest request;
     request.kind = FileDialogKind::Save;
-    request.title = langText(100);
+    request.title = langText(LangEntry::SavePackageDialogTitle);
     request.filters = kPackageFilters;
     request.initialFolder = folders().labs;
     request.defaultExtension = QStringLiteral("lab");

@@ -121,11 +121,11 @@ void PDFLink::createControls()
 
 void PDFLink::setCaptions()
 {
-    lblNotice->setText(langText(33));
-    Label1->setText(langText(28));
-    cmdCancelAndReturn->setText(langText(30));
-    cmdExitSaveAndReturn->setText(langText(31));
-    chkCloseApp->setText(langText(32));
+    lblNotice->setText(langText(LangEntry::PageLinkInstructions));
+    Label1->setText(langText(LangEntry::PageNumberLabel));
+    cmdCancelAndReturn->setText(langText(LangEntry::PageLinkCancelCaption));
+    cmdExitSaveAndReturn->setText(langText(LangEntry::SaveCaption));
+    chkCloseApp->setText(langText(LangEntry::CloseViewerOnReturnCaption));
     if (m_purpose == Purpose::Reading) {
         // The manual links nothing: the window is only a reader with a page box.
         lblNotice->hide();
@@ -154,9 +154,9 @@ void PDFLink::loadTheDocument(const QString &incomingFile)
     }
 
     if (path.isEmpty())
-        m_prompter.message(74, MessageIcon::Critical);
+        m_prompter.message(LangEntry::NoDocumentMessage, MessageIcon::Critical);
     else if (!m_viewer->open(path, 1))
-        m_prompter.message(73, MessageIcon::Critical);
+        m_prompter.message(LangEntry::PdfNotOpenedMessage, MessageIcon::Critical);
     m_documentPath = path;
     setWindowTitle(fileNameOfPath(path).toLower());
     txtPDFPageNumber->setText(QStringLiteral("1"));
@@ -197,7 +197,7 @@ void PDFLink::cmdExitSaveAndReturnClick()
 {
     const QString page = txtPDFPageNumber->text();
     if (!pageNumberValue(page)) {
-        m_prompter.message(122, MessageIcon::Critical);
+        m_prompter.message(LangEntry::PageNumberDigitsMessage, MessageIcon::Critical);
         txtPDFPageNumber->setFocus(Qt::OtherFocusReason);
         return;
     }

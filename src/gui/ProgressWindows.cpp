@@ -11,7 +11,7 @@
 
 namespace fendrel::gui {
 
-ProgressWindow::ProgressWindow(const QString &windowName, const QString &labelName, int labelEntry)
+ProgressWindow::ProgressWindow(const QString &windowName, const QString &labelName, LangEntry labelEntry)
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_labelEntry(labelEntry)
 {
     setObjectName(windowName);
@@ -63,12 +63,12 @@ void ProgressWindow::huffmanProgress(qint16 percent)
     QCoreApplication::processEvents();
 }
 
-SaveStatus::SaveStatus() : ProgressWindow(QStringLiteral("frmSaveStatus"), QStringLiteral("lblCompiling"), 37)
+SaveStatus::SaveStatus() : ProgressWindow(QStringLiteral("frmSaveStatus"), QStringLiteral("lblCompiling"), LangEntry::CompilingPackageProgress)
 {
     lblCompiling = label();
 }
 
-Progress::Progress() : ProgressWindow(QStringLiteral("frmProgress"), QStringLiteral("Label1"), 36)
+Progress::Progress() : ProgressWindow(QStringLiteral("frmProgress"), QStringLiteral("Label1"), LangEntry::OpeningPackageProgress)
 {
     Label1 = label();
 }

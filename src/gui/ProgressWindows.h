@@ -1,5 +1,7 @@
 #pragma once
 
+#include "startup/LanguageEntries.h"
+
 #include <QWidget>
 
 class QLabel;
@@ -26,11 +28,11 @@ public:
     QLabel *label() const { return m_label; }
 
 protected:
-    ProgressWindow(const QString &windowName, const QString &labelName, int labelEntry);
+    ProgressWindow(const QString &windowName, const QString &labelName, LangEntry labelEntry);
 
 private:
     QLabel *m_label;
-    int m_labelEntry;
+    LangEntry m_labelEntry;
 };
 
 // frmSaveStatus: shown while a package is compiled and compressed.

@@ -33,7 +33,7 @@ QPixmap splashPicture()
     QFont text = QApplication::font();
     text.setPointSize(11);
     p.setFont(text);
-    const QString caption = langText(27).isEmpty() ? QStringLiteral("Fendrel") : langText(27);
+    const QString caption = langText(LangEntry::ProgramTitle).isEmpty() ? QStringLiteral("Fendrel") : langText(LangEntry::ProgramTitle);
     p.drawText(QRect(186, 124, 280, 70), Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
                caption + QStringLiteral("\nLab packages for the Nodara network simulator"));
     text.setPointSize(9);

@@ -25,7 +25,7 @@ bool refuseUncarriable(Prompter &prompter, const QString &value, QWidget *field)
     const QString refusal = catalogueValueRefusal(value);
     if (refusal.isEmpty())
         return false;
-    prompter.show(refusal, MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
+    prompter.show(refusal, MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
     if (field)
         field->setFocus(Qt::OtherFocusReason);
     return true;

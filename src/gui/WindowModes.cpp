@@ -22,7 +22,7 @@ enum class Property { Enabled, Caption, Default, Visible, Locked, Background, Te
 // One cell of the table: leave the property alone, or what to set it to.
 struct Cell {
     enum Kind { Keep, Yes, No, Entry, Window, Grey, Empty } kind = Keep;
-    int entry = 0;
+    LangEntry entry{};
 };
 constexpr Cell _{};
 constexpr Cell yes{Cell::Yes};
@@ -30,7 +30,7 @@ constexpr Cell no{Cell::No};
 constexpr Cell window{Cell::Window};
 constexpr Cell grey{Cell::Grey};
 constexpr Cell empty{Cell::Empty};
-constexpr Cell entry(int n)
+constexpr Cell entry(LangEntry n)
 {
     return {Cell::Entry, n};
 }
@@ -60,14 +60,14 @@ const QList<Row> &modeTable()
     static const QList<Row> table{
         // clang-format off
         {one(u"tvlabs"),            P::Enabled,    {no,         yes,      no,         yes,      no,         yes,       _}},
-        {one(u"cmdAddLab"),         P::Caption,    {entry(126), entry(4), _,          _,        _,          _,         entry(4)}},
+        {one(u"cmdAddLab"),         P::Caption,    {entry(LangEntry::SaveLabCaption), entry(LangEntry::AddLabCaption), _,          _,        _,          _,         entry(LangEntry::AddLabCaption)}},
         {one(u"cmdAddLab"),         P::Default,    {yes,        _,        _,          _,        _,          _,         _}},
         {one(u"cmdAddLab"),         P::Enabled,    {_,          yes,      no,         yes,      no,         no,        no}},
-        {one(u"cmdEdit"),           P::Caption,    {_,          _,        entry(126), entry(6), _,          _,         entry(6)}},
+        {one(u"cmdEdit"),           P::Caption,    {_,          _,        entry(LangEntry::SaveLabCaption), entry(LangEntry::EditLabCaption), _,          _,         entry(LangEntry::EditLabCaption)}},
         {one(u"cmdEdit"),           P::Enabled,    {no,         _,        _,          _,        no,         _,         _}},
         {one(u"cmdDelete"),         P::Enabled,    {no,         _,        no,         _,        no,         _,         _}},
         {one(u"cmdDeleteAll"),      P::Enabled,    {no,         yes,      no,         yes,      no,         yes,       yes}},
-        {one(u"cmdAddSection"),     P::Caption,    {_,          _,        _,          _,        entry(125), entry(87), entry(23)}},
+        {one(u"cmdAddSection"),     P::Caption,    {_,          _,        _,          _,        entry(LangEntry::SaveSectionCaption), entry(LangEntry::EditSectionCaption), entry(LangEntry::AddSectionCaption)}},
         {one(u"cmdAddSection"),     P::Default,    {no,         yes,      _,          _,        _,          yes,       yes}},
         {one(u"cmdAddSection"),     P::Enabled,    {no,         yes,      no,         _,        _,          yes,       yes}},
         {one(u"cmdEditTab"),        P::Enabled,    {_,          yes,      _,          yes,      _,          yes,       _}},
@@ -89,7 +89,7 @@ const QList<Row> &modeTable()
         {fileLabels,                P::Caption,    {empty,      empty,    _,          _,        empty,      empty,     empty}},
         {nodaraXLabels,             P::Background, {window,     grey,     window,     grey,     _,          _,         grey}},
         {nodaraXLabels,             P::Caption,    {empty,      _,        _,          _,        empty,      empty,     empty}},
-        {one(u"lblInstructions"),   P::Caption,    {entry(127), _,        entry(128), _,        _,          _,         _}},
+        {one(u"lblInstructions"),   P::Caption,    {entry(LangEntry::AddLabInstructions), _,        entry(LangEntry::EditLabInstructions), _,        _,          _,         _}},
         {one(u"txtSection"),        P::Focus,      {_,          _,        _,          _,        yes,        _,         _}},
         // clang-format on
     };
@@ -153,10 +153,10 @@ void apply(AddLabs &form, QWidget *control, Property property, Cell cell)
 const QList<WindowModeName> &windowModeNames()
 {
     static const QList<WindowModeName> names{
-        {QStringLiteral("Add Lab"), 4},           {QStringLiteral("Save Lab"), 126},
-        {QStringLiteral("Edit Lab"), 6},          {QStringLiteral("Save Edit Lab"), 129},
-        {QStringLiteral("Add Section"), 23},      {QStringLiteral("Save Section"), 125},
-        {QStringLiteral("Cancel"), 8},
+        {QStringLiteral("Add Lab"), LangEntry::AddLabCaption},           {QStringLiteral("Save Lab"), LangEntry::SaveLabCaption},
+        {QStringLiteral("Edit Lab"), LangEntry::EditLabCaption},          {QStringLiteral("Save Edit Lab"), LangEntry::SaveEditLabMode},
+        {QStringLiteral("Add Section"), LangEntry::AddSectionCaption},      {QStringLiteral("Save Section"), LangEntry::SaveSectionCaption},
+        {QStringLiteral("Cancel"), LangEntry::CancelCaption},
     };
     return names;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "startup/LanguageEntries.h"
+
 #include <QList>
 #include <QString>
 
@@ -13,7 +15,7 @@ class AddLabs;
 // language-table entry.
 struct WindowModeName {
     QString name;
-    int entry;
+    LangEntry entry;
 };
 const QList<WindowModeName> &windowModeNames();
 

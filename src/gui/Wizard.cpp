@@ -190,14 +190,14 @@ void Wizard::createControls()
 
 void Wizard::setCaptions()
 {
-    setWindowTitle(m_main.windowTitle() + langText(53));
-    lblIntroduction->setText(langText(46));
-    lblDescription->setText(langText(47));
-    lblFinished->setText(langText(48));
-    lblOptFiles->setText(langText(49));
-    lblReqFiles->setText(langText(50));
-    lblTabInfo->setText(langText(51));
-    lblSectionAndLab->setText(langText(52));
+    setWindowTitle(m_main.windowTitle() + langText(LangEntry::WizardTitleSuffix));
+    lblIntroduction->setText(langText(LangEntry::WizardWelcomeText));
+    lblDescription->setText(langText(LangEntry::WizardDescriptionText));
+    lblFinished->setText(langText(LangEntry::WizardFinishedText));
+    lblOptFiles->setText(langText(LangEntry::WizardOptionalFilesText));
+    lblReqFiles->setText(langText(LangEntry::WizardRequiredFilesText));
+    lblTabInfo->setText(langText(LangEntry::WizardTabText));
+    lblSectionAndLab->setText(langText(LangEntry::WizardSectionAndLabText));
 }
 
 void Wizard::connectControls()
@@ -234,11 +234,11 @@ void Wizard::connectControls()
     connect(cmdClearGradeNwc, &QPushButton::clicked, this, clearer(m_results.nwcFile, lblGradeNwcFile));
     connect(cmdClearLoadNwc, &QPushButton::clicked, this, clearer(m_results.loadNwcFile, lblLoadNwcFile));
 
-    const std::pair<QPushButton *, int> help[] = {{cmdQuestionLabFile, 44},
-                                                  {cmdQuestionTopFile, 45},
-                                                  {cmdQuestionPicFile, 43},
-                                                  {cmdQuestionGradeNwc, 42},
-                                                  {cmdQestionLoadNwc, 41}};
+    const std::pair<QPushButton *, LangEntry> help[] = {{cmdQuestionLabFile, LangEntry::LabDocumentHelp},
+                                                  {cmdQuestionTopFile, LangEntry::TopologyFileHelp},
+                                                  {cmdQuestionPicFile, LangEntry::LabGraphicHelp},
+                                                  {cmdQuestionGradeNwc, LangEntry::GradingNwcHelp},
+                                                  {cmdQestionLoadNwc, LangEntry::LoadingNwcHelp}};
     for (const auto &[button, entry] : help)
         connect(button, &QPushButton::clicked, this,
                 [this, entry = entry] { m_prompter.message(entry, MessageIcon::Information); });
@@ -271,7 +271,7 @@ void Wizard::cmdNextClick()
         return;
     }
     const auto missing = [this] {
-        m_prompter.message(40, MessageIcon::Exclamation);
+        m_prompter.message(LangEntry::WizardPageIncompleteMessage, MessageIcon::Exclamation);
         --m_page;
     };
     switch (m_page) {
@@ -316,7 +316,7 @@ void Wizard::cmdNextClick()
         }
         m_results.description = description;
         showPage(fraFinish, fraDescription);
-        cmdNext->setText(langText(39));
+        cmdNext->setText(langText(LangEntry::FinishCaption));
         break;
     }
     case 7:
@@ -332,7 +332,7 @@ void Wizard::cmdNextClick()
 
 bool Wizard::confirmCancel()
 {
-    if (!m_prompter.ask(38))
+    if (!m_prompter.ask(LangEntry::CancelWizardQuestion))
         return false;
     saveWizardSetting(chkShowMe->isChecked() ? 1 : 0);
     return true;
@@ -354,7 +354,7 @@ void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *l
 {
     FileRequest request;
     request.kind = FileDialogKind::Open;
-    request.title = langText(20);
+    request.title = langText(LangEntry::FileBrowseCaption);
     request.filters = filters;
     request.initialFolder = folders().labs;
     request.options = FileDialogOption::PathMustExist | FileDialogOption::FileMustExist;
@@ -365,7 +365,7 @@ void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *l
         return;
     if (!QFileInfo(path).isFile()) {
         m_prompter.show(QStringLiteral("\"%1\" could not be found. Please choose an existing file.").arg(path),
-                        MessageIcon::Exclamation, MessageButtons::Ok, langText(kMessageTitleEntry));
+                        MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
         return;
     }
     if (refuseUncarriable(m_prompter, path, nullptr))

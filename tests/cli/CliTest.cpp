@@ -74,6 +74,6 @@ TEST(Cli, GlobalOptionsReachTheCommandAndTheDataFolder)
     EXPECT_FALSE(*probe->seenAnswer);
     EXPECT_EQ(folders().appData, data + u'/');
     EXPECT_TRUE(QFileInfo(data + QStringLiteral("/log/fendrel_error.log")).isFile());
-    EXPECT_EQ(langText(4), QStringLiteral("Add Lab"));
+    EXPECT_EQ(langText(LangEntry::AddLabCaption), QStringLiteral("Add Lab"));
     EXPECT_TRUE(app.helpText().contains(QStringLiteral("probe [ARGS]")));
 }

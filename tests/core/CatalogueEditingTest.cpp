@@ -100,7 +100,7 @@ TEST(CatalogueEditing, AddLabRefusesMissingPartsAndUnknownSections)
                      input(QStringLiteral("A")), f.prompter)
                   .outcome,
               LabStore::Incomplete);
-    EXPECT_EQ(f.shownTexts(), QStringList(3, langText(91)));
+    EXPECT_EQ(f.shownTexts(), QStringList(3, langText(LangEntry::LabIncompleteMessage)));
     EXPECT_EQ(f.catalogue.tree().count(), nodes);
 
     EXPECT_EQ(f.catalogue.addLab(f.buffer(), input(QStringLiteral("A"), QStringLiteral("Switching")),
@@ -130,7 +130,7 @@ TEST(CatalogueEditing, EditRefusesAMismatchedDocumentAndAMissingRecord)
     EXPECT_EQ(f.catalogue.editLab(editing, orphan->index(), in, f.prompter).outcome,
               LabStore::RecordMissing);
     EXPECT_EQ(f.catalogue.editLab(editing, 99, in, f.prompter).outcome, LabStore::RecordMissing);
-    EXPECT_EQ(f.shownTexts(), (QStringList{langText(91), langText(91), langText(105), langText(105)}));
+    EXPECT_EQ(f.shownTexts(), (QStringList{langText(LangEntry::LabIncompleteMessage), langText(LangEntry::LabIncompleteMessage), langText(LangEntry::EditedLabDetailsMissingMessage), langText(LangEntry::EditedLabDetailsMissingMessage)}));
 }
 
 TEST(CatalogueEditing, DeletingALabWithoutRecordOrTheRoot)
@@ -138,9 +138,9 @@ TEST(CatalogueEditing, DeletingALabWithoutRecordOrTheRoot)
     Fixture f;
     CatalogueNode *routing = f.catalogue.addSection(QStringLiteral("Routing"));
     CatalogueNode *a = f.catalogue.insertLab(routing, QStringLiteral("A"), std::nullopt);
-    // A lab whose record went missing still leaves the tree, after message 103.
+    // A lab whose record went missing still leaves the tree, after DeletedLabDetailsMissingMessage.
     EXPECT_EQ(f.catalogue.deleteNode(a, f.prompter), routing);
-    EXPECT_EQ(f.shownTexts(), QStringList{langText(103)});
+    EXPECT_EQ(f.shownTexts(), QStringList{langText(LangEntry::DeletedLabDetailsMissingMessage)});
     EXPECT_EQ(routing->childCount(), 0);
     EXPECT_EQ(f.catalogue.deleteNode(f.catalogue.tree().root(), f.prompter), nullptr);
     EXPECT_EQ(f.catalogue.tree().count(), 2);

@@ -1,9 +1,11 @@
+#include "LanguageSource.h"
 #include "startup/LanguageTable.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QMap>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -29,50 +31,114 @@ QByteArray fileOf(const QList<LanguageRecord> &records)
     return bytes;
 }
 
-// The source file read independently of the build tool: number, TAB, text with \n and \\ escapes.
-QMap<int, QString> readSource()
+struct SourceLine {
+    QString name;
+    QString text;
+};
+
+// The source file read independently of the build tools: number, TAB, name, TAB, text with \n
+// and \\ escapes.
+QMap<int, SourceLine> readSource()
 {
-    QMap<int, QString> entries;
+    QMap<int, SourceLine> entries;
     QFile source(QStringLiteral(FENDREL_LANGUAGE_SOURCE));
     EXPECT_TRUE(source.open(QIODevice::ReadOnly | QIODevice::Text));
     const QStringList lines = QString::fromUtf8(source.readAll()).split(u'\n');
     for (const QString &line : lines) {
         if (line.isEmpty() || line.startsWith(u'#'))
             continue;
-        const qsizetype tab = line.indexOf(u'\t');
-        QString text = line.mid(tab + 1);
+        const QStringList fields = line.split(u'\t');
+        EXPECT_GE(fields.size(), 3) << qPrintable(line);
+        if (fields.size() < 3)
+            continue;
+        QString text = line.section(u'\t', 2);
         text.replace(QStringLiteral("\\\\"), QStringLiteral("\x01"));
         text.replace(QStringLiteral("\\n"), QStringLiteral("\r\n"));
         text.replace(QStringLiteral("\x01"), QStringLiteral("\\"));
-        entries.insert(line.left(tab).toInt(), text.trimmed());
+        entries.insert(fields[0].toInt(), {fields[1], text.trimmed()});
     }
     return entries;
 }
 
+// "Name = number" of every enumerator in the generated header.
+QMap<QString, int> readHeaderEnumerators()
+{
+    QMap<QString, int> enumerators;
+    QFile header(QStringLiteral(FENDREL_LANGUAGE_HEADER));
+    EXPECT_TRUE(header.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QRegularExpression line(QStringLiteral("^\\s*(\\w+) = (\\d+),$"));
+    for (const QString &text : QString::fromUtf8(header.readAll()).split(u'\n')) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch())
+            enumerators.insert(match.captured(1), match.captured(2).toInt());
+    }
+    return enumerators;
+}
+
 } // namespace
 
-TEST(LanguageTable, GeneratedFileHoldsEverySourceEntryUnderItsNumber)
+TEST(LanguageTable, GeneratedFileAndHeaderHoldEverySourceEntryUnderItsNumberAndName)
 {
-    const QMap<int, QString> source = readSource();
+    const QMap<int, SourceLine> source = readSource();
     ASSERT_GE(source.size(), 128);
     for (int n = 2; n <= 129; ++n)
         EXPECT_TRUE(source.contains(n)) << "entry " << n << " has no text";
 
     LanguageTable table;
     ASSERT_TRUE(table.loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE)));
-    for (auto it = source.begin(); it != source.end(); ++it)
-        EXPECT_EQ(table.text(it.key()), it.value()) << "entry " << it.key();
+    const QMap<QString, int> enumerators = readHeaderEnumerators();
+    EXPECT_EQ(enumerators.size(), source.size());
+    for (auto it = source.begin(); it != source.end(); ++it) {
+        EXPECT_EQ(table.text(it.key()), it.value().text) << "entry " << it.key();
+        EXPECT_EQ(enumerators.value(it.value().name, -1), it.key()) << qPrintable(it.value().name);
+    }
 
-    const QMap<int, QString> literals = {
-        {4, QStringLiteral("Add Lab")},       {6, QStringLiteral("Edit Lab")},
-        {8, QStringLiteral("Cancel")},        {22, QStringLiteral("Edit")},
-        {23, QStringLiteral("Add Section")},  {31, QStringLiteral("Save")},
-        {85, QStringLiteral("Add Section")},  {87, QStringLiteral("Edit Section")},
-        {125, QStringLiteral("Save Section")}, {126, QStringLiteral("Save Lab")},
-        {129, QStringLiteral("Save Edit Lab")},
+    // The captions the program also compares against their English words.
+    const QList<std::pair<LangEntry, QString>> literals = {
+        {LangEntry::AddLabCaption, QStringLiteral("Add Lab")},
+        {LangEntry::EditLabCaption, QStringLiteral("Edit Lab")},
+        {LangEntry::CancelCaption, QStringLiteral("Cancel")},
+        {LangEntry::EditTabCaption, QStringLiteral("Edit")},
+        {LangEntry::AddSectionCaption, QStringLiteral("Add Section")},
+        {LangEntry::SaveCaption, QStringLiteral("Save")},
+        {LangEntry::SelectedItemAddSectionCaption, QStringLiteral("Add Section")},
+        {LangEntry::EditSectionCaption, QStringLiteral("Edit Section")},
+        {LangEntry::SaveSectionCaption, QStringLiteral("Save Section")},
+        {LangEntry::SaveLabCaption, QStringLiteral("Save Lab")},
+        {LangEntry::SaveEditLabMode, QStringLiteral("Save Edit Lab")},
     };
-    for (auto it = literals.begin(); it != literals.end(); ++it)
-        EXPECT_EQ(table.text(it.key()), it.value()) << "entry " << it.key();
+    for (const auto &[entry, english] : literals)
+        EXPECT_EQ(table.text(static_cast<qsizetype>(entry)), english) << static_cast<int>(entry);
+}
+
+TEST(LanguageTable, SourceReaderRefusesWhatCannotBecomeAnEntryName)
+{
+    using lang::parseLanguageSource;
+    const auto refusal = [](std::string_view source) {
+        const lang::SourceResult result = parseLanguageSource(source);
+        EXPECT_TRUE(result.entries.empty());
+        return std::to_string(result.errorLine) + ": " + result.error;
+    };
+    EXPECT_EQ(refusal("2\tFirst\ta\n\n# note\n3\tFirst\tb\n"), "4: the name First is given twice");
+    EXPECT_EQ(refusal("2\tFirst\ta\n2\tSecond\tb\n"), "2: entry 2 is given twice");
+    EXPECT_EQ(refusal("2\tfirst\ta\n"), "1: the name \"first\" is not UpperCamelCase (a capital letter, then "
+                                         "letters and digits only)");
+    EXPECT_TRUE(refusal("2\tFirst_Two\ta\n").starts_with("1: the name \"First_Two\" is not UpperCamelCase"));
+    EXPECT_TRUE(refusal("2\t\ta\n").starts_with("1: the name \"\" is not UpperCamelCase"));
+    // The old format, without a name, must not slip through with its text taken for a name.
+    EXPECT_EQ(refusal("2\tAdd Lab\n"), "1: expected an entry number, a TAB, a name, a TAB and the text");
+    EXPECT_EQ(refusal("-2\tFirst\ta\n"), "1: \"-2\" is not an entry number");
+    EXPECT_EQ(refusal("2x\tFirst\ta\n"), "1: \"2x\" is not an entry number");
+    EXPECT_EQ(refusal("2\tFirst\ta\\tb\n"), "1: only \\n and \\\\ may follow a backslash");
+
+    const lang::SourceResult good = parseLanguageSource("# c\r\n7\tSeven\tline\\none \\\\ two\t3 \r\n\n9\tNine\t\n");
+    ASSERT_TRUE(good.error.empty()) << good.error;
+    ASSERT_EQ(good.entries.size(), 2u);
+    EXPECT_EQ(good.entries[0].number, 7);
+    EXPECT_EQ(good.entries[0].name, "Seven");
+    EXPECT_EQ(good.entries[0].text, "line\r\none \\ two\t3 ");
+    EXPECT_EQ(good.entries[1].line, 4);
+    EXPECT_EQ(good.entries[1].text, "");
 }
 
 TEST(LanguageTable, SizingFollowsTheNumberOfRecords)
@@ -149,9 +215,9 @@ TEST(LanguageTable, LoadLooksBesideTheProgramThenInTheShareFolder)
     writeFile(root.path() + QStringLiteral("/share/fendrel/lclang.bdb"),
               fileOf({record(QStringLiteral("1"), QStringLiteral("installed"))}));
     ASSERT_TRUE(loadLanguageTable(bin, &error));
-    EXPECT_EQ(langText(1), QStringLiteral("installed"));
+    EXPECT_EQ(languageTable().text(1), QStringLiteral("installed"));
 
     writeFile(bin + QStringLiteral("/lclang.bdb"), fileOf({record(QStringLiteral("1"), QStringLiteral("beside"))}));
     ASSERT_TRUE(loadLanguageTable(bin + u'/', &error));
-    EXPECT_EQ(langText(1), QStringLiteral("beside"));
+    EXPECT_EQ(languageTable().text(1), QStringLiteral("beside"));
 }

@@ -162,7 +162,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     auto loaded = open(notCatalogue, f.data, f.prompter);
     EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid);
     ASSERT_EQ(f.prompter.shown.size(), 1);
-    EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("text.lab") + langText(121));
+    EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("text.lab") + langText(LangEntry::NotAPackageMessage));
     EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
     EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
 
@@ -183,7 +183,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
         loaded = open(path, f.data, f.prompter);
         EXPECT_EQ(loaded->result.status, ExtractResult::Status::Unreadable) << damaged.size();
         ASSERT_EQ(f.prompter.shown.size(), 1);
-        EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("damaged.lab") + langText(121));
+        EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("damaged.lab") + langText(LangEntry::NotAPackageMessage));
         EXPECT_EQ(readFile(catalogueFile), catalogue);
         EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
         EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Load Lab Pack - Click][frmAddLabs]")));
@@ -248,7 +248,7 @@ TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFi
     EXPECT_EQ(result.status, ExtractResult::Status::Unreadable);
     EXPECT_EQ(observer.phases, QList<QString>({QStringLiteral("check"), QStringLiteral("write"), QStringLiteral("done")}));
     ASSERT_FALSE(f.prompter.shown.isEmpty());
-    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("p.lab") + langText(121));
+    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("p.lab") + langText(LangEntry::NotAPackageMessage));
     EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
 }
 

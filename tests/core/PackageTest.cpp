@@ -185,7 +185,7 @@ TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)
     // The missing catalogue file and the lab without a record were both told to the user.
     ASSERT_EQ(f.prompter.shown.size(), 2);
     EXPECT_TRUE(f.prompter.shown[0].text.contains(QStringLiteral("Fendrel.ini")));
-    EXPECT_EQ(f.prompter.shown[1].text, langText(101));
+    EXPECT_EQ(f.prompter.shown[1].text, langText(LangEntry::LabLeftOutMessage));
 }
 
 TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
@@ -220,14 +220,14 @@ TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
     // What the user is told, and the one log line per refusal.
     test::ScopedErrorLog log;
     EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
-    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("lab3.rtr") + langText(117) + u'\r' + langText(118));
+    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("lab3.rtr") + langText(LangEntry::NwcDeviceFileMissingMessage) + u'\r' + langText(LangEntry::NwcDeviceFilesMessage));
     write("number of devices=2\r\n# made by hand\r\nnumber of routers=2\r\n");
     EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
-    EXPECT_EQ(f.prompter.shown.last().text, path + QStringLiteral("\r\n") + langText(115));
+    EXPECT_EQ(f.prompter.shown.last().text, path + QStringLiteral("\r\n") + langText(LangEntry::NwcUnknownLineMessage));
     write("");
     f.prompter.answers = {MessageAnswer::No, MessageAnswer::Yes};
     EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
-    EXPECT_EQ(f.prompter.shown.last().text, path + langText(119));
+    EXPECT_EQ(f.prompter.shown.last().text, path + langText(LangEntry::NwcEmptyQuestion));
     EXPECT_EQ(f.prompter.shown.last().buttons, MessageButtons::YesNo);
     QStringList devices{QStringLiteral("stale")};
     EXPECT_TRUE(verifyAndCollectRtr(path, f.prompter, &devices));
@@ -243,7 +243,7 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
     PackageFixture f;
     const QString package = f.dir.path() + QStringLiteral("/out.lab");
     EXPECT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::NothingToCompile);
-    EXPECT_EQ(f.prompter.shown.last().text, langText(97));
+    EXPECT_EQ(f.prompter.shown.last().text, langText(LangEntry::NothingToCompileMessage));
     EXPECT_FALSE(QFileInfo::exists(package));
 
     writeFile(package, "the old package");

@@ -72,10 +72,10 @@ void MainWindowFlowsTest::firstStartOpensTheTabTitle()
     MainWindowHarness h;
     h.open();
     QCOMPARE(h.treeLines(), QStringList{QString()});
-    QCOMPARE(h.window().windowTitle(), langText(27));
+    QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle));
     QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
     QVERIFY(!gui::hasGreyBackground(h.control<QLineEdit>("txtTab")));
-    QCOMPARE(h.caption("cmdEditTab"), langText(31));
+    QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::SaveCaption));
     QCOMPARE(h.window().defaultButton(), h.control<QPushButton>("cmdEditTab"));
     QVERIFY(!h.control<QPushButton>("cmdDeleteAll")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
@@ -86,9 +86,9 @@ void MainWindowFlowsTest::firstStartOpensTheTabTitle()
     QVERIFY(h.control<QWidget>("cmbLabPackID")->isHidden());
     const auto *tabs = h.control<QTabBar>("TabStrip1");
     QCOMPARE(tabs->count(), 2);
-    QCOMPARE(tabs->tabText(0), langText(78));
+    QCOMPARE(tabs->tabText(0), langText(LangEntry::RequiredFilesTab));
     QCOMPARE(tabs->tabData(1).toString(), QStringLiteral("Tab2"));
-    QCOMPARE(h.caption("lblInstructions"), langText(2));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::MainInstructions));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
 
     // A blank title is refused; so is one the catalogue file would read as a section header.
@@ -98,7 +98,7 @@ void MainWindowFlowsTest::firstStartOpensTheTabTitle()
     QVERIFY(h.type("txtTab", QStringLiteral("Labs [draft]")));
     QVERIFY(h.click("cmdEditTab"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
-    QCOMPARE(h.caption("cmdEditTab"), langText(31));
+    QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::SaveCaption));
     QCOMPARE(h.treeLines(), QStringList{QString()});
 }
 
@@ -112,11 +112,11 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
 
     QVERIFY(h.type("txtTab", QStringLiteral(" CCNA Labs")));
     QVERIFY(h.pressEnter()); // Enter in the title field saves it
-    QCOMPARE(h.caption("cmdEditTab"), langText(22));
+    QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::EditTabCaption));
     QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
     QCOMPARE(h.treeLines(), QStringList{QStringLiteral(" CCNA Labs")});
     // The first section is opened straight away.
-    QCOMPARE(h.caption("cmdAddSection"), langText(125));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
     QVERIFY(!gui::isLocked(h.control<QLineEdit>("txtSection")));
 
     QVERIFY(h.type("txtSection", QStringLiteral("routing basics")));
@@ -124,8 +124,8 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics")}));
     QCOMPARE(h.window().catalogue().tree().nodeByIndex(2)->key(), QStringLiteral("OROUTING BASICS"));
     // ... and so is its first lab.
-    QCOMPARE(h.caption("cmdAddLab"), langText(126));
-    QCOMPARE(h.caption("lblInstructions"), langText(127));
+    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::SaveLabCaption));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::AddLabInstructions));
     QVERIFY(h.control<QPushButton>("cmdCancel")->isVisible());
     QVERIFY(!h.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing basics"));
@@ -135,13 +135,13 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     h.prompter.answers = {MessageAnswer::No};
     QVERIFY(h.click("cmdBrowse"));
     QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
-    QCOMPARE(h.prompter.shown.value(0).title, langText(95)); // the page question has a title of its own
+    QCOMPARE(h.prompter.shown.value(0).title, langText(LangEntry::LinkLabToPageTitle)); // the page question has a title of its own
     QCOMPARE(h.takeMessageEntries(), QList<int>{94});
     QVERIFY(h.click("cmdBrowseTop"));
     QCOMPARE(h.caption("lblTopFile"), QStringLiteral("ospf.top"));
     QCOMPARE(h.chooser.requests.size(), 2);
     const FileRequest &documentRequest = h.chooser.requests[0];
-    QCOMPARE(documentRequest.title, langText(20));
+    QCOMPARE(documentRequest.title, langText(LangEntry::FileBrowseCaption));
     QCOMPARE(documentRequest.filters.size(), 3);
     QCOMPARE(documentRequest.filters[1], (FileFilter{QStringLiteral("Word Document (*.doc)"), QStringLiteral("*.doc")}));
     QVERIFY(documentRequest.options.testFlag(FileDialogOption::FileMustExist));
@@ -166,12 +166,12 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics"),
                                          QStringLiteral("    Ospf areas")}));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
-    QCOMPARE(h.caption("cmdAddLab"), langText(4));
+    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
     QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(h.currentNodeText(), QStringLiteral("Ospf areas"));
     QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), QStringLiteral("Ospf areas"));
     QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
-    QCOMPARE(h.caption("lblInstructions"), langText(84));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::LabSelectedInstructions));
     QVERIFY(h.window().catalogueChanged());
 
     const LabRecord &stored = h.recordOf(QStringLiteral("Ospf areas"));
@@ -193,11 +193,11 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral("CCNA Labs"), QStringLiteral("  Routing"),
                                          QStringLiteral("    Static routes"), QStringLiteral("    Rip"),
                                          QStringLiteral("  Spare")}));
-    QCOMPARE(h.caption("cmdEditTab"), langText(22));
+    QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::EditTabCaption));
     QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
     QVERIFY(h.control<QPushButton>("cmdDeleteAll")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
-    QCOMPARE(h.caption("lblInstructions"), langText(2));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::MainInstructions));
     const auto *tree = h.control<QTreeView>("tvlabs");
     QVERIFY(tree->isExpanded(tree->model()->index(0, 0, tree->model()->index(0, 0))));
 
@@ -215,7 +215,7 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
     QCOMPARE(checkedExams(h), QStringList{QStringLiteral("chkICND1")});
     QCOMPARE(h.caption("lblLabPackID"), QStringLiteral("0101001"));
     QCOMPARE(h.caption("lblIndex"), QStringLiteral("3"));
-    QCOMPARE(h.caption("cmdAddSection"), langText(85));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
     for (const char *name : {"cmdEdit", "cmdDelete", "cmdAddLab", "cmdAddSection"})
         QVERIFY2(h.control<QPushButton>(name)->isEnabled(), name);
 
@@ -226,20 +226,20 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
     QVERIFY(h.caption("lblNwcFile").isEmpty());
 
     QVERIFY(h.selectNode(QStringLiteral("Routing")));
-    QCOMPARE(h.caption("cmdAddSection"), langText(87));
-    QCOMPARE(h.caption("lblInstructions"), langText(88));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::SectionSelectedInstructions));
     QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdDelete")->isEnabled()); // it still holds labs
     QVERIFY(h.caption("lblFile").isEmpty());
 
     QVERIFY(h.selectNode(QStringLiteral("Spare")));
-    QCOMPARE(h.caption("lblInstructions"), langText(89));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));
     QVERIFY(h.control<QPushButton>("cmdDelete")->isEnabled());
     QCOMPARE(h.caption("lblLabPackID"), QStringLiteral("0102000"));
 
     QVERIFY(h.selectNode(QStringLiteral("CCNA Labs")));
-    QCOMPARE(h.caption("lblInstructions"), langText(86));
-    QCOMPARE(h.caption("cmdAddSection"), langText(85));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::TabSelectedInstructions));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
     QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdEdit")->isEnabled());
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
@@ -254,7 +254,7 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     const LabRecord before = h.recordOf(QStringLiteral("Static routes"));
     QVERIFY(h.selectNode(QStringLiteral("Static routes")));
     QVERIFY(h.click("cmdEdit"));
-    QCOMPARE(h.caption("cmdEdit"), langText(126));
+    QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::SaveLabCaption));
     QVERIFY(h.caption("lblInstructions").startsWith(QStringLiteral("Please select a title for your lab")));
     QCOMPARE(h.caption("lblFile"), QStringLiteral("static.pdf")); // the shown files stay while editing
 
@@ -263,8 +263,8 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     QVERIFY(h.click("chkICND1"));
     QVERIFY(h.click("cmdEdit"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
-    QCOMPARE(h.caption("cmdEdit"), langText(6));
-    QCOMPARE(h.caption("lblInstructions"), langText(107));
+    QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::EditLabCaption));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::LabChangesStoredText));
     QCOMPARE(h.currentNodeText(), QStringLiteral("Default routes"));
     const LabRecord after = h.recordOf(QStringLiteral("Default routes"));
     QCOMPARE(after.link, before.link);
@@ -299,7 +299,7 @@ void MainWindowFlowsTest::incompleteAndUncarriableLabsAreRefused()
     QVERIFY(h.click("cmdAddLab"));
     QVERIFY(h.click("cmdAddLab")); // nothing typed or chosen
     QCOMPARE(h.takeMessageEntries(), QList<int>{91});
-    QCOMPARE(h.caption("cmdAddLab"), langText(126));
+    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::SaveLabCaption));
     QCOMPARE(QApplication::focusWidget(), h.control<QWidget>("txtLabname"));
 
     QVERIFY(h.type("txtLabname", QStringLiteral("Vlans")));
@@ -403,7 +403,7 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.treeLines(), QStringList{QString()});
     QCOMPARE(h.catalogue().records().upperBound(), 1);
     QVERIFY(h.control<QLineEdit>("txtTab")->text().isEmpty());
-    QCOMPARE(h.caption("cmdEditTab"), langText(31));
+    QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::SaveCaption));
     QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdDeleteAll")->isEnabled());
     QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
@@ -418,7 +418,7 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     h.open();
     QVERIFY(h.selectNode(QStringLiteral("Routing")));
     QVERIFY(h.click("cmdAddSection")); // "Edit Section"
-    QCOMPARE(h.caption("cmdAddSection"), langText(125));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
     QVERIFY(h.control<QLineEdit>("txtSection")->text().isEmpty()); // a rename starts from an empty field
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{92});
@@ -426,7 +426,7 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QVERIFY(h.pressEnter());
     QCOMPARE(h.treeLines().mid(1, 2),
              (QStringList{QStringLiteral("  Routing protocols"), QStringLiteral("    Static routes")}));
-    QCOMPARE(h.caption("cmdAddSection"), langText(87));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));
     QCOMPARE(h.window().catalogue().tree().nodeByKey(QStringLiteral("OROUTING PROTOCOLS"))->tag(),
              QStringLiteral("0101000"));
 
@@ -436,9 +436,9 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QVERIFY(h.type("txtSection", QStringLiteral("SPARE")));
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.treeLines().size(), 5);
-    QCOMPARE(h.caption("cmdAddSection"), langText(125));
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
     QVERIFY(h.click("cmdCancel"));
-    QCOMPARE(h.caption("cmdAddSection"), langText(85)); // the root is shown again
+    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption)); // the root is shown again
     QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(h.currentNodeText(), QStringLiteral("CCNA Labs"));
     const QString log = QString::fromLatin1(readFile(errorLog().logFilePath()));
@@ -449,12 +449,12 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QVERIFY(h.type("txtSection", QStringLiteral("nat")));
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.treeLines().last(), QStringLiteral("  Nat"));
-    QCOMPARE(h.caption("cmdAddLab"), langText(4));
+    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
     QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
     // Clicking the new section, selected already, shows it again and offers to add a lab.
     QVERIFY(h.selectNode(QStringLiteral("Nat")));
     QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
-    QCOMPARE(h.caption("lblInstructions"), langText(89));
+    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
 }
 
@@ -514,14 +514,14 @@ void MainWindowFlowsTest::compileIsRefusedWhileSomethingIsOpen()
     QCOMPARE(loaded.chooser.requests.size(), 1);
     const FileRequest &request = loaded.chooser.requests[0];
     QCOMPARE(request.kind, FileDialogKind::Save);
-    QCOMPARE(request.title, langText(100));
+    QCOMPARE(request.title, langText(LangEntry::SavePackageDialogTitle));
     QCOMPARE(request.filters, (QList<FileFilter>{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}}));
     QCOMPARE(request.initialFolder, folders().labs);
     QCOMPARE(request.defaultExtension, QStringLiteral("lab"));
     QVERIFY(request.options.testFlag(FileDialogOption::OverwritePrompt));
     QCOMPARE(loaded.takeMessageEntries(), QList<int>{});
     QVERIFY(!QFile::exists(loaded.iniPath()));
-    QCOMPARE(loaded.window().windowTitle(), langText(27));
+    QCOMPARE(loaded.window().windowTitle(), langText(LangEntry::ProgramTitle));
 }
 
 void MainWindowFlowsTest::openDialogCancelled()
@@ -538,7 +538,7 @@ void MainWindowFlowsTest::openDialogCancelled()
     QVERIFY(request.options.testFlag(FileDialogOption::FileMustExist));
     QVERIFY(request.options.testFlag(FileDialogOption::PathMustExist));
     // A cancel loads nothing and leaves the caption naming no package.
-    QCOMPARE(h.window().windowTitle(), langText(27) + QStringLiteral(" - "));
+    QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle) + QStringLiteral(" - "));
     QCOMPARE(h.treeLines().size(), 5);
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
 }

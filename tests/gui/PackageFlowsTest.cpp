@@ -66,7 +66,7 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
         QVERIFY(h.click("cmdCreatePck"));
         QCOMPARE(h.takeMessageEntries(), QList<int>{});
         QVERIFY(QFileInfo(package).isFile());
-        QCOMPARE(h.window().windowTitle(), langText(27) + QStringLiteral(" - My Labs.lab"));
+        QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle) + QStringLiteral(" - My Labs.lab"));
         QVERIFY(!h.window().catalogueChanged());
         const auto image = packageImageOf(decodedPackage(package));
         QVERIFY(image.has_value());
@@ -84,7 +84,7 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QVERIFY(fresh.click("cmdLoadLabPck"));
     QCOMPARE(fresh.takeMessageEntries(), QList<int>{});
     QCOMPARE(fresh.treeLines(), treeBefore);
-    QCOMPARE(fresh.window().windowTitle(), langText(27) + QStringLiteral(" - My Labs.lab"));
+    QCOMPARE(fresh.window().windowTitle(), langText(LangEntry::ProgramTitle) + QStringLiteral(" - My Labs.lab"));
     const QString extracted = fresh.dataFolder() + QStringLiteral("CompilerLabs/My Labs/");
     const LabRecord &ospf = fresh.recordOf(QStringLiteral("Ospf"));
     QCOMPARE(ospf.link, extracted + QStringLiteral("Routing/common/ospf.pdf"));
@@ -119,9 +119,9 @@ void PackageFlowsTest::aBadConfigurationStopsTheCompilation()
     h.window().createNewTree();
     h.chooser.answers = {package};
     QVERIFY(h.click("cmdCreatePck"));
-    QCOMPARE(h.prompter.shown.last().text, bad + QStringLiteral("\r\n") + langText(116));
+    QCOMPARE(h.prompter.shown.last().text, bad + QStringLiteral("\r\n") + langText(LangEntry::NwcDeviceCountMessage));
     QCOMPARE(readFile(package), QByteArray("an older package"));
-    QCOMPARE(h.window().windowTitle(), langText(27));
+    QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle));
     QVERIFY(h.window().catalogueChanged());
     h.takeMessageEntries();
 
@@ -168,7 +168,7 @@ void PackageFlowsTest::anInvalidPackageLeavesTheCatalogue()
     h.chooser.answers = {notAPackage};
     QVERIFY(h.click("cmdLoadLabPck"));
     QCOMPARE(h.prompter.shown.size(), 1);
-    QCOMPARE(h.prompter.shown[0].text, QStringLiteral("notes.lab") + langText(121));
+    QCOMPARE(h.prompter.shown[0].text, QStringLiteral("notes.lab") + langText(LangEntry::NotAPackageMessage));
     QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
     QCOMPARE(h.treeLines(), tree);
     QCOMPARE(readFile(h.iniPath()), catalogue);

@@ -130,7 +130,7 @@ void PageLinkTest::aPdfIsShownAndItsPageHandedBack()
     QVERIFY(!link->isModal());
     QVERIFY(link->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QCOMPARE(link->windowTitle(), QStringLiteral("ospf guide.pdf"));
-    QCOMPARE(link->findChild<QLabel *>(QStringLiteral("lblNotice"))->text(), langText(33));
+    QCOMPARE(link->findChild<QLabel *>(QStringLiteral("lblNotice"))->text(), langText(LangEntry::PageLinkInstructions));
     auto *pageBox = link->findChild<QLineEdit *>(QStringLiteral("txtPDFPageNumber"));
     QCOMPARE(pageBox->text(), QStringLiteral("1"));
     auto *view = link->findChild<QPdfView *>();
@@ -237,7 +237,7 @@ void PageLinkTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
                                      QStringLiteral("close")}));
     QCOMPARE(h.window().editBuffer().linkPage, QStringLiteral("1"));
 
-    // No document at all: message 74, nothing opened.
+    // No document at all: NoDocumentMessage, nothing opened.
     log.calls.clear();
     {
         gui::PDFLink link(h.window(), h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));

@@ -36,7 +36,7 @@ void ProgramWindowsTest::progressWindowsMoveTheirBarAndStartEmpty()
     QCOMPARE(status.objectName(), QStringLiteral("frmSaveStatus"));
     QCOMPARE(status.lblCompiling->objectName(), QStringLiteral("lblCompiling"));
     status.load(QStringLiteral("Fendrel Lab Builder - Net.lab"));
-    QCOMPARE(status.lblCompiling->text(), langText(37));
+    QCOMPARE(status.lblCompiling->text(), langText(LangEntry::CompilingPackageProgress));
     QCOMPARE(status.windowTitle(), QStringLiteral("Fendrel Lab Builder - Net.lab"));
     QCOMPARE(status.ProgressBar1->minimum(), 0);
     QCOMPARE(status.ProgressBar1->maximum(), 100);
@@ -54,12 +54,12 @@ void ProgramWindowsTest::progressWindowsMoveTheirBarAndStartEmpty()
     status.huffmanProgress(70);
     status.load(QStringLiteral("Fendrel Lab Builder"));
     QCOMPARE(status.ProgressBar1->value(), 0);
-    QCOMPARE(status.lblCompiling->text(), langText(37));
+    QCOMPARE(status.lblCompiling->text(), langText(LangEntry::CompilingPackageProgress));
 
     gui::Progress progress;
     QCOMPARE(progress.objectName(), QStringLiteral("frmProgress"));
     progress.load(QStringLiteral("Fendrel Lab Builder"));
-    QCOMPARE(progress.Label1->text(), langText(36));
+    QCOMPARE(progress.Label1->text(), langText(LangEntry::OpeningPackageProgress));
     QCOMPARE(progress.Label1->objectName(), QStringLiteral("Label1"));
 }
 
@@ -146,7 +146,7 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         box->button(QMessageBox::No)->click();
     });
-    QVERIFY(!prompter.ask(80));
+    QVERIFY(!prompter.ask(LangEntry::CatalogueChangedQuestion));
 
     whenModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
     QCOMPARE(prompter.show(QStringLiteral("Go on?"), MessageIcon::Exclamation, MessageButtons::YesNo,
@@ -155,17 +155,17 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
 
     whenModal<QMessageBox>([](QMessageBox *box) {
         QCOMPARE(box->icon(), QMessageBox::Warning);
-        QCOMPARE(box->text(), langText(97));
+        QCOMPARE(box->text(), langText(LangEntry::NothingToCompileMessage));
         QCOMPARE(box->standardButtons(), QMessageBox::Ok);
         box->button(QMessageBox::Ok)->click();
     });
-    QCOMPARE(prompter.message(97, MessageIcon::Exclamation), MessageAnswer::Ok);
+    QCOMPARE(prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation), MessageAnswer::Ok);
 
     whenModal<QMessageBox>([](QMessageBox *box) {
         QCOMPARE(box->icon(), QMessageBox::NoIcon);
         box->reject();
     });
-    QCOMPARE(prompter.message(92, MessageIcon::None), MessageAnswer::Ok);
+    QCOMPARE(prompter.message(LangEntry::SectionNameMissingMessage, MessageIcon::None), MessageAnswer::Ok);
 }
 
 void ProgramWindowsTest::fileDialogsFollowTheRequest()
@@ -183,13 +183,13 @@ void ProgramWindowsTest::fileDialogsFollowTheRequest()
 
     FileRequest save;
     save.kind = FileDialogKind::Save;
-    save.title = langText(100);
+    save.title = langText(LangEntry::SavePackageDialogTitle);
     save.filters = {{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
     save.initialFolder = folder.path();
     save.defaultExtension = QStringLiteral("lab");
     save.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
     whenModal<QFileDialog>([&folder](QFileDialog *dialog) {
-        QCOMPARE(dialog->windowTitle(), langText(100));
+        QCOMPARE(dialog->windowTitle(), langText(LangEntry::SavePackageDialogTitle));
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(dialog->defaultSuffix(), QStringLiteral("lab"));
         QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Lab Package (*.lab *.LAB)")});

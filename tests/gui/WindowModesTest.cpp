@@ -113,7 +113,7 @@ QString stateOf(gui::AddLabs &window, const Prepared &p)
     if (text == kSentinel)
         return kSentinel;
     for (int entry : {4, 6, 23, 87, 125, 126, 127, 128}) {
-        if (text == langText(entry))
+        if (text == languageTable().text(entry))
             return QStringLiteral("entry %1").arg(entry);
     }
     return text;

@@ -99,14 +99,14 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     WizardDriver w(wizard);
     QVERIFY(wizard->isVisible());
     QCOMPARE(wizard->objectName(), QStringLiteral("frmWizard"));
-    QCOMPARE(wizard->windowTitle(), h.window().windowTitle() + langText(53));
+    QCOMPARE(wizard->windowTitle(), h.window().windowTitle() + langText(LangEntry::WizardTitleSuffix));
     QCOMPARE(w.page(), QStringLiteral("fraIntro"));
-    QCOMPARE(w.label("lblIntroduction"), langText(46));
+    QCOMPARE(w.label("lblIntroduction"), langText(LangEntry::WizardWelcomeText));
     QCOMPARE(w.control<QPushButton>("cmdNext")->text(), QStringLiteral("Next >>"));
 
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(w.page(), QStringLiteral("fraTab"));
-    QCOMPARE(w.label("lblTabInfo"), langText(51));
+    QCOMPARE(w.label("lblTabInfo"), langText(LangEntry::WizardTabText));
     // An empty title is refused and the page stays; so is a title the catalogue file would misread.
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{40});
@@ -168,7 +168,7 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     QVERIFY(w.click("cmdBrowseGradeNwc"));
     QCOMPARE(w.label("lblGradeNwcFile"), QString());
     QVERIFY(!h.prompter.shown.isEmpty());
-    QVERIFY(h.prompter.shown.first().text.contains(langText(115)));
+    QVERIFY(h.prompter.shown.first().text.contains(langText(LangEntry::NwcUnknownLineMessage)));
     h.prompter.shown.clear();
     QVERIFY(w.click("cmdBrowseLoadNwc"));
     QCOMPARE(w.label("lblLoadNwcFile"), QStringLiteral("ospf.nwc"));
@@ -186,7 +186,7 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     QVERIFY(w.type("txtDescription", QStringLiteral("  Areas and costs  ")));
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(w.page(), QStringLiteral("fraFinish"));
-    QCOMPARE(w.control<QPushButton>("cmdNext")->text(), langText(39));
+    QCOMPARE(w.control<QPushButton>("cmdNext")->text(), langText(LangEntry::FinishCaption));
     QCOMPARE(wizard->results().description, QStringLiteral("Areas and costs"));
 
     QVERIFY(w.click("cmdNext"));

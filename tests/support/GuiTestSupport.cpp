@@ -219,7 +219,7 @@ QList<int> MainWindowHarness::takeMessageEntries()
     for (const ScriptedPrompter::Shown &shown : prompter.shown) {
         int found = -1;
         for (int n = 0; n < languageTable().size() && found < 0; ++n) {
-            const QString text = langText(n);
+            const QString text = languageTable().text(n);
             if (!text.isEmpty() && (shown.text == text || (n == 111 && shown.text.startsWith(text))))
                 found = n;
         }

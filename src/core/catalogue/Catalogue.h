@@ -22,9 +22,9 @@ inline const QString kCatalogueFileName = QStringLiteral("Fendrel.ini");
 
 enum class LabStore {
     Stored,
-    Incomplete,    // name, document or topology missing: message 91 shown
-    RecordMissing, // edit of a lab without a record: message 105 shown
-    NotStored,     // the key array refused the record: message 90 or 106 shown, the node stays
+    Incomplete,    // name, document or topology missing: LabIncompleteMessage shown
+    RecordMissing, // edit of a lab without a record: EditedLabDetailsMissingMessage shown
+    NotStored,     // the key array refused the record: LabNotStoredMessage or LabChangesNotStoredMessage shown, the node stays
     Failed,        // the tree refused the node: logged, nothing changed
 };
 

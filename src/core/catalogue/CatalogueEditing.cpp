@@ -5,6 +5,7 @@
 #include "catalogue/KeyArray.h"
 #include "catalogue/WizardCatalogue.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
 #include "text/Windows1252.h"
 #include "text/TextHelpers.h"
@@ -13,12 +14,6 @@
 
 namespace fendrel {
 namespace {
-
-// The tree control's own failures, numbered as the program has always logged them.
-constexpr qint32 kElementNotFound = 35601;
-constexpr qint32 kKeyNotUnique = 35602;
-const QString kElementNotFoundText = QStringLiteral("Element not found");
-const QString kKeyNotUniqueText = QStringLiteral("Key is not unique in collection");
 
 QString cleanPath(const QString &path)
 {
@@ -91,7 +86,7 @@ LabStoreResult Catalogue::addLab(const LabRecord &buffer, const LabInput &input,
 {
     const QString name = trimSpaces(input.name);
     if (name.isEmpty() || buffer.link.isEmpty() || trimSpaces(buffer.topFile).isEmpty()) {
-        prompter.message(91, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabIncompleteMessage, MessageIcon::Exclamation);
         return {LabStore::Incomplete};
     }
     LabRecord r = gathered(buffer, input);
@@ -102,11 +97,11 @@ LabStoreResult Catalogue::addLab(const LabRecord &buffer, const LabInput &input,
     CatalogueNode *section = m_tree.nodeByKey(sectionKey(trimSpaces(input.section)));
     CatalogueNode *node = section ? insertLab(section, capitalizeFirst(name), r) : nullptr;
     if (!node) {
-        logError(QStringLiteral("Add Lab - Click"), kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(QStringLiteral("Add Lab - Click"), kMainWindowLabel, kErrElementNotFound, kErrElementNotFoundText);
         return {LabStore::Failed};
     }
     if (!recordOf(*node)) {
-        prompter.message(90, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabNotStoredMessage, MessageIcon::Exclamation);
         return {LabStore::NotStored, node};
     }
     return {LabStore::Stored, node};
@@ -118,7 +113,7 @@ LabStoreResult Catalogue::editLab(LabRecord &buffer, qint32 nodeIndex, const Lab
     CatalogueNode *node = m_tree.nodeByIndex(nodeIndex);
     const LabRecord *stored = node ? recordOf(*node) : nullptr;
     if (!stored) {
-        prompter.message(105, MessageIcon::Exclamation);
+        prompter.message(LangEntry::EditedLabDetailsMissingMessage, MessageIcon::Exclamation);
         return {LabStore::RecordMissing};
     }
     takeStoredIfEmpty(buffer.link, stored->link);
@@ -132,7 +127,7 @@ LabStoreResult Catalogue::editLab(LabRecord &buffer, qint32 nodeIndex, const Lab
     const QString documentLabel = trimSpaces(input.documentLabel);
     if (name.isEmpty() || buffer.link.isEmpty() || documentLabel.isEmpty() ||
         !trimSpaces(buffer.link).contains(documentLabel, Qt::CaseInsensitive) || trimSpaces(buffer.topFile).isEmpty()) {
-        prompter.message(91, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabIncompleteMessage, MessageIcon::Exclamation);
         return {LabStore::Incomplete, node};
     }
 
@@ -147,7 +142,7 @@ LabStoreResult Catalogue::editLab(LabRecord &buffer, qint32 nodeIndex, const Lab
     const bool updated = m_records.keyArrayUpdate(r);
     changeNode(node);
     if (!updated) {
-        prompter.message(106, MessageIcon::Exclamation);
+        prompter.message(LangEntry::LabChangesNotStoredMessage, MessageIcon::Exclamation);
         return {LabStore::NotStored, node};
     }
     m_tree.select(node);
@@ -157,11 +152,11 @@ LabStoreResult Catalogue::editLab(LabRecord &buffer, qint32 nodeIndex, const Lab
 CatalogueNode *Catalogue::deleteNode(CatalogueNode *node, Prompter &prompter)
 {
     if (!node || !node->parent()) {
-        logError(QStringLiteral("Delete Lab - Click"), kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(QStringLiteral("Delete Lab - Click"), kMainWindowLabel, kErrElementNotFound, kErrElementNotFoundText);
         return nullptr;
     }
     if (node->tag().toLower() == u"lab" && !m_records.keyArrayDelete(node->key()))
-        prompter.message(103, MessageIcon::None);
+        prompter.message(LangEntry::DeletedLabDetailsMissingMessage, MessageIcon::None);
     CatalogueNode *parent = node->parent();
     removeNode(node);
     m_tree.select(parent);
@@ -175,7 +170,7 @@ void Catalogue::deleteAll()
         m_records.keyArrayInitialize();
         m_tabTitle.clear();
         if (!m_iniPath.isEmpty() && QFile::exists(m_iniPath) && !QFile::remove(m_iniPath))
-            logError(QStringLiteral("Delete All - Click"), kMainWindowLabel, 0,
+            logError(QStringLiteral("Delete All - Click"), kMainWindowLabel, kErrComplaint,
                      QStringLiteral("The catalogue file %1 could not be deleted").arg(m_iniPath));
         m_tree.add({}, kTabKey, m_tabTitle);
     });
@@ -186,7 +181,7 @@ CatalogueNode *Catalogue::addSection(const QString &typedName)
     const QString name = capitalizeFirst(trimSpaces(typedName));
     CatalogueNode *node = insertSection(name);
     if (!node)
-        logError(QStringLiteral("Add Section - Click"), kMainWindowLabel, kKeyNotUnique, kKeyNotUniqueText);
+        logError(QStringLiteral("Add Section - Click"), kMainWindowLabel, kErrKeyNotUnique, kErrKeyNotUniqueText);
     return node;
 }
 
@@ -195,11 +190,11 @@ CatalogueNode *Catalogue::renameSection(CatalogueNode *section, const QString &t
     const QString name = capitalizeFirst(trimSpaces(typedName));
     const QString label = QStringLiteral("Add Section - Click");
     if (!section || !section->parent() || section->parent()->key() != kTabKey) {
-        logError(label, kMainWindowLabel, kElementNotFound, kElementNotFoundText);
+        logError(label, kMainWindowLabel, kErrElementNotFound, kErrElementNotFoundText);
         return nullptr;
     }
     if (!m_tree.rekey(section, sectionKey(name))) {
-        logError(label, kMainWindowLabel, kKeyNotUnique, kKeyNotUniqueText);
+        logError(label, kMainWindowLabel, kErrKeyNotUnique, kErrKeyNotUniqueText);
         return nullptr;
     }
     m_tree.setText(section, name);

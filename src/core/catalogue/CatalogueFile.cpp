@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
 #include "catalogue/ProductSku.h"
 #include "startup/Folders.h"
@@ -56,7 +57,7 @@ QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter)
         for (const CatalogueNode *lab : section->children()) {
             const LabRecord *r = catalogue.recordOf(*lab);
             if (!r) {
-                prompter.message(113, MessageIcon::Exclamation);
+                prompter.message(LangEntry::LabNotSavedMessage, MessageIcon::Exclamation);
                 ini.write(name, labKey(kLab, j++), lab->text());
                 continue;
             }
@@ -114,7 +115,7 @@ void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, 
                 // Two sections cannot share a name, letter case aside: keep the labs in the first.
                 sectionNode = m_tree.nodeByKey(sectionKey(name));
                 sectionSku = sectionNode->tag();
-                logError(QStringLiteral("Create New Tree"), kMainWindowLabel, 0,
+                logError(QStringLiteral("Create New Tree"), kMainWindowLabel, kErrComplaint,
                          QStringLiteral("%1 repeats the section name \"%2\"; its labs were added to that section")
                              .arg(section, sectionNode->text()));
             }
@@ -138,7 +139,7 @@ void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, 
                     continue;
                 const CatalogueNode *lab = insertLab(sectionNode, labName, r);
                 if (lab && !recordOf(*lab))
-                    prompter.message(114, MessageIcon::Exclamation);
+                    prompter.message(LangEntry::LabNotLoadedMessage, MessageIcon::Exclamation);
             }
         }
 

@@ -9,7 +9,7 @@ class Prompter;
 
 // The lines of the catalogue file for the current tree and records, exactly as the sequence
 // of writeIni calls (tab, then each section with its labs, twelve keys a lab) leaves them.
-// A lab node without a record shows message 113 and is saved with its name only.
+// A lab node without a record shows LabNotSavedMessage and is saved with its name only.
 QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter);
 
 // Writes the catalogue file in one go; the old file stays whole until the new one is complete.

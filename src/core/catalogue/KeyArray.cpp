@@ -1,17 +1,12 @@
 #include "catalogue/KeyArray.h"
 
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 
 #include <new>
 
 namespace fendrel {
 namespace {
-
-// The run-time failure an unallocated array gives.
-constexpr qint32 kSubscriptOutOfRange = 9;
-const QString kSubscriptOutOfRangeText = QStringLiteral("Subscript out of range");
-constexpr qint32 kOutOfMemory = 7;
-const QString kOutOfMemoryText = QStringLiteral("Out of memory");
 
 void overwriteIfSet(QString &field, const QString &value)
 {
@@ -40,7 +35,7 @@ void KeyArray::rebuildIndex()
 bool KeyArray::keyArrayInsert(const LabRecord &record)
 {
     if (!m_initialized) {
-        logError(QStringLiteral("Key Array Insert"), m_moduleLabel, kSubscriptOutOfRange, kSubscriptOutOfRangeText);
+        logError(QStringLiteral("Key Array Insert"), m_moduleLabel, kErrSubscriptOutOfRange, kErrSubscriptOutOfRangeText);
         return false;
     }
     try {
@@ -50,7 +45,7 @@ bool KeyArray::keyArrayInsert(const LabRecord &record)
             m_firstIndex.insert(stored.key, static_cast<qint32>(m_records.size()));
         m_records.push_back(std::move(stored));
     } catch (const std::bad_alloc &) {
-        logError(QStringLiteral("Key Array Insert"), m_moduleLabel, kOutOfMemory, kOutOfMemoryText);
+        logError(QStringLiteral("Key Array Insert"), m_moduleLabel, kErrOutOfMemory, kErrOutOfMemoryText);
         return false;
     }
     return true;
@@ -60,7 +55,7 @@ bool KeyArray::keyArrayUpdate(const LabRecord &record)
 {
     const qint32 i = keyArraySearch(record.key);
     if (i == -1) {
-        logError(QStringLiteral("Key Array Update"), m_moduleLabel, 0, QString());
+        logError(QStringLiteral("Key Array Update"), m_moduleLabel, kErrComplaint, QString());
         return false;
     }
     LabRecord &stored = m_records[static_cast<std::size_t>(i)];
@@ -82,7 +77,7 @@ bool KeyArray::keyArrayDelete(const QString &key)
 {
     const qint32 i = keyArraySearch(key);
     if (i == -1) {
-        logError(QStringLiteral("Key Array Delete"), m_moduleLabel, 0, QString());
+        logError(QStringLiteral("Key Array Delete"), m_moduleLabel, kErrComplaint, QString());
         return false;
     }
     m_records.erase(m_records.begin() + i);
@@ -93,7 +88,7 @@ bool KeyArray::keyArrayDelete(const QString &key)
 qint32 KeyArray::keyArraySearch(const QString &key) const
 {
     if (!m_initialized) {
-        logError(QStringLiteral("Key Array Search"), m_moduleLabel, kSubscriptOutOfRange, kSubscriptOutOfRangeText);
+        logError(QStringLiteral("Key Array Search"), m_moduleLabel, kErrSubscriptOutOfRange, kErrSubscriptOutOfRangeText);
         return -1;
     }
     return m_firstIndex.value(key, -1);

@@ -1,13 +1,14 @@
 #include "catalogue/KeyCounter.h"
 
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 
 namespace fendrel {
 
 QString KeyCounter::createNewKey()
 {
     if (m_counter == std::numeric_limits<qint32>::max()) {
-        logError(QStringLiteral("Create New Key"), m_moduleLabel, 6,
+        logError(QStringLiteral("Create New Key"), m_moduleLabel, kErrOverflow,
                  QStringLiteral("Overflow: no lab key is left after K%1").arg(m_counter));
         return {};
     }

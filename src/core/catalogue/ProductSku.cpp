@@ -1,6 +1,7 @@
 #include "catalogue/ProductSku.h"
 
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 
 #include <algorithm>
 
@@ -78,13 +79,13 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
         bool isNumber = false;
         const double number = tab.trimmed().toDouble(&isNumber);
         if (!isNumber) {
-            logError(kCreate, kModule, 13, QStringLiteral("Type mismatch: \"%1\" is not a tab SKU").arg(tab));
+            logError(kCreate, kModule, kErrTypeMismatch, QStringLiteral("Type mismatch: \"%1\" is not a tab SKU").arg(tab));
             return kNoSku;
         }
         if (number == -1)
             return kNoSku;
         if (!isDigits(tab)) {
-            logError(kCreate, kModule, 0, QStringLiteral("Bad Sku format: ") + tab);
+            logError(kCreate, kModule, kErrComplaint, QStringLiteral("Bad Sku format: ") + tab);
             return kNoSku;
         }
         const Tab *entry = findTab(tab);
@@ -99,7 +100,7 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
         if (tab.isEmpty() || section.isEmpty())
             return kNoSku;
         if (!isDigits(tab) || !isDigits(section)) {
-            logError(kCreate, kModule, 0, QStringLiteral("Bad Sku format: ") + tab + u' ' + section);
+            logError(kCreate, kModule, kErrComplaint, QStringLiteral("Bad Sku format: ") + tab + u' ' + section);
             return kNoSku;
         }
         const Tab *entry = findTab(tab);
@@ -121,7 +122,7 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
 void SkuTree::insertProductSku(qint32 level, const QString &sku)
 {
     if (!isWellFormedSku(sku)) {
-        logError(kInsert, kModule, 0, QStringLiteral("Bad Sku format: ") + sku);
+        logError(kInsert, kModule, kErrComplaint, QStringLiteral("Bad Sku format: ") + sku);
         return;
     }
     const QString tabPart = sku.left(2);
@@ -132,7 +133,7 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
     switch (static_cast<SkuLevel>(level)) {
     case SkuLevel::Tab:
         if (findTab(tabPart)) {
-            logError(kInsert, kModule, 0, exists);
+            logError(kInsert, kModule, kErrComplaint, exists);
             return;
         }
         m_largestTab = m_tabs.isEmpty() ? partValue(tabPart) : std::max(m_largestTab, partValue(tabPart));
@@ -143,7 +144,7 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
         if (!tab)
             return;
         if (std::any_of(tab->sections.begin(), tab->sections.end(), [&](const Section &s) { return s.part == sectionPart; })) {
-            logError(kInsert, kModule, 0, exists);
+            logError(kInsert, kModule, kErrComplaint, exists);
             return;
         }
         tab->largestSection = tab->sections.isEmpty() ? partValue(sectionPart)
@@ -159,7 +160,7 @@ void SkuTree::insertProductSku(qint32 level, const QString &sku)
             if (s.part != sectionPart)
                 continue;
             if (s.labs.contains(labPart)) {
-                logError(kInsert, kModule, 0, exists);
+                logError(kInsert, kModule, kErrComplaint, exists);
                 return;
             }
             s.largestLab = s.labs.isEmpty() ? partValue(labPart) : std::max(s.largestLab, partValue(labPart));

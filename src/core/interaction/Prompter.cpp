@@ -4,12 +4,12 @@
 
 namespace fendrel {
 
-MessageAnswer Prompter::message(int entry, MessageIcon icon, MessageButtons buttons, const QString &suffix)
+MessageAnswer Prompter::message(LangEntry entry, MessageIcon icon, MessageButtons buttons, const QString &suffix)
 {
-    return show(langText(entry) + suffix, icon, buttons, langText(kMessageTitleEntry));
+    return show(langText(entry) + suffix, icon, buttons, langText(LangEntry::MessageTitle));
 }
 
-bool Prompter::ask(int entry, const QString &suffix)
+bool Prompter::ask(LangEntry entry, const QString &suffix)
 {
     return message(entry, MessageIcon::Question, MessageButtons::YesNo, suffix) == MessageAnswer::Yes;
 }

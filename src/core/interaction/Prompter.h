@@ -1,5 +1,7 @@
 #pragma once
 
+#include "startup/LanguageEntries.h"
+
 #include <QString>
 
 namespace fendrel {
@@ -7,9 +9,6 @@ namespace fendrel {
 enum class MessageIcon { None, Information, Exclamation, Critical, Question };
 enum class MessageButtons { Ok, YesNo };
 enum class MessageAnswer { Ok, Yes, No };
-
-// The language-table entry that titles every message box.
-inline constexpr int kMessageTitleEntry = 124;
 
 // How the core asks and tells the user something. The GUI shows message boxes, the CLI writes
 // to stderr and answers from its options, tests script the answers.
@@ -19,11 +18,12 @@ public:
     virtual MessageAnswer show(const QString &text, MessageIcon icon, MessageButtons buttons,
                                const QString &title) = 0;
 
-    // A message whose text is a language-table entry (followed by suffix), titled by entry 124.
-    MessageAnswer message(int entry, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok,
+    // A message whose text is a language-table entry (followed by suffix), titled by
+    // LangEntry::MessageTitle.
+    MessageAnswer message(LangEntry entry, MessageIcon icon, MessageButtons buttons = MessageButtons::Ok,
                           const QString &suffix = {});
     // A question answered with Yes or No.
-    bool ask(int entry, const QString &suffix = {});
+    bool ask(LangEntry entry, const QString &suffix = {});
 };
 
 } // namespace fendrel

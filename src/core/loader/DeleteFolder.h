@@ -20,7 +20,7 @@ using ContentRemover = std::function<RemovalResult(const QString &folder)>;
 RemovalResult removeFolderContent(const QString &folder);
 
 // Removes a folder with everything below it. A missing folder is no error; a failure is shown
-// (message 54 and the path) and logged, and whatever could not be deleted stays.
+// (FolderNotDeletedMessage and the path) and logged, and whatever could not be deleted stays.
 void deleteLabFolder(const QString &folder, Prompter &prompter,
                      const ContentRemover &removeContent = removeFolderContent);
 

@@ -170,7 +170,7 @@ public:
     {
         for (qsizetype i = m_dataEntries; i < m_names.size(); ++i) {
             place(i);
-            m_prompter.message(77, MessageIcon::None);
+            m_prompter.message(LangEntry::PackageIncompleteMessage, MessageIcon::None);
             account(false);
         }
         m_catalogue.write(schema::kGeneral, schema::kNumOfSections, QString::number(m_sectionsCounted));
@@ -299,7 +299,7 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     const auto refuse = [&](ExtractResult::Status status) {
         if (observer)
             observer->decodingFinished();
-        prompter.show(title + langText(121), MessageIcon::Critical, MessageButtons::Ok, langText(kMessageTitleEntry));
+        prompter.show(title + langText(LangEntry::NotAPackageMessage), MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
         result.status = status;
         return result;
     };

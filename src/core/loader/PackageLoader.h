@@ -23,8 +23,8 @@ public:
 struct ExtractResult {
     enum class Status {
         Extracted,  // members written, the catalogue file replaced
-        Invalid,    // member 1 is no catalogue (message 121 shown); nothing written
-        Unreadable, // the file could not be read, expanded or parsed (message 121 shown); nothing written
+        Invalid,    // member 1 is no catalogue (NotAPackageMessage shown); nothing written
+        Unreadable, // the file could not be read, expanded or parsed (NotAPackageMessage shown); nothing written
     };
     Status status = Status::Unreadable;
     QString packageFolder;

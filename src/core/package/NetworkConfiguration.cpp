@@ -2,6 +2,7 @@
 
 #include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -19,12 +20,6 @@ namespace fendrel {
 namespace {
 
 using Result = NetworkConfigurationCheck::Result;
-
-// The run-time failures a configuration can cause, as the error log numbers them.
-constexpr qint32 kOverflow = 6;
-constexpr qint32 kTypeMismatch = 13;
-constexpr qint32 kFileNotFound = 53;
-constexpr qint32 kInputPastEnd = 62;
 
 NetworkConfigurationCheck failure(Result result, qint32 number = 0, const QString &description = {})
 {
@@ -58,10 +53,10 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
 {
     QFile file(path); // refuses to open a folder
     if (!file.open(QIODevice::ReadOnly))
-        return failure(Result::ReadFailure, kFileNotFound, QStringLiteral("File not found: %1").arg(path));
+        return failure(Result::ReadFailure, kErrFileNotFound, QStringLiteral("File not found: %1").arg(path));
     const QByteArray content = file.readAll();
     if (content.isEmpty())
-        return failure(Result::Empty, kInputPastEnd, QStringLiteral("Input past end of file"));
+        return failure(Result::Empty, kErrInputPastEnd, kErrInputPastEndText);
 
     NetworkConfigurationCheck check;
     const std::array<std::pair<const char *, int *>, 4> counts = {{{"number of devices", &check.devices},
@@ -78,10 +73,10 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
             bool ok = false;
             const qlonglong value = number.toLongLong(&ok);
             if (!ok)
-                return failure(Result::ReadFailure, kTypeMismatch,
+                return failure(Result::ReadFailure, kErrTypeMismatch,
                                QStringLiteral("Type mismatch: \"%1\" is not a count").arg(number));
             if (value < std::numeric_limits<qint16>::min() || value > std::numeric_limits<qint16>::max())
-                return failure(Result::ReadFailure, kOverflow, QStringLiteral("Overflow: %1 is too large a count").arg(number));
+                return failure(Result::ReadFailure, kErrOverflow, QStringLiteral("Overflow: %1 is too large a count").arg(number));
             *count->second = static_cast<int>(value);
             continue;
         }
@@ -119,20 +114,20 @@ bool verifyAndCollectRtr(const QString &path, Prompter &prompter, QStringList *d
     }
     logError(QStringLiteral("Verify and Collect RTR"), QStringLiteral("Create Pack"), check.errorNumber,
              check.errorDescription);
-    const QString title = langText(kMessageTitleEntry);
+    const QString title = langText(LangEntry::MessageTitle);
     switch (check.result) {
     case Result::UnknownLine:
-        prompter.show(path + QStringLiteral("\r\n") + langText(115), MessageIcon::Exclamation, MessageButtons::Ok, title);
+        prompter.show(path + QStringLiteral("\r\n") + langText(LangEntry::NwcUnknownLineMessage), MessageIcon::Exclamation, MessageButtons::Ok, title);
         return false;
     case Result::CountMismatch:
-        prompter.show(path + QStringLiteral("\r\n") + langText(116), MessageIcon::Exclamation, MessageButtons::Ok, title);
+        prompter.show(path + QStringLiteral("\r\n") + langText(LangEntry::NwcDeviceCountMessage), MessageIcon::Exclamation, MessageButtons::Ok, title);
         return false;
     case Result::MissingDevice:
-        prompter.show(check.missingDeviceName + langText(117) + u'\r' + langText(118), MessageIcon::Exclamation,
+        prompter.show(check.missingDeviceName + langText(LangEntry::NwcDeviceFileMissingMessage) + u'\r' + langText(LangEntry::NwcDeviceFilesMessage), MessageIcon::Exclamation,
                       MessageButtons::Ok, title);
         return false;
     case Result::Empty:
-        if (prompter.show(path + langText(119), MessageIcon::Exclamation, MessageButtons::YesNo, title)
+        if (prompter.show(path + langText(LangEntry::NwcEmptyQuestion), MessageIcon::Exclamation, MessageButtons::YesNo, title)
             != MessageAnswer::Yes)
             return false;
         if (devicePaths)

@@ -4,6 +4,7 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
@@ -31,7 +32,7 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
             : !info.isFile()               ? QStringLiteral("This is not a file.")
                                            : QStringLiteral("The file cannot be read.");
         m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, why), MessageIcon::Exclamation, MessageButtons::Ok,
-                        langText(kMessageTitleEntry));
+                        langText(LangEntry::MessageTitle));
     } else if (!nameOnly) {
         member.source = path;
         member.sourceSize = info.size();
@@ -62,7 +63,7 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
                 labProgress(labs * 100 / upperBound);
             const LabRecord *record = catalogue.recordOf(*lab);
             if (!record) {
-                m_prompter.message(101, MessageIcon::None);
+                m_prompter.message(LangEntry::LabLeftOutMessage, MessageIcon::None);
                 continue;
             }
             const LabRecord &r = *record;
@@ -106,7 +107,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
                                 CompileObserver *observer)
 {
     if (catalogue.tree().count() <= 1) {
-        prompter.message(97, MessageIcon::Exclamation);
+        prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return CompileOutcome::NothingToCompile;
     }
     saveIni(catalogue, prompter);
@@ -119,7 +120,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
         observer->gatheringStarted();
     PackageCompiler compiler(prompter);
     if (!compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report)) {
-        logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, 0, QString());
+        logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrComplaint, QString());
         return CompileOutcome::Aborted;
     }
     if (observer)

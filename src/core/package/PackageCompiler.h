@@ -48,7 +48,7 @@ private:
 
 // What a compilation came to.
 enum class CompileOutcome {
-    NothingToCompile, // the catalogue holds only its tab (message 97 shown)
+    NothingToCompile, // the catalogue holds only its tab (NothingToCompileMessage shown)
     Aborted,          // a configuration check stopped it; nothing written
     WriteFailed,      // the package could not be written (logged); an existing one is unchanged
     Written,

@@ -1,6 +1,7 @@
 #include "package/PackageFile.h"
 
 #include "codec/Huffman.h"
+#include "errorlog/ErrorNumbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,12 +47,12 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
     PackageImageWriter image;
     QString why;
     if (!image.plan(std::move(members), &why)) {
-        fail(error, 0, source, why);
+        fail(error, kErrComplaint, source, why);
         return false;
     }
     QSaveFile file(path);
     const auto cannotWrite = [&](const QString &what, const QString &reason) {
-        fail(error, 75, source, QStringLiteral("%1 cannot be written: %2").arg(what, reason));
+        fail(error, kErrFileAccess, source, QStringLiteral("%1 cannot be written: %2").arg(what, reason));
         return false;
     };
     if (!file.open(QIODevice::WriteOnly))
@@ -76,7 +77,7 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
                     },
                     &why);
                 if (!produced) {
-                    fail(error, 0, source, why);
+                    fail(error, kErrComplaint, source, why);
                     throw Abandoned{};
                 }
                 if (!kept || !scratch.flush()) {
@@ -105,7 +106,7 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
         return false;
     } catch (const std::bad_alloc &) {
         file.cancelWriting();
-        fail(error, 7, source, QStringLiteral("Out of memory"));
+        fail(error, kErrOutOfMemory, source, kErrOutOfMemoryText);
         return false;
     }
     if (!written || !file.commit())
@@ -119,11 +120,11 @@ bool readPackageFile(const QString &path, const ProgressCallback &progress, cons
     const QString source = QStringLiteral("ExtractPack");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        fail(error, 53, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+        fail(error, kErrFileNotFound, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
         return false;
     }
     if (file.size() > std::numeric_limits<std::int32_t>::max()) {
-        fail(error, 0, source, QStringLiteral("%1 is larger than a package can be.").arg(path));
+        fail(error, kErrComplaint, source, QStringLiteral("%1 is larger than a package can be.").arg(path));
         return false;
     }
     struct Stopped {};
@@ -134,7 +135,7 @@ bool readPackageFile(const QString &path, const ProgressCallback &progress, cons
             [&](std::uint8_t *buffer, std::size_t capacity) {
                 const qint64 got = file.read(reinterpret_cast<char *>(buffer), static_cast<qint64>(capacity));
                 if (got < 0) {
-                    fail(error, 57, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
+                    fail(error, kErrDeviceIo, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));
                     throw Abandoned{};
                 }
                 return static_cast<std::size_t>(got);
@@ -151,7 +152,7 @@ bool readPackageFile(const QString &path, const ProgressCallback &progress, cons
         fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
         return false;
     } catch (const std::bad_alloc &) {
-        fail(error, 7, source, QStringLiteral("Out of memory"));
+        fail(error, kErrOutOfMemory, source, kErrOutOfMemoryText);
         return false;
     }
     return true;
@@ -163,7 +164,7 @@ bool readPackageImageFile(const QString &path, PackageImageParser::Handler &hand
     PackageImageParser parser(handler);
     const bool read = readPackageFile(path, progress, [&parser](QByteArrayView piece) { return parser.feed(piece); }, error);
     if (parser.failed() || (read && !parser.finish())) {
-        fail(error, 0, QStringLiteral("pckLoad"), parser.error());
+        fail(error, kErrComplaint, QStringLiteral("pckLoad"), parser.error());
         return false;
     }
     return read;

@@ -173,9 +173,9 @@ LanguageTable &languageTable()
     return table;
 }
 
-QString langText(qsizetype entry)
+QString langText(LangEntry entry)
 {
-    return languageTable().text(entry);
+    return languageTable().text(static_cast<qsizetype>(entry));
 }
 
 bool loadLanguageTable(const QString &programFolder, QString *errorMessage)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "startup/LanguageEntries.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -50,7 +52,7 @@ private:
 LanguageTable &languageTable();
 
 // Shorthand for a caption or message of the process-wide table.
-QString langText(qsizetype entry);
+QString langText(LangEntry entry);
 
 // Finds lclang.bdb for the program folder and fills the process-wide table. On failure,
 // errorMessage receives a plain English explanation (the table has no texts to offer yet).
