@@ -1,0 +1,4 @@
+#pragma once
+
+#include "high/High.h"
+#include <QWidget>
