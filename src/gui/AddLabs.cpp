@@ -168,8 +168,14 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
 
 Wizard *AddLabs::showWizard()
 {
-    if (!m_wizard)
-        m_wizard = new Wizard(*this, m_prompter, m_chooser, this);
+    if (!m_wizard) {
+        m_wizard = new Wizard(m_prompter, m_chooser, this);
+        connect(m_wizard, &Wizard::labFinished, this, [this](const WizardLab &lab) {
+            if (loadWizardLab(lab))
+                m_wizard->closeFinished();
+        });
+        connect(m_wizard, &Wizard::startupChoiceMade, this, &AddLabs::setWizardStartup);
+    }
     // Beside the main window, not over it.
     m_wizard->move(geometry().topRight() + QPoint(16, 0));
     m_wizard->show();

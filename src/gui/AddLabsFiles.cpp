@@ -183,8 +183,9 @@ PDFLink *AddLabs::openPageLink(const QString &path, PDFLink::Purpose purpose)
     // One document at a time: a new choice replaces the window of the last one.
     if (m_pageLink)
         m_pageLink->close();
-    auto *link = new PDFLink(*this, m_prompter, purpose, m_viewerFactory);
+    auto *link = new PDFLink(this, m_prompter, purpose, m_viewerFactory);
     link->setAttribute(Qt::WA_DeleteOnClose);
+    connect(link, &PDFLink::pageChosen, this, &AddLabs::setPageNumber);
     m_pageLink = link;
     link->loadTheDocument(path);
     return link;

@@ -2,7 +2,6 @@
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
-#include "gui/AddLabs.h"
 #include "gui/Icon.h"
 #include "interaction/Prompter.h"
 #include "startup/Folders.h"
@@ -34,8 +33,8 @@ T *named(QWidget *parent, const char16_t *name, Args &&...args)
 
 } // namespace
 
-PDFLink::PDFLink(AddLabs &mainWindow, Prompter &prompter, Purpose purpose, const ViewerFactory &factory)
-    : QWidget(&mainWindow, Qt::Window | Qt::WindowStaysOnTopHint), m_main(mainWindow), m_prompter(prompter),
+PDFLink::PDFLink(QWidget *parent, Prompter &prompter, Purpose purpose, const ViewerFactory &factory)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), m_prompter(prompter),
       m_purpose(purpose), m_factory(factory ? factory : ViewerFactory(createDocumentViewer))
 {
     setObjectName(QStringLiteral("frmPDFLink"));
@@ -201,7 +200,7 @@ void PDFLink::cmdExitSaveAndReturnClick()
         txtPDFPageNumber->setFocus(Qt::OtherFocusReason);
         return;
     }
-    m_main.setPageNumber(trimSpaces(page));
+    Q_EMIT pageChosen(trimSpaces(page));
     close();
 }
 

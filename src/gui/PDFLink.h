@@ -15,17 +15,15 @@ class Prompter;
 
 namespace fendrel::gui {
 
-class AddLabs;
-
 // frmPDFLink: shows a lab document so that the author can find the page where the lab starts,
-// and hands that page to the main window. It stays above the main window without blocking it.
+// and hands that page on with pageChosen. It stays above its parent window without blocking it.
 // The same window shows the program's manual, where there is no page to hand back.
 class PDFLink : public QWidget {
     Q_OBJECT
 public:
     enum class Purpose { PageLink, Reading };
 
-    PDFLink(AddLabs &mainWindow, Prompter &prompter, Purpose purpose, const ViewerFactory &factory = {});
+    PDFLink(QWidget *parent, Prompter &prompter, Purpose purpose, const ViewerFactory &factory = {});
     ~PDFLink() override;
 
     void loadTheDocument(const QString &incomingFile);
@@ -33,6 +31,10 @@ public:
     QString documentPath() const { return m_documentPath; }
     bool isPdf() const { return m_isPdf; }
     DocumentViewer *viewer() const { return m_viewer.get(); }
+
+Q_SIGNALS:
+    // The page typed or shown when the author returned, trimmed and numeric.
+    void pageChosen(const QString &page);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -46,7 +48,6 @@ private:
     void zoomBy(qreal factor);
     void unload();
 
-    AddLabs &m_main;
     Prompter &m_prompter;
     Purpose m_purpose;
     ViewerFactory m_factory;

@@ -2,7 +2,6 @@
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
-#include "gui/AddLabs.h"
 #include "gui/Icon.h"
 #include "gui/WidgetHelpers.h"
 #include "interaction/Prompter.h"
@@ -47,8 +46,8 @@ QPushButton *helpButton(QWidget *parent, const char16_t *name)
 
 } // namespace
 
-Wizard::Wizard(AddLabs &mainWindow, Prompter &prompter, FileChooser &chooser, QWidget *parent)
-    : QWidget(parent, Qt::Window), m_main(mainWindow), m_prompter(prompter), m_chooser(chooser)
+Wizard::Wizard(Prompter &prompter, FileChooser &chooser, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_prompter(prompter), m_chooser(chooser)
 {
     setObjectName(QStringLiteral("frmWizard"));
     setAttribute(Qt::WA_DeleteOnClose, false);
@@ -190,7 +189,7 @@ void Wizard::createControls()
 
 void Wizard::setCaptions()
 {
-    setWindowTitle(m_main.windowTitle() + langText(LangEntry::WizardTitleSuffix));
+    setWindowTitle((parentWidget() ? parentWidget()->windowTitle() : QString()) + langText(LangEntry::WizardTitleSuffix));
     lblIntroduction->setText(langText(LangEntry::WizardWelcomeText));
     lblDescription->setText(langText(LangEntry::WizardDescriptionText));
     lblFinished->setText(langText(LangEntry::WizardFinishedText));
@@ -320,10 +319,8 @@ void Wizard::cmdNextClick()
         break;
     }
     case 7:
-        if (!m_main.loadWizardLab(m_results))
-            return; // the last page stays, so Finish can be tried again
-        m_finishing = true;
-        close();
+        // The last page stays until the lab is taken, so that Finish can be tried again.
+        Q_EMIT labFinished(m_results);
         break;
     default:
         break;
@@ -348,6 +345,11 @@ void Wizard::closeQuietly()
 {
     m_finishing = true;
     close();
+}
+
+void Wizard::closeFinished()
+{
+    closeQuietly();
 }
 
 void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration)
@@ -415,7 +417,7 @@ void Wizard::unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_main.setWizardStartup(chkShowMe->isChecked());
+    Q_EMIT startupChoiceMade(chkShowMe->isChecked());
 }
 
 } // namespace fendrel::gui

@@ -19,19 +19,26 @@ class Prompter;
 
 namespace fendrel::gui {
 
-class AddLabs;
-
 // frmWizard: builds a catalogue of one tab, one section and one lab page by page and hands it
-// to the main window, which replaces its catalogue with it. There is no way back, only cancel.
+// on with labFinished; whoever takes it calls closeFinished, or the last page stays so that
+// Finish can be tried again. There is no way back, only cancel.
 class Wizard : public QWidget {
     Q_OBJECT
 public:
-    Wizard(AddLabs &mainWindow, Prompter &prompter, FileChooser &chooser, QWidget *parent = nullptr);
+    // parent: the window whose caption the wizard's caption continues.
+    Wizard(Prompter &prompter, FileChooser &chooser, QWidget *parent = nullptr);
 
     const WizardLab &results() const { return m_results; }
     qint16 page() const { return m_page; }
     // Closes without the cancel question, as when the main window goes away.
     void closeQuietly();
+    // Closes after the finished lab was taken.
+    void closeFinished();
+
+Q_SIGNALS:
+    void labFinished(const fendrel::WizardLab &lab);
+    // Whether the wizard is to be shown at start-up, told as the wizard goes away.
+    void startupChoiceMade(bool show);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -50,7 +57,6 @@ private:
     void browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration);
     void unload();
 
-    AddLabs &m_main;
     Prompter &m_prompter;
     FileChooser &m_chooser;
     WizardLab m_results;

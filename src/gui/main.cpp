@@ -1,4 +1,4 @@
-#include "gui/Main.h"
+#include "gui/SubMain.h"
 
 int main(int argc, char **argv)
 {

@@ -11,6 +11,7 @@
 #include "text/TextHelpers.h"
 
 #include <QCheckBox>
+#include <QSignalSpy>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPageSize>
@@ -212,7 +213,7 @@ void PageLinkTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
     RecordingViewer::Log log;
 
     {
-        gui::PDFLink link(h.window(), h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
         link.loadTheDocument(QStringLiteral("/labs/Lab1.PDF"));
         QVERIFY(link.isPdf());
         QCOMPARE(link.windowTitle(), QStringLiteral("lab1.pdf"));
@@ -228,19 +229,23 @@ void PageLinkTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
 
     log.calls.clear();
     {
-        gui::PDFLink link(h.window(), h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        // Built alone, the window hands its page on by its signal only.
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
         link.loadTheDocument(QStringLiteral("/labs/notes.doc"));
         QVERIFY(!link.isPdf());
         link.findChild<QPushButton *>(QStringLiteral("cmdExitSaveAndReturn"))->click();
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().first().toString(), QStringLiteral("1"));
     }
     QCOMPARE(log.calls, (QStringList{QStringLiteral("pdf=0"), QStringLiteral("open /labs/notes.doc at 0"),
                                      QStringLiteral("close")}));
-    QCOMPARE(h.window().editBuffer().linkPage, QStringLiteral("1"));
+    QVERIFY(h.window().editBuffer().linkPage.isEmpty());
 
     // No document at all: NoDocumentMessage, nothing opened.
     log.calls.clear();
     {
-        gui::PDFLink link(h.window(), h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
         link.loadTheDocument(QString());
     }
     QCOMPARE(h.takeMessageEntries(), QList<int>{74});

@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 using namespace fendrel;
 
@@ -85,6 +86,7 @@ private Q_SLOTS:
     void cancelWithNoKeepsEverything();
     void startUpSettingIsSharedWithTheMainWindow();
     void aCatalogueThatCannotBeWrittenLeavesTheOldOne();
+    void builtAloneItHandsOnItsLabAndWaitsUntilItIsTaken();
 };
 
 void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
@@ -332,6 +334,42 @@ void WizardFlowsTest::aCatalogueThatCannotBeWrittenLeavesTheOldOne()
     QVERIFY(w.click("cmdNext"));
     QVERIFY(!wizard->isVisible());
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral("New"), QStringLiteral("  S"), QStringLiteral("    L")}));
+}
+
+void WizardFlowsTest::builtAloneItHandsOnItsLabAndWaitsUntilItIsTaken()
+{
+    test::MainWindowHarness h; // for its files and scripted dialogs; no main window is opened
+    gui::Wizard wizard(h.prompter, h.chooser);
+    QSignalSpy finished(&wizard, &gui::Wizard::labFinished);
+    QSignalSpy startup(&wizard, &gui::Wizard::startupChoiceMade);
+    wizard.show();
+    WizardDriver w(&wizard);
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtTabTitle", QStringLiteral("Alone")));
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtSection", QStringLiteral("S")));
+    QVERIFY(w.type("txtLabTitle", QStringLiteral("L")));
+    QVERIFY(w.click("cmdNext"));
+    const QString document = h.makeFile(QStringLiteral("l.txt"));
+    h.chooser.answers = {document, h.makeFile(QStringLiteral("l.top"))};
+    QVERIFY(w.click("cmdBrowseLab"));
+    QVERIFY(w.click("cmdBrowseTop"));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(w.click("cmdNext"));
+    QCOMPARE(finished.size(), 1);
+    const auto lab = finished.first().first().value<WizardLab>();
+    QCOMPARE(lab.tabTitle, QStringLiteral("Alone"));
+    QCOMPARE(lab.link, document);
+    QVERIFY(wizard.isVisible());
+    QCOMPARE(w.page(), QStringLiteral("fraFinish"));
+
+    QVERIFY(w.click("cmdNext")); // not taken yet: Finish offers it again
+    QCOMPARE(finished.size(), 2);
+    QVERIFY(startup.isEmpty());
+    wizard.closeFinished();
+    QVERIFY(!wizard.isVisible());
+    QCOMPARE(startup.size(), 1);
+    QVERIFY(h.prompter.shown.isEmpty());
 }
 
 FENDREL_GUI_TEST_MAIN(WizardFlowsTest)

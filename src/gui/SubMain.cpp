@@ -1,4 +1,4 @@
-#include "gui/Main.h"
+#include "gui/SubMain.h"
 
 #include "gui/AddLabs.h"
 #include "catalogue/Catalogue.h"
