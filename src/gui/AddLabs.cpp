@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/LabForm.h"
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
@@ -44,11 +45,11 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
 
     setIcon(this, kIconResource, true);
     setCaptions();
-    cmbLabPackID->hide();
-    lblLabPackID->hide();
+    m_form->cmbLabPackID->hide();
+    m_form->lblLabPackID->hide();
     m_catalogue.keyArrayInitialize();
     m_loadedCaption = windowTitle();
-    for (QWidget *field : std::initializer_list<QWidget *>{txtTab, txtLabDescription, txtSection, txtLabname})
+    for (QWidget *field : std::initializer_list<QWidget *>{txtTab, m_form->txtLabDescription, m_form->txtSection, m_form->txtLabname})
         setFieldBackground(field, true);
     lockExamBoxes();
     createNewTree();
@@ -62,17 +63,17 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
         cmdDeleteAll->setEnabled(false);
 
     {
-        const QSignalBlocker quiet(TabStrip1);
-        while (TabStrip1->count() > 0)
-            TabStrip1->removeTab(0);
-        TabStrip1->setTabData(TabStrip1->addTab(langText(LangEntry::RequiredFilesTab)), QStringLiteral("Tab1"));
-        TabStrip1->setTabData(TabStrip1->addTab(langText(LangEntry::OptionalFilesTab)), QStringLiteral("Tab2"));
+        const QSignalBlocker quiet(m_form->TabStrip1);
+        while (m_form->TabStrip1->count() > 0)
+            m_form->TabStrip1->removeTab(0);
+        m_form->TabStrip1->setTabData(m_form->TabStrip1->addTab(langText(LangEntry::RequiredFilesTab)), QStringLiteral("Tab1"));
+        m_form->TabStrip1->setTabData(m_form->TabStrip1->addTab(langText(LangEntry::OptionalFilesTab)), QStringLiteral("Tab2"));
     }
     // A hidden tab bar does not tell its layout that it has grown.
-    TabStrip1->updateGeometry();
+    m_form->TabStrip1->updateGeometry();
     if (getWizardSetting() == 1)
         chkWizStartup->setChecked(true);
-    chkTestSimMode->setEnabled(false);
+    m_form->chkTestSimMode->setEnabled(false);
 }
 
 AddLabs::~AddLabs() = default;
@@ -85,11 +86,8 @@ void AddLabs::connectControls()
         m_catalogue.select(node);
         tvlabsNodeClick(node);
     });
-    connect(TabStrip1, &QTabBar::currentChanged, this, [this] { tabStrip1Click(); });
     connect(txtTab, &QLineEdit::textChanged, this, [this](const QString &text) { m_catalogue.setTypedTabTitle(text); });
     connect(lblHelp, &QLabel::linkActivated, this, [this] { openManual(); });
-    for (int i = 0; i < kExamCount; ++i)
-        connect(m_examBoxes[i], &QCheckBox::clicked, this, [this, i](bool checked) { onExamBoxClicked(i, checked); });
 
     connect(cmdAddLab, &QPushButton::clicked, this, [this] { cmdAddLabClick(); });
     connect(cmdEdit, &QPushButton::clicked, this, [this] { cmdEditClick(); });
@@ -101,23 +99,44 @@ void AddLabs::connectControls()
     connect(cmdCreatePck, &QPushButton::clicked, this, [this] { cmdCreatePckClick(); });
     connect(cmdLoadLabPck, &QPushButton::clicked, this, [this] { cmdLoadLabPckClick(); });
 
-    connect(cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowseClick(); });
-    connect(cmdBrowseTop, &QPushButton::clicked, this, [this] { cmdBrowseTopClick(); });
-    connect(cmdBrowsenwc, &QPushButton::clicked, this, [this] { cmdBrowsenwcClick(); });
-    connect(cmdBrowseLoadNwc, &QPushButton::clicked, this, [this] { cmdBrowseLoadNwcClick(); });
-    connect(cmdBrowsePicture, &QPushButton::clicked, this, [this] { cmdBrowsePictureClick(); });
-    connect(cmdBrowseSetupFile, &QPushButton::clicked, this, [this] { cmdBrowseSetupFileClick(); });
-    connect(cmdBrowseNodaraXImages, &QPushButton::clicked, this, [this] { cmdBrowseNodaraXImagesClick(); });
+    connect(m_form->cmdBrowse, &QPushButton::clicked, this, [this] { cmdBrowseClick(); });
+    connect(m_form->cmdBrowseTop, &QPushButton::clicked, this, [this] { cmdBrowseTopClick(); });
+    connect(m_form->cmdBrowsenwc, &QPushButton::clicked, this, [this] { cmdBrowsenwcClick(); });
+    connect(m_form->cmdBrowseLoadNwc, &QPushButton::clicked, this, [this] { cmdBrowseLoadNwcClick(); });
+    connect(m_form->cmdBrowsePicture, &QPushButton::clicked, this, [this] { cmdBrowsePictureClick(); });
+    connect(m_form->cmdBrowseSetupFile, &QPushButton::clicked, this, [this] { cmdBrowseSetupFileClick(); });
+    connect(m_form->cmdBrowseNodaraXImages, &QPushButton::clicked, this, [this] { cmdBrowseNodaraXImagesClick(); });
 
     // Return in the description stores the lab like everywhere else in the window; the catalogue
     // file could not keep a line break anyway. The menu follows the compile button's state.
-    txtLabDescription->installEventFilter(this);
+    m_form->txtLabDescription->installEventFilter(this);
     cmdCreatePck->installEventFilter(this);
 }
 
 void AddLabs::setWindowMode(const QString &mode)
 {
-    applyWindowMode(*this, mode);
+    if (!applyWindowMode(*this, mode))
+        return;
+    switch (*windowModeNamed(mode)) {
+    case WindowMode::AddLab: m_addLabCommand = LabCommand::Store; break;
+    case WindowMode::SaveLab: m_addLabCommand = LabCommand::Open; break;
+    case WindowMode::EditLab: m_editLabCommand = LabCommand::Store; break;
+    case WindowMode::SaveEditLab: m_editLabCommand = LabCommand::Open; break;
+    case WindowMode::AddSection: m_sectionCommand = SectionCommand::Store; break;
+    case WindowMode::SaveSection: m_sectionCommand = SectionCommand::Edit; break;
+    case WindowMode::Cancel:
+        m_addLabCommand = LabCommand::Open;
+        m_editLabCommand = LabCommand::Open;
+        m_sectionCommand = SectionCommand::Add;
+        break;
+    }
+}
+
+void AddLabs::showSectionCommand(SectionCommand command)
+{
+    m_sectionCommand = command;
+    cmdAddSection->setText(langText(command == SectionCommand::Edit ? LangEntry::EditSectionCaption
+                                                                    : LangEntry::SelectedItemAddSectionCaption));
 }
 
 void AddLabs::setDefaultButton(QPushButton *button)
@@ -131,14 +150,12 @@ void AddLabs::setDefaultButton(QPushButton *button)
 
 void AddLabs::lockExamBoxes()
 {
-    for (QCheckBox *box : m_examBoxes)
-        box->setEnabled(false);
+    m_form->lockExamBoxes();
 }
 
 void AddLabs::unlockExamBoxes()
 {
-    for (QCheckBox *box : m_examBoxes)
-        box->setEnabled(true);
+    m_form->unlockExamBoxes();
 }
 
 void AddLabs::createNewTree()
@@ -159,7 +176,7 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
     }
     showLoadedTree();
     m_changed = false;
-    if (cmdEditTab->text().toLower() != u"edit") {
+    if (m_tabEditing) {
         txtTab->setText(lab.tabTitle);
         cmdEditTabClick();
     }
@@ -193,8 +210,8 @@ void AddLabs::showLoadedTree()
     txtTab->setText(m_catalogue.tabTitle());
     for (QPushButton *button : {cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})
         button->setEnabled(false);
-    setFieldBackground(txtSection, true);
-    setFieldBackground(txtLabname, true);
+    setFieldBackground(m_form->txtSection, true);
+    setFieldBackground(m_form->txtLabname, true);
     if (CatalogueNode *root = m_catalogue.tree().root()) {
         selectNode(root);
         tvlabsNodeClick(root);
@@ -210,15 +227,8 @@ void AddLabs::selectNode(CatalogueNode *node)
 
 void AddLabs::tvlabsNodeClick(CatalogueNode *node)
 {
-    lblIndex->clear();
-    for (QLineEdit *field : {txtSection, txtLabname})
-        field->clear();
-    for (QLabel *label : {lblFile, lblTopFile, lblNwcFile, lblPictureFile, lblLoadNwcFile})
-        label->clear();
-    txtLabDescription->clear();
-    txtSection->setReadOnly(true);
-    txtLabname->setReadOnly(true);
-    for (QPushButton *button : {cmdBrowse, cmdBrowseTop, cmdBrowsenwc, cmdBrowsePicture, cmdBrowseLoadNwc,
+    m_form->clearFields();
+    for (QPushButton *button : {m_form->cmdBrowse, m_form->cmdBrowseTop, m_form->cmdBrowsenwc, m_form->cmdBrowsePicture, m_form->cmdBrowseLoadNwc,
                                 cmdAddSection, cmdAddLab, cmdDelete, cmdEdit})
         button->setEnabled(false);
     if (!node || m_catalogue.tree().count() == 0)
@@ -226,24 +236,15 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
 
     const bool hasTab = !txtTab->text().isEmpty();
     if (CatalogueTree::isLabNode(*node)) {
-        txtSection->setText(node->parent() ? node->parent()->text() : QString());
-        txtLabname->setText(node->text());
+        m_form->txtSection->setText(node->parent() ? node->parent()->text() : QString());
+        m_form->txtLabname->setText(node->text());
         const LabRecord *record = m_catalogue.recordOf(*node);
         if (!record) {
             m_prompter.message(LangEntry::LabDetailsNotFoundMessage, MessageIcon::Exclamation);
-            lblIndex->setText(QString::number(node->index()));
+            m_form->lblIndex->setText(QString::number(node->index()));
             return;
         }
-        const LabRecord &r = *record;
-        lblFile->setText(fileNameOfPath(r.link));
-        chkTestSimMode->setChecked(!trimSpaces(r.mode).isEmpty());
-        txtLabDescription->setPlainText(r.description);
-        lblTopFile->setText(fileNameOfPath(r.topFile));
-        lblNwcFile->setText(fileNameOfPath(r.nwcFile));
-        lblLoadNwcFile->setText(fileNameOfPath(r.loadNwcFile));
-        lblPictureFile->setText(fileNameOfPath(r.picture));
-        lblLabPackID->setText(r.sku);
-        showExamList(r.examsCovered);
+        m_form->showLab(*record);
         if (fraIntro->isHidden())
             lblInstructions->setText(langText(LangEntry::LabSelectedInstructions));
         cmdEdit->setEnabled(true);
@@ -251,20 +252,20 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
         if (hasTab)
             cmdAddSection->setEnabled(true);
         cmdAddLab->setEnabled(true);
-        cmdAddSection->setText(langText(LangEntry::SelectedItemAddSectionCaption));
+        showSectionCommand(SectionCommand::Add);
     } else if (node->key() == kTabKey) {
         if (fraIntro->isHidden())
             lblInstructions->setText(langText(LangEntry::TabSelectedInstructions));
         if (hasTab)
             cmdAddSection->setEnabled(true);
-        cmdAddSection->setText(langText(LangEntry::SelectedItemAddSectionCaption));
-        lblLabPackID->setText(node->tag());
+        showSectionCommand(SectionCommand::Add);
+        m_form->lblLabPackID->setText(node->tag());
     } else {
-        txtSection->setText(node->text());
+        m_form->txtSection->setText(node->text());
         node->setExpanded(true);
         tvlabs->expandNode(node);
         cmdAddLab->setEnabled(true);
-        cmdAddSection->setText(langText(LangEntry::EditSectionCaption));
+        showSectionCommand(SectionCommand::Edit);
         if (hasTab)
             cmdAddSection->setEnabled(true);
         lblInstructions->setText(langText(LangEntry::SectionSelectedInstructions));
@@ -272,52 +273,19 @@ void AddLabs::tvlabsNodeClick(CatalogueNode *node)
             cmdDelete->setEnabled(true);
             lblInstructions->setText(langText(LangEntry::EmptySectionSelectedInstructions));
         }
-        lblLabPackID->setText(node->tag());
+        m_form->lblLabPackID->setText(node->tag());
     }
-    lblIndex->setText(QString::number(node->index()));
-}
-
-void AddLabs::showExamList(const QString &list)
-{
-    ExamBoxes boxes{};
-    for (int i = 0; i < kExamCount; ++i)
-        boxes[i] = m_examBoxes[i]->isChecked();
-    fendrel::showExamList(list, boxes, m_buffer.examsCovered);
-    for (int i = 0; i < kExamCount; ++i)
-        m_examBoxes[i]->setChecked(boxes[i]);
-}
-
-void AddLabs::onExamBoxClicked(int box, bool checked)
-{
-    m_buffer.examsCovered = updateExamList(m_buffer.examsCovered, examCodes()[box], checked);
-}
-
-void AddLabs::tabStrip1Click()
-{
-    for (QPushButton *button : {cmdBrowseLoadNwc, cmdBrowsenwc, cmdBrowsePicture})
-        button->setText(langText(LangEntry::BrowseCaption));
-    const int tab = TabStrip1->currentIndex() + 1;
-    if (tab == 1) {
-        fraOptFiles->hide();
-        fraNodaraXFiles->hide();
-        fraReqFiles->show();
-        if (!txtLabname->isReadOnly() && isVisible())
-            txtLabname->setFocus(Qt::TabFocusReason);
-    } else if (tab == 2) {
-        fraReqFiles->hide();
-        fraNodaraXFiles->hide();
-        fraOptFiles->show();
-        if (cmdBrowseLoadNwc->isEnabled() && isVisible())
-            cmdBrowseLoadNwc->setFocus(Qt::TabFocusReason);
-    } else {
-        m_prompter.message(LangEntry::UnknownFileTabMessage, MessageIcon::Exclamation, MessageButtons::Ok, QString::number(tab));
-    }
+    m_form->lblIndex->setText(QString::number(node->index()));
 }
 
 void AddLabs::setPageNumber(const QString &value)
 {
-    if (const std::optional<QString> page = pageNumberValue(value))
-        m_buffer.linkPage = *page;
+    m_form->setPageNumber(value);
+}
+
+const LabRecord &AddLabs::editBuffer() const
+{
+    return m_form->buffer();
 }
 
 void AddLabs::openManual()
@@ -341,9 +309,9 @@ QPushButton *AddLabs::enterButton() const
     QWidget *focused = focusWidget();
     if (auto *button = qobject_cast<QPushButton *>(focused))
         return button;
-    if (focused == txtTab && cmdEditTab->text() == langText(LangEntry::SaveCaption))
+    if (focused == txtTab && m_tabEditing)
         return cmdEditTab;
-    if (focused == txtSection && cmdAddSection->text() == langText(LangEntry::SaveSectionCaption))
+    if (focused == m_form->txtSection && m_sectionCommand == SectionCommand::Store)
         return cmdAddSection;
     return m_defaultButton;
 }
@@ -381,7 +349,7 @@ bool AddLabs::eventFilter(QObject *watched, QEvent *event)
             break;
         }
     }
-    if (watched == txtLabDescription && event->type() == QEvent::KeyPress) {
+    if (watched == m_form->txtLabDescription && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             if (m_defaultButton && m_defaultButton->isEnabled() && m_defaultButton->isVisible())

@@ -38,13 +38,15 @@ namespace fendrel::gui {
 
 class CatalogueModel;
 class CatalogueView;
+class LabForm;
 class Progress;
 class SaveStatus;
 
-// frmAddLabs, the main window: the catalogue as a tree, the selected tab, section or lab beside
-// it, and the commands that edit, compile and open catalogues. The window has no separate edit
-// dialogs; its window modes open and close the same fields, and the two-phase buttons read their
-// own captions to know their phase. The catalogue is handed to it and outlives it.
+// frmAddLabs, the main window: the catalogue as a tree (CatalogueView), the selected tab, section
+// or lab beside it (LabForm), and the commands that edit, compile and open catalogues. The window
+// has no separate edit dialogs; its window modes open and close the same fields, and each
+// two-phase button knows its phase from the mode the window is in, whatever its caption says.
+// The catalogue is handed to it and outlives it.
 class AddLabs : public QMainWindow {
     Q_OBJECT
 public:
@@ -75,7 +77,7 @@ public:
     void showLoadedTree();
 
     const Catalogue &catalogue() const { return m_catalogue; }
-    const LabRecord &editBuffer() const { return m_buffer; }
+    const LabRecord &editBuffer() const;
     bool catalogueChanged() const { return m_changed; }
     QString loadedCaption() const { return m_loadedCaption; }
 
@@ -101,9 +103,6 @@ private:
 
     // The node shown in the fields and current in the tree.
     void selectNode(CatalogueNode *node);
-    void tabStrip1Click();
-    void showExamList(const QString &list);
-    void onExamBoxClicked(int box, bool checked);
     QPushButton *enterButton() const;
     void openManual();
     void showAbout();
@@ -116,9 +115,6 @@ private:
     void cmdAddSectionClick();
     void cmdEditTabClick();
     void cmdCancelClick();
-    // What is typed for a lab, or nothing when a value was refused (and the user told why).
-    std::optional<LabInput> typedLab();
-    void focusAfterIncompleteLab();
 
     // File choosers (AddLabsFiles.cpp).
     QString browseFile(const QList<FileFilter> &filters, const QString &initialFolder, FileDialogOptions options);
@@ -144,9 +140,16 @@ private:
     Prompter &m_prompter;
     FileChooser &m_chooser;
     Catalogue &m_catalogue;
-    LabRecord m_buffer;
     bool m_changed = false;
-    bool m_sectionEdit = false;
+    // What a click of each two-phase button does next.
+    enum class LabCommand { Open, Store };
+    enum class SectionCommand { Add, Edit, Store };
+    LabCommand m_addLabCommand = LabCommand::Open;
+    LabCommand m_editLabCommand = LabCommand::Open;
+    SectionCommand m_sectionCommand = SectionCommand::Add;
+    bool m_sectionEdit = false; // the open section fields rename the selected section
+    bool m_tabEditing = false;
+    void showSectionCommand(SectionCommand command);
     bool m_busy = false;
     bool m_unloaded = false;
     QString m_loadedCaption;
@@ -160,7 +163,7 @@ private:
     // The controls, named as the catalogue's authors have always known them.
     CatalogueModel *m_model;
     CatalogueView *tvlabs;
-    QTabBar *TabStrip1;
+    LabForm *m_form;
     QLabel *lblInstructions;
     QGroupBox *fraButtons;
     QPushButton *cmdAddLab;
@@ -171,60 +174,12 @@ private:
     QPushButton *cmdCreatePck;
     QPushButton *cmdLoadLabPck;
     QCheckBox *chkWizStartup;
-    QGroupBox *Frame1;
-    QLabel *label2;
-    QLabel *lblIndex;
-    QLabel *Label6;
-    QLabel *Label3;
-    QLabel *Label4;
-    QLabel *Label5;
-    QPushButton *cmdBrowse;
-    QPushButton *cmdBrowseTop;
-    QPushButton *cmdBrowseLoadNwc;
-    QPushButton *cmdBrowseNodaraXImages;
-    QPushButton *cmdBrowseNodaraXTopFile;
-    QPushButton *cmdBrowsePicture;
-    QPushButton *cmdBrowsenwc;
-    QPushButton *cmdBrowseSetupFile;
     QLabel *lblTabTitle;
     QPushButton *cmdEditTab;
     QPushButton *cmdAddSection;
     QLabel *lblHelp;
-    QGroupBox *fraLabDescription;
-    QLabel *Label1;
-    QLabel *lblLoadNwc;
-    QLabel *lblGradeNwc;
-    QLabel *lblPicture;
     QLineEdit *txtTab;
-    QLineEdit *txtSection;
-    QLineEdit *txtLabname;
-    QPlainTextEdit *txtLabDescription;
-    QLabel *lblFile;
-    QLabel *lblTopFile;
-    QLabel *lblNwcFile;
-    QLabel *lblLoadNwcFile;
-    QLabel *lblPictureFile;
-    QLabel *lblNodaraXImagesPath;
-    QLabel *lblNodaraXTopFilePath;
-    QLabel *lblSetupFilePath;
-    QLabel *lblLabPackID;
-    QComboBox *cmbLabPackID;
     QFrame *fraIntro;
-    QFrame *fraReqFiles;
-    QFrame *fraOptFiles;
-    QFrame *fraNodaraXFiles;
-    QCheckBox *chkTestSimMode;
-    QCheckBox *chkBCMSN;
-    QCheckBox *chkBSCI;
-    QCheckBox *chkICND1;
-    QCheckBox *chkICND2;
-    QCheckBox *chkISCW;
-    QCheckBox *chkRoute;
-    QCheckBox *chkSupplemental;
-    QCheckBox *chkONT;
-    QCheckBox *chkSwitch;
-    QCheckBox *chkTshoot;
-    std::array<QCheckBox *, 10> m_examBoxes{}; // in the order of examCodes()
 
     QAction *m_openAction = nullptr;
     QAction *m_compileAction = nullptr;

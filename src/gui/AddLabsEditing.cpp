@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/LabForm.h"
 #include "gui/WidgetHelpers.h"
 
 #include "catalogue/CatalogueEditing.h"
@@ -17,57 +18,27 @@
 #include <QTabBar>
 
 namespace fendrel::gui {
-namespace {
-
-bool captionIs(const QPushButton *button, LangEntry entry, const char16_t *english)
-{
-    const QString caption = button->text();
-    return caption == langText(entry) || caption == QString::fromUtf16(english);
-}
-
-} // namespace
-
-std::optional<LabInput> AddLabs::typedLab()
-{
-    if (refuseUncarriable(m_prompter, txtLabname->text(), txtLabname)
-        || refuseUncarriable(m_prompter, txtLabDescription->toPlainText(), txtLabDescription))
-        return std::nullopt;
-    LabInput input;
-    input.name = txtLabname->text();
-    input.section = txtSection->text();
-    input.description = txtLabDescription->toPlainText();
-    input.testSimMode = chkTestSimMode->isChecked();
-    return input;
-}
-
-void AddLabs::focusAfterIncompleteLab()
-{
-    if (trimSpaces(txtLabname->text()).isEmpty())
-        txtLabname->setFocus(Qt::OtherFocusReason);
-    else
-        cmdBrowse->setFocus(Qt::OtherFocusReason);
-}
 
 void AddLabs::cmdAddLabClick()
 {
-    if (captionIs(cmdAddLab, LangEntry::AddLabCaption, u"Add Lab")) {
+    if (m_addLabCommand == LabCommand::Open) {
         setWindowMode(QStringLiteral("Add Lab"));
-        for (QString *field : {&m_buffer.link, &m_buffer.linkPage, &m_buffer.topFile, &m_buffer.nwcFile,
-                               &m_buffer.loadNwcFile, &m_buffer.picture})
+        for (QString *field : {&m_form->buffer().link, &m_form->buffer().linkPage, &m_form->buffer().topFile, &m_form->buffer().nwcFile,
+                               &m_form->buffer().loadNwcFile, &m_form->buffer().picture})
             field->clear();
-        if (TabStrip1->tabText(TabStrip1->currentIndex()).contains(QStringLiteral("required"), Qt::CaseInsensitive))
-            txtLabname->setFocus(Qt::OtherFocusReason);
+        if (m_form->TabStrip1->tabText(m_form->TabStrip1->currentIndex()).contains(QStringLiteral("required"), Qt::CaseInsensitive))
+            m_form->txtLabname->setFocus(Qt::OtherFocusReason);
         else
-            cmdBrowseLoadNwc->setFocus(Qt::OtherFocusReason);
+            m_form->cmdBrowseLoadNwc->setFocus(Qt::OtherFocusReason);
         return;
     }
 
-    std::optional<LabInput> input = typedLab();
+    std::optional<LabInput> input = m_form->typedLab();
     if (!input)
         return;
-    const LabStoreResult result = m_catalogue.addLab(m_buffer, *input, m_prompter);
+    const LabStoreResult result = m_catalogue.addLab(m_form->buffer(), *input, m_prompter);
     if (result.outcome == LabStore::Incomplete)
-        focusAfterIncompleteLab();
+        m_form->focusAfterIncompleteLab();
     if (!result.node)
         return;
     if (result.outcome == LabStore::Stored)
@@ -79,27 +50,27 @@ void AddLabs::cmdAddLabClick()
 
 void AddLabs::cmdEditClick()
 {
-    if (captionIs(cmdEdit, LangEntry::EditLabCaption, u"Edit Lab")) {
+    if (m_editLabCommand == LabCommand::Open) {
         setWindowMode(QStringLiteral("Edit Lab"));
         lblInstructions->setText(
             QStringLiteral("Please select a title for your lab and specify the location of the required files. ") +
             QStringLiteral("  The required files include the lab document (.htm), topology file (.top), and network "
                            "configuration (.nwc).") +
             QStringLiteral("  Click the Browse button next to each field to specify the file location."));
-        for (QString *field : {&m_buffer.link, &m_buffer.topFile, &m_buffer.nwcFile, &m_buffer.loadNwcFile,
-                               &m_buffer.picture, &m_buffer.linkPage})
+        for (QString *field : {&m_form->buffer().link, &m_form->buffer().topFile, &m_form->buffer().nwcFile, &m_form->buffer().loadNwcFile,
+                               &m_form->buffer().picture, &m_form->buffer().linkPage})
             field->clear();
         return;
     }
 
-    std::optional<LabInput> input = typedLab();
+    std::optional<LabInput> input = m_form->typedLab();
     if (!input)
         return;
-    input->documentLabel = lblFile->text();
+    input->documentLabel = m_form->lblFile->text();
     const LabStoreResult result =
-        m_catalogue.editLab(m_buffer, lblIndex->text().toShort(), *input, m_prompter);
+        m_catalogue.editLab(m_form->buffer(), m_form->lblIndex->text().toShort(), *input, m_prompter);
     if (result.outcome == LabStore::Incomplete)
-        focusAfterIncompleteLab();
+        m_form->focusAfterIncompleteLab();
     if (result.outcome == LabStore::Incomplete || result.outcome == LabStore::RecordMissing)
         return;
     if (result.outcome == LabStore::Stored)
@@ -128,9 +99,9 @@ void AddLabs::cmdDeleteAllClick()
     if (!m_prompter.ask(LangEntry::DeleteAllQuestion))
         return;
     m_catalogue.deleteAll();
-    for (QLineEdit *field : {txtTab, txtSection, txtLabname})
+    for (QLineEdit *field : {txtTab, m_form->txtSection, m_form->txtLabname})
         field->clear();
-    for (QLabel *label : {lblFile, lblTopFile, lblLoadNwcFile, lblNwcFile, lblPictureFile})
+    for (QLabel *label : {m_form->lblFile, m_form->lblTopFile, m_form->lblLoadNwcFile, m_form->lblNwcFile, m_form->lblPictureFile})
         label->clear();
     cmdEditTab->setEnabled(true);
     cmdDeleteAll->setEnabled(false);
@@ -140,23 +111,23 @@ void AddLabs::cmdDeleteAllClick()
 
 void AddLabs::cmdAddSectionClick()
 {
-    if (captionIs(cmdAddSection, LangEntry::AddSectionCaption, u"Add Section") || captionIs(cmdAddSection, LangEntry::EditSectionCaption, u"Edit Section")) {
-        m_sectionEdit = captionIs(cmdAddSection, LangEntry::EditSectionCaption, u"Edit Section");
+    if (m_sectionCommand != SectionCommand::Store) {
+        m_sectionEdit = m_sectionCommand == SectionCommand::Edit;
         setWindowMode(QStringLiteral("Add Section"));
         return;
     }
 
-    const QString name = trimSpaces(txtSection->text());
+    const QString name = trimSpaces(m_form->txtSection->text());
     if (name.isEmpty()) {
         m_prompter.message(LangEntry::SectionNameMissingMessage, MessageIcon::None);
-        txtSection->setFocus(Qt::OtherFocusReason);
+        m_form->txtSection->setFocus(Qt::OtherFocusReason);
         return;
     }
-    if (refuseUncarriable(m_prompter, name, txtSection))
+    if (refuseUncarriable(m_prompter, name, m_form->txtSection))
         return;
     m_changed = true;
     CatalogueNode *node =
-        m_sectionEdit ? m_catalogue.renameSection(m_catalogue.tree().nodeByIndex(lblIndex->text().toShort()), name)
+        m_sectionEdit ? m_catalogue.renameSection(m_catalogue.tree().nodeByIndex(m_form->lblIndex->text().toShort()), name)
                       : m_catalogue.addSection(name);
     if (!node)
         return;
@@ -169,7 +140,8 @@ void AddLabs::cmdAddSectionClick()
 
 void AddLabs::cmdEditTabClick()
 {
-    if (captionIs(cmdEditTab, LangEntry::EditTabCaption, u"Edit")) {
+    if (!m_tabEditing) {
+        m_tabEditing = true;
         cmdEditTab->setText(langText(LangEntry::SaveCaption));
         txtTab->setEnabled(true);
         setFieldBackground(txtTab, false);
@@ -184,10 +156,11 @@ void AddLabs::cmdEditTabClick()
     }
     if (refuseUncarriable(m_prompter, txtTab->text(), txtTab))
         return;
+    m_tabEditing = false;
     cmdEditTab->setText(langText(LangEntry::EditTabCaption));
     txtTab->setEnabled(false);
     setFieldBackground(txtTab, true);
-    if (trimSpaces(txtSection->text()).isEmpty()) {
+    if (trimSpaces(m_form->txtSection->text()).isEmpty()) {
         cmdAddSection->setEnabled(true);
         cmdAddSectionClick();
     }

@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/LabForm.h"
 #include "gui/WidgetHelpers.h"
 
 #include "catalogue/CatalogueEditing.h"
@@ -81,12 +82,12 @@ void AddLabs::cmdBrowseClick()
                                     {}, kExistingFile);
     if (path.isEmpty())
         return;
-    lblFile->setText(fileNameOfPath(path));
-    m_buffer.link = path;
-    if (lblFile->text().toLower().contains(QStringLiteral(".pdf")) &&
+    m_form->lblFile->setText(fileNameOfPath(path));
+    m_form->buffer().link = path;
+    if (m_form->lblFile->text().toLower().contains(QStringLiteral(".pdf")) &&
         m_prompter.show(langText(LangEntry::LinkPdfPageQuestion), MessageIcon::Question, MessageButtons::YesNo, langText(LangEntry::LinkLabToPageTitle)) ==
             MessageAnswer::Yes) {
-        m_buffer.linkPage.clear();
+        m_form->buffer().linkPage.clear();
         openDocument(path);
     }
 }
@@ -98,20 +99,20 @@ void AddLabs::cmdBrowseTopClick()
         {filter(u"Designer Files (*.top)", u"*.top"), filter(u"All Files (*.*)", u"*.*")}, {}, kExistingFile);
     if (path.isEmpty())
         return;
-    lblTopFile->setText(fileNameOfPath(path));
-    m_buffer.topFile = path;
+    m_form->lblTopFile->setText(fileNameOfPath(path));
+    m_form->buffer().topFile = path;
 }
 
 void AddLabs::cmdBrowsenwcClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, false, *this);
-    chooseNetworkConfiguration(lblNwcFile, m_buffer.nwcFile);
+    chooseNetworkConfiguration(m_form->lblNwcFile, m_form->buffer().nwcFile);
 }
 
 void AddLabs::cmdBrowseLoadNwcClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, false, *this);
-    chooseNetworkConfiguration(lblLoadNwcFile, m_buffer.loadNwcFile);
+    chooseNetworkConfiguration(m_form->lblLoadNwcFile, m_form->buffer().loadNwcFile);
 }
 
 bool AddLabs::chooseNetworkConfiguration(QLabel *label, QString &field)
@@ -147,8 +148,8 @@ void AddLabs::cmdBrowsePictureClick()
         m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return;
     }
-    lblPictureFile->setText(fileNameOfPath(path));
-    m_buffer.picture = path;
+    m_form->lblPictureFile->setText(fileNameOfPath(path));
+    m_form->buffer().picture = path;
 }
 
 void AddLabs::cmdBrowseSetupFileClick()
@@ -158,8 +159,8 @@ void AddLabs::cmdBrowseSetupFileClick()
                                     FileDialogOption::PathMustExist | FileDialogOption::FileMustExist);
     if (path.isEmpty())
         return;
-    lblTopFile->clear();
-    m_buffer.topFile = path;
+    m_form->lblTopFile->clear();
+    m_form->buffer().topFile = path;
 }
 
 void AddLabs::cmdBrowseNodaraXImagesClick()

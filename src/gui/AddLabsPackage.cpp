@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/LabForm.h"
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
@@ -94,13 +95,11 @@ void AddLabs::cmdCreatePckClick()
         m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return;
     }
-    const QString tabCaption = cmdEditTab->text();
-    if (tabCaption == u"Save" || tabCaption == langText(LangEntry::SaveCaption)) {
+    if (m_tabEditing) {
         m_prompter.message(LangEntry::TabStillEditedMessage, MessageIcon::Exclamation);
         return;
     }
-    const QString sectionCaption = cmdAddSection->text();
-    if (sectionCaption == u"Save Section" || sectionCaption == langText(LangEntry::SaveSectionCaption)) {
+    if (m_sectionCommand == SectionCommand::Store) {
         m_prompter.message(LangEntry::SectionStillEditedMessage, MessageIcon::Exclamation);
         return;
     }

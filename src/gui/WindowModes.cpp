@@ -161,16 +161,22 @@ const QList<WindowModeName> &windowModeNames()
     return names;
 }
 
-bool applyWindowMode(AddLabs &form, const QString &mode)
+std::optional<WindowMode> windowModeNamed(const QString &name)
 {
     const QList<WindowModeName> &names = windowModeNames();
-    qsizetype column = -1;
-    for (qsizetype i = 0; i < names.size() && column < 0; ++i) {
-        if (mode == names[i].name || mode == langText(names[i].entry))
-            column = i;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (name == names[i].name || name == langText(names[i].entry))
+            return static_cast<WindowMode>(i);
     }
-    if (column < 0)
+    return std::nullopt;
+}
+
+bool applyWindowMode(AddLabs &form, const QString &mode)
+{
+    const std::optional<WindowMode> named = windowModeNamed(mode);
+    if (!named)
         return false;
+    const auto column = static_cast<qsizetype>(*named);
 
     for (const Row &row : modeTable()) {
         const Cell cell = row.cells[static_cast<std::size_t>(column)];

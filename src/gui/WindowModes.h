@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
+
 class QWidget;
 
 namespace fendrel::gui {
@@ -18,6 +20,11 @@ struct WindowModeName {
     LangEntry entry;
 };
 const QList<WindowModeName> &windowModeNames();
+
+// The modes in the order of windowModeNames().
+enum class WindowMode { AddLab, SaveLab, EditLab, SaveEditLab, AddSection, SaveSection, Cancel };
+// The mode a name stands for, given in English or in the language table's words.
+std::optional<WindowMode> windowModeNamed(const QString &name);
 
 // Applies the column of the mode table that belongs to the name, given in English or in the
 // language table's words. Any other name changes nothing and gives false.
