@@ -29,21 +29,6 @@ namespace {
 
 constexpr qint16 kLastPage = 7;
 
-QLabel *pageText(QWidget *parent, const char16_t *name)
-{
-    auto *label = named<QLabel>(parent, name);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton *helpButton(QWidget *parent, const char16_t *name)
-{
-    auto *button = named<QPushButton>(parent, name, QStringLiteral("?"));
-    button->setFixedWidth(28);
-    return button;
-}
-
 } // namespace
 
 Wizard::Wizard(Prompter &prompter, FileChooser &chooser, QWidget *parent)
@@ -51,140 +36,15 @@ Wizard::Wizard(Prompter &prompter, FileChooser &chooser, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmWizard"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    createControls();
+    setupUi(this);
+    chkShowMe->setChecked(getWizardSetting() == 1);
+    for (QLabel *label : {lblLabFile, lblTopFile, lblPicFile, lblGradeNwcFile, lblLoadNwcFile})
+        label->setContentsMargins(4, 2, 4, 2);
     connectControls();
     setIcon(this, kIconResource, true);
     setCaptions();
     m_results = {};
     m_page = 0;
-}
-
-void Wizard::createControls()
-{
-    fraIntro = named<QFrame>(this, u"fraIntro");
-    lblIntroduction = pageText(fraIntro, u"lblIntroduction");
-    chkShowMe = named<QCheckBox>(fraIntro, u"chkShowMe", QStringLiteral("Show Wizard at Startup"));
-    chkShowMe->setChecked(getWizardSetting() == 1);
-    auto *intro = new QVBoxLayout(fraIntro);
-    intro->addWidget(lblIntroduction, 1);
-    intro->addWidget(chkShowMe);
-
-    fraTab = named<QGroupBox>(this, u"fraTab", QStringLiteral("Tab Information"));
-    lblTabInfo = pageText(fraTab, u"lblTabInfo");
-    lblTabTitle = named<QLabel>(fraTab, u"lblTabTitle", QStringLiteral("Tab Title"));
-    txtTabTitle = named<QLineEdit>(fraTab, u"txtTabTitle");
-    lblTabTitle->setBuddy(txtTabTitle);
-    auto *tab = new QGridLayout(fraTab);
-    tab->addWidget(lblTabInfo, 0, 0, 1, 2);
-    tab->addWidget(lblTabTitle, 1, 0);
-    tab->addWidget(txtTabTitle, 1, 1);
-    tab->setRowStretch(2, 1);
-
-    fraSection = named<QGroupBox>(this, u"fraSection", QStringLiteral("Section and Lab Title"));
-    lblSectionAndLab = pageText(fraSection, u"lblSectionAndLab");
-    lblSectionTitle = named<QLabel>(fraSection, u"lblSectionTitle", QStringLiteral("Section Title"));
-    txtSection = named<QLineEdit>(fraSection, u"txtSection");
-    lblLabTitle = named<QLabel>(fraSection, u"lblLabTitle", QStringLiteral("Lab Title"));
-    txtLabTitle = named<QLineEdit>(fraSection, u"txtLabTitle");
-    lblSectionTitle->setBuddy(txtSection);
-    lblLabTitle->setBuddy(txtLabTitle);
-    auto *section = new QGridLayout(fraSection);
-    section->addWidget(lblSectionAndLab, 0, 0, 1, 2);
-    section->addWidget(lblSectionTitle, 1, 0);
-    section->addWidget(txtSection, 1, 1);
-    section->addWidget(lblLabTitle, 2, 0);
-    section->addWidget(txtLabTitle, 2, 1);
-    section->setRowStretch(3, 1);
-
-    fraReqFiles = named<QGroupBox>(this, u"fraReqFiles", QStringLiteral("Required Lab Files"));
-    lblReqFiles = pageText(fraReqFiles, u"lblReqFiles");
-    lblLab = named<QLabel>(fraReqFiles, u"lblLab", QStringLiteral("Lab Document"));
-    cmdBrowseLab = named<QPushButton>(fraReqFiles, u"cmdBrowseLab", QStringLiteral("Browse..."));
-    lblLabFile = fileLabel(fraReqFiles, u"lblLabFile");
-    cmdQuestionLabFile = helpButton(fraReqFiles, u"cmdQuestionLabFile");
-    lblTop = named<QLabel>(fraReqFiles, u"lblTop", QStringLiteral("Topology File"));
-    cmdBrowseTop = named<QPushButton>(fraReqFiles, u"cmdBrowseTop", QStringLiteral("Browse..."));
-    lblTopFile = fileLabel(fraReqFiles, u"lblTopFile");
-    cmdQuestionTopFile = helpButton(fraReqFiles, u"cmdQuestionTopFile");
-    auto *required = new QGridLayout(fraReqFiles);
-    required->addWidget(lblReqFiles, 0, 0, 1, 4);
-    required->addWidget(lblLab, 1, 0);
-    required->addWidget(lblLabFile, 1, 1);
-    required->addWidget(cmdBrowseLab, 1, 2);
-    required->addWidget(cmdQuestionLabFile, 1, 3);
-    required->addWidget(lblTop, 2, 0);
-    required->addWidget(lblTopFile, 2, 1);
-    required->addWidget(cmdBrowseTop, 2, 2);
-    required->addWidget(cmdQuestionTopFile, 2, 3);
-    required->setRowStretch(3, 1);
-
-    fraOptFiles = named<QGroupBox>(this, u"fraOptFiles", QStringLiteral("Optional Lab Files"));
-    lblOptFiles = pageText(fraOptFiles, u"lblOptFiles");
-    lblPic = named<QLabel>(fraOptFiles, u"lblPic", QStringLiteral("Lab Graphic"));
-    cmdBrowsePicFile = named<QPushButton>(fraOptFiles, u"cmdBrowsePicFile", QStringLiteral("Browse..."));
-    lblPicFile = fileLabel(fraOptFiles, u"lblPicFile");
-    cmdClearPicFile = named<QPushButton>(fraOptFiles, u"cmdClearPicFile", QStringLiteral("Clear"));
-    cmdQuestionPicFile = helpButton(fraOptFiles, u"cmdQuestionPicFile");
-    lblGradeNwc = named<QLabel>(fraOptFiles, u"lblGradeNwc", QStringLiteral("Grading NWC"));
-    cmdBrowseGradeNwc = named<QPushButton>(fraOptFiles, u"cmdBrowseGradeNwc", QStringLiteral("Browse..."));
-    lblGradeNwcFile = fileLabel(fraOptFiles, u"lblGradeNwcFile");
-    cmdClearGradeNwc = named<QPushButton>(fraOptFiles, u"cmdClearGradeNwc", QStringLiteral("Clear"));
-    cmdQuestionGradeNwc = helpButton(fraOptFiles, u"cmdQuestionGradeNwc");
-    lblLoadNwc = named<QLabel>(fraOptFiles, u"lblLoadNwc", QStringLiteral("Loading NWC"));
-    cmdBrowseLoadNwc = named<QPushButton>(fraOptFiles, u"cmdBrowseLoadNwc", QStringLiteral("Browse..."));
-    lblLoadNwcFile = fileLabel(fraOptFiles, u"lblLoadNwcFile");
-    cmdClearLoadNwc = named<QPushButton>(fraOptFiles, u"cmdClearLoadNwc", QStringLiteral("Clear"));
-    cmdQestionLoadNwc = helpButton(fraOptFiles, u"cmdQestionLoadNwc");
-    auto *optional = new QGridLayout(fraOptFiles);
-    optional->addWidget(lblOptFiles, 0, 0, 1, 5);
-    const struct {
-        QLabel *caption;
-        QLabel *file;
-        QPushButton *browse, *clear, *help;
-    } rows[] = {{lblPic, lblPicFile, cmdBrowsePicFile, cmdClearPicFile, cmdQuestionPicFile},
-                {lblGradeNwc, lblGradeNwcFile, cmdBrowseGradeNwc, cmdClearGradeNwc, cmdQuestionGradeNwc},
-                {lblLoadNwc, lblLoadNwcFile, cmdBrowseLoadNwc, cmdClearLoadNwc, cmdQestionLoadNwc}};
-    int row = 1;
-    for (const auto &r : rows) {
-        optional->addWidget(r.caption, row, 0);
-        optional->addWidget(r.file, row, 1);
-        optional->addWidget(r.browse, row, 2);
-        optional->addWidget(r.clear, row, 3);
-        optional->addWidget(r.help, row, 4);
-        ++row;
-    }
-    optional->setRowStretch(row, 1);
-
-    fraDescription = named<QGroupBox>(this, u"fraDescription", QStringLiteral("Lab Description"));
-    lblDescription = pageText(fraDescription, u"lblDescription");
-    txtDescription = named<QPlainTextEdit>(fraDescription, u"txtDescription");
-    txtDescription->setTabChangesFocus(true);
-    auto *description = new QVBoxLayout(fraDescription);
-    description->addWidget(lblDescription);
-    description->addWidget(txtDescription, 1);
-
-    fraFinish = named<QGroupBox>(this, u"fraFinish", QStringLiteral("Finished"));
-    lblFinished = pageText(fraFinish, u"lblFinished");
-    auto *finish = new QVBoxLayout(fraFinish);
-    finish->addWidget(lblFinished, 1);
-
-    cmdNext = named<QPushButton>(this, u"cmdNext", QStringLiteral("Next >>"));
-    cmdCancel = named<QPushButton>(this, u"cmdCancel", QStringLiteral("Cancel"));
-    cmdNext->setDefault(true);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    buttons->addWidget(cmdCancel);
-    buttons->addWidget(cmdNext);
-    auto *page = new QVBoxLayout(this);
-    for (QWidget *frame : std::initializer_list<QWidget *>{fraIntro, fraTab, fraSection, fraReqFiles, fraOptFiles,
-                                                           fraDescription, fraFinish}) {
-        page->addWidget(frame, 1);
-        frame->hide();
-    }
-    fraIntro->show();
-    page->addLayout(buttons);
-    resize(560, 360);
 }
 
 void Wizard::setCaptions()

@@ -3,15 +3,10 @@
 #include "catalogue/WizardCatalogue.h"
 #include "interaction/FileChooser.h"
 
+#include "ui_Wizard.h"
+
 #include <QWidget>
 
-class QCheckBox;
-class QFrame;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
 
 namespace fendrel {
 class Prompter;
@@ -19,10 +14,10 @@ class Prompter;
 
 namespace fendrel::gui {
 
-// frmWizard: builds a catalogue of one tab, one section and one lab page by page and hands it
+// frmWizard: its pages are laid out in Wizard.ui. It builds a catalogue of one tab, one section and one lab page by page and hands it
 // on with labFinished; whoever takes it calls closeFinished, or the last page stays so that
 // Finish can be tried again. There is no way back, only cancel.
-class Wizard : public QWidget {
+class Wizard : public QWidget, private Ui::Wizard {
     Q_OBJECT
 public:
     // parent: the window whose caption the wizard's caption continues.
@@ -46,7 +41,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void createControls();
     void setCaptions();
     void connectControls();
 
@@ -63,61 +57,6 @@ private:
     qint16 m_page = 0;
     bool m_finishing = false;
     bool m_unloaded = false;
-
-    QFrame *fraIntro;
-    QLabel *lblIntroduction;
-    QCheckBox *chkShowMe;
-
-    QGroupBox *fraTab;
-    QLabel *lblTabInfo;
-    QLabel *lblTabTitle;
-    QLineEdit *txtTabTitle;
-
-    QGroupBox *fraSection;
-    QLabel *lblSectionAndLab;
-    QLabel *lblSectionTitle;
-    QLineEdit *txtSection;
-    QLabel *lblLabTitle;
-    QLineEdit *txtLabTitle;
-
-    QGroupBox *fraReqFiles;
-    QLabel *lblReqFiles;
-    QLabel *lblLab;
-    QPushButton *cmdBrowseLab;
-    QLabel *lblLabFile;
-    QPushButton *cmdQuestionLabFile;
-    QLabel *lblTop;
-    QPushButton *cmdBrowseTop;
-    QLabel *lblTopFile;
-    QPushButton *cmdQuestionTopFile;
-
-    QGroupBox *fraOptFiles;
-    QLabel *lblOptFiles;
-    QLabel *lblPic;
-    QPushButton *cmdBrowsePicFile;
-    QLabel *lblPicFile;
-    QPushButton *cmdClearPicFile;
-    QPushButton *cmdQuestionPicFile;
-    QLabel *lblGradeNwc;
-    QPushButton *cmdBrowseGradeNwc;
-    QLabel *lblGradeNwcFile;
-    QPushButton *cmdClearGradeNwc;
-    QPushButton *cmdQuestionGradeNwc;
-    QLabel *lblLoadNwc;
-    QPushButton *cmdBrowseLoadNwc;
-    QLabel *lblLoadNwcFile;
-    QPushButton *cmdClearLoadNwc;
-    QPushButton *cmdQestionLoadNwc;
-
-    QGroupBox *fraDescription;
-    QLabel *lblDescription;
-    QPlainTextEdit *txtDescription;
-
-    QGroupBox *fraFinish;
-    QLabel *lblFinished;
-
-    QPushButton *cmdNext;
-    QPushButton *cmdCancel;
 };
 
 } // namespace fendrel::gui
