@@ -167,6 +167,7 @@ void AddLabs::createMenus()
 void AddLabs::setCaptions()
 {
     setWindowTitle(langText(LangEntry::ProgramTitle));
+    tvlabs->setAccessibleName(QStringLiteral("Catalogue tree"));
     lblInstructions->setText(langText(LangEntry::MainInstructions));
     fraButtons->setTitle(langText(LangEntry::CommandFrameTitle));
     cmdAddLab->setText(langText(LangEntry::AddLabCaption));
