@@ -5,7 +5,6 @@
 #include "gui/Wizard.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/CatalogueEditing.h"
 #include "catalogue/LabRecord.h"
 #include "interaction/FileChooser.h"
 #include "package/PackageCompiler.h"
@@ -13,20 +12,15 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include <array>
 #include <memory>
-#include <optional>
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
-class QTabBar;
 
 namespace fendrel {
 class CatalogueNode;
