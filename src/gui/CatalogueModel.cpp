@@ -12,7 +12,7 @@ CatalogueModel::CatalogueModel(const Catalogue &catalogue, QObject *parent)
     connect(&catalogue, &Catalogue::aboutToReset, this, [this] { beginResetModel(); });
     connect(&catalogue, &Catalogue::wasReset, this, [this] { endResetModel(); });
     connect(&catalogue, &Catalogue::nodeAboutToBeInserted, this,
-            [this](const CatalogueNode *parent, qint32 row) { beginInsertRows(indexOf(parent), row, row); });
+            [this](const CatalogueNode *under, qint32 row) { beginInsertRows(indexOf(under), row, row); });
     connect(&catalogue, &Catalogue::nodeInserted, this, [this] { endInsertRows(); });
     connect(&catalogue, &Catalogue::nodeAboutToBeRemoved, this, [this](const CatalogueNode *node) {
         beginRemoveRows(indexOf(node->parent()), node->row(), node->row());
