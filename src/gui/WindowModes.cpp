@@ -235,4 +235,16 @@ bool isLocked(const QWidget *field)
     return false;
 }
 
+QStringList windowModeControlNames()
+{
+    QStringList names;
+    for (const Row &row : modeTable()) {
+        for (const QString &name : row.controls) {
+            if (!names.contains(name))
+                names.append(name);
+        }
+    }
+    return names;
+}
+
 } // namespace fendrel::gui

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -38,5 +39,8 @@ bool hasGreyBackground(const QWidget *field);
 // A locked text box shows its text but takes no typing.
 void setLocked(QWidget *field, bool locked);
 bool isLocked(const QWidget *field);
+
+// Every control the mode table names, each once, in the order the table first names it.
+QStringList windowModeControlNames();
 
 } // namespace fendrel::gui
