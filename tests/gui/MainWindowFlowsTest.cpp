@@ -36,7 +36,7 @@ const QByteArray kCatalogue = "[GENERAL]\r\ntabtitle=CCNA Labs\r\nsku=0100000\r\
                               "examscovered1=ont,icnd1\r\nsku1=0101002\r\n"
                               "[SECTION1]\r\nsectionname=Spare\r\nsku=0102000\r\nnumberofentries=0\r\n";
 
-QStringList checkedExams(MainWindowHarness &h)
+QString checkedExams(MainWindowHarness &h)
 {
     QStringList checked;
     for (const char *name :
@@ -45,7 +45,7 @@ QStringList checkedExams(MainWindowHarness &h)
         if (h.control<QCheckBox>(name)->isChecked())
             checked << QString::fromLatin1(name);
     }
-    return checked;
+    return checked.join(u' ');
 }
 
 } // namespace
@@ -73,21 +73,11 @@ void MainWindowFlowsTest::firstStartOpensTheTabTitle()
     h.open();
     QCOMPARE(h.treeLines(), QStringList{QString()});
     QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle));
-    QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
+    QCOMPARE(h.enabled("txtTab cmdDeleteAll cmdAddSection cmdAddLab chkTestSimMode"), QStringLiteral("txtTab"));
     QVERIFY(!gui::hasGreyBackground(h.control<QLineEdit>("txtTab")));
     QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::SaveCaption));
     QCOMPARE(h.window().defaultButton(), h.control<QPushButton>("cmdEditTab"));
-    QVERIFY(!h.control<QPushButton>("cmdDeleteAll")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
     QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked());
-    QVERIFY(!h.control<QCheckBox>("chkTestSimMode")->isEnabled());
-    QVERIFY(h.control<QWidget>("lblLabPackID")->isHidden());
-    QVERIFY(h.control<QWidget>("cmbLabPackID")->isHidden());
-    const auto *tabs = h.control<QTabBar>("TabStrip1");
-    QCOMPARE(tabs->count(), 2);
-    QCOMPARE(tabs->tabText(0), langText(LangEntry::RequiredFilesTab));
-    QCOMPARE(tabs->tabData(1).toString(), QStringLiteral("Tab2"));
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::MainInstructions));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
 
@@ -122,7 +112,6 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     QVERIFY(h.type("txtSection", QStringLiteral("routing basics")));
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics")}));
-    QCOMPARE(h.window().catalogue().tree().nodeByIndex(2)->key(), QStringLiteral("OROUTING BASICS"));
     // ... and so is its first lab.
     QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::SaveLabCaption));
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::AddLabInstructions));
@@ -134,25 +123,16 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     h.chooser.answers = {document, topology};
     h.prompter.answers = {MessageAnswer::No};
     QVERIFY(h.click("cmdBrowse"));
-    QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
     QCOMPARE(h.prompter.shown.value(0).title, langText(LangEntry::LinkLabToPageTitle)); // the page question has a title of its own
     QCOMPARE(h.takeMessageEntries(), QList<int>{94});
     QVERIFY(h.click("cmdBrowseTop"));
-    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("ospf.top"));
-    QCOMPARE(h.chooser.requests.size(), 2);
-    const FileRequest &documentRequest = h.chooser.requests[0];
-    QCOMPARE(documentRequest.title, langText(LangEntry::FileBrowseCaption));
-    QCOMPARE(documentRequest.filters.size(), 3);
-    QCOMPARE(documentRequest.filters[1], (FileFilter{QStringLiteral("Word Document (*.doc)"), QStringLiteral("*.doc")}));
-    QVERIFY(documentRequest.options.testFlag(FileDialogOption::FileMustExist));
-    QCOMPARE(h.chooser.requests[1].filters[0].pattern, QStringLiteral("*.top"));
 
+    // The optional files are on the second tab, out of reach until it is shown.
+    QVERIFY(!h.control<QWidget>("cmdBrowsePicture")->isVisible());
     h.control<QTabBar>("TabStrip1")->setCurrentIndex(1);
-    QVERIFY(h.control<QWidget>("fraOptFiles")->isVisible());
-    QVERIFY(!h.control<QWidget>("fraReqFiles")->isVisible());
     h.chooser.answers = {picture};
     QVERIFY(h.click("cmdBrowsePicture"));
-    QCOMPARE(h.caption("lblPictureFile"), QStringLiteral("ospf.png"));
+    QCOMPARE(h.captions("lblFile lblTopFile lblPictureFile"), QStringLiteral("OSPF Areas.PDF|ospf.top|ospf.png"));
     QCOMPARE(h.chooser.requests.last().initialFolder, folders().program);
     h.control<QTabBar>("TabStrip1")->setCurrentIndex(0);
 
@@ -170,17 +150,13 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(h.currentNodeText(), QStringLiteral("Ospf areas"));
     QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), QStringLiteral("Ospf areas"));
-    QCOMPARE(h.caption("lblFile"), QStringLiteral("OSPF Areas.PDF"));
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::LabSelectedInstructions));
     QVERIFY(h.window().catalogueChanged());
 
     const LabRecord &stored = h.recordOf(QStringLiteral("Ospf areas"));
-    QCOMPARE(stored.link, document);
-    QCOMPARE(stored.topFile, topology);
-    QCOMPARE(stored.picture, picture);
-    QCOMPARE(stored.examsCovered, QStringLiteral("ont,icnd2"));
-    QCOMPARE(stored.mode, QStringLiteral("testsim"));
-    QCOMPARE(stored.description, QStringLiteral("Three areas"));
+    QCOMPARE((QStringList{stored.link, stored.topFile, stored.picture, stored.examsCovered, stored.mode, stored.description}),
+             (QStringList{document, topology, picture, QStringLiteral("ont,icnd2"), QStringLiteral("testsim"),
+                          QStringLiteral("Three areas")}));
     QCOMPARE(stored.optFiles, 1);
     QVERIFY(!QFile::exists(h.iniPath())); // only compiling writes the catalogue file
 }
@@ -194,9 +170,7 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
                                          QStringLiteral("    Static routes"), QStringLiteral("    Rip"),
                                          QStringLiteral("  Spare")}));
     QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::EditTabCaption));
-    QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
-    QVERIFY(h.control<QPushButton>("cmdDeleteAll")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
+    QCOMPARE(h.enabled("txtTab cmdDeleteAll cmdAddSection"), QStringLiteral("cmdDeleteAll"));
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::MainInstructions));
     const auto *tree = h.control<QTreeView>("tvlabs");
     QVERIFY(tree->isExpanded(tree->model()->index(0, 0, tree->model()->index(0, 0))));
@@ -204,44 +178,35 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
     QVERIFY(h.selectNode(QStringLiteral("Static routes")));
     QCOMPARE(h.control<QLineEdit>("txtSection")->text(), QStringLiteral("Routing"));
     QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), QStringLiteral("Static routes"));
-    QCOMPARE(h.caption("lblFile"), QStringLiteral("static.pdf"));
-    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("static.top"));
-    QCOMPARE(h.caption("lblNwcFile"), QStringLiteral("grade.nwc"));
-    QCOMPARE(h.caption("lblLoadNwcFile"), QStringLiteral("load.nwc"));
-    QCOMPARE(h.caption("lblPictureFile"), QStringLiteral("static.png"));
+    QCOMPARE(h.captions("lblFile lblTopFile lblNwcFile lblLoadNwcFile lblPictureFile lblLabPackID lblIndex"),
+             QStringLiteral("static.pdf|static.top|grade.nwc|load.nwc|static.png|0101001|3"));
     QCOMPARE(h.control<QPlainTextEdit>("txtLabDescription")->toPlainText(),
              QStringLiteral("Two routers and a default route"));
     QVERIFY(h.control<QCheckBox>("chkTestSimMode")->isChecked());
-    QCOMPARE(checkedExams(h), QStringList{QStringLiteral("chkICND1")});
-    QCOMPARE(h.caption("lblLabPackID"), QStringLiteral("0101001"));
-    QCOMPARE(h.caption("lblIndex"), QStringLiteral("3"));
+    QCOMPARE(checkedExams(h), QStringLiteral("chkICND1"));
     QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
-    for (const char *name : {"cmdEdit", "cmdDelete", "cmdAddLab", "cmdAddSection"})
-        QVERIFY2(h.control<QPushButton>(name)->isEnabled(), name);
+    QCOMPARE(h.enabled("cmdEdit cmdDelete cmdAddLab cmdAddSection"), QStringLiteral("cmdEdit cmdDelete cmdAddLab cmdAddSection"));
 
     QVERIFY(h.selectNode(QStringLiteral("Rip")));
-    QCOMPARE(h.caption("lblFile"), QStringLiteral("rip.doc")); // a Windows path shows its file name too
+    // A Windows path shows its file name too; what the lab lacks shows nothing.
+    QCOMPARE(h.captions("lblFile lblNwcFile"), QStringLiteral("rip.doc|"));
     QVERIFY(!h.control<QCheckBox>("chkTestSimMode")->isChecked());
-    QCOMPARE(checkedExams(h), (QStringList{QStringLiteral("chkICND1"), QStringLiteral("chkONT")}));
-    QVERIFY(h.caption("lblNwcFile").isEmpty());
+    QCOMPARE(checkedExams(h), QStringLiteral("chkICND1 chkONT"));
 
     QVERIFY(h.selectNode(QStringLiteral("Routing")));
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));
+    QCOMPARE(h.captions("cmdAddSection lblFile"), langText(LangEntry::EditSectionCaption) + u'|');
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::SectionSelectedInstructions));
-    QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdDelete")->isEnabled()); // it still holds labs
-    QVERIFY(h.caption("lblFile").isEmpty());
+    QCOMPARE(h.enabled("cmdAddLab cmdDelete"), QStringLiteral("cmdAddLab")); // it still holds labs
 
     QVERIFY(h.selectNode(QStringLiteral("Spare")));
-    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));
+    QCOMPARE(h.captions("lblInstructions lblLabPackID"),
+             langText(LangEntry::EmptySectionSelectedInstructions) + QStringLiteral("|0102000"));
     QVERIFY(h.control<QPushButton>("cmdDelete")->isEnabled());
-    QCOMPARE(h.caption("lblLabPackID"), QStringLiteral("0102000"));
 
     QVERIFY(h.selectNode(QStringLiteral("CCNA Labs")));
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::TabSelectedInstructions));
     QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
-    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdEdit")->isEnabled());
+    QCOMPARE(h.enabled("cmdAddLab cmdEdit"), QString());
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
     QVERIFY(!h.window().catalogueChanged());
 }
@@ -266,15 +231,8 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::EditLabCaption));
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::LabChangesStoredText));
     QCOMPARE(h.currentNodeText(), QStringLiteral("Default routes"));
-    const LabRecord after = h.recordOf(QStringLiteral("Default routes"));
-    QCOMPARE(after.link, before.link);
-    QCOMPARE(after.linkPage, QStringLiteral("12"));
-    QCOMPARE(after.topFile, before.topFile);
-    QCOMPARE(after.nwcFile, before.nwcFile);
-    QCOMPARE(after.loadNwcFile, before.loadNwcFile);
-    QCOMPARE(after.picture, before.picture);
-    QCOMPARE(after.examsCovered, QStringLiteral("icnd1,foo"));
-    QCOMPARE(after.mode, QStringLiteral("testsim"));
+    // Everything stays as stored, the page link and the exam no box names among it.
+    QCOMPARE(h.recordOf(QStringLiteral("Default routes")), before);
     QVERIFY(h.window().catalogueChanged());
 
     // A new topology replaces only the topology.
@@ -283,9 +241,8 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     h.chooser.answers = {topology};
     QVERIFY(h.click("cmdBrowseTop"));
     QVERIFY(h.click("cmdEdit"));
-    const LabRecord again = h.recordOf(QStringLiteral("Default routes"));
-    QCOMPARE(again.topFile, topology);
-    QCOMPARE(again.link, before.link);
+    QCOMPARE(h.recordOf(QStringLiteral("Default routes")).topFile, topology);
+    QCOMPARE(h.recordOf(QStringLiteral("Default routes")).link, before.link);
     QCOMPARE(h.caption("lblTopFile"), QStringLiteral("new.top"));
 }
 
@@ -336,15 +293,11 @@ void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
     QVERIFY(h.selectNode(QStringLiteral("Routing")));
     QVERIFY(h.click("cmdAddLab"));
     // A new lab starts with the exams of the lab shown last: none, for a section.
-    QCOMPARE(checkedExams(h), QStringList{});
+    QCOMPARE(checkedExams(h), QString());
     QVERIFY(h.click("chkONT"));
     QVERIFY(h.click("chkICND1"));
-    QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("ont,icnd1"));
     QVERIFY(h.click("chkONT"));
     QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("icnd1"));
-    QVERIFY(h.click("chkONT"));
-    QVERIFY(h.click("chkICND1"));
-    QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("ont"));
     QVERIFY(h.click("cmdCancel"));
     QVERIFY(!h.control<QCheckBox>("chkONT")->isEnabled());
 
@@ -352,7 +305,7 @@ void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
     QVERIFY(h.selectNode(QStringLiteral("Rip")));
     QCOMPARE(h.window().editBuffer().examsCovered, QStringLiteral("ont,icnd1"));
     QVERIFY(h.click("cmdAddLab"));
-    QCOMPARE(checkedExams(h), (QStringList{QStringLiteral("chkICND1"), QStringLiteral("chkONT")}));
+    QCOMPARE(checkedExams(h), QStringLiteral("chkICND1 chkONT"));
     h.chooser.answers = {h.makeFile(QStringLiteral("a.txt")), h.makeFile(QStringLiteral("a.top"))};
     QVERIFY(h.click("cmdBrowse"));
     QVERIFY(h.click("cmdBrowseTop"));
@@ -404,11 +357,8 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.catalogue().records().upperBound(), 1);
     QVERIFY(h.control<QLineEdit>("txtTab")->text().isEmpty());
     QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::SaveCaption));
-    QVERIFY(h.control<QLineEdit>("txtTab")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdDeleteAll")->isEnabled());
-    QVERIFY(!h.control<QPushButton>("cmdAddSection")->isEnabled());
-    for (const char *label : {"lblFile", "lblTopFile", "lblNwcFile", "lblLoadNwcFile", "lblPictureFile"})
-        QVERIFY2(h.caption(label).isEmpty(), label);
+    QCOMPARE(h.enabled("txtTab cmdDeleteAll cmdAddSection"), QStringLiteral("txtTab"));
+    QCOMPARE(h.captions("lblFile lblTopFile lblNwcFile lblLoadNwcFile lblPictureFile"), QStringLiteral("||||"));
 }
 
 void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
@@ -441,8 +391,6 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption)); // the root is shown again
     QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(h.currentNodeText(), QStringLiteral("CCNA Labs"));
-    const QString log = QString::fromLatin1(readFile(errorLog().logFilePath()));
-    QVERIFY(log.contains(QStringLiteral("[Add Section - Click][frmAddLabs] - 35602")));
 
     // A new section goes last and opens no lab, as the catalogue already has sections.
     QVERIFY(h.click("cmdAddSection"));
@@ -512,13 +460,9 @@ void MainWindowFlowsTest::compileIsRefusedWhileSomethingIsOpen()
     QVERIFY(QFile::remove(loaded.iniPath()));
     QVERIFY(loaded.click("cmdCreatePck"));
     QCOMPARE(loaded.chooser.requests.size(), 1);
-    const FileRequest &request = loaded.chooser.requests[0];
-    QCOMPARE(request.kind, FileDialogKind::Save);
-    QCOMPARE(request.title, langText(LangEntry::SavePackageDialogTitle));
-    QCOMPARE(request.filters, (QList<FileFilter>{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}}));
-    QCOMPARE(request.initialFolder, folders().labs);
-    QCOMPARE(request.defaultExtension, QStringLiteral("lab"));
-    QVERIFY(request.options.testFlag(FileDialogOption::OverwritePrompt));
+    QCOMPARE(loaded.chooser.requests[0].kind, FileDialogKind::Save);
+    QCOMPARE(loaded.chooser.requests[0].initialFolder, folders().labs);
+    QVERIFY(loaded.chooser.requests[0].options.testFlag(FileDialogOption::OverwritePrompt));
     QCOMPARE(loaded.takeMessageEntries(), QList<int>{});
     QVERIFY(!QFile::exists(loaded.iniPath()));
     QCOMPARE(loaded.window().windowTitle(), langText(LangEntry::ProgramTitle));
@@ -531,12 +475,8 @@ void MainWindowFlowsTest::openDialogCancelled()
     h.open();
     QVERIFY(h.click("cmdLoadLabPck"));
     QCOMPARE(h.chooser.requests.size(), 1);
-    const FileRequest &request = h.chooser.requests[0];
-    QCOMPARE(request.kind, FileDialogKind::Open);
-    QCOMPARE(request.title, QStringLiteral("Open Lab Package..."));
-    QCOMPARE(request.initialFolder, folders().labs);
-    QVERIFY(request.options.testFlag(FileDialogOption::FileMustExist));
-    QVERIFY(request.options.testFlag(FileDialogOption::PathMustExist));
+    QCOMPARE(h.chooser.requests[0].kind, FileDialogKind::Open);
+    QCOMPARE(h.chooser.requests[0].initialFolder, folders().labs);
     // A cancel loads nothing and leaves the caption naming no package.
     QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle) + QStringLiteral(" - "));
     QCOMPARE(h.treeLines().size(), 5);

@@ -8,10 +8,8 @@
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
-#include <QAbstractButton>
 #include <QCheckBox>
 #include <QDir>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -33,25 +31,16 @@ public:
     {
         return m_wizard->findChild<T *>(QString::fromLatin1(name));
     }
-    bool click(const char *name)
+    bool click(const char *name) { return test::clickIn(m_wizard, name); }
+    bool type(const char *name, const QString &text) { return test::typeIn(m_wizard, name, text); }
+    // From the first page to the last, with a title for each level and the two required files.
+    bool walkToFinish(test::MainWindowHarness &h, const QString &tabTitle, const QString &document)
     {
-        auto *button = control<QAbstractButton>(name);
-        if (!button || !button->isEnabled() || !button->isVisibleTo(m_wizard)) {
-            qWarning("cannot click %s", name);
-            return false;
-        }
-        QTest::mouseClick(button, Qt::LeftButton);
-        return true;
-    }
-    bool type(const char *name, const QString &text)
-    {
-        auto *field = control<QWidget>(name);
-        if (!field || !field->isVisibleTo(m_wizard)) {
-            qWarning("cannot type into %s", name);
-            return false;
-        }
-        test::typeOver(field, text);
-        return true;
+        h.chooser.answers = {document, h.makeFile(QStringLiteral("l.top"))};
+        return click("cmdNext") && type("txtTabTitle", tabTitle) && click("cmdNext") &&
+               type("txtSection", QStringLiteral("S")) && type("txtLabTitle", QStringLiteral("L")) && click("cmdNext") &&
+               click("cmdBrowseLab") && click("cmdBrowseTop") && click("cmdNext") && click("cmdNext") &&
+               click("cmdNext") && page() == u"fraFinish";
     }
     // The one page frame on screen.
     QString page() const
@@ -100,15 +89,11 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     gui::Wizard *wizard = h.window().showWizard();
     WizardDriver w(wizard);
     QVERIFY(wizard->isVisible());
-    QCOMPARE(wizard->objectName(), QStringLiteral("frmWizard"));
     QCOMPARE(wizard->windowTitle(), h.window().windowTitle() + langText(LangEntry::WizardTitleSuffix));
     QCOMPARE(w.page(), QStringLiteral("fraIntro"));
-    QCOMPARE(w.label("lblIntroduction"), langText(LangEntry::WizardWelcomeText));
-    QCOMPARE(w.control<QPushButton>("cmdNext")->text(), QStringLiteral("Next >>"));
 
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(w.page(), QStringLiteral("fraTab"));
-    QCOMPARE(w.label("lblTabInfo"), langText(LangEntry::WizardTabText));
     // An empty title is refused and the page stays; so is a title the catalogue file would misread.
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{40});
@@ -120,7 +105,6 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     QVERIFY(w.type("txtTabTitle", QStringLiteral("Routing Labs")));
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(w.page(), QStringLiteral("fraSection"));
-    QCOMPARE(wizard->page(), 2);
 
     // Both titles are needed.
     QVERIFY(w.type("txtSection", QStringLiteral("Basics")));
@@ -148,14 +132,7 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     QCOMPARE(w.label("lblTopFile"), QString());
     QVERIFY(w.click("cmdBrowseTop"));
     QCOMPARE(w.label("lblTopFile"), QStringLiteral("first.top"));
-    const FileRequest &documentRequest = h.chooser.requests[0];
-    QCOMPARE(documentRequest.initialFolder, folders().labs);
-    QCOMPARE(documentRequest.filters,
-             (QList<FileFilter>{{QStringLiteral("Word Document (*.doc)"), QStringLiteral("*.doc")},
-                                {QStringLiteral("Portable Document Format (*.pdf)"), QStringLiteral("*.pdf")},
-                                {QStringLiteral("Text File (*.txt)"), QStringLiteral("*.txt")}}));
-    QCOMPARE(h.chooser.requests.last().filters,
-             (QList<FileFilter>{{QStringLiteral("Topology File (*.top)"), QStringLiteral("*.top")}}));
+    QCOMPARE(h.chooser.requests[0].initialFolder, folders().labs);
     QVERIFY(h.takeMessageEntries().isEmpty());
     QVERIFY(w.click("cmdQuestionTopFile"));
     QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Information);
@@ -174,11 +151,8 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     h.prompter.shown.clear();
     QVERIFY(w.click("cmdBrowseLoadNwc"));
     QCOMPARE(w.label("lblLoadNwcFile"), QStringLiteral("ospf.nwc"));
-    QCOMPARE(h.chooser.requests.last().filters,
-             (QList<FileFilter>{{QStringLiteral("Network Config Files (*.nwc)"), QStringLiteral("*.nwc")}}));
     QVERIFY(w.click("cmdBrowsePicFile"));
     QCOMPARE(w.label("lblPicFile"), QStringLiteral("net.png"));
-    QCOMPARE(h.chooser.requests.last().filters.size(), 4);
     QVERIFY(w.click("cmdClearPicFile"));
     QCOMPARE(w.label("lblPicFile"), QString());
     QVERIFY(h.takeMessageEntries().isEmpty());
@@ -202,21 +176,9 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     QCOMPARE(QString::fromLatin1(test::readFile(h.iniPath())), expected);
     QCOMPARE(h.treeLines(),
              (QStringList{QStringLiteral("Routing Labs"), QStringLiteral("  Basics"), QStringLiteral("    First lab")}));
-    // The load made fresh SKUs for all three levels, and the old records are gone.
-    const Catalogue &catalogue = h.window().catalogue();
-    const QRegularExpression sku(QStringLiteral("^\\d{7}$"));
-    QVERIFY(sku.match(catalogue.tree().root()->tag()).hasMatch());
-    QVERIFY(sku.match(catalogue.tree().nodeByIndex(2)->tag()).hasMatch());
-    CatalogueNode *lab = catalogue.tree().nodeByIndex(3);
-    const qint32 index = h.catalogue().records().keyArraySearch(lab->key());
-    QVERIFY(index >= 2);
-    const LabRecord &record = h.catalogue().records().at(index);
-    QVERIFY(sku.match(record.sku).hasMatch());
-    QCOMPARE(record.link, document);
-    QCOMPARE(record.loadNwcFile, loading);
-    QCOMPARE(record.optFiles, 1);
-    QVERIFY(record.linkPage.isEmpty());
-    QVERIFY(record.examsCovered.isEmpty());
+    // The window loaded the new file, which made the SKUs, and the old records are gone.
+    QVERIFY(QRegularExpression(QStringLiteral("^\\d{7}$")).match(h.recordOf(QStringLiteral("First lab")).sku).hasMatch());
+    QCOMPARE(h.recordOf(QStringLiteral("First lab")).loadNwcFile, loading);
     QCOMPARE(h.catalogue().records().upperBound(), 2);
 }
 
@@ -241,7 +203,6 @@ void WizardFlowsTest::cancelWithNoKeepsEverything()
     QCOMPARE(h.takeMessageEntries(), QList<int>{38});
     QVERIFY(wizard->isVisible());
     QCOMPARE(w.page(), QStringLiteral("fraSection"));
-    QCOMPARE(wizard->page(), 2);
     QCOMPARE(wizard->results().tabTitle, QStringLiteral("Switching"));
     QCOMPARE(w.control<QLineEdit>("txtSection")->text(), QStringLiteral("VLANs"));
     QCOMPARE(w.control<QLineEdit>("txtLabTitle")->text(), QStringLiteral("Trunks"));
@@ -305,18 +266,7 @@ void WizardFlowsTest::aCatalogueThatCannotBeWrittenLeavesTheOldOne()
     const QStringList before = h.treeLines();
     gui::Wizard *wizard = h.window().showWizard();
     WizardDriver w(wizard);
-    QVERIFY(w.click("cmdNext"));
-    QVERIFY(w.type("txtTabTitle", QStringLiteral("New")));
-    QVERIFY(w.click("cmdNext"));
-    QVERIFY(w.type("txtSection", QStringLiteral("S")));
-    QVERIFY(w.type("txtLabTitle", QStringLiteral("L")));
-    QVERIFY(w.click("cmdNext"));
-    h.chooser.answers = {h.makeFile(QStringLiteral("l.txt")), h.makeFile(QStringLiteral("l.top"))};
-    QVERIFY(w.click("cmdBrowseLab"));
-    QVERIFY(w.click("cmdBrowseTop"));
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(w.click("cmdNext"));
-    QCOMPARE(w.page(), QStringLiteral("fraFinish"));
+    QVERIFY(w.walkToFinish(h, QStringLiteral("New"), h.makeFile(QStringLiteral("l.txt"))));
     h.prompter.shown.clear();
 
     QVERIFY(w.click("cmdNext"));
@@ -344,18 +294,10 @@ void WizardFlowsTest::builtAloneItHandsOnItsLabAndWaitsUntilItIsTaken()
     QSignalSpy startup(&wizard, &gui::Wizard::startupChoiceMade);
     wizard.show();
     WizardDriver w(&wizard);
-    QVERIFY(w.click("cmdNext"));
-    QVERIFY(w.type("txtTabTitle", QStringLiteral("Alone")));
-    QVERIFY(w.click("cmdNext"));
-    QVERIFY(w.type("txtSection", QStringLiteral("S")));
-    QVERIFY(w.type("txtLabTitle", QStringLiteral("L")));
-    QVERIFY(w.click("cmdNext"));
     const QString document = h.makeFile(QStringLiteral("l.txt"));
-    h.chooser.answers = {document, h.makeFile(QStringLiteral("l.top"))};
-    QVERIFY(w.click("cmdBrowseLab"));
-    QVERIFY(w.click("cmdBrowseTop"));
-    for (int i = 0; i < 4; ++i)
-        QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.walkToFinish(h, QStringLiteral("Alone"), document));
+    QVERIFY(finished.isEmpty());
+    QVERIFY(w.click("cmdNext"));
     QCOMPARE(finished.size(), 1);
     const auto lab = finished.first().first().value<WizardLab>();
     QCOMPARE(lab.tabTitle, QStringLiteral("Alone"));

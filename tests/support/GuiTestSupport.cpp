@@ -106,10 +106,10 @@ void MainWindowHarness::close()
     }
 }
 
-bool MainWindowHarness::click(const char *name)
+bool clickIn(QWidget *window, const char *name)
 {
-    auto *button = control<QAbstractButton>(name);
-    if (!button || !button->isEnabled() || !button->isVisibleTo(m_window.get())) {
+    auto *button = window->findChild<QAbstractButton *>(QString::fromLatin1(name));
+    if (!button || !button->isEnabled() || !button->isVisibleTo(window)) {
         qWarning("cannot click %s", name);
         return false;
     }
@@ -124,18 +124,31 @@ bool MainWindowHarness::click(const char *name)
     return true;
 }
 
-bool MainWindowHarness::type(const char *name, const QString &text)
+bool typeIn(QWidget *window, const char *name, const QString &text)
 {
-    auto *field = control<QWidget>(name);
+    auto *field = window->findChild<QWidget *>(QString::fromLatin1(name));
     auto *line = qobject_cast<QLineEdit *>(field);
     auto *plain = qobject_cast<QPlainTextEdit *>(field);
     const bool locked = line ? line->isReadOnly() : plain ? plain->isReadOnly() : true;
-    if (!field || locked || !field->isEnabled()) {
+    if (!field || locked || !field->isEnabled() || !field->isVisibleTo(window)) {
         qWarning("cannot type into %s", name);
         return false;
     }
     typeOver(field, text);
     return true;
+}
+
+QString enabledIn(const QWidget *window, const char *names)
+{
+    QStringList enabled;
+    for (const QString &name : QString::fromLatin1(names).split(u' ')) {
+        const auto *control = window->findChild<QWidget *>(name);
+        if (!control)
+            enabled << name + u'?'; // a misspelt name must not pass for a disabled control
+        else if (control->isEnabled())
+            enabled << name;
+    }
+    return enabled.join(u' ');
 }
 
 void typeOver(QWidget *field, const QString &text)
@@ -196,6 +209,14 @@ QString MainWindowHarness::caption(const char *name) const
     if (auto *label = control<QLabel>(name))
         return label->text();
     return {};
+}
+
+QString MainWindowHarness::captions(const char *names) const
+{
+    QStringList texts;
+    for (const QByteArray &name : QByteArray(names).split(' '))
+        texts << caption(name.constData());
+    return texts.join(u'|');
 }
 
 QStringList MainWindowHarness::treeLines() const

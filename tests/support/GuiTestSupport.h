@@ -44,9 +44,14 @@ int runGuiTest(int argc, char **argv)
 // Selects what a field holds and types text over it, as a person would.
 void typeOver(QWidget *field, const QString &text);
 
+// Act on a control of a window as a user would: they refuse to click what is disabled or hidden
+// and to type into what is locked or hidden, and return false then.
+bool clickIn(QWidget *window, const char *name);
+bool typeIn(QWidget *window, const char *name, const QString &text);
+// Of the controls named, separated by spaces, the ones that are enabled, in the same form.
+QString enabledIn(const QWidget *window, const char *names);
+
 // One main window over a fresh application data folder, with scripted messages and dialogs.
-// The helpers act as a user would: they refuse to click what is disabled or hidden and to type
-// into what is locked, and return false then.
 class MainWindowHarness {
 public:
     MainWindowHarness();
@@ -68,11 +73,14 @@ public:
     {
         return m_window->findChild<T *>(QString::fromLatin1(name));
     }
-    bool click(const char *name);
-    bool type(const char *name, const QString &text);
+    bool click(const char *name) { return clickIn(m_window.get(), name); }
+    bool type(const char *name, const QString &text) { return typeIn(m_window.get(), name, text); }
+    QString enabled(const char *names) const { return enabledIn(m_window.get(), names); }
     bool selectNode(const QString &text);
     bool pressEnter();
     QString caption(const char *name) const;
+    // The captions of the controls named, separated by spaces, joined by "|".
+    QString captions(const char *names) const;
 
     // The tree as lines, indented two spaces a level.
     QStringList treeLines() const;
