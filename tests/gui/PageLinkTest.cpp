@@ -131,11 +131,11 @@ void PageLinkTest::aPdfIsShownAndItsPageHandedBack()
     // Scrolling moves the box along with the page on screen.
     view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
     QTRY_VERIFY(pageBox->text().toInt() >= 7);
-    link->findChild<QPushButton *>(QStringLiteral("cmdPreviousPage"))->click();
+    QVERIFY(test::clickIn(link, "cmdPreviousPage"));
     QTRY_COMPARE(view->pageNavigator()->currentPage(), pageBox->text().toInt() - 1);
 
     test::typeOver(pageBox, QStringLiteral("3"));
-    QTest::mouseClick(link->findChild<QPushButton *>(QStringLiteral("cmdExitSaveAndReturn")), Qt::LeftButton);
+    QVERIFY(test::clickIn(link, "cmdExitSaveAndReturn"));
     QVERIFY(h.prompter.shown.isEmpty());
     QCOMPARE(h.window().editBuffer().linkPage, QStringLiteral("3"));
     QTRY_VERIFY(!h.window().pageLink());
@@ -161,7 +161,7 @@ void PageLinkTest::aPageThatIsNoNumberKeepsTheWindowOpen()
     QVERIFY(link);
     auto *pageBox = link->findChild<QLineEdit *>(QStringLiteral("txtPDFPageNumber"));
     test::typeOver(pageBox, QStringLiteral("12a"));
-    QTest::mouseClick(link->findChild<QPushButton *>(QStringLiteral("cmdExitSaveAndReturn")), Qt::LeftButton);
+    QVERIFY(test::clickIn(link, "cmdExitSaveAndReturn"));
     QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Critical);
     QCOMPARE(h.takeMessageEntries(), QList<int>{122});
     QVERIFY(link->isVisible());
@@ -170,7 +170,7 @@ void PageLinkTest::aPageThatIsNoNumberKeepsTheWindowOpen()
 
     // Cancel hands nothing back, whatever the box holds.
     test::typeOver(pageBox, QStringLiteral("2"));
-    QTest::mouseClick(link->findChild<QPushButton *>(QStringLiteral("cmdCancelAndReturn")), Qt::LeftButton);
+    QVERIFY(test::clickIn(link, "cmdCancelAndReturn"));
     QTRY_VERIFY(!h.window().pageLink());
     QVERIFY(h.window().editBuffer().linkPage.isEmpty());
 
@@ -212,7 +212,7 @@ void PageLinkTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
         QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
         link.loadTheDocument(QStringLiteral("/labs/notes.doc"));
         QVERIFY(!link.isPdf());
-        link.findChild<QPushButton *>(QStringLiteral("cmdExitSaveAndReturn"))->click();
+        QVERIFY(test::clickIn(&link, "cmdExitSaveAndReturn"));
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toString(), QStringLiteral("1"));
     }
