@@ -101,7 +101,7 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     h.open();
 
     QVERIFY(h.type("txtTab", QStringLiteral(" CCNA Labs")));
-    QVERIFY(h.pressEnter()); // Enter in the title field saves it
+    h.pressEnter(); // Enter in the title field saves it
     QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::EditTabCaption));
     QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
     QCOMPARE(h.treeLines(), QStringList{QStringLiteral(" CCNA Labs")});
@@ -141,7 +141,7 @@ void MainWindowFlowsTest::firstCatalogueIsEnteredInChainedSteps()
     QVERIFY(h.click("chkTestSimMode"));
     QVERIFY(h.type("txtLabDescription", QStringLiteral("Three areas")));
     QCOMPARE(h.window().defaultButton(), h.control<QPushButton>("cmdAddLab"));
-    QVERIFY(h.pressEnter()); // Enter stores the lab
+    h.pressEnter(); // Enter stores the lab
 
     QCOMPARE(h.treeLines(), (QStringList{QStringLiteral(" CCNA Labs"), QStringLiteral("  Routing basics"),
                                          QStringLiteral("    Ospf areas")}));
@@ -373,7 +373,7 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QVERIFY(h.click("cmdAddSection"));
     QCOMPARE(h.takeMessageEntries(), QList<int>{92});
     QVERIFY(h.type("txtSection", QStringLiteral("routing protocols")));
-    QVERIFY(h.pressEnter());
+    h.pressEnter();
     QCOMPARE(h.treeLines().mid(1, 2),
              (QStringList{QStringLiteral("  Routing protocols"), QStringLiteral("    Static routes")}));
     QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));

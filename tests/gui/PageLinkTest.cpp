@@ -84,7 +84,7 @@ void startLab(test::MainWindowHarness &h)
 {
     h.open();
     QVERIFY(h.type("txtTab", QStringLiteral("Labs")));
-    QVERIFY(h.pressEnter());
+    h.pressEnter();
     QVERIFY(h.type("txtSection", QStringLiteral("Routing")));
     QVERIFY(h.click("cmdAddSection"));
     QVERIFY(h.type("txtLabname", QStringLiteral("Ospf")));

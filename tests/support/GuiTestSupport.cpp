@@ -195,11 +195,10 @@ const LabRecord &MainWindowHarness::recordOf(const QString &labName) const
     return record ? *record : none;
 }
 
-bool MainWindowHarness::pressEnter()
+void MainWindowHarness::pressEnter()
 {
     QWidget *target = m_window->focusWidget() ? m_window->focusWidget() : m_window.get();
     QTest::keyClick(target, Qt::Key_Return);
-    return true;
 }
 
 QString MainWindowHarness::caption(const char *name) const

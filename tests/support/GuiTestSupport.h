@@ -77,7 +77,7 @@ public:
     bool type(const char *name, const QString &text) { return typeIn(m_window.get(), name, text); }
     QString enabled(const char *names) const { return enabledIn(m_window.get(), names); }
     bool selectNode(const QString &text);
-    bool pressEnter();
+    void pressEnter();
     QString caption(const char *name) const;
     // The captions of the controls named, separated by spaces, joined by "|".
     QString captions(const char *names) const;
