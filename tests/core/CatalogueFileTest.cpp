@@ -1,13 +1,10 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/Ini.h"
-#include "catalogue/ProductSku.h"
 #include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,34 +33,6 @@ struct Fixture {
     }
     const LabRecord &recordOf(const CatalogueNode *lab) const { return *catalogue.recordOf(*lab); }
 };
-
-// The catalogue written one writeIni call at a time, in the order a save takes.
-QByteArray savedStepByStep(const Catalogue &catalogue, const QString &path)
-{
-    QFile::remove(path);
-    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), catalogue.tabTitle(), path);
-    writeIni(QStringLiteral("General"), QStringLiteral("Sku"), catalogue.tree().root()->tag(), path);
-    int s = 0;
-    for (const CatalogueNode *section : catalogue.tree().root()->children()) {
-        const QString name = QStringLiteral("Section%1").arg(s++);
-        writeIni(name, QStringLiteral("SectionName"), section->text(), path);
-        writeIni(name, QStringLiteral("Sku"), section->tag(), path);
-        writeIni(name, QStringLiteral("NumberOfEntries"), QString::number(section->childCount()), path);
-        int j = 0;
-        for (const CatalogueNode *lab : section->children()) {
-            const LabRecord &r = *catalogue.recordOf(*lab);
-            const QList<std::pair<const char *, QString>> keys = {
-                {"Lab", lab->text()},         {"Link", r.link},           {"LinkPage", r.linkPage},
-                {"TopFile", r.topFile},       {"Picture", r.picture},     {"OptFiles", QString::number(r.optFiles)},
-                {"NWCFile", r.nwcFile},       {"LoadNWCFile", r.loadNwcFile}, {"Description", r.description},
-                {"ExamsCovered", r.examsCovered}, {"Mode", r.mode},       {"Sku", r.sku}};
-            for (const auto &[key, value] : keys)
-                writeIni(name, QString::fromLatin1(key) + QString::number(j), value, path);
-            ++j;
-        }
-    }
-    return readFile(path);
-}
 
 } // namespace
 
@@ -129,34 +98,6 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     g.load();
     ASSERT_TRUE(saveIni(g.catalogue, g.prompter));
     EXPECT_EQ(readFile(g.iniPath()), saved);
-}
-
-TEST(CatalogueFile, FastSaveWritesTheBytesOfTheStepByStepSequence)
-{
-    QRandomGenerator random(7);
-    const QStringList texts = {QString(),           QStringLiteral("x"),         QStringLiteral(" spaced "),
-                               QStringLiteral("a=b"), QStringLiteral("/labs/f.pdf"), QStringLiteral("[odd] value"),
-                               QStringLiteral("3"),  QStringLiteral("0101001"),    QStringLiteral("Mixed Case")};
-    auto any = [&] { return texts.at(random.bounded(static_cast<int>(texts.size()))); };
-    for (int round = 0; round < 60; ++round) {
-        Fixture f;
-        f.catalogue.clear(any(), any());
-        const int sections = random.bounded(1, 5);
-        for (int s = 0; s < sections; ++s) {
-            const QString name = QStringLiteral("S%1 %2").arg(s).arg(random.bounded(2) ? QStringLiteral("a=b") : QString());
-            f.addSection(name, any());
-            const int labs = random.bounded(0, 13);
-            for (int j = 0; j < labs; ++j) {
-                LabRecord r;
-                r.link = any(), r.linkPage = any(), r.topFile = any(), r.picture = any(), r.nwcFile = any();
-                r.loadNwcFile = any(), r.description = any(), r.examsCovered = any(), r.mode = any(), r.sku = any();
-                f.addLab(name, any().isEmpty() ? QStringLiteral("Lab") : any(), r);
-            }
-        }
-        ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
-        const QByteArray fast = readFile(f.iniPath());
-        ASSERT_EQ(fast, savedStepByStep(f.catalogue, f.iniPath())) << "round " << round;
-    }
 }
 
 TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
