@@ -72,6 +72,5 @@ TEST(ProductSku, NinetyNineTabsIsTheLimitOfTheForm)
     EXPECT_EQ(next, QStringLiteral("10000000"));
     tree.insertProductSku(1, next);
     EXPECT_EQ(tree.tabCount(), 99);
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].endsWith(QStringLiteral("Bad Sku format: 10000000")));
+    EXPECT_EQ(log.entries(), QStringList{u"[InsertProductSku][pckGlobals] - 0 - Bad Sku format: 10000000"_qs});
 }
