@@ -76,14 +76,14 @@ void walk(const Node *nodes, int node, std::vector<int> &path, std::vector<std::
     path.pop_back();
 }
 
-std::vector<std::vector<int>> buildCodes(const std::vector<std::uint8_t> &input, Progress *progress)
+std::vector<std::vector<int>> buildCodes(const std::vector<std::uint8_t> &input, Progress &progress)
 {
     const std::size_t n = input.size();
     std::int32_t counts[256] = {};
     for (std::size_t i = 0; i < n; ++i) {
         ++counts[input[i]];
-        if (progress && i % 1000 == 0)
-            progress->set(static_cast<double>(i) / static_cast<double>(n) * 7);
+        if (i % 1000 == 0)
+            progress.set(static_cast<double>(i) / static_cast<double>(n) * 7);
     }
     Node nodes[512];
     int count = 0;
@@ -149,11 +149,6 @@ ReferenceResult fail(Outcome outcome, Progress &progress)
 
 } // namespace
 
-std::uint64_t referenceDataBytes(const std::vector<std::uint8_t> &input)
-{
-    return input.empty() ? 0 : dataBytesOf(input, buildCodes(input, nullptr));
-}
-
 ReferenceResult referenceEncode(const std::vector<std::uint8_t> &input)
 {
     Progress progress;
@@ -161,7 +156,7 @@ ReferenceResult referenceEncode(const std::vector<std::uint8_t> &input)
     const std::size_t n = input.size();
     if (n == 0)
         return {Outcome::Done, out, {}};
-    const std::vector<std::vector<int>> codes = buildCodes(input, &progress);
+    const std::vector<std::vector<int>> codes = buildCodes(input, progress);
     const std::uint64_t dataBytes = dataBytesOf(input, codes);
     if (dataBytes == 0 || dataBytes > n) {
         out.insert(out.end(), input.begin(), input.end());

@@ -19,7 +19,4 @@ struct ReferenceResult {
 ReferenceResult referenceEncode(const std::vector<std::uint8_t> &input);
 ReferenceResult referenceDecode(const std::vector<std::uint8_t> &stream);
 
-// Bytes the data section needs for this input (the D the stored-form rule compares).
-std::uint64_t referenceDataBytes(const std::vector<std::uint8_t> &input);
-
 } // namespace fendrel::test

@@ -55,6 +55,5 @@ TEST(DeleteFolder, AFailureIsShownAndLoggedAndTheFolderStays)
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].text, langText(LangEntry::FolderNotDeletedMessage) + u' ' + root);
     EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Exclamation);
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].endsWith(QStringLiteral("[Delete Lab Folder][DeleteFolder] - 5 - Access is denied")));
+    EXPECT_EQ(log.entries(), QStringList{u"[Delete Lab Folder][DeleteFolder] - 5 - Access is denied"_qs});
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace fendrel;
 
 TEST(ProductSku, NumbersContinueAfterTheHighestRecordedAtEachLevel)
@@ -30,16 +32,13 @@ TEST(ProductSku, NumbersContinueAfterTheHighestRecordedAtEachLevel)
     EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("0109000")), QStringLiteral("-1"));
     EXPECT_TRUE(log.lines().isEmpty());
 
-    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("ab"), {}), QStringLiteral("-1"));
-    EXPECT_EQ(tree.createProductSku(2, QString(), {}), QStringLiteral("-1"));
-    EXPECT_EQ(tree.createProductSku(2, QStringLiteral("1.5"), {}), QStringLiteral("-1"));
-    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("ab")), QStringLiteral("-1"));
-    const QStringList lines = log.lines();
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("[CreateProductSku][pckGlobals] - 13 - ")));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("[CreateProductSku][pckGlobals] - 13 - ")));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 1.5")));
-    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 01 ab")));
+    for (const auto &[level, parent, section] : {std::tuple{2, u"ab"_qs, QString()}, {2, QString(), QString()},
+                                                 {2, u"1.5"_qs, QString()}, {3, u"0100000"_qs, u"ab"_qs}})
+        EXPECT_EQ(tree.createProductSku(level, parent, section), QStringLiteral("-1"));
+    EXPECT_EQ(log.entries(), (QStringList{u"[CreateProductSku][pckGlobals] - 13 - Type mismatch: \"ab\" is not a tab SKU"_qs,
+                                          u"[CreateProductSku][pckGlobals] - 13 - Type mismatch: \"\" is not a tab SKU"_qs,
+                                          u"[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 1.5"_qs,
+                                          u"[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 01 ab"_qs}));
 }
 
 TEST(ProductSku, RecordingRefusesDuplicatesBadFormsAndOrphans)
@@ -57,12 +56,10 @@ TEST(ProductSku, RecordingRefusesDuplicatesBadFormsAndOrphans)
     tree.insertProductSku(1, QStringLiteral("-1"));
     tree.insertProductSku(1, QStringLiteral("0100000"));
     EXPECT_EQ(tree.tabCount(), 1);
-    const QStringList lines = log.lines();
-    ASSERT_EQ(lines.size(), 4);
-    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("[InsertProductSku][pckGlobals] - 0 - sku already exists: 0101000")));
-    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("- 0 - Bad Sku format: 010100")));
-    EXPECT_TRUE(lines[2].endsWith(QStringLiteral("- 0 - Bad Sku format: -1")));
-    EXPECT_TRUE(lines[3].endsWith(QStringLiteral("- 0 - sku already exists: 0100000")));
+    EXPECT_EQ(log.entries(), (QStringList{u"[InsertProductSku][pckGlobals] - 0 - sku already exists: 0101000"_qs,
+                                          u"[InsertProductSku][pckGlobals] - 0 - Bad Sku format: 010100"_qs,
+                                          u"[InsertProductSku][pckGlobals] - 0 - Bad Sku format: -1"_qs,
+                                          u"[InsertProductSku][pckGlobals] - 0 - sku already exists: 0100000"_qs}));
 }
 
 TEST(ProductSku, NinetyNineTabsIsTheLimitOfTheForm)
@@ -75,6 +72,5 @@ TEST(ProductSku, NinetyNineTabsIsTheLimitOfTheForm)
     EXPECT_EQ(next, QStringLiteral("10000000"));
     tree.insertProductSku(1, next);
     EXPECT_EQ(tree.tabCount(), 99);
-    ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].endsWith(QStringLiteral("Bad Sku format: 10000000")));
+    EXPECT_EQ(log.entries(), QStringList{u"[InsertProductSku][pckGlobals] - 0 - Bad Sku format: 10000000"_qs});
 }

@@ -41,6 +41,14 @@ QStringList ScopedErrorLog::lines() const
     return result;
 }
 
+QStringList ScopedErrorLog::entries() const
+{
+    QStringList result = lines();
+    for (QString &line : result)
+        line = line.section(QStringLiteral("] - "), 1);
+    return result;
+}
+
 void ScopedErrorLog::setClock(const QDateTime &when)
 {
     errorLog().setClock([when] { return when; });

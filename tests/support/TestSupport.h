@@ -6,6 +6,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <ostream>
+
+// Readable failure messages for texts and lists of texts.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace fendrel::test {
 
 QByteArray readFile(const QString &path);
@@ -18,6 +26,7 @@ public:
     ~ScopedErrorLog();
     QString folder() const { return m_dir.path(); }
     QStringList lines() const; // the lines of the log, without their CR LF
+    QStringList entries() const; // the same without their time stamps, to compare whole
     void setClock(const QDateTime &when);
 
 private:
