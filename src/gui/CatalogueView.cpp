@@ -50,9 +50,7 @@ void CatalogueView::expandAsStored(const QModelIndex &index)
 void CatalogueView::showNode(const CatalogueNode *node)
 {
     const QModelIndex index = m_model->indexOf(node);
-    m_quiet = true;
     setCurrentIndex(index);
-    m_quiet = false;
     if (index.isValid())
         scrollTo(index);
 }
@@ -67,17 +65,17 @@ CatalogueNode *CatalogueView::currentNode() const
     return CatalogueModel::nodeOf(currentIndex());
 }
 
-void CatalogueView::mousePressEvent(QMouseEvent *event)
+void CatalogueView::keyPressEvent(QKeyEvent *event)
 {
-    m_quiet = true;
-    QTreeView::mousePressEvent(event);
-    m_quiet = false;
+    m_keyboard = true;
+    QTreeView::keyPressEvent(event);
+    m_keyboard = false;
 }
 
 void CatalogueView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTreeView::currentChanged(current, previous);
-    if (!m_quiet && current.isValid())
+    if (m_keyboard && current.isValid())
         Q_EMIT nodeChosen(CatalogueModel::nodeOf(current));
 }
 

@@ -91,6 +91,11 @@ void CatalogueModelTest::theViewTellsChoicesButNotWhatTheProgramShows()
     QCOMPARE(chosen[1].first().value<CatalogueNode *>(), section);
     QCOMPARE(chosen[2].first().value<CatalogueNode *>(), lab);
 
+    // A node that becomes current because the one before it went is no choice of the user's.
+    QVERIFY(c.removeNode(lab));
+    QCOMPARE(view.currentNode(), section);
+    QCOMPARE(chosen.size(), 3);
+
     // Collapsing is kept with the node, so a reloaded catalogue opens the same way.
     view.collapse(model.indexOf(section));
     QVERIFY(!section->isExpanded());
