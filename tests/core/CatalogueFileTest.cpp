@@ -9,8 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using namespace fendrel;
 using test::readFile;
@@ -179,15 +177,11 @@ TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
         f.addLab(QStringLiteral("Big"), QStringLiteral("Lab %1").arg(i), r);
 
     // The file-size limit makes the write fail part-way, even for root.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit tight = saved;
-    tight.rlim_cur = 8192;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const bool saved_ok = saveIni(f.catalogue, f.prompter);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previousHandler);
+    bool saved_ok = true;
+    {
+        const test::FileSizeLimit tight(8192);
+        saved_ok = saveIni(f.catalogue, f.prompter);
+    }
 
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(readFile(f.iniPath()), old);

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace fendrel;
 using test::PackageFixture;
 using test::readFile;
@@ -266,6 +268,37 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
               CompileOutcome::WriteFailed);
     EXPECT_EQ(f.prompter.shown.size(), shown);
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Saving][Create Pack]")));
+}
+
+TEST(PackageCompiler, AFullDiskKeepsTheOldPackageAndSaysWhy)
+{
+    test::ScopedErrorLog log;
+    PackageFixture f;
+    f.section(QStringLiteral("S"));
+    QByteArray noise(6000, Qt::Uninitialized);
+    for (qsizetype i = 0; i < noise.size(); ++i)
+        noise[i] = static_cast<char>((i * 7919 + i / 13) % 251);
+    const QString doc = f.file(QStringLiteral("a.pdf"), noise);
+    f.lab(QStringLiteral("S"), QStringLiteral("L"), PackageFixture::record(doc, f.file(QStringLiteral("t.top"), "t")));
+    const QString package = f.dir.path() + QStringLiteral("/out.lab");
+    ASSERT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::Written);
+    const QByteArray good = readFile(package);
+
+    // Room for the scratch image but not for the package: the write fails part-way, as on a
+    // disk that is full, and the good package stays.
+    std::reverse(noise.begin(), noise.end());
+    writeFile(doc, noise);
+    const qint64 image = static_cast<qint64>(test::decodedPackage(package).size());
+    ASSERT_GT(good.size(), image);
+    {
+        const test::FileSizeLimit full(image + (good.size() - image) / 2);
+        EXPECT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::WriteFailed);
+    }
+    EXPECT_EQ(readFile(package), good);
+    ASSERT_FALSE(log.lines().isEmpty());
+    EXPECT_TRUE(log.lines().last().contains(QStringLiteral("out.lab cannot be written: the file would be larger than "
+                                                           "this system lets a file be")))
+        << log.lines().last().toStdString();
 }
 
 TEST(PackageCompiler, TheScratchImageLeavesNoTraceAndAFileThatChangesStopsTheWrite)

@@ -4,6 +4,9 @@
 
 #include <QFile>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace fendrel::test {
 
 QByteArray readFile(const QString &path)
@@ -52,6 +55,25 @@ QStringList ScopedErrorLog::entries() const
 void ScopedErrorLog::setClock(const QDateTime &when)
 {
     errorLog().setClock([when] { return when; });
+}
+
+FileSizeLimit::FileSizeLimit(qint64 bytes)
+{
+    struct rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_saved = static_cast<qint64>(limit.rlim_cur);
+    m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    struct rlimit limit {};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(m_saved);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_savedHandler);
 }
 
 } // namespace fendrel::test

@@ -33,4 +33,18 @@ private:
     QTemporaryDir m_dir;
 };
 
+// Lowers the largest file this process may write, as a full disk would stop a write part-way,
+// and puts it back after. Writing past it fails with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    qint64 m_saved;
+    void (*m_savedHandler)(int);
+};
+
 } // namespace fendrel::test

@@ -7,11 +7,12 @@
 
 #include "catalogue/Ini.h"
 
+#include "io/CheckedWriter.h"
+
 #include "text/Windows1252.h"
 #include "text/TextHelpers.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <limits>
 
@@ -233,15 +234,14 @@ QByteArray iniFileBytes(const QStringList &lines)
     return bytes;
 }
 
-bool writeIniFile(const QString &file, const QStringList &lines)
+bool writeIniFile(const QString &file, const QStringList &lines, QString *error)
 {
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = iniFileBytes(lines);
-    if (out.write(bytes) != bytes.size())
-        return false;
-    return out.commit();
+    CheckedWriter out(file);
+    if (out.open() && out.write(iniFileBytes(lines)) && out.commit())
+        return true;
+    if (error)
+        *error = out.error();
+    return false;
 }
 
 void writeIni(const QString &section, const QString &key, const QString &value, const QString &file)

@@ -29,7 +29,8 @@ void writeIni(const QString &section, const QString &key, const QString &value, 
 
 // The file form of a list of lines: every non-empty line followed by CR LF, in Windows-1252.
 QByteArray iniFileBytes(const QStringList &lines);
-bool writeIniFile(const QString &file, const QStringList &lines);
+// Replaces the file whole or leaves it as it was; error then says which file and why.
+bool writeIniFile(const QString &file, const QStringList &lines, QString *error = nullptr);
 
 // What writeIni does to the lines of a file, without touching the disk.
 void applyIniWrite(QStringList &lines, const QString &section, const QString &key, const QString &value);

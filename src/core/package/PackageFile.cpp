@@ -2,11 +2,11 @@
 
 #include "codec/Huffman.h"
 #include "errorlog/ErrorNumbers.h"
+#include "io/CheckedWriter.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTemporaryFile>
 
 #include <limits>
@@ -50,13 +50,17 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
         fail(error, kErrComplaint, source, why);
         return false;
     }
-    QSaveFile file(path);
+    CheckedWriter file(path);
     const auto cannotWrite = [&](const QString &what, const QString &reason) {
         fail(error, kErrFileAccess, source, QStringLiteral("%1 cannot be written: %2").arg(what, reason));
         return false;
     };
-    if (!file.open(QIODevice::WriteOnly))
-        return cannotWrite(path, file.errorString());
+    const auto packageNotWritten = [&] {
+        fail(error, kErrFileAccess, source, file.error());
+        return false;
+    };
+    if (!file.open())
+        return packageNotWritten();
     // Beside the package: a folder it can be written to, on the disk it goes to. Where the file
     // system allows, the scratch file has no name (its name is never asked for but to report a
     // failure), so that not even a crash leaves it behind.
@@ -64,7 +68,6 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
     if (!scratch.open())
         return cannotWrite(scratch.fileTemplate(), scratch.errorString());
 
-    bool written = true;
     try {
         Huffman codec = codecReporting(progress);
         const auto produce = [&](int pass, const Huffman::Sink &consume) {
@@ -95,22 +98,23 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
                 consume(reinterpret_cast<const std::uint8_t *>(piece.constData()), static_cast<std::size_t>(got));
         };
         codec.encodeFrom(static_cast<std::size_t>(image.size()), produce, [&](const std::uint8_t *bytes, std::size_t size) {
-            written = written && file.write(reinterpret_cast<const char *>(bytes), static_cast<qint64>(size)) == static_cast<qint64>(size);
+            if (!file.write(viewOf(bytes, size)))
+                throw Abandoned{};
         });
     } catch (const Abandoned &) {
-        file.cancelWriting();
-        return false;
+        file.cancel();
+        return file.error().isEmpty() ? false : packageNotWritten();
     } catch (const HuffmanError &e) {
-        file.cancelWriting();
+        file.cancel();
         fail(error, e.number(), QString::fromStdString(e.source()), QString::fromStdString(e.description()));
         return false;
     } catch (const std::bad_alloc &) {
-        file.cancelWriting();
+        file.cancel();
         fail(error, kErrOutOfMemory, source, kErrOutOfMemoryText);
         return false;
     }
-    if (!written || !file.commit())
-        return cannotWrite(path, file.errorString());
+    if (!file.commit())
+        return packageNotWritten();
     return true;
 }
 
