@@ -4,6 +4,7 @@
 #include "cli/ProgressBar.h"
 
 #include "catalogue/Catalogue.h"
+#include "io/FileKind.h"
 #include "catalogue/CatalogueFile.h"
 #include "package/CatalogueCheck.h"
 #include "package/PackageCompiler.h"
@@ -37,8 +38,8 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     }
     if (input.isEmpty())
         input = folders().appData + kCatalogueFileName;
-    if (!QFileInfo(input).isFile()) {
-        context.printError(QStringLiteral("there is no catalogue file %1").arg(input));
+    if (const QString why = whyNotARegularFile(input); !why.isEmpty()) {
+        context.printError(QStringLiteral("the catalogue file %1 %2").arg(input, why));
         return kExitFailed;
     }
 

@@ -4,6 +4,7 @@
 #include "cli/ProgressBar.h"
 
 #include "catalogue/Catalogue.h"
+#include "io/FileKind.h"
 #include "loader/PackageLoader.h"
 #include "startup/Folders.h"
 
@@ -16,8 +17,8 @@ int ExtractCommand::run(const QStringList &args, CliContext &context)
         context.printError(QStringLiteral("extract takes one PACKAGE"));
         return kExitUsage;
     }
-    if (!QFileInfo(args[0]).isFile()) {
-        context.printError(QStringLiteral("there is no package %1").arg(args[0]));
+    if (const QString why = whyNotARegularFile(args[0]); !why.isEmpty()) {
+        context.printError(QStringLiteral("the package %1 %2").arg(args[0], why));
         return kExitFailed;
     }
     CliPrompter prompter(context);

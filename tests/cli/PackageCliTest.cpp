@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace fendrel;
 using test::CliRun;
 using test::runCli;
@@ -116,6 +118,34 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     EXPECT_TRUE(r.err.contains(QStringLiteral("not a readable lab package"))) << qPrintable(r.err);
     r = runCli({QStringLiteral("compile"), input}, a.data());
     EXPECT_EQ(r.exitCode, 2);
+}
+
+TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
+{
+    Author a;
+    const QString pipe = a.path(QStringLiteral("pipe.nwc"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString top = a.file(QStringLiteral("t.top"), "t");
+    const QString input = a.file(QStringLiteral("my.ini"),
+                                 QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\n"
+                                                "lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\nnwcfile0=%2\r\n")
+                                     .arg(top, pipe)
+                                     .toUtf8());
+    // Each of these waited for a writer that never came.
+    const QList<QStringList> commands{{QStringLiteral("check-nwc"), pipe},
+                                      {QStringLiteral("list"), pipe},
+                                      {QStringLiteral("extract"), pipe},
+                                      {QStringLiteral("compile"), pipe, QStringLiteral("-o"), a.path(QStringLiteral("a.lab"))},
+                                      {QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"),
+                                       a.path(QStringLiteral("b.lab")), QStringLiteral("--force")}};
+    for (const QStringList &command : commands) {
+        const CliRun r = runCli(command, a.data());
+        EXPECT_EQ(r.exitCode, 1) << qPrintable(command.join(u' '));
+        EXPECT_TRUE(r.err.contains(pipe + QStringLiteral(" is a named pipe, not a file"))
+                    || r.err.contains(QStringLiteral("it is a named pipe, not a file")))
+            << qPrintable(command.join(u' ')) << ": " << qPrintable(r.err);
+    }
+    EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("b.lab"))));
 }
 
 TEST(PackageCli, WithoutItsLanguageFileTheProgramSaysSoAndStops)

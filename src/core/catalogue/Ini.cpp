@@ -8,6 +8,7 @@
 #include "catalogue/Ini.h"
 
 #include "io/CheckedWriter.h"
+#include "io/FileKind.h"
 
 #include "text/Windows1252.h"
 #include "text/TextHelpers.h"
@@ -132,6 +133,8 @@ qsizetype readLines(QStringList &lines, const QString &file)
 
 QStringList readLines(const QString &file)
 {
+    if (!whyNotARegularFile(file).isEmpty())
+        return {};
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly))
         return {};

@@ -3,6 +3,7 @@
 #include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
 #include "errorlog/ErrorNumbers.h"
+#include "io/FileKind.h"
 #include "interaction/Prompter.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -51,7 +52,9 @@ QString deviceFileName(const QString &configurationFileName, int device)
 
 NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
 {
-    QFile file(path); // refuses to open a folder
+    if (const QString why = whyNotARegularFile(path); !why.isEmpty() && QFileInfo::exists(path))
+        return failure(Result::ReadFailure, kErrFileAccess, QStringLiteral("%1 %2").arg(path, why));
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return failure(Result::ReadFailure, kErrFileNotFound, QStringLiteral("File not found: %1").arg(path));
     const QByteArray content = file.readAll();

@@ -6,6 +6,7 @@
 #include "errorlog/ErrorLog.h"
 #include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
+#include "io/FileKind.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -29,7 +30,7 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable()) {
         const QString why = !info.exists() ? QStringLiteral("The file does not exist.")
-            : !info.isFile()               ? QStringLiteral("This is not a file.")
+            : !info.isFile()               ? QStringLiteral("It %1.").arg(whyNotARegularFile(path))
                                            : QStringLiteral("The file cannot be read.");
         m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, why), MessageIcon::Exclamation, MessageButtons::Ok,
                         langText(LangEntry::MessageTitle));

@@ -3,6 +3,7 @@
 #include "codec/Huffman.h"
 #include "errorlog/ErrorNumbers.h"
 #include "io/CheckedWriter.h"
+#include "io/FileKind.h"
 
 #include <QDir>
 #include <QFile>
@@ -122,6 +123,10 @@ bool readPackageFile(const QString &path, const ProgressCallback &progress, cons
                      PackageFileError *error)
 {
     const QString source = QStringLiteral("ExtractPack");
+    if (const QString why = whyNotARegularFile(path); !why.isEmpty()) {
+        fail(error, kErrFileNotFound, source, QStringLiteral("%1 cannot be read: it %2").arg(path, why));
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         fail(error, kErrFileNotFound, source, QStringLiteral("%1 cannot be read: %2").arg(path, file.errorString()));

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+namespace fendrel {
+
+// Why a path is no regular file the program may open for reading, in words that go after the
+// path ("does not exist", "is a folder", "is a named pipe"...), or an empty text when it is one.
+// Opening a named pipe or a device to read it could wait forever, so every file the program
+// reads as a member, configuration, catalogue or package is asked about first.
+QString whyNotARegularFile(const QString &path);
+
+} // namespace fendrel
