@@ -66,7 +66,9 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
 
     ProgressBar bar(context);
     BarObserver observer(bar);
-    const CompileOutcome outcome = compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer);
+    QString failure;
+    const CompileOutcome outcome =
+        compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer, &failure);
     bar.end(outcome == CompileOutcome::Written);
     switch (outcome) {
     case CompileOutcome::Written:
@@ -79,7 +81,7 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
         context.printError(QStringLiteral("the compilation stopped at a network configuration; nothing was written"));
         return kExitFailed;
     case CompileOutcome::WriteFailed:
-        context.printError(QStringLiteral("%1 could not be written (see the error log in %2log)").arg(output, folders().appData));
+        context.printError(QStringLiteral("%1 was not written: %2").arg(output, failure));
         return kExitFailed;
     }
     return kExitFailed;

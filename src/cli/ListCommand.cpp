@@ -16,6 +16,22 @@ public:
     void memberBegins(qint64, qint64 size) override { sizes.append(size); }
 };
 
+// A member name as one field of one line: a tab or line break in a name would forge fields or
+// lines of the listing, so control characters and the backslash are written as escapes.
+QString escapedName(const QString &name)
+{
+    QString out;
+    for (const QChar c : name) {
+        if (c == u'\\')
+            out += QStringLiteral("\\\\");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            out += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
 
 int ListCommand::run(const QStringList &args, CliContext &context)
@@ -37,7 +53,7 @@ int ListCommand::run(const QStringList &args, CliContext &context)
         const QString size = i >= members.sizes.size() ? QStringLiteral("missing")
             : members.sizes[i] >= 0                    ? QString::number(members.sizes[i])
                                                        : QStringLiteral("name-only");
-        context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(members.names[i], size));
+        context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(escapedName(members.names[i]), size));
     }
     return kExitDone;
 }

@@ -1,4 +1,5 @@
 #include "cli/CliRunner.h"
+#include "support/PackageFixture.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -59,7 +60,14 @@ TEST(PackageCli, CompileListExtractAndCompileAgain)
                                      .toUtf8();
     const QString input = a.file(QStringLiteral("my.ini"), catalogue);
 
-    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}, a.data());
+    // A package that cannot be written says which and why, not where to look.
+    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("no/such/out.lab"))},
+                      a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("no/such/out.lab cannot be written: its folder does not exist")))
+        << qPrintable(r.err);
+
+    r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}, a.data());
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(test::readFile(input), catalogue);
 
@@ -146,6 +154,17 @@ TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
             << qPrintable(command.join(u' ')) << ": " << qPrintable(r.err);
     }
     EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("b.lab"))));
+}
+
+TEST(PackageCli, ListingEscapesNamesThatWouldForgeLines)
+{
+    Author a;
+    const QString package = a.path(QStringLiteral("forged.lab"));
+    test::writeCraftedPackage(package, {{QStringLiteral("Fendrel.ini"), {}, {}},
+                                        {QStringLiteral("a\tb\n3\tevil.pdf\\x"), {}, {}}});
+    const CliRun r = runCli({QStringLiteral("list"), package}, a.data());
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("1\tFendrel.ini\tname-only\n2\ta\\x09b\\x0a3\\x09evil.pdf\\\\x\tname-only\n"));
 }
 
 TEST(PackageCli, WithoutItsLanguageFileTheProgramSaysSoAndStops)

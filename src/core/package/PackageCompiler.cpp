@@ -94,18 +94,21 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
     return true;
 }
 
-bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCallback &progress)
+bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCallback &progress, QString *failure)
 {
-    PackageFileError failure;
-    const bool written = writePackageFile(packagePath, std::exchange(m_members, {}), progress, &failure);
+    PackageFileError error;
+    const bool written = writePackageFile(packagePath, std::exchange(m_members, {}), progress, &error);
     m_names.clear();
-    if (!written)
-        logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), failure.number, failure.description);
+    if (!written) {
+        logError(QStringLiteral("Saving"), QStringLiteral("Create Pack"), error.number, error.description);
+        if (failure)
+            *failure = error.description;
+    }
     return written;
 }
 
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath, Prompter &prompter,
-                                CompileObserver *observer)
+                                CompileObserver *observer, QString *failure)
 {
     if (catalogue.tree().count() <= 1) {
         prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
@@ -126,7 +129,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
     }
     if (observer)
         observer->compressingStarted();
-    return compiler.writePackage(packagePath, report) ? CompileOutcome::Written : CompileOutcome::WriteFailed;
+    return compiler.writePackage(packagePath, report, failure) ? CompileOutcome::Written : CompileOutcome::WriteFailed;
 }
 
 } // namespace fendrel

@@ -35,8 +35,9 @@ public:
     bool gatherMembers(const Catalogue &catalogue, const QString &catalogueFolder,
                        const ProgressCallback &labProgress = {});
 
-    // Writes the gathered members as a compressed package. Failures are logged, not shown.
-    bool writePackage(const QString &packagePath, const ProgressCallback &progress = {});
+    // Writes the gathered members as a compressed package. Failures are logged, not shown;
+    // failure receives what went wrong, naming the file and the reason.
+    bool writePackage(const QString &packagePath, const ProgressCallback &progress = {}, QString *failure = nullptr);
 
     const QList<PackageMember> &members() const { return m_members; }
 
@@ -66,6 +67,6 @@ public:
 // The compile command after its dialog: saves the catalogue file, gathers the members and
 // writes the package.
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath,
-                                Prompter &prompter, CompileObserver *observer = nullptr);
+                                Prompter &prompter, CompileObserver *observer = nullptr, QString *failure = nullptr);
 
 } // namespace fendrel
