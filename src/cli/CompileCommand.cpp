@@ -53,6 +53,13 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     Catalogue catalogue;
     catalogue.createNewTree(prompter, folders().appData, work.path());
 
+    // What the load could not carry no --force can mend: the package would lack those labs.
+    if (!catalogue.loadProblems().isEmpty()) {
+        context.printError(QStringLiteral("%1 cannot be compiled:").arg(input));
+        for (const QString &problem : catalogue.loadProblems())
+            std::fprintf(context.err, "  %s\n", problem.toLocal8Bit().constData());
+        return kExitFailed;
+    }
     const QStringList problems = findCatalogueProblems(catalogue);
     if (!problems.isEmpty()) {
         context.printError(QStringLiteral("%1 has %2 problem(s):").arg(input).arg(problems.size()));

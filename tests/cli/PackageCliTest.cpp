@@ -126,6 +126,18 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     EXPECT_TRUE(r.err.contains(QStringLiteral("not a readable lab package"))) << qPrintable(r.err);
     r = runCli({QStringLiteral("compile"), input}, a.data());
     EXPECT_EQ(r.exitCode, 2);
+
+    // A count the catalogue file cannot carry loads as no labs; it never compiles, --force or not.
+    const QString huge = a.file(QStringLiteral("huge.ini"),
+                                QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=Big\r\nnumberofentries=40000\r\n"
+                                               "lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\n")
+                                    .arg(top)
+                                    .toUtf8());
+    r = runCli({QStringLiteral("compile"), huge, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("Section \"Big\" counts 40000 labs, more than a catalogue file can carry")))
+        << qPrintable(r.err);
+    EXPECT_FALSE(QFileInfo::exists(out));
 }
 
 TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)

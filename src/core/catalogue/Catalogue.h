@@ -73,6 +73,9 @@ public:
     // numbering are not read. The records of the previous catalogue are kept, unreferenced, as
     // they always were; keyArrayInitialize drops them.
     void createNewTree(Prompter &prompter, const QString &appDataFolder, const QString &iniFolder = {});
+    // What the last load could not carry into the tree, one sentence each: a section counting more
+    // labs than a catalogue can hold is loaded without them, and must not compile as if empty.
+    const QStringList &loadProblems() const { return m_loadProblems; }
     void keyArrayInitialize();
 
     // The editing commands, with the rules and messages the window has always had.
@@ -145,6 +148,7 @@ private:
     KeyCounter m_keys;
     QString m_tabTitle;
     QString m_iniPath;
+    QStringList m_loadProblems;
 };
 
 } // namespace fendrel

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <limits>
+
 namespace fendrel {
 namespace {
 
@@ -92,6 +94,7 @@ void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, 
 {
     resetWith([&] {
         m_skus.clear();
+        m_loadProblems.clear();
         m_iniPath = withTrailingSeparator(iniFolder.isEmpty() ? appDataFolder : iniFolder) + kCatalogueFileName;
         const IniSnapshot ini = IniSnapshot::fromFile(m_iniPath);
 
@@ -121,6 +124,14 @@ void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, 
             }
 
             const qint16 entries = ini.readInt(section, kNumberOfEntries, 0);
+            bool counted = false;
+            const qlonglong stated = ini.read(section, kNumberOfEntries).toLongLong(&counted);
+            if (counted && stated != entries)
+                m_loadProblems << QStringLiteral("Section \"%1\" counts %2 labs, more than a catalogue file can carry (%3); "
+                                                 "none of its labs were loaded.")
+                                      .arg(name)
+                                      .arg(stated)
+                                      .arg(std::numeric_limits<qint16>::max());
             for (qint32 j = 0; j < entries; ++j) {
                 LabRecord r;
                 const QString labName = trimSpaces(ini.read(section, labKey(kLab, j)));
