@@ -29,6 +29,10 @@ int ExtractCommand::run(const QStringList &args, CliContext &context)
         openLabPackage(catalogue, QFileInfo(args[0]).absoluteFilePath(), folders().appData, prompter, &observer);
     if (result.status != ExtractResult::Status::Extracted)
         return kExitFailed;
+    if (result.incomplete) {
+        context.printError(QStringLiteral("%1 is incomplete or damaged: the files it lacks were not extracted").arg(args[0]));
+        return kExitFailed;
+    }
     if (!context.quiet) {
         int labs = 0;
         for (const CatalogueNode *section : catalogue.sections())

@@ -1,4 +1,5 @@
 #include "cli/CliRunner.h"
+#include "codec/Huffman.h"
 #include "support/PackageFixture.h"
 #include "support/TestSupport.h"
 
@@ -177,6 +178,27 @@ TEST(PackageCli, ListingEscapesNamesThatWouldForgeLines)
     const CliRun r = runCli({QStringLiteral("list"), package}, a.data());
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("1\tFendrel.ini\tname-only\n2\ta\\x09b\\x0a3\\x09evil.pdf\\\\x\tname-only\n"));
+}
+
+TEST(PackageCli, AnIncompletePackageIsExtractedAsFarAsItGoesAndFails)
+{
+    Author a;
+    // Two names but one data entry: the image ends before a.txt's data.
+    const QByteArray catalogue = "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\nlab0=L\r\n";
+    QByteArray image = QByteArray::fromHex("0000" "0100" "03000000" "00000000" "0000" "0b00") + "Fendrel.ini"
+        + QByteArray::fromHex("0500") + "a.txt" + QByteArray::fromHex("0000" "0100" "02000000" "00000000" "0000" "0100");
+    const auto size = static_cast<quint32>(catalogue.size());
+    image += QByteArray(1, char(size & 0xff)) + QByteArray(1, char(size >> 8)) + QByteArray(2, '\0') + QByteArray(4, '\0')
+        + catalogue;
+    std::vector<std::uint8_t> stream(image.begin(), image.end());
+    Huffman().encodeByte(stream, static_cast<std::int32_t>(stream.size()));
+    const QString package = a.file(QStringLiteral("short.lab"), QByteArray(reinterpret_cast<const char *>(stream.data()),
+                                                                          static_cast<qsizetype>(stream.size())));
+
+    const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("short.lab is incomplete or damaged"))) << qPrintable(r.err);
+    EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=T"));
 }
 
 TEST(PackageCli, WithoutItsLanguageFileTheProgramSaysSoAndStops)

@@ -217,6 +217,29 @@ TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFi
     EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
 }
 
+TEST(PackageLoader, ACatalogueThatCannotBeWrittenKeepsTheOldOneAndSaysWhy)
+{
+    PackageFixture f;
+    const QString package = compileOneLab(f, "a", QStringLiteral("p.lab"));
+    ASSERT_FALSE(package.isEmpty());
+    const QString catalogueFile = f.data + QStringLiteral("Fendrel.ini");
+    writeFile(catalogueFile, "[GENERAL]\r\ntabtitle=Mine\r\n");
+    const qint64 member = readFile(f.dir.path() + QStringLiteral("/work/Fendrel.ini")).size();
+
+    // Room for every member but not for the catalogue rewritten with the longer extracted paths.
+    ExtractResult result;
+    {
+        const test::FileSizeLimit full(member + 8);
+        result = extractPack(package, f.data, f.prompter);
+    }
+    EXPECT_EQ(result.status, ExtractResult::Status::NotWritten);
+    EXPECT_TRUE(result.failure.contains(QStringLiteral("Fendrel.ini cannot be written: the file would be larger")))
+        << qPrintable(result.failure);
+    ASSERT_FALSE(f.prompter.shown.isEmpty());
+    EXPECT_EQ(f.prompter.shown.last().icon, MessageIcon::Critical);
+    EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
+}
+
 // Inputs the package fuzzer kept: each is an image (first byte even, given a stored-form stream)
 // or, after an odd first byte, a whole package file, named .img or .lab after that. None may place a file outside the
 // extraction root or the catalogue file.

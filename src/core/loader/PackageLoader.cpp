@@ -166,16 +166,21 @@ public:
     }
 
     // After the image: the members that have no data entry at all, then the catalogue file.
-    void finish(const QString &catalogueFile)
+    // False, with the reason in failure, when the catalogue file could not be replaced.
+    bool finish(const QString &catalogueFile, bool *incomplete, QString *failure)
     {
         for (qsizetype i = m_dataEntries; i < m_names.size(); ++i) {
             place(i);
             m_prompter.message(LangEntry::PackageIncompleteMessage, MessageIcon::None);
+            *incomplete = true;
             account(false);
         }
         m_catalogue.write(schema::kGeneral, schema::kNumOfSections, QString::number(m_sectionsCounted));
-        if (writeIniFile(catalogueFile, m_catalogue.lines()) && QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
+        if (!writeIniFile(catalogueFile, m_catalogue.lines(), failure))
+            return false;
+        if (QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
             QFile::remove(m_cataloguePath);
+        return true;
     }
 
 private:
@@ -331,7 +336,13 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         return refuse(ExtractResult::Status::Unreadable);
     if (observer)
         observer->decodingFinished();
-    extractor.finish(withTrailingSeparator(appDataFolder) + kCatalogueFileName);
+    if (!extractor.finish(withTrailingSeparator(appDataFolder) + kCatalogueFileName, &result.incomplete,
+                          &result.failure)) {
+        prompter.show(result.failure + QStringLiteral(". The current catalogue is unchanged."), MessageIcon::Critical,
+                      MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        result.status = ExtractResult::Status::NotWritten;
+        return result;
+    }
     result.status = ExtractResult::Status::Extracted;
     return result;
 }

@@ -25,10 +25,13 @@ struct ExtractResult {
         Extracted,  // members written, the catalogue file replaced
         Invalid,    // member 1 is no catalogue (NotAPackageMessage shown); nothing written
         Unreadable, // the file could not be read, expanded or parsed (NotAPackageMessage shown); nothing written
+        NotWritten, // the catalogue file could not be replaced (said, with the reason); the old one stays
     };
     Status status = Status::Unreadable;
     QString packageFolder;
     PackageFileError error; // why it was unreadable
+    bool incomplete = false; // members without data were met (message 77 shown); the rest was extracted
+    QString failure;         // why it was not written
 };
 
 // The folder a package extracts into below the extraction root: the package's file name with
