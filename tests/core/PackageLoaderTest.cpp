@@ -131,6 +131,19 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
     EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
 
+    // A second catalogue, and a name no file system takes, do not fit a package's catalogue.
+    for (const QString &extra : {QStringLiteral("other.ini"), QString(300, u'n') + QStringLiteral(".txt")}) {
+        const QString unfit = f.dir.path() + QStringLiteral("/unfit.lab");
+        test::writeCraftedPackage(unfit, {{QStringLiteral("Fendrel.ini"), catalogue}, {extra, QByteArray("x")}});
+        f.prompter.shown.clear();
+        loaded = open(unfit, f.data, f.prompter);
+        EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid) << qPrintable(extra.left(12));
+        ASSERT_EQ(f.prompter.shown.size(), 1);
+        EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("unfit.lab") + langText(LangEntry::NotAPackageMessage));
+        EXPECT_EQ(readFile(catalogueFile), catalogue);
+        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+    }
+
     // Truncated and corrupted packages of a real compilation.
     const QString good = compileOneLab(f, QByteArray(5000, 'a'), QStringLiteral("good.lab"));
     ASSERT_FALSE(good.isEmpty());

@@ -25,12 +25,15 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <optional>
 
 namespace fendrel {
 namespace {
 
 const QString kExtractionRootName = QStringLiteral("CompilerLabs");
+// The longest file name, in bytes, that the common file systems accept.
+constexpr qsizetype kLongestFileName = 255;
 
 enum class Route { Catalogue, Document, Picture, LoadingConfiguration, Topology, GradingConfiguration, Other };
 
@@ -291,7 +294,13 @@ private:
 class NameCollector : public PackageImageParser::Handler {
 public:
     QList<QString> names;
+    bool secondCatalogue = false; // a later catalogue member with data of its own
     void namesRead(const QList<QString> &read) override { names = read; }
+    void memberBegins(qint64 index, qint64 size) override
+    {
+        if (index > 1 && size >= 0 && index <= names.size() && routeOf(names[index - 1]) == Route::Catalogue)
+            secondCatalogue = true;
+    }
 };
 
 } // namespace
@@ -321,6 +330,14 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     if (!readPackageImageFile(packagePath, check, progress, &result.error))
         return refuse(ExtractResult::Status::Unreadable);
     if (check.names.isEmpty() || routeOf(check.names.first()) != Route::Catalogue)
+        return refuse(ExtractResult::Status::Invalid);
+    // A second catalogue with content would silently take the first one's place, and a name no
+    // file can have would be dropped while the catalogue names it: neither package fits its
+    // catalogue. (A catalogue member without data only stands for the one already written.)
+    const auto unfitName = [](const QString &name) {
+        return QFile::encodeName(fileNameOfPath(name)).size() > kLongestFileName;
+    };
+    if (check.secondCatalogue || std::any_of(check.names.begin(), check.names.end(), unfitName))
         return refuse(ExtractResult::Status::Invalid);
 
     const QString packageFolder = withTrailingSeparator(appDataFolder) + kExtractionRootName + u'/'
