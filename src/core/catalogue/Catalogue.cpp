@@ -66,20 +66,26 @@ void Catalogue::clear(const QString &tabTitle, const QString &tabSku)
     });
 }
 
-CatalogueNode *Catalogue::insertSection(const QString &name, const QString &sku, qint32 row)
+CatalogueNode *Catalogue::insertNode(CatalogueNode *parent, const QString &key, const QString &text,
+                                     const QString &tag, qint32 row)
 {
-    CatalogueNode *root = m_tree.root();
-    if (!root || m_tree.nodeByKey(sectionKey(name)))
-        return nullptr;
-    const qint32 at = row < 0 || row > root->childCount() ? root->childCount() : row;
+    const qint32 at = parent->placeOf(row);
     if (!m_resetting)
-        Q_EMIT nodeAboutToBeInserted(root, at);
-    CatalogueNode *node = m_tree.add(kTabKey, sectionKey(name), name, sku, at);
+        Q_EMIT nodeAboutToBeInserted(parent, at);
+    CatalogueNode *node = m_tree.add(parent->key(), key, text, tag, at);
     if (!m_resetting) {
         Q_EMIT nodeInserted(node);
         Q_EMIT changed();
     }
     return node;
+}
+
+CatalogueNode *Catalogue::insertSection(const QString &name, const QString &sku, qint32 row)
+{
+    CatalogueNode *root = m_tree.root();
+    if (!root || m_tree.nodeByKey(sectionKey(name)))
+        return nullptr;
+    return insertNode(root, sectionKey(name), name, sku, row);
 }
 
 CatalogueNode *Catalogue::insertLab(CatalogueNode *section, const QString &name, std::optional<LabRecord> record,
@@ -92,19 +98,12 @@ CatalogueNode *Catalogue::insertLab(CatalogueNode *section, const QString &name,
         key = m_keys.createNewKey();
     if (key.isEmpty() || m_tree.nodeByKey(key))
         return nullptr;
-    const qint32 at = row < 0 || row > section->childCount() ? section->childCount() : row;
-    if (!m_resetting)
-        Q_EMIT nodeAboutToBeInserted(section, at);
-    CatalogueNode *node = m_tree.add(section->key(), key, name, kLabTag, at);
+    // The record goes in first, so that whoever hears of the new node finds it.
     if (record) {
         record->key = key;
         m_records.keyArrayInsert(*record);
     }
-    if (!m_resetting) {
-        Q_EMIT nodeInserted(node);
-        Q_EMIT changed();
-    }
-    return node;
+    return insertNode(section, key, name, kLabTag, row);
 }
 
 bool Catalogue::updateRecord(const LabRecord &record)
@@ -136,7 +135,7 @@ bool Catalogue::moveNode(CatalogueNode *node, CatalogueNode *newParent, qint32 r
 {
     if (!node || !newParent || !node->parent() || node->parent()->parent() != newParent->parent())
         return false;
-    const qint32 at = row < 0 || row > newParent->childCount() ? newParent->childCount() : row;
+    const qint32 at = newParent->placeOf(row);
     if (node->parent() == newParent && (at == node->row() || at == node->row() + 1))
         return true;
     Q_EMIT nodeAboutToBeMoved(node, newParent, at);

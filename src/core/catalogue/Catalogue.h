@@ -139,6 +139,9 @@ Q_SIGNALS:
 private:
     // Emits the reset pair around a change of the whole catalogue.
     void resetWith(const std::function<void()> &change);
+    // Adds a node under parent at a row, announced unless a reset announces it.
+    CatalogueNode *insertNode(CatalogueNode *parent, const QString &key, const QString &text, const QString &tag,
+                              qint32 row);
     void changeNode(CatalogueNode *node);
 
     CatalogueTree m_tree;

@@ -55,10 +55,8 @@ CatalogueNode *CatalogueTree::add(const QString &parentKey, const QString &key, 
     CatalogueNode *node = m_nodes.back().get();
     node->m_index = count();
     if (parent) {
-        auto &siblings = parent->m_children;
-        const std::size_t at = row < 0 || static_cast<std::size_t>(row) > siblings.size()
-            ? siblings.size() : static_cast<std::size_t>(row);
-        siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), node);
+        const auto at = static_cast<std::size_t>(parent->placeOf(row));
+        parent->m_children.insert(parent->m_children.begin() + static_cast<std::ptrdiff_t>(at), node);
         renumberChildren(parent, at);
     }
     m_byKey.insert(key, node);
@@ -115,10 +113,8 @@ bool CatalogueTree::move(CatalogueNode *node, CatalogueNode *newParent, qint32 r
     CatalogueNode *oldParent = node->m_parent;
     oldParent->m_children.erase(oldParent->m_children.begin() + node->m_row);
     renumberChildren(oldParent, static_cast<std::size_t>(node->m_row));
-    auto &siblings = newParent->m_children;
-    const std::size_t at = row < 0 || static_cast<std::size_t>(row) > siblings.size()
-        ? siblings.size() : static_cast<std::size_t>(row);
-    siblings.insert(siblings.begin() + static_cast<std::ptrdiff_t>(at), node);
+    const auto at = static_cast<std::size_t>(newParent->placeOf(row));
+    newParent->m_children.insert(newParent->m_children.begin() + static_cast<std::ptrdiff_t>(at), node);
     node->m_parent = newParent;
     renumberChildren(newParent, at);
     return true;

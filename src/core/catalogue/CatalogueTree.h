@@ -26,6 +26,8 @@ public:
     CatalogueNode *parent() const { return m_parent; }
     const std::vector<CatalogueNode *> &children() const { return m_children; }
     qint32 childCount() const { return static_cast<qint32>(m_children.size()); }
+    // Where child number row goes: the end when row is out of range.
+    qint32 placeOf(qint32 row) const { return row < 0 || row > childCount() ? childCount() : row; }
     CatalogueNode *firstChild() const { return m_children.empty() ? nullptr : m_children.front(); }
     CatalogueNode *nextSibling() const;
     // Position among its parent's children, from 0 (0 for a top-level node).
