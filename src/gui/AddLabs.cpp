@@ -45,8 +45,6 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
 
     setIcon(this, kIconResource, true);
     setCaptions();
-    m_form->cmbLabPackID->hide();
-    m_form->lblLabPackID->hide();
     m_catalogue.keyArrayInitialize();
     m_loadedCaption = windowTitle();
     for (QWidget *field : std::initializer_list<QWidget *>{txtTab, m_form->txtLabDescription, m_form->txtSection, m_form->txtLabname})
