@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/Interruption.h"
 #include "cli/ProgressBar.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
@@ -16,6 +17,7 @@ public:
     void writingStarted() override { m_bar.phase(QStringLiteral("Writing its files")); }
     void decodingFinished() override { m_bar.end(true); }
     void progress(int percent) override { m_bar.draw(percent); }
+    bool cancelled() const override { return InterruptionGuard::interrupted(); }
 
 private:
     ProgressBar &m_bar;

@@ -8,7 +8,8 @@
 
 namespace fendrel::cli {
 
-enum ExitCode : int { kExitDone = 0, kExitFailed = 1, kExitUsage = 2 };
+// 130 follows the shells: 128 + SIGINT.
+enum ExitCode : int { kExitDone = 0, kExitFailed = 1, kExitUsage = 2, kExitInterrupted = 130 };
 
 // What the global options decided, handed to every command.
 struct CliContext {

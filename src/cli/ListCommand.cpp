@@ -12,7 +12,7 @@ class MemberSizes : public PackageImageParser::Handler {
 public:
     QList<QString> names;
     QList<qint64> sizes; // -1 for a name-only member
-    void namesRead(const QList<QString> &read) override { names = read; }
+    void namesRead(MemberNames read) override { names = read.toList(); }
     void memberBegins(qint64, qint64 size) override { sizes.append(size); }
 };
 

@@ -181,8 +181,29 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
     return true;
 }
 
+void AddLabs::setReadOnly(const QString &holder)
+{
+    m_readOnly = true;
+    m_readOnlyHolder = holder;
+    m_loadedCaption += QStringLiteral(" (read-only)");
+    setWindowTitle(m_loadedCaption);
+}
+
+bool AddLabs::refusedReadOnly()
+{
+    if (!m_readOnly)
+        return false;
+    m_prompter.show(QStringLiteral("This window opened the data folder %1 read-only, because %2 holds it. Nothing can be "
+                                   "saved, compiled or opened here: close the other window and start Fendrel again.")
+                        .arg(QDir::toNativeSeparators(folders().appData), m_readOnlyHolder),
+                    MessageIcon::Information, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    return true;
+}
+
 Wizard *AddLabs::showWizard()
 {
+    if (refusedReadOnly())
+        return nullptr;
     if (!m_wizard) {
         m_wizard = new Wizard(m_prompter, m_chooser, this);
         connect(m_wizard, &Wizard::labFinished, this, [this](const WizardLab &lab) {
@@ -366,7 +387,7 @@ void AddLabs::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (!m_unloaded && m_changed && m_prompter.ask(LangEntry::CatalogueChangedQuestion))
+    if (!m_unloaded && !m_readOnly && m_changed && m_prompter.ask(LangEntry::CatalogueChangedQuestion))
         cmdCreatePckClick();
     unload();
     event->accept();

@@ -70,6 +70,11 @@ public:
     // The window's part of a rebuild: the tree shown, the root selected, the buttons reset.
     void showLoadedTree();
 
+    // Another window holds the data folder: this one writes nothing to it (no catalogue file, no
+    // package compiled or opened, no wizard, no removal of extracted packages on closing).
+    void setReadOnly(const QString &holder);
+    bool isReadOnly() const { return m_readOnly; }
+
     const Catalogue &catalogue() const { return m_catalogue; }
     const LabRecord &editBuffer() const;
     bool catalogueChanged() const { return m_changed; }
@@ -146,6 +151,10 @@ private:
     void showSectionCommand(SectionCommand command);
     bool m_busy = false;
     bool m_unloaded = false;
+    bool m_readOnly = false;
+    QString m_readOnlyHolder;
+    // Says why a command that writes to the data folder does nothing; true when it must not run.
+    bool refusedReadOnly();
     QString m_loadedCaption;
     QPushButton *m_defaultButton = nullptr;
     std::unique_ptr<SaveStatus> m_saveStatus;

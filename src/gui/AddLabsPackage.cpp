@@ -91,6 +91,8 @@ private:
 
 void AddLabs::cmdCreatePckClick()
 {
+    if (refusedReadOnly())
+        return;
     if (m_catalogue.tree().count() <= 1) {
         m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return;
@@ -134,6 +136,8 @@ CompileOutcome AddLabs::runCompilation(const QString &packagePath)
 
 void AddLabs::cmdLoadLabPckClick()
 {
+    if (refusedReadOnly())
+        return;
     FileRequest request;
     request.kind = FileDialogKind::Open;
     request.title = QStringLiteral("Open Lab Package...");
@@ -177,7 +181,9 @@ void AddLabs::unload()
     m_saveStatus->unload();
     m_progress->unload();
     saveWizardSetting(chkWizStartup->isChecked() ? 1 : 0);
-    deleteLabFolder(folders().appData + QStringLiteral("CompilerLabs"), m_prompter);
+    // The packages extracted there are the other window's.
+    if (!m_readOnly)
+        deleteLabFolder(extractionRoot(folders().appData).chopped(1), m_prompter);
 }
 
 } // namespace fendrel::gui

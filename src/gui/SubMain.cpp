@@ -7,9 +7,12 @@
 #include "gui/MessageBoxPrompter.h"
 #include "gui/Splash.h"
 #include "environment/Environment.h"
+#include "io/FolderLock.h"
+#include "startup/Folders.h"
 #include "startup/Settings.h"
 
 #include <QApplication>
+#include <QDir>
 
 #include <cstdio>
 
@@ -32,6 +35,27 @@ int Main(int &argc, char **argv)
         return 1;
     }
 
+    // One window per data folder writes to it; a second one may look but not touch.
+    FolderLock lock(folders().appData);
+    QString holder;
+    switch (lock.tryLock()) {
+    case FolderLock::Outcome::Held: break;
+    case FolderLock::Outcome::HeldElsewhere:
+        holder = lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder();
+        if (prompter.show(QStringLiteral("The data folder %1 is in use by %2.\n\nOpen it read-only? You can look at the "
+                                         "catalogue, but nothing can be saved, compiled or opened. Choose No to quit.")
+                              .arg(QDir::toNativeSeparators(folders().appData), holder),
+                          MessageIcon::Question, MessageButtons::YesNo, QStringLiteral("Fendrel"))
+            != MessageAnswer::Yes)
+            return 0;
+        break;
+    case FolderLock::Outcome::Failed:
+        holder = QStringLiteral("nobody (its lock file cannot be made)");
+        prompter.show(lock.failure() + QStringLiteral(".\n\nThe data folder opens read-only."), MessageIcon::Exclamation,
+                      MessageButtons::Ok, QStringLiteral("Fendrel"));
+        break;
+    }
+
     if (qEnvironmentVariable("FENDREL_NO_SPLASH") != u"1")
         showSplash(5000);
 
@@ -41,8 +65,10 @@ int Main(int &argc, char **argv)
     AddLabs window(catalogue, prompter, chooser);
     prompter.setParent(&window);
     chooser.setParent(&window);
+    if (!holder.isEmpty())
+        window.setReadOnly(holder);
     window.show();
-    if (wizard)
+    if (wizard && !window.isReadOnly())
         window.showWizard();
     return QApplication::exec();
 }

@@ -131,17 +131,31 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
     EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
 
-    // A second catalogue, and a name no file system takes, do not fit a package's catalogue.
-    for (const QString &extra : {QStringLiteral("other.ini"), QString(300, u'n') + QStringLiteral(".txt")}) {
-        const QString unfit = f.dir.path() + QStringLiteral("/unfit.lab");
-        test::writeCraftedPackage(unfit, {{QStringLiteral("Fendrel.ini"), catalogue}, {extra, QByteArray("x")}});
+    // Packages that do not fit their catalogue: a second catalogue, by data or by a name of its
+    // own; names no file can have here; a counted member beyond the last lab; a catalogue member
+    // without content.
+    const QByteArray oneLab = "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\nlab0=L\r\n";
+    const PackageMember pdf{QStringLiteral("a.pdf"), QByteArray("x")};
+    const PackageMember top{QStringLiteral("a.top"), QByteArray("x")};
+    const QList<QList<PackageMember>> unfit{
+        {{QStringLiteral("Fendrel.ini"), oneLab}, pdf, {QStringLiteral("other.ini"), QByteArray("x")}, top},
+        {{QStringLiteral("Fendrel.ini"), oneLab}, pdf, top, {QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]")}},
+        {{QStringLiteral("Fendrel.ini"), oneLab}, pdf, top, {QStringLiteral("other.ini"), std::nullopt}},
+        {{QStringLiteral("Fendrel.ini"), oneLab}, pdf, top, {QString(300, u'n') + QStringLiteral(".rtr"), QByteArray("x")}},
+        {{QStringLiteral("Fendrel.ini"), oneLab}, pdf, {QStringLiteral("x/.."), QByteArray("x")}, top},
+        {{QStringLiteral("Fendrel.ini"), oneLab}, pdf, top, {QStringLiteral("b.top"), QByteArray("x")}},
+        {{QStringLiteral("Fendrel.ini"), std::nullopt}, pdf, top}};
+    for (const QList<PackageMember> &members : unfit) {
+        const QString package = f.dir.path() + QStringLiteral("/unfit.lab");
+        test::writeCraftedPackage(package, members);
         f.prompter.shown.clear();
-        loaded = open(unfit, f.data, f.prompter);
-        EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid) << qPrintable(extra.left(12));
-        ASSERT_EQ(f.prompter.shown.size(), 1);
+        loaded = open(package, f.data, f.prompter);
+        const QString which = members.last().name.left(12);
+        EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid) << qPrintable(which);
+        ASSERT_EQ(f.prompter.shown.size(), 1) << qPrintable(which);
         EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("unfit.lab") + langText(LangEntry::NotAPackageMessage));
         EXPECT_EQ(readFile(catalogueFile), catalogue);
-        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs"))) << qPrintable(which);
     }
 
     // Truncated and corrupted packages of a real compilation.
@@ -170,10 +184,9 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     // Member names that try to leave the package folder.
     const QString crafted = f.dir.path() + QStringLiteral("/crafted.lab");
     const QByteArray craftedCatalogue = "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=../../S\r\n"
-                                        "numberofentries=1\r\nlab0=/etc\r\n";
+                                        "numberofentries=1\r\nlab0=/etc\r\noptfiles0=1\r\n";
     test::writeCraftedPackage(crafted, {{QStringLiteral("../Fendrel.ini"), craftedCatalogue},
                                         {QStringLiteral("../../escape.pdf"), QByteArray("x")},
-                                        {QStringLiteral(".."), QByteArray("x")},
                                         {QStringLiteral("a/b.top"), QByteArray("x")},
                                         {QStringLiteral("/tmp/abs.nwc"), QByteArray("x")},
                                         {QStringLiteral("C:\\Windows\\win.rtr"), QByteArray("x")}});
@@ -201,33 +214,45 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     EXPECT_TRUE(readFile(catalogueFile).contains("tabtitle=Kept")) << readFile(catalogueFile).constData();
 }
 
-TEST(PackageLoader, APackageThatChangesBetweenItsTwoReadingsLeavesTheCatalogueFileAlone)
+// A member that cannot be written stops the extraction before any file changes: the files of an
+// earlier extraction of the package keep their content and no staging folder stays behind.
+TEST(PackageLoader, AMemberThatCannotBeWrittenChangesNoFile)
 {
     PackageFixture f;
-    const QString package = compileOneLab(f, QByteArray(30000, 'a'), QStringLiteral("p.lab"));
+    const QString package = compileOneLab(f, QByteArray(100, 'a'), QStringLiteral("p.lab"));
     ASSERT_FALSE(package.isEmpty());
-    const QString catalogueFile = f.data + QStringLiteral("Fendrel.ini");
-    writeFile(catalogueFile, "[GENERAL]\r\ntabtitle=Mine\r\n");
+    ASSERT_EQ(extractPack(package, f.data, f.prompter).status, ExtractResult::Status::Extracted);
+    const QString folder = f.data + QStringLiteral("CompilerLabs/p/");
+    const QStringList files = filesBelow(folder);
+    ASSERT_EQ(files, QStringList({QStringLiteral("S/L/t.top"), QStringLiteral("S/common/a.pdf")}));
+    const QByteArray catalogue = readFile(f.data + QStringLiteral("Fendrel.ini"));
 
-    // Truncated just after it proved sound, before its members are written.
-    struct Truncating : ExtractObserver {
-        QString path;
-        QList<QString> phases;
-        void decodingStarted() override { phases << QStringLiteral("check"); }
-        void writingStarted() override
-        {
-            phases << QStringLiteral("write");
-            writeFile(path, readFile(path).left(200));
-        }
-        void decodingFinished() override { phases << QStringLiteral("done"); }
-    } observer;
-    observer.path = package;
-    const ExtractResult result = extractPack(package, f.data, f.prompter, &observer);
-    EXPECT_EQ(result.status, ExtractResult::Status::Unreadable);
-    EXPECT_EQ(observer.phases, QList<QString>({QStringLiteral("check"), QStringLiteral("write"), QStringLiteral("done")}));
-    ASSERT_FALSE(f.prompter.shown.isEmpty());
-    EXPECT_EQ(f.prompter.shown.last().text, QStringLiteral("p.lab") + langText(LangEntry::NotAPackageMessage));
-    EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
+    // The same package with a document too large to be written here.
+    f.file(QStringLiteral("a.pdf"), QByteArray(70000, 'b'));
+    f.file(QStringLiteral("t.top"), "new topology");
+    f.catalogue.setTabTitle(QStringLiteral("Changed"));
+    ASSERT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::Written);
+    ExtractResult result;
+    {
+        const test::FileSizeLimit full(65536);
+        result = extractPack(package, f.data, f.prompter);
+    }
+    EXPECT_EQ(result.status, ExtractResult::Status::NotWritten);
+    EXPECT_TRUE(result.failure.contains(QStringLiteral("a.pdf cannot be written: the file would be larger"))) << qPrintable(result.failure);
+    EXPECT_EQ(filesBelow(folder), files);
+    EXPECT_EQ(readFile(folder + QStringLiteral("S/common/a.pdf")), QByteArray(100, 'a'));
+    EXPECT_EQ(readFile(folder + QStringLiteral("S/L/t.top")), QByteArray("t"));
+    EXPECT_EQ(readFile(f.data + QStringLiteral("Fendrel.ini")), catalogue);
+
+    // A file where a folder must go: said, and still nothing changed.
+    QDir(folder + QStringLiteral("S/L")).removeRecursively();
+    writeFile(folder + QStringLiteral("S/L"), "in the way");
+    result = extractPack(package, f.data, f.prompter);
+    EXPECT_EQ(result.status, ExtractResult::Status::NotWritten);
+    EXPECT_TRUE(result.failure.contains(QStringLiteral("S/L/ cannot be created"))) << qPrintable(result.failure);
+    EXPECT_EQ(readFile(folder + QStringLiteral("S/common/a.pdf")), QByteArray(100, 'a'));
+    EXPECT_EQ(readFile(f.data + QStringLiteral("Fendrel.ini")), catalogue);
+    EXPECT_EQ(QDir(folder).entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({QStringLiteral("S")}));
 }
 
 TEST(PackageLoader, ACatalogueThatCannotBeWrittenKeepsTheOldOneAndSaysWhy)

@@ -92,7 +92,7 @@ struct Parsed : PackageImageParser::Handler {
     QList<std::optional<QByteArray>> data;
     bool ok = false;
     QString error;
-    void namesRead(const QList<QString> &read) override { names = read; }
+    void namesRead(MemberNames read) override { names = read.toList(); }
     void memberBegins(qint64 index, qint64 size) override
     {
         EXPECT_EQ(index, data.size() + 1);

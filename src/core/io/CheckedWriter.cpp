@@ -22,6 +22,7 @@ QString systemErrorReason(int systemError, const QString &fallback)
     case ENOENT: return QStringLiteral("its folder does not exist");
     case EISDIR: return QStringLiteral("a folder stands where the file goes");
     case ENAMETOOLONG: return QStringLiteral("its name is too long");
+    case ENOTDIR: return QStringLiteral("a file stands where a folder of its path goes");
     case EIO: return QStringLiteral("the device reported an input/output error");
     default: break;
     }

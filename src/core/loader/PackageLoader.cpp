@@ -1,19 +1,22 @@
-// Package extraction. The package is expanded twice instead of held: the first reading only
-// checks it, so that a damaged package writes nothing, and the second writes each member as its
-// bytes arrive. Where a member lands and which catalogue key it rewrites follow from counting
-// members against the catalogue's entry and optional-file counts, so routing and counting live in
-// one handler that sees the members in image order. Every name from the package is cut down to
-// one path component first: nothing it says can place a file outside the package folder.
+// Package extraction. The package is expanded once. Member names come before any member data,
+// and member 1 is the catalogue, so where every member lands and which catalogue key it rewrites
+// are settled (MemberRouting) before the first file arrives. Each member is written whole into a
+// staging folder inside the package folder; only when the whole package has proved sound are the
+// files renamed over their targets, and the catalogue file is replaced last. A damaged, refused
+// or interrupted package therefore changes no file, and a killed run leaves every file as it was
+// or as the package has it.
 
 #include "loader/PackageLoader.h"
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
-#include "catalogue/CatalogueSchema.h"
 #include "catalogue/Ini.h"
 #include "errorlog/ErrorLog.h"
+#include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
-#include "package/NetworkConfiguration.h"
+#include "io/CheckedWriter.h"
+#include "io/StagingFolder.h"
+#include "loader/MemberRouting.h"
 #include "package/PackageImage.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -22,285 +25,223 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <QSet>
 
 #include <algorithm>
+#include <cerrno>
+#include <memory>
 #include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace fendrel {
 namespace {
 
 const QString kExtractionRootName = QStringLiteral("CompilerLabs");
-// The longest file name, in bytes, that the common file systems accept.
-constexpr qsizetype kLongestFileName = 255;
 
-enum class Route { Catalogue, Document, Picture, LoadingConfiguration, Topology, GradingConfiguration, Other };
-
-Route routeOf(const QString &name)
+bool lessBytes(QByteArrayView a, QByteArrayView b)
 {
-    if (name.endsWith(QStringLiteral(".ini")))
-        return Route::Catalogue;
-    const QString lower = name.toLower();
-    const auto endsWithAny = [&lower](std::initializer_list<const char *> suffixes) {
-        return std::any_of(suffixes.begin(), suffixes.end(),
-                           [&lower](const char *s) { return lower.endsWith(QLatin1String(s)); });
-    };
-    if (endsWithAny({".doc", ".pdf", ".txt"}))
-        return Route::Document;
-    // The picture check also takes PNG files (and JPEGs by any name); they must count as the
-    // lab's picture too, or every later member would land one lab off.
-    if (endsWithAny({".jpg", ".jpeg", ".gif", ".wmf", ".bmp", ".png"}))
-        return Route::Picture;
-    if (lower.endsWith(QLatin1String(".nwcl")))
-        return Route::LoadingConfiguration;
-    if (lower.endsWith(QLatin1String(".top")))
-        return Route::Topology;
-    if (lower.endsWith(QLatin1String(".nwc")))
-        return Route::GradingConfiguration;
-    return Route::Other;
-}
-
-QString keyOf(Route route)
-{
-    switch (route) {
-    case Route::Document: return schema::kLink;
-    case Route::Picture: return schema::kPicture;
-    case Route::LoadingConfiguration: return schema::kLoadNwcFile;
-    case Route::Topology: return schema::kTopFile;
-    case Route::GradingConfiguration: return schema::kNwcFile;
-    case Route::Catalogue:
-    case Route::Other: break;
-    }
-    return {};
-}
-
-QString withoutSeparators(QString name)
-{
-    name.remove(u'/');
-    name.remove(u'\\');
-    name.remove(QChar(0));
-    return name;
-}
-
-// A section or lab name as one folder name inside its parent; an empty name adds no folder.
-QString folderComponent(const QString &name)
-{
-    const QString safe = withoutSeparators(name);
-    if (safe == u"." || safe == u"..")
-        return QStringLiteral("_/");
-    return safe.isEmpty() ? QString() : safe + u'/';
-}
-
-// A member's file name; empty when the name cannot stand for a file in its folder.
-QString memberFileName(const QString &name)
-{
-    const QString file = fileNameOfPath(name);
-    if (file.isEmpty() || file == u"." || file == u".." || file.contains(QChar(0)))
-        return {};
-    return file;
+    return std::string_view(a.data(), static_cast<std::size_t>(a.size()))
+        < std::string_view(b.data(), static_cast<std::size_t>(b.size()));
 }
 
 } // namespace
 
 QString packageFolderName(const QString &packagePath)
 {
-    QString name = withoutSeparators(QString(fileNameOfPath(packagePath)).remove(QStringLiteral(".lab")));
+    QString name = QString(fileNameOfPath(packagePath)).remove(QStringLiteral(".lab"));
+    name.remove(u'/');
+    name.remove(u'\\');
+    name.remove(QChar(0));
     if (name.isEmpty() || name == u"." || name == u"..")
         name = QStringLiteral("_") + name;
     return name;
 }
 
+QString extractionRoot(const QString &appDataFolder)
+{
+    return withTrailingSeparator(appDataFolder) + kExtractionRootName + u'/';
+}
+
 namespace {
 
-// Writes each member where the routing rules place it while the image is read a second time,
-// and rewrites the keys of the extracted catalogue to name the files written.
-class MemberExtractor : public PackageImageParser::Handler {
+// Reads the package once: checks the names, routes the members once the catalogue has arrived and
+// stages every member's data. Nothing outside the staging folder changes until putInPlace().
+class MemberStager : public PackageImageParser::Handler {
 public:
-    MemberExtractor(const QString &packageFolder, Prompter &prompter)
-        : m_packageFolder(packageFolder), m_labFolder(packageFolder), m_commonFolder(packageFolder), m_prompter(prompter)
+    MemberStager(const QString &packageFolder, StagingFolder &staging, const ExtractObserver *observer)
+        : m_packageFolder(packageFolder), m_staging(staging), m_observer(observer)
     {
     }
 
-    void namesRead(const QList<QString> &names) override { m_names = names; }
+    void namesRead(MemberNames names) override
+    {
+        m_names = std::move(names);
+        m_hasData.assign(static_cast<std::size_t>(m_names.size()), false);
+        if (m_names.isEmpty() || routeOf(m_names.at(0)) != MemberRoute::Catalogue)
+            m_refusal = Refusal::NoCatalogue;
+    }
 
     void memberBegins(qint64 index, qint64 size) override
     {
         m_current = index <= m_names.size() ? index - 1 : -1; // data beyond the names is not read
         if (m_current < 0)
             return;
-        place(m_current);
-        m_hasData = size >= 0;
-        m_catalogueBytes.clear();
-        if (m_fileName.isEmpty())
+        m_dataEntries = m_current + 1;
+        m_hasData[static_cast<std::size_t>(m_current)] = size >= 0;
+        if (m_current == 0) {
+            if (size < 0)
+                misfit(QStringLiteral("its catalogue carries no content"));
             return;
-        if (size >= 0) {
-            m_file.setFileName(m_target);
-            if (m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)
-                && !m_firstPathOf.contains(m_names[m_current]))
-                m_firstPathOf.insert(m_names[m_current], m_target);
-        } else if (!QFileInfo::exists(m_target)) {
-            // A name-only member stands for the content of the earlier member of its name.
-            const QString first = m_firstPathOf.value(m_names[m_current]);
-            if (first.isEmpty() || !QFile::copy(first, m_target)) {
-                QFile empty(m_target);
-                (void)empty.open(QIODevice::WriteOnly);
-            }
         }
+        if (!m_routing) {
+            misfit(QStringLiteral("its catalogue comes without its members' places"));
+            return;
+        }
+        const QString target = m_routing->targetOf(m_current);
+        if (size < 0 || target.isEmpty()) {
+            // Data for a repeated catalogue name: a second catalogue that would take the first one's place.
+            if (size >= 0)
+                misfit(QStringLiteral("it holds a second catalogue, %1").arg(m_names.at(m_current)));
+            return;
+        }
+        m_staging.begin(m_current, target);
     }
 
     void memberBytes(QByteArrayView bytes) override
     {
-        if (m_current < 0)
-            return;
-        if (m_file.isOpen())
-            m_file.write(bytes.data(), bytes.size());
-        if (m_route == Route::Catalogue)
+        if (m_current == 0)
             m_catalogueBytes.append(bytes);
+        else if (m_current > 0)
+            m_staging.write(bytes);
     }
 
     void memberEnds(qint64) override
     {
-        if (m_current < 0)
-            return;
-        m_file.close();
-        account(m_hasData);
-        m_dataEntries = m_current + 1;
+        if (m_current == 0) {
+            m_routing = std::make_unique<MemberRouting>(m_names, parseIniLines(m_catalogueBytes), m_packageFolder);
+            m_catalogueBytes.clear();
+            if (!m_routing->misfit().isEmpty())
+                misfit(m_routing->misfit());
+        } else if (m_current > 0 && m_hasData[static_cast<std::size_t>(m_current)]
+                   && !m_routing->targetOf(m_current).isEmpty()) {
+            m_staging.end();
+        }
     }
 
-    // After the image: the members that have no data entry at all, then the catalogue file.
-    // False, with the reason in failure, when the catalogue file could not be replaced.
-    bool finish(const QString &catalogueFile, bool *incomplete, QString *failure)
+    bool wantsMore() const override
     {
-        for (qsizetype i = m_dataEntries; i < m_names.size(); ++i) {
-            place(i);
-            m_prompter.message(LangEntry::PackageIncompleteMessage, MessageIcon::None);
-            *incomplete = true;
-            account(false);
+        return m_refusal == Refusal::None && m_staging.error().isEmpty() && !(m_observer && m_observer->cancelled());
+    }
+
+    enum class Refusal { None, NoCatalogue, Misfit };
+    Refusal refusal() const { return m_refusal; }
+    const QString &misfitReason() const { return m_misfit; }
+    bool hasCatalogue() const { return m_routing != nullptr; }
+    bool incomplete() const { return m_dataEntries < m_names.size(); }
+
+    // Renames the staged members over their targets in package order and gives members without
+    // data the file they stand for. False, with the reason in failure, at the first that fails.
+    bool putInPlace(QString *failure)
+    {
+        for (const QString &folder : m_routing->folders()) {
+            if (!QDir().mkpath(folder)) {
+                *failure = QStringLiteral("The folder %1 cannot be created").arg(folder);
+                return false;
+            }
         }
-        m_catalogue.write(schema::kGeneral, schema::kNumOfSections, QString::number(m_sectionsCounted));
-        if (!writeIniFile(catalogueFile, m_catalogue.lines(), failure))
+        if (!m_staging.sync()) {
+            *failure = m_staging.error();
             return false;
-        if (QFileInfo(m_cataloguePath) != QFileInfo(catalogueFile))
-            QFile::remove(m_cataloguePath);
+        }
+        const std::vector<qint32> withData = membersWithDataByName();
+        for (qsizetype i = 1; i < m_dataEntries; ++i) {
+            const QString target = m_routing->targetOf(i);
+            if (target.isEmpty())
+                continue;
+            if (m_hasData[static_cast<std::size_t>(i)]) {
+                if (!m_staging.putInPlace(i, target)) {
+                    *failure = m_staging.error();
+                    return false;
+                }
+            } else if (!QFileInfo::exists(target) && !giveContent(i, target, withData, failure)) {
+                return false;
+            }
+        }
         return true;
     }
 
+    QString catalogueMemberTarget() const
+    {
+        const QString file = memberFileName(m_names.at(0));
+        return file.isEmpty() ? QString() : m_packageFolder + file;
+    }
+    QStringList rewrittenCatalogue() const { return m_routing->rewrittenCatalogue(); }
+
 private:
-    void readNames()
+    void misfit(const QString &why)
     {
-        m_sectionName = m_catalogue.read(schema::section(m_s), schema::kSectionName);
-        m_labName = m_catalogue.read(schema::section(m_s), schema::labKey(schema::kLab, m_l));
-    }
-
-    // An empty section has no members; skipping it keeps the next section's labs in their place.
-    void skipEmptySections()
-    {
-        while (m_catalogue.readInt(schema::section(m_s), schema::kNumberOfEntries, 0) <= 0
-               && !m_catalogue.read(schema::section(m_s + 1), schema::kSectionName).isEmpty())
-            ++m_s;
-    }
-
-    // Where member i goes; documents and pictures first set the folders of the current lab.
-    void place(qsizetype i)
-    {
-        m_route = routeOf(m_names[i]);
-        m_fileName = memberFileName(m_names[i]);
-        if (m_route == Route::Document || m_route == Route::Picture) {
-            const QString sectionFolder = m_packageFolder + folderComponent(m_sectionName);
-            m_labFolder = sectionFolder + folderComponent(m_labName);
-            m_commonFolder = sectionFolder + QStringLiteral("common/");
-            makeFolder(m_labFolder);
-            makeFolder(m_commonFolder);
-        }
-        switch (m_route) {
-        case Route::Catalogue: m_target = m_packageFolder + m_fileName; break;
-        case Route::Document:
-        case Route::Picture: m_target = m_commonFolder + m_fileName; break;
-        case Route::LoadingConfiguration: m_target = m_labFolder + m_fileName.chopped(m_fileName.isEmpty() ? 0 : 1); break;
-        default: m_target = m_labFolder + m_fileName; break;
+        if (m_refusal == Refusal::None) {
+            m_refusal = Refusal::Misfit;
+            m_misfit = why;
         }
     }
 
-    void makeFolder(const QString &folder)
+    // The members with data, ordered by name and then by place, so that the first member of a
+    // name is found without a table of every name; empty when no member lacks data.
+    std::vector<qint32> membersWithDataByName() const
     {
-        if (!m_madeFolders.contains(folder)) {
-            QDir().mkpath(folder);
-            m_madeFolders.insert(folder);
+        std::vector<qint32> members;
+        if (std::all_of(m_hasData.begin(), m_hasData.begin() + m_dataEntries, [](bool has) { return has; }))
+            return members;
+        for (qint32 i = 1; i < m_dataEntries; ++i) {
+            if (m_hasData[static_cast<std::size_t>(i)])
+                members.push_back(i);
         }
+        std::stable_sort(members.begin(), members.end(),
+                         [this](qint32 a, qint32 b) { return lessBytes(m_names.bytesAt(a), m_names.bytesAt(b)); });
+        return members;
     }
 
-    // Moves the lab and section counters on past the member just placed and rewrites its key.
-    void account(bool hasData)
+    // A name-only member stands for the content of the first member of its name, copied beside
+    // the target and renamed over it; without one it leaves an empty file, which no kill can
+    // leave half-written.
+    bool giveContent(qsizetype i, const QString &target, const std::vector<qint32> &withData, QString *failure)
     {
-        if (m_route == Route::Catalogue) {
-            if (!m_cataloguePath.isEmpty())
-                writeIniFile(m_cataloguePath, m_catalogue.lines());
-            m_cataloguePath = m_target;
-            m_catalogue = IniDocument(hasData ? parseIniLines(m_catalogueBytes) : readLines(m_target));
-            m_catalogueBytes.clear();
-            skipEmptySections();
-            readNames();
-            return;
+        const QByteArrayView name = m_names.bytesAt(i);
+        const auto first = std::lower_bound(withData.begin(), withData.end(), name,
+                                            [this](qint32 member, QByteArrayView n) { return lessBytes(m_names.bytesAt(member), n); });
+        if (first == withData.end() || m_names.bytesAt(*first) != name || *first > i) {
+            QFile empty(target);
+            errno = 0;
+            if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                return true;
+            *failure = QStringLiteral("%1 cannot be written: %2").arg(target, systemErrorReason(errno, empty.errorString()));
+            return false;
         }
-        const qint16 entries = m_catalogue.readInt(schema::section(m_s), schema::kNumberOfEntries, 0);
-        const qint16 optional = m_catalogue.readInt(schema::section(m_s), schema::labKey(schema::kOptFiles, m_l), 0);
-        if (m_route != Route::Other) {
-            if (!m_fileName.isEmpty())
-                m_catalogue.write(schema::section(m_s), schema::labKey(keyOf(m_route), m_l), m_target);
-            ++m_counted;
-            if (m_route == Route::Document && m_l == 0)
-                ++m_sectionsCounted;
-        }
-        if (m_counted >= optional + 2) {
-            ++m_l;
-            m_counted = 0;
-            readNames();
-        }
-        if (m_l > entries - 1) {
-            ++m_s;
-            m_l = 0;
-            skipEmptySections();
-            readNames();
-        }
+        const QString source = m_routing->targetOf(*first);
+        QFile from(source);
+        bool written = m_staging.begin(i, target) && from.open(QIODevice::ReadOnly);
+        for (QByteArray piece; written && !(piece = from.read(1 << 20)).isEmpty();)
+            written = m_staging.write(piece);
+        written = written && m_staging.end() && m_staging.putInPlace(i, target);
+        if (!written)
+            *failure = m_staging.error().isEmpty() ? QStringLiteral("%1 cannot be read: %2").arg(source, from.errorString())
+                                                   : m_staging.error();
+        return written;
     }
 
     const QString m_packageFolder;
-    QString m_labFolder;
-    QString m_commonFolder;
-    Prompter &m_prompter;
-    QList<QString> m_names;
+    StagingFolder &m_staging;
+    const ExtractObserver *m_observer;
+    MemberNames m_names;
+    std::vector<bool> m_hasData;
     qsizetype m_dataEntries = 0;
     qsizetype m_current = -1;
-    bool m_hasData = false;
-    Route m_route = Route::Other;
-    QString m_fileName;
-    QString m_target;
-    QFile m_file;
     QByteArray m_catalogueBytes;
-    QHash<QString, QString> m_firstPathOf; // shared documents and pictures by member name
-    QSet<QString> m_madeFolders;
-
-    int m_s = 0;
-    int m_l = 0;
-    int m_counted = 0;
-    int m_sectionsCounted = 0;
-    QString m_sectionName;
-    QString m_labName;
-    QString m_cataloguePath;
-    IniDocument m_catalogue;
-};
-
-class NameCollector : public PackageImageParser::Handler {
-public:
-    QList<QString> names;
-    bool secondCatalogue = false; // a later catalogue member with data of its own
-    void namesRead(const QList<QString> &read) override { names = read; }
-    void memberBegins(qint64 index, qint64 size) override
-    {
-        if (index > 1 && size >= 0 && index <= names.size() && routeOf(names[index - 1]) == Route::Catalogue)
-            secondCatalogue = true;
-    }
+    std::unique_ptr<MemberRouting> m_routing;
+    Refusal m_refusal = Refusal::None;
+    QString m_misfit;
 };
 
 } // namespace
@@ -310,11 +251,24 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
 {
     ExtractResult result;
     const QString title = fileNameOfPath(packagePath);
-    const auto refuse = [&](ExtractResult::Status status) {
-        if (observer)
+    bool finished = false;
+    const auto finish = [&] {
+        if (observer && !std::exchange(finished, true))
             observer->decodingFinished();
-        prompter.show(title + langText(LangEntry::NotAPackageMessage), MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    };
+    const auto refuse = [&](ExtractResult::Status status) {
+        finish();
+        prompter.show(title + langText(LangEntry::NotAPackageMessage), MessageIcon::Critical, MessageButtons::Ok,
+                      langText(LangEntry::MessageTitle));
         result.status = status;
+        return result;
+    };
+    const auto notWritten = [&](const QString &failure) {
+        finish();
+        result.failure = failure;
+        prompter.show(failure + QStringLiteral(". The current catalogue is unchanged."), MessageIcon::Critical,
+                      MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        result.status = ExtractResult::Status::NotWritten;
         return result;
     };
     const ProgressCallback progress = [observer](int percent) {
@@ -322,44 +276,72 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
             observer->progress(percent);
     };
 
-    // The package is expanded twice rather than held: first to see that all of it is sound, so
-    // that a damaged package writes nothing, then to write its members.
+    const QString root = extractionRoot(appDataFolder);
+    const QString packageFolder = root + packageFolderName(packagePath) + u'/';
+    result.packageFolder = packageFolder;
+    const bool rootExisted = QFileInfo::exists(root);
+    const bool packageFolderExisted = QFileInfo::exists(packageFolder);
+    // Left by runs that were killed; a live one is another process's, which the data-folder lock
+    // keeps from writing here at the same time.
+    StagingFolder::removeStale(packageFolder);
+    StagingFolder staging(packageFolder);
+    // The folders this run created are removed again when it writes nothing.
+    const auto removeCreatedFolders = [&] {
+        staging.discard();
+        if (!packageFolderExisted)
+            QDir().rmdir(packageFolder);
+        if (!rootExisted)
+            QDir().rmdir(root);
+    };
+
     if (observer)
         observer->decodingStarted();
-    NameCollector check;
-    if (!readPackageImageFile(packagePath, check, progress, &result.error))
-        return refuse(ExtractResult::Status::Unreadable);
-    if (check.names.isEmpty() || routeOf(check.names.first()) != Route::Catalogue)
+    MemberStager stager(packageFolder, staging, observer);
+    const bool read = readPackageImageFile(packagePath, stager, progress, &result.error);
+    if (stager.refusal() == MemberStager::Refusal::NoCatalogue) {
+        removeCreatedFolders();
         return refuse(ExtractResult::Status::Invalid);
-    // A second catalogue with content would silently take the first one's place, and a name no
-    // file can have would be dropped while the catalogue names it: neither package fits its
-    // catalogue. (A catalogue member without data only stands for the one already written.)
-    const auto unfitName = [](const QString &name) {
-        return QFile::encodeName(fileNameOfPath(name)).size() > kLongestFileName;
-    };
-    if (check.secondCatalogue || std::any_of(check.names.begin(), check.names.end(), unfitName))
+    }
+    if (stager.refusal() == MemberStager::Refusal::Misfit) {
+        removeCreatedFolders();
+        result.error = {kErrComplaint, QStringLiteral("pckLoad"),
+                        QStringLiteral("The package does not fit its catalogue: %1.").arg(stager.misfitReason())};
         return refuse(ExtractResult::Status::Invalid);
-
-    const QString packageFolder = withTrailingSeparator(appDataFolder) + kExtractionRootName + u'/'
-        + packageFolderName(packagePath) + u'/';
-    QDir().mkpath(packageFolder);
-    result.packageFolder = packageFolder;
-
-    if (observer)
-        observer->writingStarted();
-    MemberExtractor extractor(packageFolder, prompter);
-    // Fails only when the file changed between the readings; the catalogue file stays as it was.
-    if (!readPackageImageFile(packagePath, extractor, progress, &result.error))
-        return refuse(ExtractResult::Status::Unreadable);
-    if (observer)
-        observer->decodingFinished();
-    if (!extractor.finish(withTrailingSeparator(appDataFolder) + kCatalogueFileName, &result.incomplete,
-                          &result.failure)) {
-        prompter.show(result.failure + QStringLiteral(". The current catalogue is unchanged."), MessageIcon::Critical,
-                      MessageButtons::Ok, langText(LangEntry::MessageTitle));
-        result.status = ExtractResult::Status::NotWritten;
+    }
+    if (!staging.error().isEmpty()) {
+        removeCreatedFolders();
+        return notWritten(staging.error());
+    }
+    if (observer && observer->cancelled()) {
+        removeCreatedFolders();
+        finish();
+        result.status = ExtractResult::Status::Interrupted;
         return result;
     }
+    if (!read) {
+        removeCreatedFolders();
+        return refuse(ExtractResult::Status::Unreadable);
+    }
+    if (!stager.hasCatalogue()) {
+        removeCreatedFolders();
+        return refuse(ExtractResult::Status::Invalid);
+    }
+    if (observer)
+        observer->writingStarted();
+    QString failure;
+    if (!stager.putInPlace(&failure))
+        return notWritten(failure);
+    finish();
+    if (stager.incomplete()) {
+        prompter.message(LangEntry::PackageIncompleteMessage, MessageIcon::None);
+        result.incomplete = true;
+    }
+    const QString catalogueFile = withTrailingSeparator(appDataFolder) + kCatalogueFileName;
+    if (!writeIniFile(catalogueFile, stager.rewrittenCatalogue(), &result.failure))
+        return notWritten(result.failure);
+    // The catalogue member moved to the catalogue file: no copy of it stays in the package folder.
+    if (const QString member = stager.catalogueMemberTarget(); !member.isEmpty() && QFileInfo(member) != QFileInfo(catalogueFile))
+        QFile::remove(member);
     result.status = ExtractResult::Status::Extracted;
     return result;
 }

@@ -14,31 +14,37 @@ class ExtractObserver {
 public:
     virtual ~ExtractObserver() = default;
     virtual void decodingStarted() {}
-    // The package proved sound; it is read again to write its members.
+    // The package proved sound; its members are being put in place.
     virtual void writingStarted() {}
     virtual void progress(int /*percent*/) {}
     virtual void decodingFinished() {}
+    // Asked while the package is read; true stops the extraction with nothing changed.
+    virtual bool cancelled() const { return false; }
 };
 
 struct ExtractResult {
     enum class Status {
         Extracted,  // members written, the catalogue file replaced
-        Invalid,    // member 1 is no catalogue (NotAPackageMessage shown); nothing written
+        Invalid,    // member 1 is no catalogue, or the members do not fit it (NotAPackageMessage shown); nothing written
         Unreadable, // the file could not be read, expanded or parsed (NotAPackageMessage shown); nothing written
-        NotWritten, // the catalogue file could not be replaced (said, with the reason); the old one stays
+        NotWritten, // a member or the catalogue file could not be written (said, with the reason); the old catalogue stays
+        Interrupted, // the observer cancelled it; nothing written
     };
     Status status = Status::Unreadable;
     QString packageFolder;
-    PackageFileError error; // why it was unreadable
+    PackageFileError error; // why it was unreadable or did not fit its catalogue
     bool incomplete = false; // members without data were met (message 77 shown); the rest was extracted
     QString failure;         // why it was not written
 };
+
+// Where packages are extracted: appDataFolder + "CompilerLabs/".
+QString extractionRoot(const QString &appDataFolder);
 
 // The folder a package extracts into below the extraction root: the package's file name with
 // every ".lab" removed, as one safe folder name.
 QString packageFolderName(const QString &packagePath);
 
-// Unpacks a package below appDataFolder + "CompilerLabs", rewrites the file keys of its
+// Unpacks a package below the extraction root, rewrites the file keys of its
 // catalogue to name the extracted files and makes it the application's catalogue file.
 // Names read from the package never place a file outside the package folder.
 ExtractResult extractPack(const QString &packagePath, const QString &appDataFolder, Prompter &prompter,

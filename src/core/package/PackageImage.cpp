@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace fendrel {
 namespace {
@@ -72,6 +73,32 @@ private:
 };
 
 } // namespace
+
+QString MemberNames::at(qsizetype i) const
+{
+    return fromWindows1252(bytesAt(i));
+}
+
+QByteArrayView MemberNames::bytesAt(qsizetype i) const
+{
+    const qsizetype begin = i == 0 ? 0 : m_ends[static_cast<std::size_t>(i - 1)];
+    return QByteArrayView(m_bytes).sliced(begin, m_ends[static_cast<std::size_t>(i)] - begin);
+}
+
+void MemberNames::append(QByteArrayView stored)
+{
+    m_bytes.append(stored);
+    m_ends.push_back(m_bytes.size());
+}
+
+QList<QString> MemberNames::toList() const
+{
+    QList<QString> names;
+    names.reserve(size());
+    for (qsizetype i = 0; i < size(); ++i)
+        names.append(at(i));
+    return names;
+}
 
 bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
 {
@@ -230,7 +257,7 @@ bool PackageImageParser::beginList(QByteArrayView &piece, Field entries)
 }
 
 // One text field; false while more bytes are needed.
-bool PackageImageParser::text(QByteArrayView &piece, QString *value)
+bool PackageImageParser::text(QByteArrayView &piece, QByteArray *stored)
 {
     if (m_textLength < 0) {
         if (!take(piece, 2))
@@ -240,8 +267,8 @@ bool PackageImageParser::text(QByteArrayView &piece, QString *value)
     }
     if (!take(piece, m_textLength))
         return false;
-    if (value)
-        *value = fromWindows1252(m_pending);
+    if (stored)
+        stored->swap(m_pending);
     m_pending.clear();
     m_textLength = -1;
     return true;
@@ -265,11 +292,11 @@ bool PackageImageParser::step(QByteArrayView &piece)
         return true;
     case Field::Name: {
         if (m_index >= m_count) {
-            m_handler.namesRead(m_names);
+            m_handler.namesRead(std::exchange(m_names, {}));
             m_field = Field::ReservedHeader;
             return true;
         }
-        QString name;
+        QByteArray name;
         if (!text(piece, &name))
             return false;
         if (m_index++ > 0)
@@ -326,9 +353,9 @@ bool PackageImageParser::step(QByteArrayView &piece)
 
 bool PackageImageParser::feed(QByteArrayView piece)
 {
-    while (!failed() && step(piece)) {
+    while (!failed() && m_handler.wantsMore() && step(piece)) {
     }
-    return !failed();
+    return !failed() && m_handler.wantsMore();
 }
 
 bool PackageImageParser::finish()
@@ -346,7 +373,7 @@ namespace {
 class WholeImageCollector : public PackageImageParser::Handler {
 public:
     PackageImage image;
-    void namesRead(const QList<QString> &names) override { image.names = names; }
+    void namesRead(MemberNames names) override { image.names = names.toList(); }
     void memberBegins(qint64, qint64 size) override
     {
         m_hasData = size >= 0;

@@ -27,6 +27,23 @@ struct PackageMember {
     bool hasContent() const { return data.has_value() || !source.isEmpty(); }
 };
 
+// The member names of an image as they are stored (Windows-1252 bytes, one after another): a
+// package of a million short names costs about what it weighs, not a string object per name.
+class MemberNames {
+public:
+    qsizetype size() const { return static_cast<qsizetype>(m_ends.size()); }
+    bool isEmpty() const { return m_ends.empty(); }
+    // Name i counts from 0 (member i + 1).
+    QString at(qsizetype i) const;
+    QByteArrayView bytesAt(qsizetype i) const;
+    void append(QByteArrayView stored);
+    QList<QString> toList() const;
+
+private:
+    QByteArray m_bytes;
+    std::vector<qsizetype> m_ends;
+};
+
 using ImageBytes = std::vector<std::uint8_t>;
 using ImageConsumer = std::function<void(QByteArrayView piece)>;
 
@@ -63,11 +80,14 @@ public:
     class Handler {
     public:
         virtual ~Handler() = default;
-        virtual void namesRead(const QList<QString> & /*names, members 1..N*/) {}
+        virtual void namesRead(MemberNames /*members 1..N*/) {}
         // size is -1 for a member that carries no data (name only); index counts from 1.
         virtual void memberBegins(qint64 /*index*/, qint64 /*size*/) {}
         virtual void memberBytes(QByteArrayView /*bytes*/) {}
         virtual void memberEnds(qint64 /*index*/) {}
+        // Asked between fields: false ends the reading early (feed() then returns false,
+        // failed() stays false).
+        virtual bool wantsMore() const { return true; }
     };
 
     explicit PackageImageParser(Handler &handler) : m_handler(handler) {}
@@ -85,7 +105,7 @@ private:
     bool take(QByteArrayView &piece, qsizetype count);
     bool listHeader(QByteArrayView &piece, qint64 &count);
     bool beginList(QByteArrayView &piece, Field entries);
-    bool text(QByteArrayView &piece, QString *value);
+    bool text(QByteArrayView &piece, QByteArray *stored);
     bool fail(const QString &why);
 
     Handler &m_handler;
@@ -95,7 +115,7 @@ private:
     qint64 m_count = 0;     // entries of the current list
     qint64 m_index = 0;     // entry being read
     qint64 m_remaining = 0; // bytes of the current member still to come
-    QList<QString> m_names;
+    MemberNames m_names;
     QString m_error;
 };
 

@@ -1,0 +1,152 @@
+#include "io/StagingFolder.h"
+
+#include "io/CheckedWriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+#include <cerrno>
+#include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+#endif
+
+namespace fendrel {
+namespace {
+
+const QString kStagingPrefix = QStringLiteral(".fendrel-staging-");
+
+bool processIsGone(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
+#else
+    Q_UNUSED(pid);
+    return false;
+#endif
+}
+
+} // namespace
+
+StagingFolder::StagingFolder(const QString &parent)
+    : m_folder(QDir(parent).filePath(kStagingPrefix + QString::number(QCoreApplication::applicationPid())))
+{
+}
+
+StagingFolder::~StagingFolder()
+{
+    discard();
+}
+
+QString StagingFolder::stagedPath(qint64 id) const
+{
+    return m_folder + u'/' + QString::number(id);
+}
+
+bool StagingFolder::fail(const QString &target, int systemError, const QString &fallbackReason)
+{
+    if (m_error.isEmpty())
+        m_error = QStringLiteral("%1 cannot be written: %2").arg(target, systemErrorReason(systemError, fallbackReason));
+    if (m_file.isOpen())
+        m_file.close();
+    return false;
+}
+
+bool StagingFolder::begin(qint64 id, const QString &target)
+{
+    if (!m_error.isEmpty())
+        return false;
+    m_target = target;
+    if (!m_created) {
+        errno = 0;
+        // A staging folder of an earlier run of this same process id can only be stale.
+        QDir(m_folder).removeRecursively();
+        if (!QDir().mkpath(m_folder))
+            return fail(target, errno, QString());
+        m_created = true;
+    }
+    m_file.setFileName(stagedPath(id));
+    errno = 0;
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return fail(target, errno, m_file.errorString());
+    return true;
+}
+
+bool StagingFolder::write(QByteArrayView bytes)
+{
+    if (!m_file.isOpen())
+        return false;
+    while (!bytes.isEmpty()) {
+        errno = 0;
+        const qint64 written = m_file.write(bytes.data(), bytes.size());
+        if (written <= 0)
+            return fail(m_target, errno, m_file.errorString());
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
+bool StagingFolder::end()
+{
+    if (!m_file.isOpen())
+        return false;
+#if defined(Q_OS_UNIX) && !defined(Q_OS_LINUX)
+    if (::fsync(m_file.handle()) != 0 && errno != EINVAL)
+        return fail(m_target, errno, QString());
+#endif
+    m_file.close();
+    return m_error.isEmpty();
+}
+
+bool StagingFolder::sync()
+{
+    if (!m_error.isEmpty())
+        return false;
+#ifdef Q_OS_LINUX
+    if (!m_created)
+        return true;
+    const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder < 0)
+        return fail(m_folder, errno, QString());
+    const bool synced = ::syncfs(folder) == 0;
+    const int syncError = errno;
+    ::close(folder);
+    if (!synced)
+        return fail(m_folder, syncError, QString());
+#endif
+    return true;
+}
+
+bool StagingFolder::putInPlace(qint64 id, const QString &target)
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (std::rename(QFile::encodeName(stagedPath(id)).constData(), QFile::encodeName(target).constData()) != 0)
+        return fail(target, errno, QString());
+    return true;
+}
+
+void StagingFolder::discard()
+{
+    if (m_file.isOpen())
+        m_file.close();
+    if (m_created)
+        QDir(m_folder).removeRecursively();
+    m_created = false;
+}
+
+void StagingFolder::removeStale(const QString &parent)
+{
+    const QStringList found = QDir(parent).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString &name : found) {
+        bool isNumber = false;
+        const qint64 pid = name.mid(kStagingPrefix.size()).toLongLong(&isNumber);
+        if (isNumber && processIsGone(pid))
+            QDir(QDir(parent).filePath(name)).removeRecursively();
+    }
+}
+
+} // namespace fendrel
