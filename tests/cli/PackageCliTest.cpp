@@ -3,12 +3,22 @@
 #include "support/PackageFixture.h"
 #include "support/TestSupport.h"
 
+#include "io/FolderLock.h"
+
+#include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QElapsedTimer>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <sys/stat.h>
 
@@ -212,4 +222,111 @@ TEST(PackageCli, WithoutItsLanguageFileTheProgramSaysSoAndStops)
     process.waitForFinished(30000);
     EXPECT_EQ(process.exitCode(), 1);
     EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains(QStringLiteral("language file lclang.bdb")));
+}
+
+// One extraction at a time per data folder: a held folder is refused with the holder named, a
+// lock left by a process that is gone is taken over.
+TEST(PackageCli, ASecondExtractionIntoAHeldDataFolderIsRefused)
+{
+    Author a;
+    const QString package = a.path(QStringLiteral("p.lab"));
+    test::writeCraftedPackage(package, {{QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n")}});
+    QDir().mkpath(a.path(QStringLiteral("data")));
+    {
+        FolderLock held(a.path(QStringLiteral("data")));
+        ASSERT_EQ(held.tryLock(), FolderLock::Outcome::Held);
+        const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains(QStringLiteral("is in use by process %1").arg(QCoreApplication::applicationPid())))
+            << qPrintable(r.err);
+        EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/Fendrel.ini"))));
+    }
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 pid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+    a.file(QStringLiteral("data/") + FolderLock::kLockFileName, QByteArray::number(pid) + "\nfendrel-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=Mine"));
+}
+
+// Extractions killed or stopped at any moment: every file is as it was or as the package has it,
+// the catalogue file is whole (old or new), and a stopped run leaves no staging folder.
+TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
+{
+    Author a;
+    const auto makePackage = [&](char fill, const QString &title) {
+        QList<PackageMember> members;
+        QByteArray catalogue = QStringLiteral("[GENERAL]\r\ntabtitle=%1\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=40\r\n")
+                                   .arg(title)
+                                   .toUtf8();
+        for (int lab = 0; lab < 40; ++lab)
+            catalogue += QStringLiteral("lab%1=L%1\r\n").arg(lab).toUtf8();
+        members.append({QStringLiteral("Fendrel.ini"), catalogue});
+        for (int lab = 0; lab < 40; ++lab) {
+            // Content that differs from byte to byte, so that the codec has work to do.
+            QByteArray body(400000, fill);
+            for (qsizetype i = 0; i < body.size(); i += 7)
+                body[i] = static_cast<char>((i * 31 + lab) & 0xff);
+            members.append({QStringLiteral("d%1.pdf").arg(lab), body});
+            members.append({QStringLiteral("t%1.top").arg(lab), body.left(1000 + lab)});
+        }
+        const QString path = a.path(QStringLiteral("build-%1.lab").arg(fill));
+        test::writeCraftedPackage(path, members);
+        return test::readFile(path);
+    };
+    const QByteArray first = makePackage('a', QStringLiteral("First"));
+    const QByteArray second = makePackage('b', QStringLiteral("Second"));
+    const QString package = a.path(QStringLiteral("p.lab"));
+    const QString folder = a.path(QStringLiteral("data/CompilerLabs/p"));
+
+    // The whole of each, as a finished run leaves it.
+    QHash<QString, QByteArray> contents[2];
+    QByteArray catalogues[2];
+    QElapsedTimer fullRun;
+    for (int v = 0; v < 2; ++v) {
+        writeFile(package, v == 0 ? first : second);
+        fullRun.start();
+        ASSERT_EQ(runCli({QStringLiteral("extract"), package}, a.data()).exitCode, 0);
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            contents[v].insert(file, test::readFile(file));
+        }
+        catalogues[v] = test::readFile(a.path(QStringLiteral("data/Fendrel.ini")));
+    }
+    ASSERT_EQ(contents[0].size(), 80);
+    // The kills are spread over the time a whole run takes here, start-up included.
+    const qint64 runMicroseconds = fullRun.nsecsElapsed() / 1000;
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(a.data());
+    for (int round = 0; round < 16; ++round) {
+        writeFile(package, round % 2 == 0 ? first : second);
+        QProcess run;
+        run.setProcessEnvironment(environment);
+        run.start(QStringLiteral(FENDREL_CLI_PATH), {QStringLiteral("--quiet"), QStringLiteral("extract"), package});
+        ASSERT_TRUE(run.waitForStarted());
+        QThread::usleep(static_cast<unsigned long>(runMicroseconds * (round + 1) / 16));
+        const bool stop = round % 4 == 3;
+        ::kill(static_cast<pid_t>(run.processId()), stop ? SIGTERM : SIGKILL);
+        ASSERT_TRUE(run.waitForFinished(60000));
+        if (stop && run.exitStatus() == QProcess::NormalExit) {
+            EXPECT_TRUE(run.exitCode() == 130 || run.exitCode() == 0) << run.exitCode();
+            EXPECT_TRUE(QDir(folder).entryList({QStringLiteral(".fendrel-staging-*")}, QDir::Dirs | QDir::Hidden).isEmpty());
+        }
+        QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString file = it.next();
+            if (file.contains(QStringLiteral("/.fendrel-staging-")))
+                continue;
+            const QByteArray bytes = test::readFile(file);
+            EXPECT_TRUE(bytes == contents[0].value(file) || bytes == contents[1].value(file))
+                << "round " << round << ": " << qPrintable(file) << " holds " << bytes.size() << " bytes";
+        }
+        const QByteArray catalogue = test::readFile(a.path(QStringLiteral("data/Fendrel.ini")));
+        EXPECT_TRUE(catalogue == catalogues[0] || catalogue == catalogues[1]) << "round " << round;
+    }
 }

@@ -7,6 +7,7 @@
 #include "support/PackageFixture.h"
 
 #include <QDirIterator>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -305,4 +306,41 @@ TEST(PackageLoader, SavedFuzzInputsStayInsideTheExtractionRoot)
         }
     }
     EXPECT_GT(extracted, 20); // the inputs do reach extraction, not only the refusals
+}
+
+// An extraction stopped part-way, by its observer or by a kill, changes no file; what a killed run
+// staged is removed by the next one, while a live process's staging folder is left to it.
+TEST(PackageLoader, StoppedRunsLeaveNothingAndStaleStagingIsRemoved)
+{
+    PackageFixture f;
+    const QString package = compileOneLab(f, QByteArray(200000, 'a'), QStringLiteral("p.lab"));
+    ASSERT_FALSE(package.isEmpty());
+    const QString catalogueFile = f.data + QStringLiteral("Fendrel.ini");
+    writeFile(catalogueFile, "[GENERAL]\r\ntabtitle=Mine\r\n");
+
+    struct Cancelling : ExtractObserver {
+        bool stop = false;
+        void progress(int) override { stop = true; }
+        bool cancelled() const override { return stop; }
+    } observer;
+    EXPECT_EQ(extractPack(package, f.data, f.prompter, &observer).status, ExtractResult::Status::Interrupted);
+    EXPECT_TRUE(observer.stop);
+    EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
+    EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+
+    QProcess gone;
+    gone.start(QStringLiteral("true"));
+    ASSERT_TRUE(gone.waitForStarted());
+    const qint64 gonePid = gone.processId();
+    ASSERT_TRUE(gone.waitForFinished());
+    const QString folder = f.data + QStringLiteral("CompilerLabs/p/");
+    const QString stale = folder + QStringLiteral(".fendrel-staging-%1").arg(gonePid);
+    const QString live = folder + QStringLiteral(".fendrel-staging-1");
+    QDir().mkpath(stale);
+    QDir().mkpath(live);
+    writeFile(stale + QStringLiteral("/3"), "half a member");
+    writeFile(live + QStringLiteral("/3"), "another run's member");
+    EXPECT_EQ(extractPack(package, f.data, f.prompter).status, ExtractResult::Status::Extracted);
+    EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral(".fendrel-staging-1/3"), QStringLiteral("S/L/t.top"),
+                                               QStringLiteral("S/common/a.pdf")}));
 }

@@ -46,6 +46,7 @@ private Q_SLOTS:
     void aBadConfigurationStopsTheCompilation();
     void closingWithYesCompiles();
     void anInvalidPackageLeavesTheCatalogue();
+    void aReadOnlyWindowWritesNothingToTheDataFolder();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -164,6 +165,38 @@ void PackageFlowsTest::anInvalidPackageLeavesTheCatalogue()
     QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
     QCOMPARE(h.treeLines(), tree);
     QCOMPARE(readFile(h.iniPath()), catalogue);
+}
+
+// The second window on a data folder: it shows and edits in memory, but every command that
+// would write to the folder says why it does nothing, and closing neither offers to compile nor
+// removes the packages the other window extracted.
+void PackageFlowsTest::aReadOnlyWindowWritesNothingToTheDataFolder()
+{
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    const QString extracted = h.dataFolder() + QStringLiteral("CompilerLabs/theirs/S/common/a.pdf");
+    QDir().mkpath(QFileInfo(extracted).path());
+    writeFile(extracted, "theirs");
+    h.open();
+    h.window().setReadOnly(QStringLiteral("process 4242 (fendrel) on desk"));
+    QVERIFY(h.window().windowTitle().endsWith(QStringLiteral("(read-only)")));
+    QVERIFY(h.selectNode(QStringLiteral("Ospf again")));
+    QVERIFY(h.click("cmdDelete"));
+    h.takeMessageEntries();
+    h.chooser.answers = {QStringLiteral("/nowhere/never.lab")};
+    QVERIFY(h.click("cmdCreatePck"));
+    QVERIFY(h.click("cmdLoadLabPck"));
+    QCOMPARE(h.window().showWizard(), nullptr);
+    QCOMPARE(h.prompter.shown.size(), 3);
+    for (const auto &shown : h.prompter.shown)
+        QVERIFY(shown.text.contains(QStringLiteral("because process 4242 (fendrel) on desk holds it")));
+    QCOMPARE(h.chooser.answers.size(), 1); // no dialog was opened
+    h.takeMessageEntries();
+    h.close();
+    QCOMPARE(h.takeMessageEntries(), QList<int>());
+    QCOMPARE(readFile(h.iniPath()), catalogue);
+    QCOMPARE(readFile(extracted), QByteArray("theirs"));
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)
