@@ -1,15 +1,18 @@
 #include "cli/BarObserver.h"
 #include "cli/CliPrompter.h"
+#include "cli/Interruption.h"
 #include "cli/PackageCommands.h"
 #include "cli/ProgressBar.h"
 
 #include "catalogue/Catalogue.h"
 #include "io/FileKind.h"
+#include "io/ProcessFolders.h"
 #include "catalogue/CatalogueFile.h"
 #include "package/CatalogueCheck.h"
 #include "package/PackageCompiler.h"
 #include "startup/Folders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -44,7 +47,11 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     }
 
     // The catalogue is loaded and saved in a folder of its own, so the input stays as it was.
-    QTemporaryDir work;
+    // Its name carries the process id: a killed run's folder is removed by the next one.
+    const QString workPrefix = QStringLiteral("fendrel-cli-");
+    removeFoldersOfGoneProcesses(QDir::tempPath(), workPrefix);
+    const InterruptionGuard interruptible;
+    QTemporaryDir work(QDir(QDir::tempPath()).filePath(processFolderName(workPrefix) + QStringLiteral("-XXXXXX")));
     if (!work.isValid() || !QFile::copy(input, work.filePath(kCatalogueFileName))) {
         context.printError(QStringLiteral("cannot copy %1 into a temporary folder").arg(input));
         return kExitFailed;
@@ -90,6 +97,9 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     case CompileOutcome::WriteFailed:
         context.printError(QStringLiteral("%1 was not written: %2").arg(output, failure));
         return kExitFailed;
+    case CompileOutcome::Interrupted:
+        context.printError(QStringLiteral("compiling %1 was interrupted; nothing was written").arg(output));
+        return kExitInterrupted;
     }
     return kExitFailed;
 }

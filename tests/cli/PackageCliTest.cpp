@@ -241,15 +241,34 @@ TEST(PackageCli, ASecondExtractionIntoAHeldDataFolderIsRefused)
             << qPrintable(r.err);
         EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/Fendrel.ini"))));
     }
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    ASSERT_TRUE(gone.waitForStarted());
-    const qint64 pid = gone.processId();
-    ASSERT_TRUE(gone.waitForFinished());
+    const qint64 pid = test::pidOfAnEndedProcess();
     a.file(QStringLiteral("data/") + FolderLock::kLockFileName, QByteArray::number(pid) + "\nfendrel-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=Mine"));
+}
+
+// compile works in a temporary folder of its own and removes it; one a killed compile left
+// behind is removed by the next, one a running compile uses is not.
+TEST(PackageCli, CompileRemovesTheTemporaryFoldersOfKilledRuns)
+{
+    Author a;
+    const QString top = a.file(QStringLiteral("t.top"), "t");
+    const QString input = a.file(QStringLiteral("my.ini"),
+                                 QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\n"
+                                                "lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\n")
+                                     .arg(top)
+                                     .toUtf8());
+    const QString killed = QStringLiteral("tmp/fendrel-cli-%1-AbCdEf").arg(test::pidOfAnEndedProcess());
+    const QString running = QStringLiteral("tmp/fendrel-cli-1-AbCdEf");
+    a.file(killed + QStringLiteral("/Fendrel.ini"), "left behind");
+    a.file(running + QStringLiteral("/Fendrel.ini"), "in use");
+    QProcessEnvironment environment = a.data();
+    environment.insert(QStringLiteral("TMPDIR"), a.path(QStringLiteral("tmp")));
+    const CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}, environment);
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_EQ(QDir(a.path(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({QStringLiteral("fendrel-cli-1-AbCdEf")}));
 }
 
 // Extractions killed or stopped at any moment: every file is as it was or as the package has it,

@@ -7,7 +7,6 @@
 #include "support/PackageFixture.h"
 
 #include <QDirIterator>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -328,11 +327,7 @@ TEST(PackageLoader, StoppedRunsLeaveNothingAndStaleStagingIsRemoved)
     EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
     EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
 
-    QProcess gone;
-    gone.start(QStringLiteral("true"));
-    ASSERT_TRUE(gone.waitForStarted());
-    const qint64 gonePid = gone.processId();
-    ASSERT_TRUE(gone.waitForFinished());
+    const qint64 gonePid = test::pidOfAnEndedProcess();
     const QString folder = f.data + QStringLiteral("CompilerLabs/p/");
     const QString stale = folder + QStringLiteral(".fendrel-staging-%1").arg(gonePid);
     const QString live = folder + QStringLiteral(".fendrel-staging-1");

@@ -333,4 +333,18 @@ TEST(PackageCompiler, TheScratchImageLeavesNoTraceAndAFileThatChangesStopsTheWri
     EXPECT_FALSE(compiler.writePackage(out + QStringLiteral("ccna.lab")));
     EXPECT_EQ(readFile(out + QStringLiteral("ccna.lab")), written);
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("a.pdf could not be read whole")));
+
+    // Stopped while the codec works (as on SIGINT): the same, and nothing is logged.
+    writeFile(doc, QByteArray(70000, 'b'));
+    struct Stopping : CompileObserver {
+        bool compressing = false;
+        void compressingStarted() override { compressing = true; }
+        bool cancelled() const override { return compressing; }
+    } stopping;
+    const qsizetype logged = log.lines().size();
+    EXPECT_EQ(compileCatalogue(f.catalogue, out + QStringLiteral("ccna.lab"), f.prompter, &stopping),
+              CompileOutcome::Interrupted);
+    EXPECT_EQ(readFile(out + QStringLiteral("ccna.lab")), written);
+    EXPECT_EQ(filesInOut(), QStringList{QStringLiteral("ccna.lab")});
+    EXPECT_EQ(log.lines().size(), logged);
 }

@@ -3,6 +3,7 @@
 #include "errorlog/ErrorLog.h"
 
 #include <QFile>
+#include <QProcess>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -55,6 +56,16 @@ QStringList ScopedErrorLog::entries() const
 void ScopedErrorLog::setClock(const QDateTime &when)
 {
     errorLog().setClock([when] { return when; });
+}
+
+qint64 pidOfAnEndedProcess()
+{
+    QProcess ended;
+    ended.start(QStringLiteral("true"));
+    ended.waitForStarted();
+    const qint64 pid = ended.processId();
+    ended.waitForFinished();
+    return pid;
 }
 
 FileSizeLimit::FileSizeLimit(qint64 bytes)

@@ -19,6 +19,9 @@ namespace fendrel::test {
 QByteArray readFile(const QString &path);
 void writeFile(const QString &path, const QByteArray &bytes);
 
+// The process id of a process that has ended: what a killed run leaves behind carries one.
+qint64 pidOfAnEndedProcess();
+
 // Points the process-wide error log at a fresh folder for one test and puts it back after.
 class ScopedErrorLog {
 public:

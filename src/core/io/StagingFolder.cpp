@@ -1,8 +1,8 @@
 #include "io/StagingFolder.h"
 
 #include "io/CheckedWriter.h"
+#include "io/ProcessFolders.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include <cerrno>
@@ -10,7 +10,6 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
-#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -19,20 +18,10 @@ namespace {
 
 const QString kStagingPrefix = QStringLiteral(".fendrel-staging-");
 
-bool processIsGone(qint64 pid)
-{
-#ifdef Q_OS_UNIX
-    return pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH;
-#else
-    Q_UNUSED(pid);
-    return false;
-#endif
-}
-
 } // namespace
 
 StagingFolder::StagingFolder(const QString &parent)
-    : m_folder(QDir(parent).filePath(kStagingPrefix + QString::number(QCoreApplication::applicationPid())))
+    : m_folder(QDir(parent).filePath(processFolderName(kStagingPrefix)))
 {
 }
 
@@ -140,13 +129,7 @@ void StagingFolder::discard()
 
 void StagingFolder::removeStale(const QString &parent)
 {
-    const QStringList found = QDir(parent).entryList({kStagingPrefix + u'*'}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString &name : found) {
-        bool isNumber = false;
-        const qint64 pid = name.mid(kStagingPrefix.size()).toLongLong(&isNumber);
-        if (isNumber && processIsGone(pid))
-            QDir(QDir(parent).filePath(name)).removeRecursively();
-    }
+    removeFoldersOfGoneProcesses(parent, kStagingPrefix);
 }
 
 } // namespace fendrel

@@ -116,20 +116,30 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
     }
     saveIni(catalogue, prompter);
 
+    // Leaves the gathering or the codec from inside its progress report; the package writer's
+    // scratch and temporary files go with the stack.
+    struct Cancelled {};
     const auto report = [observer](int percent) {
-        if (observer)
-            observer->progress(percent);
+        if (!observer)
+            return;
+        observer->progress(percent);
+        if (observer->cancelled())
+            throw Cancelled{};
     };
-    if (observer)
-        observer->gatheringStarted();
-    PackageCompiler compiler(prompter);
-    if (!compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report)) {
-        logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrComplaint, QString());
-        return CompileOutcome::Aborted;
+    try {
+        if (observer)
+            observer->gatheringStarted();
+        PackageCompiler compiler(prompter);
+        if (!compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report)) {
+            logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrComplaint, QString());
+            return CompileOutcome::Aborted;
+        }
+        if (observer)
+            observer->compressingStarted();
+        return compiler.writePackage(packagePath, report, failure) ? CompileOutcome::Written : CompileOutcome::WriteFailed;
+    } catch (const Cancelled &) {
+        return CompileOutcome::Interrupted;
     }
-    if (observer)
-        observer->compressingStarted();
-    return compiler.writePackage(packagePath, report, failure) ? CompileOutcome::Written : CompileOutcome::WriteFailed;
 }
 
 } // namespace fendrel

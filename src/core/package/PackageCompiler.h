@@ -52,6 +52,7 @@ enum class CompileOutcome {
     NothingToCompile, // the catalogue holds only its tab (NothingToCompileMessage shown)
     Aborted,          // a configuration check stopped it; nothing written
     WriteFailed,      // the package could not be written (logged); an existing one is unchanged
+    Interrupted,      // the observer cancelled it; an existing package is unchanged
     Written,
 };
 
@@ -62,6 +63,8 @@ public:
     virtual void gatheringStarted() {}
     virtual void compressingStarted() {}
     virtual void progress(int /*percent*/) {}
+    // Asked at each step of progress; true stops the compilation with the package unchanged.
+    virtual bool cancelled() const { return false; }
 };
 
 // The compile command after its dialog: saves the catalogue file, gathers the members and
