@@ -4,7 +4,7 @@
 // Every measurement runs in a child process, so its peak resident memory is its own; each is
 // repeated, alternating with its yardstick, and the best time counts.
 //
-// Usage: package_bench [small|large|all]   (large writes about 1 GB of files to the temp folder)
+// Usage: package_bench [small|large|hostile|all]   (large writes about 1 GB of files to the temp folder)
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
@@ -12,6 +12,7 @@
 #include "interaction/Prompter.h"
 #include "loader/PackageLoader.h"
 #include "package/PackageCompiler.h"
+#include "package/PackageFile.h"
 #include "package/PackageImage.h"
 
 #include <QCoreApplication>
@@ -333,6 +334,38 @@ void run(const char *name, int labs, qsizetype documentBytes, qsizetype topology
     std::fflush(stdout);
 }
 
+// A hostile package: a one-lab catalogue followed by 999,995 name-only members, each a device
+// configuration of its own name. The routing admits them (device configurations are not counted),
+// so extraction gives each an empty file; what is measured is that its memory follows the package.
+void runHostile()
+{
+    QTemporaryDir dir;
+    const QString package = dir.filePath(QStringLiteral("hostile.lab"));
+    QList<PackageMember> members;
+    members.append({QStringLiteral("Fendrel.ini"),
+                    QByteArray("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\nlab0=L\r\n")});
+    members.append({QStringLiteral("a.pdf"), QByteArray("document")});
+    members.append({QStringLiteral("a.top"), QByteArray("topology")});
+    for (int i = 0; i < 999995; ++i)
+        members.append({QStringLiteral("x%1.rtr").arg(i)});
+    PackageFileError error;
+    if (!writePackageFile(package, std::move(members), {}, &error)) {
+        std::printf("hostile: the package could not be written: %s\n", qPrintable(error.description));
+        return;
+    }
+    const double packageMiB = static_cast<double>(QFileInfo(package).size()) / (1024.0 * 1024.0);
+    const Measurement idle = measure([] {});
+    const Measurement extracted = measure([&] {
+        SilentPrompter prompter;
+        extractPack(package, dir.filePath(QStringLiteral("data")), prompter);
+    });
+    std::printf("hostile: 999,998 members, package %.1f MiB\n", packageMiB);
+    std::printf("  %-26s %9s    peak %8.1f MiB\n", "program alone", "", idle.peakMiB);
+    std::printf("  %-26s %9.3f s  peak %8.1f MiB   memory %.2fx package\n", "extract", extracted.seconds,
+                extracted.peakMiB, extracted.peakMiB / packageMiB);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -343,5 +376,7 @@ int main(int argc, char **argv)
         run("1,000 labs, small files", 1000, 16 * 1024, 4 * 1024, 5);
     if (which == u"large" || which == u"all")
         run("20 labs, 50 MB each", 20, 30 * 1000 * 1000, 20 * 1000 * 1000, 3);
+    if (which == u"hostile" || which == u"all")
+        runHostile();
     return 0;
 }

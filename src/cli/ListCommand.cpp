@@ -4,15 +4,17 @@
 #include "package/PackageFile.h"
 #include "package/PackageImage.h"
 
+#include <utility>
+
 namespace fendrel::cli {
 namespace {
 
 // Names and sizes only: the members' content passes by without being kept.
 class MemberSizes : public PackageImageParser::Handler {
 public:
-    QList<QString> names;
+    MemberNames names;
     QList<qint64> sizes; // -1 for a name-only member
-    void namesRead(MemberNames read) override { names = read.toList(); }
+    void namesRead(MemberNames read) override { names = std::move(read); }
     void memberBegins(qint64, qint64 size) override { sizes.append(size); }
 };
 
@@ -53,7 +55,7 @@ int ListCommand::run(const QStringList &args, CliContext &context)
         const QString size = i >= members.sizes.size() ? QStringLiteral("missing")
             : members.sizes[i] >= 0                    ? QString::number(members.sizes[i])
                                                        : QStringLiteral("name-only");
-        context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(escapedName(members.names[i]), size));
+        context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(escapedName(members.names.at(i)), size));
     }
     return kExitDone;
 }

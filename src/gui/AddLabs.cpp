@@ -181,10 +181,10 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
     return true;
 }
 
-void AddLabs::setReadOnly(const QString &holder)
+void AddLabs::setReadOnly(const QString &because)
 {
     m_readOnly = true;
-    m_readOnlyHolder = holder;
+    m_readOnlyBecause = because;
     m_loadedCaption += QStringLiteral(" (read-only)");
     setWindowTitle(m_loadedCaption);
 }
@@ -193,9 +193,9 @@ bool AddLabs::refusedReadOnly()
 {
     if (!m_readOnly)
         return false;
-    m_prompter.show(QStringLiteral("This window opened the data folder %1 read-only, because %2 holds it. Nothing can be "
-                                   "saved, compiled or opened here: close the other window and start Fendrel again.")
-                        .arg(QDir::toNativeSeparators(folders().appData), m_readOnlyHolder),
+    m_prompter.show(QStringLiteral("This window has the data folder %1 read-only: %2. Nothing can be saved, compiled "
+                                   "or opened here; close the other window and start Fendrel again.")
+                        .arg(QDir::toNativeSeparators(folders().appData), m_readOnlyBecause),
                     MessageIcon::Information, MessageButtons::Ok, langText(LangEntry::MessageTitle));
     return true;
 }

@@ -70,9 +70,10 @@ public:
     // The window's part of a rebuild: the tree shown, the root selected, the buttons reset.
     void showLoadedTree();
 
-    // Another window holds the data folder: this one writes nothing to it (no catalogue file, no
-    // package compiled or opened, no wizard, no removal of extracted packages on closing).
-    void setReadOnly(const QString &holder);
+    // Another window holds the data folder (because says who, or why it cannot be held): this one
+    // writes nothing to it (no catalogue file, no package compiled or opened, no wizard, no
+    // removal of extracted packages on closing).
+    void setReadOnly(const QString &because);
     bool isReadOnly() const { return m_readOnly; }
 
     const Catalogue &catalogue() const { return m_catalogue; }
@@ -152,7 +153,7 @@ private:
     bool m_busy = false;
     bool m_unloaded = false;
     bool m_readOnly = false;
-    QString m_readOnlyHolder;
+    QString m_readOnlyBecause;
     // Says why a command that writes to the data folder does nothing; true when it must not run.
     bool refusedReadOnly();
     QString m_loadedCaption;

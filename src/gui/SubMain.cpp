@@ -37,22 +37,20 @@ int Main(int &argc, char **argv)
 
     // One window per data folder writes to it; a second one may look but not touch.
     FolderLock lock(folders().appData);
-    QString holder;
+    QString readOnlyBecause;
+    QString question;
     switch (lock.tryLock()) {
     case FolderLock::Outcome::Held: break;
     case FolderLock::Outcome::HeldElsewhere:
-        holder = lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder();
-        if (prompter.show(QStringLiteral("The data folder %1 is in use by %2.\n\nOpen it read-only? You can look at the "
-                                         "catalogue, but nothing can be saved, compiled or opened. Choose No to quit.")
-                              .arg(QDir::toNativeSeparators(folders().appData), holder),
-                          MessageIcon::Question, MessageButtons::YesNo, QStringLiteral("Fendrel"))
-            != MessageAnswer::Yes)
-            return 0;
+        readOnlyBecause = (lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder())
+            + QStringLiteral(" holds it");
+        question = QStringLiteral("The data folder %1 is in use by %2.\n\nKeep this window open read-only? You can look "
+                                  "at the catalogue, but nothing can be saved, compiled or opened. Choose No to quit.")
+                       .arg(QDir::toNativeSeparators(folders().appData), lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder());
         break;
     case FolderLock::Outcome::Failed:
-        holder = QStringLiteral("nobody (its lock file cannot be made)");
-        prompter.show(lock.failure() + QStringLiteral(".\n\nThe data folder opens read-only."), MessageIcon::Exclamation,
-                      MessageButtons::Ok, QStringLiteral("Fendrel"));
+        readOnlyBecause = QStringLiteral("its lock file cannot be made");
+        question = lock.failure() + QStringLiteral(".\n\nKeep this window open read-only? Choose No to quit.");
         break;
     }
 
@@ -65,9 +63,13 @@ int Main(int &argc, char **argv)
     AddLabs window(catalogue, prompter, chooser);
     prompter.setParent(&window);
     chooser.setParent(&window);
-    if (!holder.isEmpty())
-        window.setReadOnly(holder);
+    if (!readOnlyBecause.isEmpty())
+        window.setReadOnly(readOnlyBecause);
     window.show();
+    // Asked over the window, which is read-only already: the choice is whether to keep it.
+    if (!question.isEmpty()
+        && prompter.show(question, MessageIcon::Question, MessageButtons::YesNo, QStringLiteral("Fendrel")) != MessageAnswer::Yes)
+        return 0;
     if (wizard && !window.isReadOnly())
         window.showWizard();
     return QApplication::exec();

@@ -111,14 +111,15 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     const QString input = a.file(QStringLiteral("my.ini"),
                                  QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=2\r\n"
                                                 "lab0=One\r\nlink0=/nowhere/a.pdf\r\ntopfile0=%1\r\nnwcfile0=%2\r\n"
-                                                "lab1=Two\r\nlink1=%1\r\ntopfile1=%1\r\nloadnwcfile1=%3\r\n")
-                                     .arg(top, bad, empty)
+                                                "lab1=Two\r\nlink1=%4\r\ntopfile1=%1\r\nloadnwcfile1=%3\r\n")
+                                     .arg(top, bad, empty, a.dir.path())
                                      .toUtf8());
     const QString out = a.path(QStringLiteral("out.lab"));
     CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), out}, a.data());
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("3 problem(s)"))) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("4 problem(s)"))) << qPrintable(r.err);
     EXPECT_TRUE(r.err.contains(QStringLiteral("S / One: the lab document /nowhere/a.pdf does not exist")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("S / Two: the lab document %1 is a folder, not a file").arg(a.dir.path())));
     EXPECT_TRUE(r.err.contains(QStringLiteral("counts 2 devices but 1 routers")));
     EXPECT_TRUE(r.err.contains(QStringLiteral("empty.nwc is empty")));
     EXPECT_FALSE(QFileInfo::exists(out));

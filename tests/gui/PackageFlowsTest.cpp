@@ -179,7 +179,7 @@ void PackageFlowsTest::aReadOnlyWindowWritesNothingToTheDataFolder()
     QDir().mkpath(QFileInfo(extracted).path());
     writeFile(extracted, "theirs");
     h.open();
-    h.window().setReadOnly(QStringLiteral("process 4242 (fendrel) on desk"));
+    h.window().setReadOnly(QStringLiteral("process 4242 (fendrel) on desk holds it"));
     QVERIFY(h.window().windowTitle().endsWith(QStringLiteral("(read-only)")));
     QVERIFY(h.selectNode(QStringLiteral("Ospf again")));
     QVERIFY(h.click("cmdDelete"));
@@ -190,7 +190,7 @@ void PackageFlowsTest::aReadOnlyWindowWritesNothingToTheDataFolder()
     QCOMPARE(h.window().showWizard(), nullptr);
     QCOMPARE(h.prompter.shown.size(), 3);
     for (const auto &shown : h.prompter.shown)
-        QVERIFY(shown.text.contains(QStringLiteral("because process 4242 (fendrel) on desk holds it")));
+        QVERIFY(shown.text.contains(QStringLiteral("read-only: process 4242 (fendrel) on desk holds it.")));
     QCOMPARE(h.chooser.answers.size(), 1); // no dialog was opened
     h.takeMessageEntries();
     h.close();

@@ -2,6 +2,7 @@
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/Ini.h"
+#include "io/FileKind.h"
 #include "package/NetworkConfiguration.h"
 #include "text/TextHelpers.h"
 
@@ -36,10 +37,9 @@ QString fileProblem(const QString &what, const QString &path, bool required)
 {
     if (path.isEmpty())
         return required ? QStringLiteral("no %1 is given").arg(what) : QString();
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return QStringLiteral("the %1 %2 does not exist").arg(what, path);
-    if (!info.isReadable())
+    if (const QString why = whyNotARegularFile(path); !why.isEmpty())
+        return QStringLiteral("the %1 %2 %3").arg(what, path, why);
+    if (!QFileInfo(path).isReadable())
         return QStringLiteral("the %1 %2 cannot be read").arg(what, path);
     return {};
 }
