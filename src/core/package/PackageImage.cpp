@@ -82,13 +82,13 @@ QString MemberNames::at(qsizetype i) const
 QByteArrayView MemberNames::bytesAt(qsizetype i) const
 {
     const qsizetype begin = i == 0 ? 0 : m_ends[static_cast<std::size_t>(i - 1)];
-    return QByteArrayView(m_bytes).sliced(begin, m_ends[static_cast<std::size_t>(i)] - begin);
+    return QByteArrayView(m_bytes).sliced(begin, qsizetype(m_ends[static_cast<std::size_t>(i)]) - begin);
 }
 
 void MemberNames::append(QByteArrayView stored)
 {
     m_bytes.append(stored);
-    m_ends.push_back(m_bytes.size());
+    m_ends.push_back(static_cast<quint32>(m_bytes.size()));
 }
 
 QList<QString> MemberNames::toList() const

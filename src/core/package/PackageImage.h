@@ -41,7 +41,7 @@ public:
 
 private:
     QByteArray m_bytes;
-    std::vector<qsizetype> m_ends;
+    std::vector<quint32> m_ends; // an image, names and all, stays below 2 GiB
 };
 
 using ImageBytes = std::vector<std::uint8_t>;
