@@ -21,6 +21,7 @@
 #include <csignal>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace fendrel;
 using test::CliRun;
@@ -247,6 +248,31 @@ TEST(PackageCli, ASecondExtractionIntoAHeldDataFolderIsRefused)
     const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=Mine"));
+}
+
+// A data folder extraction cannot write to: said with the reason, exit 1, nothing changed. The
+// superuser writes to read-only folders, so for it a file stands where the extraction folder goes.
+TEST(PackageCli, ExtractingIntoAFolderThatCannotBeWrittenSaysWhy)
+{
+    Author a;
+    const QString package = a.path(QStringLiteral("p.lab"));
+    test::writeCraftedPackage(package, {{QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]\r\ntabtitle=New\r\n[SECTION0]\r\n"
+                                                                                   "sectionname=S\r\nnumberofentries=1\r\nlab0=L\r\n")},
+                                        {QStringLiteral("a.pdf"), QByteArray("document")},
+                                        {QStringLiteral("a.top"), QByteArray("topology")}});
+    const QString catalogue = a.file(QStringLiteral("data/Fendrel.ini"), "[GENERAL]\r\ntabtitle=Mine\r\n");
+    const bool superuser = ::geteuid() == 0;
+    if (superuser)
+        a.file(QStringLiteral("data/CompilerLabs"), "in the way");
+    else
+        ::chmod(QFile::encodeName(a.path(QStringLiteral("data"))).constData(), 0555);
+    const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
+    ::chmod(QFile::encodeName(a.path(QStringLiteral("data"))).constData(), 0755);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(superuser ? QStringLiteral("a file stands where a folder of its path goes")
+                                         : QStringLiteral("permission to write there is denied")))
+        << qPrintable(r.err);
+    EXPECT_EQ(test::readFile(catalogue), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
 }
 
 // compile works in a temporary folder of its own and removes it; one a killed compile left
