@@ -29,6 +29,11 @@ QString systemErrorReason(int systemError, const QString &fallback)
     return fallback.isEmpty() ? QStringLiteral("the system gave no reason") : fallback;
 }
 
+QString cannotBeWritten(const QString &path, int systemError, const QString &fallback)
+{
+    return QStringLiteral("%1 cannot be written: %2").arg(path, systemErrorReason(systemError, fallback));
+}
+
 CheckedWriter::CheckedWriter(const QString &path) : m_path(path), m_file(path) {}
 
 bool CheckedWriter::fail(int systemError, const QString &fallbackReason)
@@ -36,7 +41,7 @@ bool CheckedWriter::fail(int systemError, const QString &fallbackReason)
     if (!m_failed) {
         m_failed = true;
         m_systemError = systemError;
-        m_error = QStringLiteral("%1 cannot be written: %2").arg(m_path, systemErrorReason(systemError, fallbackReason));
+        m_error = cannotBeWritten(m_path, systemError, fallbackReason);
     }
     if (m_file.isOpen())
         m_file.cancelWriting();
@@ -51,18 +56,26 @@ bool CheckedWriter::open()
     return true;
 }
 
+bool writeWhole(QIODevice &file, QByteArrayView bytes, int *systemError)
+{
+    while (!bytes.isEmpty()) {
+        errno = 0;
+        const qint64 written = file.write(bytes.data(), bytes.size());
+        if (written <= 0) {
+            *systemError = errno;
+            return false;
+        }
+        bytes = bytes.sliced(written);
+    }
+    return true;
+}
+
 bool CheckedWriter::write(QByteArrayView bytes)
 {
     if (m_failed || !m_file.isOpen())
         return false;
-    while (!bytes.isEmpty()) {
-        errno = 0;
-        const qint64 written = m_file.write(bytes.data(), bytes.size());
-        if (written <= 0)
-            return fail(errno, m_file.errorString());
-        bytes = bytes.sliced(written);
-    }
-    return true;
+    int systemError = 0;
+    return writeWhole(m_file, bytes, &systemError) || fail(systemError, m_file.errorString());
 }
 
 bool CheckedWriter::commit()

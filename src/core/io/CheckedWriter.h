@@ -37,7 +37,13 @@ private:
     bool m_failed = false;
 };
 
+// Writes all of bytes to an unbuffered file, however many calls it takes; false, with the system's
+// error number (0 when it gave none), at the first write the system refuses.
+bool writeWhole(QIODevice &file, QByteArrayView bytes, int *systemError);
+
 // A system error number in the program's own words, or fallback for one it has no words for.
 QString systemErrorReason(int systemError, const QString &fallback);
+// "<path> cannot be written: <reason>".
+QString cannotBeWritten(const QString &path, int systemError, const QString &fallback);
 
 } // namespace fendrel

@@ -38,7 +38,7 @@ QString StagingFolder::stagedPath(qint64 id) const
 bool StagingFolder::fail(const QString &target, int systemError, const QString &fallbackReason)
 {
     if (m_error.isEmpty())
-        m_error = QStringLiteral("%1 cannot be written: %2").arg(target, systemErrorReason(systemError, fallbackReason));
+        m_error = cannotBeWritten(target, systemError, fallbackReason);
     if (m_file.isOpen())
         m_file.close();
     return false;
@@ -68,14 +68,8 @@ bool StagingFolder::write(QByteArrayView bytes)
 {
     if (!m_file.isOpen())
         return false;
-    while (!bytes.isEmpty()) {
-        errno = 0;
-        const qint64 written = m_file.write(bytes.data(), bytes.size());
-        if (written <= 0)
-            return fail(m_target, errno, m_file.errorString());
-        bytes = bytes.sliced(written);
-    }
-    return true;
+    int systemError = 0;
+    return writeWhole(m_file, bytes, &systemError) || fail(m_target, systemError, m_file.errorString());
 }
 
 bool StagingFolder::end()

@@ -216,7 +216,7 @@ private:
             errno = 0;
             if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                 return true;
-            *failure = QStringLiteral("%1 cannot be written: %2").arg(target, systemErrorReason(errno, empty.errorString()));
+            *failure = cannotBeWritten(target, errno, empty.errorString());
             return false;
         }
         const QString source = m_routing->targetOf(*first);
