@@ -84,7 +84,10 @@ void AddLabs::cmdEditClick()
 
 void AddLabs::cmdDeleteClick()
 {
-    if (!m_prompter.ask(LangEntry::DeleteItemQuestion))
+    // Which item goes is said, not left to the tree's selection.
+    const CatalogueNode *doomed = m_catalogue.selectedNode();
+    if (!m_prompter.askDestructive(LangEntry::DeleteItemQuestion,
+                                   doomed ? QStringLiteral("\n\n%1").arg(doomed->text()) : QString()))
         return;
     CatalogueNode *selected = m_catalogue.deleteNode(m_catalogue.selectedNode(), m_prompter);
     if (!selected)
@@ -96,7 +99,7 @@ void AddLabs::cmdDeleteClick()
 
 void AddLabs::cmdDeleteAllClick()
 {
-    if (!m_prompter.ask(LangEntry::DeleteAllQuestion))
+    if (!m_prompter.askDestructive(LangEntry::DeleteAllQuestion))
         return;
     m_catalogue.deleteAll();
     for (QLineEdit *field : {txtTab, m_form->txtSection, m_form->txtLabname})

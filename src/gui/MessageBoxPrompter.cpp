@@ -1,6 +1,7 @@
 #include "gui/MessageBoxPrompter.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace fendrel::gui {
 namespace {
@@ -28,17 +29,34 @@ MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, Me
                                        const QString &title)
 {
     QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, m_parent);
-    if (buttons == MessageButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
-    } else {
+    switch (buttons) {
+    case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MessageButtons::YesNo:
+    case MessageButtons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(buttons == MessageButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case MessageButtons::YesNoSaveCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Save | QMessageBox::Cancel);
+        box.button(QMessageBox::Save)->setText(QStringLiteral("Save Catalogue"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
-    const int answer = box.exec();
-    if (buttons == MessageButtons::Ok)
-        return MessageAnswer::Ok;
-    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+    switch (box.exec()) {
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    case QMessageBox::Save: return MessageAnswer::Save;
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    default: break;
+    }
+    // A box closed some other way: the harmless answer.
+    return buttons == MessageButtons::Ok                ? MessageAnswer::Ok
+        : buttons == MessageButtons::YesNoSaveCancel ? MessageAnswer::Cancel
+                                                      : MessageAnswer::No;
 }
 
 } // namespace fendrel::gui

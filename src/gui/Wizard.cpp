@@ -189,7 +189,7 @@ void Wizard::cmdNextClick()
 
 bool Wizard::confirmCancel()
 {
-    if (!m_prompter.ask(LangEntry::CancelWizardQuestion))
+    if (!m_prompter.askDestructive(LangEntry::CancelWizardQuestion))
         return false;
     saveWizardSetting(chkShowMe->isChecked() ? 1 : 0);
     return true;

@@ -230,7 +230,7 @@ TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
     f.prompter.answers = {MessageAnswer::No, MessageAnswer::Yes};
     EXPECT_FALSE(verifyAndCollectRtr(path, f.prompter));
     EXPECT_EQ(f.prompter.shown.last().text, path + langText(LangEntry::NwcEmptyQuestion));
-    EXPECT_EQ(f.prompter.shown.last().buttons, MessageButtons::YesNo);
+    EXPECT_EQ(f.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo);
     QStringList devices{QStringLiteral("stale")};
     EXPECT_TRUE(verifyAndCollectRtr(path, f.prompter, &devices));
     EXPECT_TRUE(devices.isEmpty());

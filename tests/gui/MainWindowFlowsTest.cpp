@@ -324,6 +324,9 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QVERIFY(h.selectNode(QStringLiteral("Rip")));
     h.prompter.answers = {MessageAnswer::No};
     QVERIFY(h.click("cmdDelete"));
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QVERIFY(h.prompter.shown[0].text.endsWith(QStringLiteral("\n\nRip"))); // it names what it deletes
+    QCOMPARE(h.prompter.shown[0].buttons, MessageButtons::YesNoDefaultNo);
     QCOMPARE(h.takeMessageEntries(), QList<int>{102});
     QCOMPARE(h.treeLines().size(), 5);
     QVERIFY(!h.window().catalogueChanged());

@@ -156,6 +156,26 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
         box->reject();
     });
     QCOMPARE(prompter.message(LangEntry::SectionNameMissingMessage, MessageIcon::None), MessageAnswer::Ok);
+
+    // A question whose Yes destroys something: Enter answers No.
+    whenModal<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QVERIFY(!prompter.askDestructive(LangEntry::DeleteAllQuestion));
+
+    // The quit question: four answers, Cancel by default and by Esc.
+    whenModal<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Save | QMessageBox::Cancel);
+        QCOMPARE(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Catalogue"));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QCOMPARE(prompter.message(LangEntry::CatalogueChangedQuestion, MessageIcon::Question, MessageButtons::YesNoSaveCancel),
+             MessageAnswer::Cancel);
+    whenModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Save)->click(); });
+    QCOMPARE(prompter.message(LangEntry::CatalogueChangedQuestion, MessageIcon::Question, MessageButtons::YesNoSaveCancel),
+             MessageAnswer::Save);
 }
 
 void ProgramWindowsTest::fileDialogsFollowTheRequest()

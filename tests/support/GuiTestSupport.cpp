@@ -240,7 +240,7 @@ QList<int> MainWindowHarness::takeMessageEntries()
         int found = -1;
         for (int n = 0; n < languageTable().size() && found < 0; ++n) {
             const QString text = languageTable().text(n);
-            if (!text.isEmpty() && (shown.text == text || (n == 111 && shown.text.startsWith(text))))
+            if (!text.isEmpty() && (shown.text == text || ((n == 102 || n == 111) && shown.text.startsWith(text))))
                 found = n;
         }
         entries << found;

@@ -14,4 +14,9 @@ bool Prompter::ask(LangEntry entry, const QString &suffix)
     return message(entry, MessageIcon::Question, MessageButtons::YesNo, suffix) == MessageAnswer::Yes;
 }
 
+bool Prompter::askDestructive(LangEntry entry, const QString &suffix)
+{
+    return message(entry, MessageIcon::Question, MessageButtons::YesNoDefaultNo, suffix) == MessageAnswer::Yes;
+}
+
 } // namespace fendrel

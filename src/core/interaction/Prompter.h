@@ -7,8 +7,10 @@
 namespace fendrel {
 
 enum class MessageIcon { None, Information, Exclamation, Critical, Question };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+// YesNo defaults to Yes; YesNoDefaultNo, for questions whose Yes destroys something, to No;
+// YesNoSaveCancel (the quit question) to Cancel, which Esc also chooses.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo, YesNoSaveCancel };
+enum class MessageAnswer { Ok, Yes, No, Save, Cancel };
 
 // How the core asks and tells the user something. The GUI shows message boxes, the CLI writes
 // to stderr and answers from its options, tests script the answers.
@@ -24,6 +26,8 @@ public:
                           const QString &suffix = {});
     // A question answered with Yes or No.
     bool ask(LangEntry entry, const QString &suffix = {});
+    // The same for a question whose Yes destroys something: No is the default button.
+    bool askDestructive(LangEntry entry, const QString &suffix = {});
 };
 
 } // namespace fendrel

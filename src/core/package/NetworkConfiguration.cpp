@@ -130,7 +130,7 @@ bool verifyAndCollectRtr(const QString &path, Prompter &prompter, QStringList *d
                       MessageButtons::Ok, title);
         return false;
     case Result::Empty:
-        if (prompter.show(path + langText(LangEntry::NwcEmptyQuestion), MessageIcon::Exclamation, MessageButtons::YesNo, title)
+        if (prompter.show(path + langText(LangEntry::NwcEmptyQuestion), MessageIcon::Exclamation, MessageButtons::YesNoDefaultNo, title)
             != MessageAnswer::Yes)
             return false;
         if (devicePaths)
