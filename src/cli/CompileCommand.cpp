@@ -97,6 +97,9 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     case CompileOutcome::WriteFailed:
         context.printError(QStringLiteral("%1 was not written: %2").arg(output, failure));
         return kExitFailed;
+    case CompileOutcome::CatalogueNotSaved:
+        context.printError(QStringLiteral("the catalogue could not be saved for the package (%1); nothing was written").arg(failure));
+        return kExitFailed;
     case CompileOutcome::Interrupted:
         context.printError(QStringLiteral("compiling %1 was interrupted; nothing was written").arg(output));
         return kExitInterrupted;

@@ -387,8 +387,22 @@ void AddLabs::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (!m_unloaded && !m_readOnly && m_changed && m_prompter.ask(LangEntry::CatalogueChangedQuestion))
-        cmdCreatePckClick();
+    if (!m_unloaded && !m_readOnly && m_changed) {
+        // Whatever does not end in the catalogue being kept, or knowingly dropped, keeps the window.
+        bool close = false;
+        switch (m_prompter.message(LangEntry::CatalogueChangedQuestion, MessageIcon::Question,
+                                   MessageButtons::YesNoSaveCancel)) {
+        case MessageAnswer::Yes: close = cmdCreatePckClick(); break;
+        case MessageAnswer::Save: close = saveCatalogue(); break;
+        case MessageAnswer::No: close = true; break;
+        case MessageAnswer::Ok:
+        case MessageAnswer::Cancel: break;
+        }
+        if (!close) {
+            event->ignore();
+            return;
+        }
+    }
     unload();
     event->accept();
 }

@@ -75,6 +75,9 @@ public:
     // removal of extracted packages on closing).
     void setReadOnly(const QString &because);
     bool isReadOnly() const { return m_readOnly; }
+    // Save Catalogue: writes the catalogue file as compiling does, without a package. False (and a
+    // message that says why) when it was not written.
+    bool saveCatalogue();
 
     const Catalogue &catalogue() const { return m_catalogue; }
     const LabRecord &editBuffer() const;
@@ -131,9 +134,10 @@ private:
     PDFLink *openPageLink(const QString &path, PDFLink::Purpose purpose);
 
     // Package commands (AddLabsPackage.cpp).
-    void cmdCreatePckClick();
+    // True when a package was written (the quit question's Yes closes only then).
+    bool cmdCreatePckClick();
     void cmdLoadLabPckClick();
-    CompileOutcome runCompilation(const QString &packagePath);
+    CompileOutcome runCompilation(const QString &packagePath, QString *failure);
     bool runExtraction(const QString &packagePath);
     void unload();
 
@@ -156,6 +160,8 @@ private:
     QString m_readOnlyBecause;
     // Says why a command that writes to the data folder does nothing; true when it must not run.
     bool refusedReadOnly();
+    // The tab title or a section still in its field would be left out of what is written: says so.
+    bool refusedWhileEditing();
     QString m_loadedCaption;
     QPushButton *m_defaultButton = nullptr;
     std::unique_ptr<SaveStatus> m_saveStatus;

@@ -150,6 +150,9 @@ void AddLabs::createMenus()
     m_compileAction = file->addAction(QString(), this, [this] { cmdCreatePck->click(); });
     m_compileAction->setObjectName(QStringLiteral("actionCompilePackage"));
     m_compileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    QAction *save = file->addAction(QStringLiteral("&Save Catalogue"), this, [this] { saveCatalogue(); });
+    save->setObjectName(QStringLiteral("actionSaveCatalogue"));
+    save->setShortcut(QKeySequence::Save);
     file->addSeparator();
     QAction *quit = file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     quit->setObjectName(QStringLiteral("actionQuit"));

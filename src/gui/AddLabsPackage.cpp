@@ -89,22 +89,43 @@ private:
     AddLabs &m_window;
 };
 
-void AddLabs::cmdCreatePckClick()
+bool AddLabs::refusedWhileEditing()
 {
-    if (refusedReadOnly())
-        return;
-    if (m_catalogue.tree().count() <= 1) {
-        m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
-        return;
-    }
     if (m_tabEditing) {
         m_prompter.message(LangEntry::TabStillEditedMessage, MessageIcon::Exclamation);
-        return;
+        return true;
     }
     if (m_sectionCommand == SectionCommand::Store) {
         m_prompter.message(LangEntry::SectionStillEditedMessage, MessageIcon::Exclamation);
-        return;
+        return true;
     }
+    return false;
+}
+
+bool AddLabs::saveCatalogue()
+{
+    if (refusedReadOnly() || refusedWhileEditing())
+        return false;
+    QString failure;
+    if (!saveIni(m_catalogue, m_prompter, &failure)) {
+        m_prompter.show(failure + QStringLiteral(".\n\nThe catalogue was not saved; it is still open here as you left it."),
+                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        return false;
+    }
+    m_changed = false;
+    return true;
+}
+
+bool AddLabs::cmdCreatePckClick()
+{
+    if (refusedReadOnly())
+        return false;
+    if (m_catalogue.tree().count() <= 1) {
+        m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
+        return false;
+    }
+    if (refusedWhileEditing())
+        return false;
 
     FileRequest request;
     request.kind = FileDialogKind::Save;
@@ -115,23 +136,40 @@ void AddLabs::cmdCreatePckClick()
     request.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
     const QString packagePath = m_chooser.chooseFile(request);
     if (packagePath.isEmpty())
-        return;
+        return false;
 
     const BusyScope busy(*this);
-    const CompileOutcome outcome = runCompilation(packagePath);
+    QString failure;
+    const CompileOutcome outcome = runCompilation(packagePath, &failure);
     m_saveStatus->unload();
-    if (outcome == CompileOutcome::Written)
+    switch (outcome) {
+    case CompileOutcome::Written:
         setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
-    // The catalogue file was saved either way; only a configuration check that stopped the
-    // compilation leaves the catalogue marked as changed.
-    if (outcome == CompileOutcome::Written || outcome == CompileOutcome::WriteFailed)
         m_changed = false;
+        return true;
+    case CompileOutcome::WriteFailed:
+        // The catalogue file was saved before the package failed.
+        m_changed = false;
+        m_prompter.show(failure + QStringLiteral(".\n\nThe package was not written; a package already there is unchanged."),
+                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        return false;
+    case CompileOutcome::CatalogueNotSaved:
+        m_prompter.show(failure + QStringLiteral(".\n\nNo package was written, since it would carry an older catalogue "
+                                                 "than its labs; the catalogue is still open here as you left it."),
+                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        return false;
+    case CompileOutcome::NothingToCompile:
+    case CompileOutcome::Aborted:
+    case CompileOutcome::Interrupted:
+        break;
+    }
+    return false;
 }
 
-CompileOutcome AddLabs::runCompilation(const QString &packagePath)
+CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *failure)
 {
     SaveStatusObserver observer(*m_saveStatus, windowTitle());
-    return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer);
+    return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer, failure);
 }
 
 void AddLabs::cmdLoadLabPckClick()

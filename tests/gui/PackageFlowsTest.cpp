@@ -2,6 +2,7 @@
 // the save and open dialogs and the questions, checked on the files and on the window.
 
 #include "catalogue/Ini.h"
+#include "package/PackageCompiler.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
@@ -47,6 +48,8 @@ private Q_SLOTS:
     void closingWithYesCompiles();
     void anInvalidPackageLeavesTheCatalogue();
     void aReadOnlyWindowWritesNothingToTheDataFolder();
+    void quittingKeepsTheEditsUnlessToldOtherwise();
+    void aCatalogueThatCannotBeSavedStopsTheCompile();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -197,6 +200,73 @@ void PackageFlowsTest::aReadOnlyWindowWritesNothingToTheDataFolder()
     QCOMPARE(h.takeMessageEntries(), QList<int>());
     QCOMPARE(readFile(h.iniPath()), catalogue);
     QCOMPARE(readFile(extracted), QByteArray("theirs"));
+}
+
+// The quit question after a change: Cancel, and a Yes whose compile does not happen, keep the
+// window and the edit; Save Catalogue writes what compiling would save; No leaves the file alone.
+void PackageFlowsTest::quittingKeepsTheEditsUnlessToldOtherwise()
+{
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    QVERIFY(h.selectNode(QStringLiteral("Ospf again")));
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdDelete"));
+    h.takeMessageEntries();
+
+    h.prompter.answers = {MessageAnswer::Cancel};
+    QVERIFY(!h.window().close());
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoSaveCancel);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{80});
+    h.prompter.answers = {MessageAnswer::Yes};
+    h.chooser.answers = {QString()}; // the package dialog cancelled
+    QVERIFY(!h.window().close());
+    QVERIFY(h.window().catalogueChanged());
+    QCOMPARE(readFile(h.iniPath()), catalogue);
+
+    h.prompter.answers = {MessageAnswer::Save};
+    QVERIFY(h.window().close());
+    const QByteArray saved = readFile(h.iniPath());
+    QVERIFY(!saved.contains("Ospf again"));
+    QTemporaryDir out;
+    QCOMPARE(compileCatalogue(h.catalogue(), out.filePath(QStringLiteral("p.lab")), h.prompter), CompileOutcome::Written);
+    QCOMPARE(readFile(h.iniPath()), saved);
+
+    MainWindowHarness other;
+    writeFile(other.iniPath(), catalogue);
+    other.open();
+    QVERIFY(other.selectNode(QStringLiteral("Vlans")));
+    other.prompter.answers = {MessageAnswer::Yes, MessageAnswer::No};
+    QVERIFY(other.click("cmdDelete"));
+    QVERIFY(other.window().close());
+    QCOMPARE(readFile(other.iniPath()), catalogue);
+}
+
+// A package whose member 1 is an older catalogue than its labs is worse than none.
+void PackageFlowsTest::aCatalogueThatCannotBeSavedStopsTheCompile()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), catalogueOverFiles(h));
+    h.open();
+    QVERIFY(QFile::remove(h.iniPath()));
+    QVERIFY(QDir().mkdir(h.iniPath())); // a folder where the catalogue file goes
+    h.takeMessageEntries();
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("p.lab"));
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdCreatePck"));
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QVERIFY(h.prompter.shown[0].text.startsWith(h.iniPath() + QStringLiteral(" cannot be written: ")));
+    QVERIFY(h.prompter.shown[0].text.contains(QStringLiteral("No package was written")));
+    QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
+    QVERIFY(!QFileInfo::exists(package));
+
+    // Save Catalogue says the same.
+    h.prompter.shown.clear();
+    QVERIFY(!h.window().saveCatalogue());
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QVERIFY(h.prompter.shown[0].text.contains(QStringLiteral("The catalogue was not saved")));
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)

@@ -81,13 +81,17 @@ QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter)
     return ini.lines();
 }
 
-bool saveIni(const Catalogue &catalogue, Prompter &prompter)
+bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure)
 {
     if (catalogue.tree().count() <= 1) {
-        QFile::remove(catalogue.iniPath());
-        return !QFileInfo::exists(catalogue.iniPath());
+        QFile file(catalogue.iniPath());
+        if (!file.exists() || file.remove())
+            return true;
+        if (failure)
+            *failure = QStringLiteral("%1 cannot be removed: %2").arg(catalogue.iniPath(), file.errorString());
+        return false;
     }
-    return writeIniFile(catalogue.iniPath(), catalogueFileLines(catalogue, prompter));
+    return writeIniFile(catalogue.iniPath(), catalogueFileLines(catalogue, prompter), failure);
 }
 
 void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, const QString &iniFolder)

@@ -14,6 +14,6 @@ QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter);
 
 // Writes the catalogue file in one go; the old file stays whole until the new one is complete.
 // A catalogue of the tab alone leaves no file. False when the file could not be written.
-bool saveIni(const Catalogue &catalogue, Prompter &prompter);
+bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure = nullptr);
 
 } // namespace fendrel

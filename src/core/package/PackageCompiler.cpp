@@ -114,7 +114,14 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
         prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return CompileOutcome::NothingToCompile;
     }
-    saveIni(catalogue, prompter);
+    // A package whose member 1 is an older catalogue than its labs would be worse than none.
+    QString saveFailure;
+    if (!saveIni(catalogue, prompter, &saveFailure)) {
+        logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrFileAccess, saveFailure);
+        if (failure)
+            *failure = saveFailure;
+        return CompileOutcome::CatalogueNotSaved;
+    }
 
     // Leaves the gathering or the codec from inside its progress report; the package writer's
     // scratch and temporary files go with the stack.

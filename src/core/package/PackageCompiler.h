@@ -53,6 +53,7 @@ enum class CompileOutcome {
     Aborted,          // a configuration check stopped it; nothing written
     WriteFailed,      // the package could not be written (logged); an existing one is unchanged
     Interrupted,      // the observer cancelled it; an existing package is unchanged
+    CatalogueNotSaved, // the catalogue file could not be written (logged, failure says why); no package written
     Written,
 };
 
