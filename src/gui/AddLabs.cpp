@@ -193,9 +193,7 @@ bool AddLabs::refusedReadOnly()
 {
     if (!m_readOnly)
         return false;
-    m_prompter.show(QStringLiteral("This window has the data folder %1 read-only: %2. Nothing can be saved, compiled "
-                                   "or opened here; close the other window and start Fendrel again.")
-                        .arg(QDir::toNativeSeparators(folders().appData), m_readOnlyBecause),
+    m_prompter.show(langText(LangEntry::ReadOnlyRefusalMessage).arg(QDir::toNativeSeparators(folders().appData), m_readOnlyBecause),
                     MessageIcon::Information, MessageButtons::Ok, langText(LangEntry::MessageTitle));
     return true;
 }

@@ -150,7 +150,7 @@ void AddLabs::createMenus()
     m_compileAction = file->addAction(QString(), this, [this] { cmdCreatePck->click(); });
     m_compileAction->setObjectName(QStringLiteral("actionCompilePackage"));
     m_compileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    QAction *save = file->addAction(QStringLiteral("&Save Catalogue"), this, [this] { saveCatalogue(); });
+    QAction *save = file->addAction(u'&' + langText(LangEntry::SaveCatalogueCaption), this, [this] { saveCatalogue(); });
     save->setObjectName(QStringLiteral("actionSaveCatalogue"));
     save->setShortcut(QKeySequence::Save);
     file->addSeparator();

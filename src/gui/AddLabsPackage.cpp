@@ -108,8 +108,8 @@ bool AddLabs::saveCatalogue()
         return false;
     QString failure;
     if (!saveIni(m_catalogue, m_prompter, &failure)) {
-        m_prompter.show(failure + QStringLiteral(".\n\nThe catalogue was not saved; it is still open here as you left it."),
-                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        m_prompter.show(failure + langText(LangEntry::CatalogueNotSavedMessage), MessageIcon::Critical, MessageButtons::Ok,
+                        langText(LangEntry::MessageTitle));
         return false;
     }
     m_changed = false;
@@ -150,13 +150,12 @@ bool AddLabs::cmdCreatePckClick()
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
         m_changed = false;
-        m_prompter.show(failure + QStringLiteral(".\n\nThe package was not written; a package already there is unchanged."),
-                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        m_prompter.show(failure + langText(LangEntry::PackageNotWrittenMessage), MessageIcon::Critical, MessageButtons::Ok,
+                        langText(LangEntry::MessageTitle));
         return false;
     case CompileOutcome::CatalogueNotSaved:
-        m_prompter.show(failure + QStringLiteral(".\n\nNo package was written, since it would carry an older catalogue "
-                                                 "than its labs; the catalogue is still open here as you left it."),
-                        MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        m_prompter.show(failure + langText(LangEntry::CompileStoppedUnsavedMessage), MessageIcon::Critical,
+                        MessageButtons::Ok, langText(LangEntry::MessageTitle));
         return false;
     case CompileOutcome::NothingToCompile:
     case CompileOutcome::Aborted:

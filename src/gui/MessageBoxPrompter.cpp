@@ -1,5 +1,7 @@
 #include "gui/MessageBoxPrompter.h"
 
+#include "startup/LanguageTable.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -41,7 +43,7 @@ MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, Me
         break;
     case MessageButtons::YesNoSaveCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Save | QMessageBox::Cancel);
-        box.button(QMessageBox::Save)->setText(QStringLiteral("Save Catalogue"));
+        box.button(QMessageBox::Save)->setText(langText(LangEntry::SaveCatalogueCaption));
         box.setDefaultButton(QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
         break;

@@ -9,6 +9,7 @@
 #include "environment/Environment.h"
 #include "io/FolderLock.h"
 #include "startup/Folders.h"
+#include "startup/LanguageTable.h"
 #include "startup/Settings.h"
 
 #include <QApplication>
@@ -44,13 +45,12 @@ int Main(int &argc, char **argv)
     case FolderLock::Outcome::HeldElsewhere:
         readOnlyBecause = (lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder())
             + QStringLiteral(" holds it");
-        question = QStringLiteral("The data folder %1 is in use by %2.\n\nKeep this window open read-only? You can look "
-                                  "at the catalogue, but nothing can be saved, compiled or opened. Choose No to quit.")
+        question = langText(LangEntry::DataFolderInUseQuestion)
                        .arg(QDir::toNativeSeparators(folders().appData), lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder());
         break;
     case FolderLock::Outcome::Failed:
         readOnlyBecause = QStringLiteral("its lock file cannot be made");
-        question = lock.failure() + QStringLiteral(".\n\nKeep this window open read-only? Choose No to quit.");
+        question = lock.failure() + langText(LangEntry::DataFolderUnlockableQuestion);
         break;
     }
 
