@@ -164,6 +164,8 @@ void AddLabs::createNewTree()
 
 bool AddLabs::loadWizardLab(const WizardLab &lab)
 {
+    if (refusedReadOnly() || !mayReplaceCatalogue())
+        return false;
     if (!m_catalogue.importWizardLab(lab, folders().appData, m_prompter)) {
         const QString file = folders().appData + kCatalogueFileName;
         m_prompter.show(QStringLiteral("The wizard's catalogue could not be written to \"%1\". The current catalogue "
@@ -394,6 +396,7 @@ void AddLabs::closeEvent(QCloseEvent *event)
         case MessageAnswer::Save: close = saveCatalogue(); break;
         case MessageAnswer::No: close = true; break;
         case MessageAnswer::Ok:
+        case MessageAnswer::Discard:
         case MessageAnswer::Cancel: break;
         }
         if (!close) {

@@ -78,6 +78,9 @@ public:
     // Save Catalogue: writes the catalogue file as compiling does, without a package. False (and a
     // message that says why) when it was not written.
     bool saveCatalogue();
+    // Before the catalogue is replaced (Open Package, the wizard's Finish): unsaved changes are
+    // saved or dropped as the author says. False when the author cancels or the save failed.
+    bool mayReplaceCatalogue();
 
     const Catalogue &catalogue() const { return m_catalogue; }
     const LabRecord &editBuffer() const;
@@ -162,6 +165,8 @@ private:
     bool refusedReadOnly();
     // The tab title or a section still in its field would be left out of what is written: says so.
     bool refusedWhileEditing();
+    // A replaced catalogue starts with no field open for editing.
+    void closeEditing();
     QString m_loadedCaption;
     QPushButton *m_defaultButton = nullptr;
     std::unique_ptr<SaveStatus> m_saveStatus;

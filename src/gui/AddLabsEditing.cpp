@@ -173,6 +173,18 @@ void AddLabs::cmdEditTabClick()
     m_catalogue.setTabTitle(txtTab->text());
 }
 
+void AddLabs::closeEditing()
+{
+    if (m_tabEditing) {
+        m_tabEditing = false;
+        cmdEditTab->setText(langText(LangEntry::EditTabCaption));
+        txtTab->setEnabled(false);
+        setFieldBackground(txtTab, true);
+    }
+    setWindowMode(QStringLiteral("Cancel"));
+    tvlabs->setEnabled(true);
+}
+
 void AddLabs::cmdCancelClick()
 {
     setWindowMode(QStringLiteral("Cancel"));

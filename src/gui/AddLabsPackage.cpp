@@ -116,6 +116,18 @@ bool AddLabs::saveCatalogue()
     return true;
 }
 
+bool AddLabs::mayReplaceCatalogue()
+{
+    if (!m_changed)
+        return true;
+    switch (m_prompter.message(LangEntry::ReplaceUnsavedQuestion, MessageIcon::Question, MessageButtons::SaveDiscardCancel)) {
+    case MessageAnswer::Save: return saveCatalogue();
+    case MessageAnswer::Discard: return true;
+    default: break;
+    }
+    return false;
+}
+
 bool AddLabs::cmdCreatePckClick()
 {
     if (refusedReadOnly())
@@ -173,7 +185,7 @@ CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *fail
 
 void AddLabs::cmdLoadLabPckClick()
 {
-    if (refusedReadOnly())
+    if (refusedReadOnly() || !mayReplaceCatalogue())
         return;
     FileRequest request;
     request.kind = FileDialogKind::Open;
@@ -202,7 +214,9 @@ bool AddLabs::runExtraction(const QString &packagePath)
         openLabPackage(m_catalogue, packagePath, folders().appData, m_prompter, &observer);
     if (result.status != ExtractResult::Status::Extracted)
         return false;
+    closeEditing();
     showLoadedTree();
+    m_changed = false; // the catalogue on screen is the catalogue file now
     return true;
 }
 

@@ -47,18 +47,24 @@ MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, Me
         box.setDefaultButton(QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
+    case MessageButtons::SaveDiscardCancel:
+        box.setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return MessageAnswer::Yes;
     case QMessageBox::No: return MessageAnswer::No;
     case QMessageBox::Save: return MessageAnswer::Save;
+    case QMessageBox::Discard: return MessageAnswer::Discard;
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     default: break;
     }
     // A box closed some other way: the harmless answer.
     return buttons == MessageButtons::Ok                ? MessageAnswer::Ok
-        : buttons == MessageButtons::YesNoSaveCancel ? MessageAnswer::Cancel
-                                                      : MessageAnswer::No;
+        : buttons == MessageButtons::YesNoSaveCancel || buttons == MessageButtons::SaveDiscardCancel ? MessageAnswer::Cancel
+                                                                                                     : MessageAnswer::No;
 }
 
 } // namespace fendrel::gui

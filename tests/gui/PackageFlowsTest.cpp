@@ -50,6 +50,7 @@ private Q_SLOTS:
     void aReadOnlyWindowWritesNothingToTheDataFolder();
     void quittingKeepsTheEditsUnlessToldOtherwise();
     void aCatalogueThatCannotBeSavedStopsTheCompile();
+    void openingOverUnsavedChangesAsksFirst();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -267,6 +268,44 @@ void PackageFlowsTest::aCatalogueThatCannotBeSavedStopsTheCompile()
     QVERIFY(!h.window().saveCatalogue());
     QCOMPARE(h.prompter.shown.size(), 1);
     QVERIFY(h.prompter.shown[0].text.contains(QStringLiteral("The catalogue was not saved")));
+}
+
+// Open Package over unsaved changes: Cancel keeps them, Save saves them first, Discard drops them;
+// the opened catalogue is shown with no field left open for editing.
+void PackageFlowsTest::openingOverUnsavedChangesAsksFirst()
+{
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("other.lab"));
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdCreatePck"));
+    QVERIFY(h.selectNode(QStringLiteral("Vlans")));
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdDelete"));
+    QVERIFY(h.click("cmdEditTab")); // the tab title left open for typing
+    h.takeMessageEntries();
+
+    h.prompter.answers = {MessageAnswer::Cancel};
+    QVERIFY(h.click("cmdLoadLabPck"));
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::SaveDiscardCancel);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{130});
+    QCOMPARE(h.chooser.requests.size(), 1); // only the compile's dialog: Cancel opened none
+    QVERIFY(!h.treeLines().contains(QStringLiteral("    Vlans")));
+
+    h.prompter.answers = {MessageAnswer::Save};
+    QVERIFY(h.click("cmdLoadLabPck")); // refused: the tab title is still being edited
+    QCOMPARE(h.takeMessageEntries(), (QList<int>{130, 98}));
+    QVERIFY(h.click("cmdEditTab"));
+    h.prompter.answers = {MessageAnswer::Save};
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdLoadLabPck"));
+    QVERIFY(h.treeLines().contains(QStringLiteral("    Vlans"))); // the package's catalogue
+    QVERIFY(!h.window().catalogueChanged());
+    QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
+    QVERIFY(readFile(h.iniPath()).contains("CompilerLabs/other/Switching/Vlans/vlan.top"));
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)

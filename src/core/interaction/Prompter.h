@@ -8,9 +8,10 @@ namespace fendrel {
 
 enum class MessageIcon { None, Information, Exclamation, Critical, Question };
 // YesNo defaults to Yes; YesNoDefaultNo, for questions whose Yes destroys something, to No;
-// YesNoSaveCancel (the quit question) to Cancel, which Esc also chooses.
-enum class MessageButtons { Ok, YesNo, YesNoDefaultNo, YesNoSaveCancel };
-enum class MessageAnswer { Ok, Yes, No, Save, Cancel };
+// YesNoSaveCancel (the quit question) and SaveDiscardCancel (before unsaved changes are replaced)
+// to Cancel, which Esc also chooses.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo, YesNoSaveCancel, SaveDiscardCancel };
+enum class MessageAnswer { Ok, Yes, No, Save, Discard, Cancel };
 
 // How the core asks and tells the user something. The GUI shows message boxes, the CLI writes
 // to stderr and answers from its options, tests script the answers.
