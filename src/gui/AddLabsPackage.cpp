@@ -7,7 +7,6 @@
 #include "gui/ProgressWindows.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
-#include "loader/DeleteFolder.h"
 #include "loader/PackageLoader.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -234,7 +233,7 @@ void AddLabs::unload()
     saveWizardSetting(chkWizStartup->isChecked() ? 1 : 0);
     // The packages extracted there are the other window's.
     if (!m_readOnly)
-        deleteLabFolder(extractionRoot(folders().appData).chopped(1), m_prompter);
+        removeUnusedPackageFolders(folders().appData, m_prompter);
 }
 
 } // namespace fendrel::gui

@@ -91,9 +91,18 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QCOMPARE(fresh.recordOf(QStringLiteral("Vlans")).topFile, extracted + QStringLiteral("Switching/Vlans/vlan.top"));
     QVERIFY(readFile(fresh.iniPath()).contains("CompilerLabs/My Labs/Switching/common/vlan.txt"));
 
-    // Closing the window removes the extraction folder.
+    // Closing keeps the package folder the catalogue names, so a restart finds every file; a
+    // package folder it no longer names goes.
+    const QString unused = fresh.dataFolder() + QStringLiteral("CompilerLabs/Old Labs/S/common/old.pdf");
+    QDir().mkpath(QFileInfo(unused).path());
+    writeFile(unused, "old");
     fresh.close();
-    QVERIFY(!QFileInfo::exists(fresh.dataFolder() + QStringLiteral("CompilerLabs")));
+    QVERIFY(!QFileInfo::exists(fresh.dataFolder() + QStringLiteral("CompilerLabs/Old Labs")));
+    MainWindowHarness restarted(fresh.dataFolder());
+    restarted.open();
+    QCOMPARE(restarted.treeLines(), treeBefore);
+    QCOMPARE(readFile(restarted.recordOf(QStringLiteral("Ospf")).link), QByteArray("%PDF-1.4 ospf"));
+    QCOMPARE(readFile(restarted.recordOf(QStringLiteral("Vlans")).topFile), QByteArray("switches"));
 }
 
 void PackageFlowsTest::aBadConfigurationStopsTheCompilation()

@@ -45,9 +45,19 @@ bool GuiTestEnvironment::prepare()
     return true;
 }
 
-MainWindowHarness::MainWindowHarness()
+MainWindowHarness::MainWindowHarness() : m_dataFolder(withTrailingSeparator(m_data.path()))
 {
-    folders().appData = withTrailingSeparator(m_data.path());
+    setUp();
+}
+
+MainWindowHarness::MainWindowHarness(const QString &dataFolder) : m_dataFolder(withTrailingSeparator(dataFolder))
+{
+    setUp();
+}
+
+void MainWindowHarness::setUp()
+{
+    folders().appData = m_dataFolder;
     errorLog() = ErrorLog();
     errorLog().initialize(folders().appData, folders().program);
     // Each window starts as on a machine where the wizard setting was never stored.
@@ -61,7 +71,7 @@ MainWindowHarness::~MainWindowHarness()
 
 QString MainWindowHarness::dataFolder() const
 {
-    return withTrailingSeparator(m_data.path());
+    return m_dataFolder;
 }
 
 QString MainWindowHarness::iniPath() const

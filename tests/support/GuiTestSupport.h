@@ -55,6 +55,8 @@ QString enabledIn(const QWidget *window, const char *names);
 class MainWindowHarness {
 public:
     MainWindowHarness();
+    // A window over the data folder of an earlier one, as after a restart.
+    explicit MainWindowHarness(const QString &dataFolder);
     ~MainWindowHarness();
 
     QString dataFolder() const; // the application data folder, ending with "/"
@@ -97,7 +99,10 @@ public:
     ScriptedFileChooser chooser;
 
 private:
+    void setUp();
+
     QTemporaryDir m_data;
+    QString m_dataFolder;
     QTemporaryDir m_files;
     std::unique_ptr<Catalogue> m_catalogue;
     std::unique_ptr<gui::AddLabs> m_window;

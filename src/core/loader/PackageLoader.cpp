@@ -16,6 +16,7 @@
 #include "interaction/Prompter.h"
 #include "io/CheckedWriter.h"
 #include "io/StagingFolder.h"
+#include "loader/DeleteFolder.h"
 #include "loader/MemberRouting.h"
 #include "package/PackageImage.h"
 #include "startup/Folders.h"
@@ -344,6 +345,20 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         QFile::remove(member);
     result.status = ExtractResult::Status::Extracted;
     return result;
+}
+
+void removeUnusedPackageFolders(const QString &appDataFolder, Prompter &prompter)
+{
+    const QString root = extractionRoot(appDataFolder);
+    if (!QFileInfo(root).isDir())
+        return;
+    const QString catalogue = readLines(withTrailingSeparator(appDataFolder) + kCatalogueFileName).join(u'\n');
+    const QStringList packages = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden);
+    for (const QString &package : packages) {
+        if (!catalogue.contains(root + package + u'/'))
+            deleteLabFolder(root + package, prompter);
+    }
+    QDir().rmdir(root); // only when nothing is left in it
 }
 
 ExtractResult openLabPackage(Catalogue &catalogue, const QString &packagePath,

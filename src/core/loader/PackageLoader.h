@@ -50,6 +50,11 @@ QString packageFolderName(const QString &packagePath);
 ExtractResult extractPack(const QString &packagePath, const QString &appDataFolder, Prompter &prompter,
                           ExtractObserver *observer = nullptr);
 
+// What the window does when it closes: removes the package folders below the extraction root
+// that the catalogue file no longer names. A package folder the catalogue still uses stays
+// whole, so that a catalogue opened from a package keeps its files after a restart.
+void removeUnusedPackageFolders(const QString &appDataFolder, Prompter &prompter);
+
 // The open command after its dialog: extracts the package and rebuilds the catalogue from it.
 // The key array is not re-initialised: records of the previous catalogue stay unreferenced.
 ExtractResult openLabPackage(Catalogue &catalogue, const QString &packagePath,
