@@ -28,13 +28,18 @@ const QList<FileFilter> kPackageFilters{{QStringLiteral("Lab Package (*.lab)"), 
 class SaveStatusObserver : public CompileObserver {
 public:
     SaveStatusObserver(SaveStatus &window, const QString &caption) : m_window(window), m_caption(caption) {}
-    void gatheringStarted() override { showWith(QStringLiteral("Compiling Lab Package")); }
+    void gatheringStarted() override
+    {
+        m_window.beginCommand();
+        showWith(QStringLiteral("Compiling Lab Package"));
+    }
     void compressingStarted() override
     {
         m_window.unload();
         showWith(QStringLiteral("Compressing Lab Package..."));
     }
     void progress(int percent) override { m_window.huffmanProgress(static_cast<qint16>(percent)); }
+    bool cancelled() const override { return m_window.cancelRequested(); }
 
 private:
     void showWith(const QString &label)
@@ -52,11 +57,13 @@ public:
     ProgressObserver(Progress &window, const QString &caption) : m_window(window), m_caption(caption) {}
     void decodingStarted() override
     {
+        m_window.beginCommand();
         m_window.load(m_caption);
         m_window.showNow();
     }
     void progress(int percent) override { m_window.huffmanProgress(static_cast<qint16>(percent)); }
     void decodingFinished() override { m_window.unload(); }
+    bool cancelled() const override { return m_window.cancelRequested(); }
 
 private:
     Progress &m_window;

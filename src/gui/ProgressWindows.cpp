@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -20,12 +21,19 @@ ProgressWindow::ProgressWindow(const QString &windowName, const QString &labelNa
     m_label->setWordWrap(true);
     ProgressBar1 = new QProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    m_cancel = new QPushButton(langText(LangEntry::CancelCaption), this);
+    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
+    connect(m_cancel, &QPushButton::clicked, this, [this] {
+        m_cancelRequested = true;
+        m_cancel->setEnabled(false);
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(18, 16, 18, 18);
     layout->setSpacing(10);
     layout->addWidget(m_label);
     layout->addWidget(ProgressBar1);
+    layout->addWidget(m_cancel, 0, Qt::AlignRight);
     setMinimumWidth(380);
     setWindowModality(Qt::NonModal);
 }
@@ -42,6 +50,12 @@ void ProgressWindow::load(const QString &ownerCaption)
         const QRect area = shown->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+}
+
+void ProgressWindow::beginCommand()
+{
+    m_cancelRequested = false;
+    m_cancel->setEnabled(true);
 }
 
 void ProgressWindow::showNow()

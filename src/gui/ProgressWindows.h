@@ -6,6 +6,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 namespace fendrel::gui {
 
@@ -26,13 +27,20 @@ public:
     void huffmanProgress(qint16 percent);
 
     QLabel *label() const { return m_label; }
+    // Enables Cancel for a new command.
+    void beginCommand();
+    // Whether Cancel was clicked since beginCommand(); the work asks between its steps and stops, leaving
+    // every file as it was.
+    bool cancelRequested() const { return m_cancelRequested; }
 
 protected:
     ProgressWindow(const QString &windowName, const QString &labelName, LangEntry labelEntry);
 
 private:
     QLabel *m_label;
+    QPushButton *m_cancel;
     LangEntry m_labelEntry;
+    bool m_cancelRequested = false;
 };
 
 // frmSaveStatus: shown while a package is compiled and compressed.

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeView>
 
 using namespace fendrel;
@@ -51,6 +52,7 @@ private Q_SLOTS:
     void quittingKeepsTheEditsUnlessToldOtherwise();
     void aCatalogueThatCannotBeSavedStopsTheCompile();
     void openingOverUnsavedChangesAsksFirst();
+    void cancellingCompileOrOpenChangesNothing();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -315,6 +317,56 @@ void PackageFlowsTest::openingOverUnsavedChangesAsksFirst()
     QVERIFY(!h.window().catalogueChanged());
     QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
     QVERIFY(readFile(h.iniPath()).contains("CompilerLabs/other/Switching/Vlans/vlan.top"));
+}
+
+namespace {
+
+// Clicks Cancel on the named progress window as soon as it lets events through.
+void cancelOnceShown(const char *windowName)
+{
+    QTimer::singleShot(0, [name = QString::fromLatin1(windowName)] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->objectName() == name && window->isVisible())
+                QVERIFY(clickIn(window, "cmdCancel"));
+        }
+    });
+}
+
+} // namespace
+
+void PackageFlowsTest::cancellingCompileOrOpenChangesNothing()
+{
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("p.lab"));
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdCreatePck"));
+    const QByteArray compiled = readFile(package);
+    const QByteArray saved = readFile(h.iniPath());
+    QVERIFY(h.selectNode(QStringLiteral("Vlans")));
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdDelete"));
+    const QStringList tree = h.treeLines();
+    h.takeMessageEntries();
+
+    h.chooser.answers = {package};
+    cancelOnceShown("frmSaveStatus");
+    QVERIFY(h.click("cmdCreatePck"));
+    QCOMPARE(readFile(package), compiled);
+    QCOMPARE(readFile(h.iniPath()), saved);
+    QVERIFY(h.window().catalogueChanged());
+    QCOMPARE(h.takeMessageEntries(), QList<int>());
+
+    h.prompter.answers = {MessageAnswer::Discard};
+    h.chooser.answers = {package};
+    cancelOnceShown("frmProgress");
+    QVERIFY(h.click("cmdLoadLabPck"));
+    QCOMPARE(h.treeLines(), tree);
+    QCOMPARE(readFile(h.iniPath()), saved);
+    QVERIFY(!QFileInfo::exists(h.dataFolder() + QStringLiteral("CompilerLabs")));
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)

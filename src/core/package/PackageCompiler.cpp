@@ -6,6 +6,7 @@
 #include "errorlog/ErrorLog.h"
 #include "errorlog/ErrorNumbers.h"
 #include "interaction/Prompter.h"
+#include "io/CheckedWriter.h"
 #include "io/FileKind.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <optional>
 #include <utility>
 
 namespace fendrel {
@@ -114,6 +116,19 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
         prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
         return CompileOutcome::NothingToCompile;
     }
+    // A cancelled compilation leaves the catalogue file as it was too.
+    std::optional<QByteArray> savedBefore;
+    if (QFile before(catalogue.iniPath()); observer && before.open(QIODevice::ReadOnly))
+        savedBefore = before.readAll();
+    const auto restoreCatalogueFile = [&] {
+        if (!savedBefore) {
+            QFile::remove(catalogue.iniPath());
+            return;
+        }
+        CheckedWriter file(catalogue.iniPath());
+        if (!(file.open() && file.write(*savedBefore) && file.commit()))
+            logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrFileAccess, file.error());
+    };
     // A package whose member 1 is an older catalogue than its labs would be worse than none.
     QString saveFailure;
     if (!saveIni(catalogue, prompter, &saveFailure)) {
@@ -145,6 +160,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
             observer->compressingStarted();
         return compiler.writePackage(packagePath, report, failure) ? CompileOutcome::Written : CompileOutcome::WriteFailed;
     } catch (const Cancelled &) {
+        restoreCatalogueFile();
         return CompileOutcome::Interrupted;
     }
 }

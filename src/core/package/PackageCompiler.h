@@ -52,7 +52,7 @@ enum class CompileOutcome {
     NothingToCompile, // the catalogue holds only its tab (NothingToCompileMessage shown)
     Aborted,          // a configuration check stopped it; nothing written
     WriteFailed,      // the package could not be written (logged); an existing one is unchanged
-    Interrupted,      // the observer cancelled it; an existing package is unchanged
+    Interrupted,      // the observer cancelled it; an existing package and the catalogue file are unchanged
     CatalogueNotSaved, // the catalogue file could not be written (logged, failure says why); no package written
     Written,
 };
