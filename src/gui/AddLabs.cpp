@@ -3,6 +3,7 @@
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueRecovery.h"
 #include "catalogue/ExamList.h"
 #include "catalogue/Ini.h"
 #include "catalogue/WizardCatalogue.h"
@@ -30,6 +31,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabBar>
+#include <QTimer>
 
 namespace fendrel::gui {
 
@@ -47,6 +49,12 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     setCaptions();
     m_catalogue.keyArrayInitialize();
     m_loadedCaption = windowTitle();
+    // Soon after every change the catalogue as edited is kept, so that a crash loses nothing.
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setSingleShot(true);
+    m_recoveryTimer->setInterval(1000);
+    connect(m_recoveryTimer, &QTimer::timeout, this, &AddLabs::keepRecovery);
+    connect(&m_catalogue, &Catalogue::changed, m_recoveryTimer, qOverload<>(&QTimer::start));
     for (QWidget *field : std::initializer_list<QWidget *>{txtTab, m_form->txtLabDescription, m_form->txtSection, m_form->txtLabname})
         setFieldBackground(field, true);
     lockExamBoxes();
@@ -175,11 +183,48 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
         return false;
     }
     showLoadedTree();
-    m_changed = false;
+    markSaved();
     if (m_tabEditing) {
         txtTab->setText(lab.tabTitle);
         cmdEditTabClick();
     }
+    return true;
+}
+
+void AddLabs::markSaved()
+{
+    m_changed = false;
+    m_recoveryTimer->stop();
+    if (!m_readOnly)
+        removeRecovery(folders().appData);
+}
+
+void AddLabs::keepRecovery()
+{
+    m_recoveryTimer->stop();
+    if (m_readOnly || m_unloaded || !m_changed)
+        return;
+    QString failure;
+    if (writeRecovery(m_catalogue, m_prompter, folders().appData, &failure) || m_recoveryFailureSaid)
+        return;
+    m_recoveryFailureSaid = true; // said once, not at every change
+    m_prompter.show(failure + langText(LangEntry::RecoveryNotWrittenMessage), MessageIcon::Exclamation,
+                    MessageButtons::Ok, langText(LangEntry::MessageTitle));
+}
+
+bool AddLabs::offerRecovery()
+{
+    if (m_readOnly || !recoveryDiffers(folders().appData))
+        return false;
+    if (m_prompter.message(LangEntry::RecoveryQuestion, MessageIcon::Question, MessageButtons::RestoreDiscard)
+        != MessageAnswer::Restore) {
+        removeRecovery(folders().appData);
+        return false;
+    }
+    restoreRecovery(m_catalogue, m_prompter, folders().appData);
+    closeEditing();
+    showLoadedTree();
+    m_changed = true;
     return true;
 }
 
@@ -389,16 +434,11 @@ void AddLabs::closeEvent(QCloseEvent *event)
     }
     if (!m_unloaded && !m_readOnly && m_changed) {
         // Whatever does not end in the catalogue being kept, or knowingly dropped, keeps the window.
-        bool close = false;
-        switch (m_prompter.message(LangEntry::CatalogueChangedQuestion, MessageIcon::Question,
-                                   MessageButtons::YesNoSaveCancel)) {
-        case MessageAnswer::Yes: close = cmdCreatePckClick(); break;
-        case MessageAnswer::Save: close = saveCatalogue(); break;
-        case MessageAnswer::No: close = true; break;
-        case MessageAnswer::Ok:
-        case MessageAnswer::Discard:
-        case MessageAnswer::Cancel: break;
-        }
+        const MessageAnswer answer = m_prompter.message(LangEntry::CatalogueChangedQuestion, MessageIcon::Question,
+                                                        MessageButtons::YesNoSaveCancel);
+        const bool close = answer == MessageAnswer::Yes    ? cmdCreatePckClick()
+                         : answer == MessageAnswer::Save ? saveCatalogue()
+                                                         : answer == MessageAnswer::No;
         if (!close) {
             event->ignore();
             return;

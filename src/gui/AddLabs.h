@@ -21,6 +21,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace fendrel {
 class CatalogueNode;
@@ -78,6 +79,12 @@ public:
     // Save Catalogue: writes the catalogue file as compiling does, without a package. False (and a
     // message that says why) when it was not written.
     bool saveCatalogue();
+    // At start: a recovery file left by a window that stopped before it saved is offered back.
+    // True when the author restored it.
+    bool offerRecovery();
+    // Writes the recovery file now rather than when the timer runs out (tests).
+    void keepRecovery();
+
     // Before the catalogue is replaced (Open Package, the wizard's Finish): unsaved changes are
     // saved or dropped as the author says. False when the author cancels or the save failed.
     bool mayReplaceCatalogue();
@@ -160,6 +167,10 @@ private:
     bool m_busy = false;
     bool m_unloaded = false;
     bool m_readOnly = false;
+    QTimer *m_recoveryTimer = nullptr;
+    bool m_recoveryFailureSaid = false;
+    // The catalogue on screen is the catalogue file: nothing to recover, nothing to ask at quit.
+    void markSaved();
     QString m_readOnlyBecause;
     // Says why a command that writes to the data folder does nothing; true when it must not run.
     bool refusedReadOnly();

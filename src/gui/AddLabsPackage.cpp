@@ -3,6 +3,7 @@
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/CatalogueFile.h"
+#include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Wizard.h"
@@ -17,6 +18,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 namespace fendrel::gui {
 namespace {
@@ -118,7 +120,7 @@ bool AddLabs::saveCatalogue()
                         langText(LangEntry::MessageTitle));
         return false;
     }
-    m_changed = false;
+    markSaved();
     return true;
 }
 
@@ -163,11 +165,11 @@ bool AddLabs::cmdCreatePckClick()
     switch (outcome) {
     case CompileOutcome::Written:
         setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
-        m_changed = false;
+        markSaved();
         return true;
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
-        m_changed = false;
+        markSaved();
         m_prompter.show(failure + langText(LangEntry::PackageNotWrittenMessage), MessageIcon::Critical, MessageButtons::Ok,
                         langText(LangEntry::MessageTitle));
         return false;
@@ -222,7 +224,7 @@ bool AddLabs::runExtraction(const QString &packagePath)
         return false;
     closeEditing();
     showLoadedTree();
-    m_changed = false; // the catalogue on screen is the catalogue file now
+    markSaved(); // the catalogue on screen is the catalogue file now
     return true;
 }
 
@@ -238,6 +240,10 @@ void AddLabs::unload()
     m_saveStatus->unload();
     m_progress->unload();
     saveWizardSetting(chkWizStartup->isChecked() ? 1 : 0);
+    // A clean quit: what was not saved was given up knowingly.
+    m_recoveryTimer->stop();
+    if (!m_readOnly)
+        removeRecovery(folders().appData);
     // The packages extracted there are the other window's.
     if (!m_readOnly)
         removeUnusedPackageFolders(folders().appData, m_prompter);

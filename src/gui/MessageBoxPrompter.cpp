@@ -52,18 +52,26 @@ MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, Me
         box.setDefaultButton(QMessageBox::Cancel);
         box.setEscapeButton(QMessageBox::Cancel);
         break;
+    case MessageButtons::RestoreDiscard:
+        box.setStandardButtons(QMessageBox::RestoreDefaults | QMessageBox::Discard);
+        box.button(QMessageBox::RestoreDefaults)->setText(langText(LangEntry::RestoreCaption));
+        box.setDefaultButton(QMessageBox::RestoreDefaults);
+        box.setEscapeButton(QMessageBox::RestoreDefaults);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return MessageAnswer::Yes;
     case QMessageBox::No: return MessageAnswer::No;
     case QMessageBox::Save: return MessageAnswer::Save;
     case QMessageBox::Discard: return MessageAnswer::Discard;
+    case QMessageBox::RestoreDefaults: return MessageAnswer::Restore;
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     default: break;
     }
     // A box closed some other way: the harmless answer.
     return buttons == MessageButtons::Ok                ? MessageAnswer::Ok
         : buttons == MessageButtons::YesNoSaveCancel || buttons == MessageButtons::SaveDiscardCancel ? MessageAnswer::Cancel
+        : buttons == MessageButtons::RestoreDiscard                                                   ? MessageAnswer::Restore
                                                                                                      : MessageAnswer::No;
 }
 

@@ -70,7 +70,9 @@ int Main(int &argc, char **argv)
     if (!question.isEmpty()
         && prompter.show(question, MessageIcon::Question, MessageButtons::YesNo, QStringLiteral("Fendrel")) != MessageAnswer::Yes)
         return 0;
-    if (wizard && !window.isReadOnly())
+    // The wizard would replace the catalogue: it waits until recovered changes are answered for.
+    const bool restored = window.offerRecovery();
+    if (wizard && !window.isReadOnly() && !restored)
         window.showWizard();
     return QApplication::exec();
 }

@@ -1,6 +1,7 @@
 // Compiling and opening packages from the main window, as a person does it: through the buttons,
 // the save and open dialogs and the questions, checked on the files and on the window.
 
+#include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
 #include "package/PackageCompiler.h"
 #include "startup/Folders.h"
@@ -53,6 +54,7 @@ private Q_SLOTS:
     void aCatalogueThatCannotBeSavedStopsTheCompile();
     void openingOverUnsavedChangesAsksFirst();
     void cancellingCompileOrOpenChangesNothing();
+    void unsavedEditsAreOfferedAfterACrash();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -367,6 +369,52 @@ void PackageFlowsTest::cancellingCompileOrOpenChangesNothing()
     QCOMPARE(h.treeLines(), tree);
     QCOMPARE(readFile(h.iniPath()), saved);
     QVERIFY(!QFileInfo::exists(h.dataFolder() + QStringLiteral("CompilerLabs")));
+}
+
+// The recovery file follows the edits; a window that starts after a crash offers them back
+// (Restore keeps them unsaved, Discard drops them), and saving or a clean quit removes it.
+void PackageFlowsTest::unsavedEditsAreOfferedAfterACrash()
+{
+    MainWindowHarness crashed;
+    const QByteArray catalogue = catalogueOverFiles(crashed);
+    writeFile(crashed.iniPath(), catalogue);
+    crashed.open();
+    QVERIFY(crashed.selectNode(QStringLiteral("Vlans")));
+    crashed.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(crashed.click("cmdDelete"));
+    const QStringList edited = crashed.treeLines();
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(recoveryFile(crashed.dataFolder())), 5000); // its timer, unprompted
+    QCOMPARE(readFile(crashed.iniPath()), catalogue);
+
+    {
+        MainWindowHarness readOnly(crashed.dataFolder());
+        readOnly.open();
+        readOnly.window().setReadOnly(QStringLiteral("process 1 holds it"));
+        QVERIFY(!readOnly.window().offerRecovery()); // the recovery is the holder's
+        QVERIFY(readOnly.prompter.shown.isEmpty());
+        readOnly.close();
+    }
+    QVERIFY(QFileInfo::exists(recoveryFile(crashed.dataFolder())));
+
+    MainWindowHarness discarded(crashed.dataFolder());
+    discarded.open();
+    discarded.prompter.answers = {MessageAnswer::Discard};
+    QVERIFY(!discarded.window().offerRecovery());
+    QCOMPARE(discarded.prompter.shown.last().buttons, MessageButtons::RestoreDiscard);
+    QVERIFY(!QFileInfo::exists(recoveryFile(crashed.dataFolder())));
+    QVERIFY(discarded.treeLines() != edited);
+
+    crashed.window().keepRecovery();
+    MainWindowHarness restored(crashed.dataFolder());
+    restored.open();
+    restored.prompter.answers = {MessageAnswer::Restore};
+    QVERIFY(restored.window().offerRecovery());
+    QCOMPARE(restored.treeLines(), edited);
+    QVERIFY(restored.window().catalogueChanged());
+    QCOMPARE(readFile(restored.iniPath()), catalogue);
+    QVERIFY(restored.window().saveCatalogue());
+    QVERIFY(!QFileInfo::exists(recoveryFile(crashed.dataFolder())));
+    QVERIFY(!readFile(restored.iniPath()).contains("Vlans"));
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)
