@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QProcess>
 #include <QTimer>
 #include <QTreeView>
 
@@ -55,6 +56,7 @@ private Q_SLOTS:
     void openingOverUnsavedChangesAsksFirst();
     void cancellingCompileOrOpenChangesNothing();
     void unsavedEditsAreOfferedAfterACrash();
+    void aKilledWindowsEditIsRestored();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -415,6 +417,33 @@ void PackageFlowsTest::unsavedEditsAreOfferedAfterACrash()
     QVERIFY(restored.window().saveCatalogue());
     QVERIFY(!QFileInfo::exists(recoveryFile(crashed.dataFolder())));
     QVERIFY(!readFile(restored.iniPath()).contains("Vlans"));
+}
+
+// The whole round: a running window makes an edit and is killed outright 3 s later; the next
+// window offers the edit and restores it.
+void PackageFlowsTest::aKilledWindowsEditIsRestored()
+{
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    QProcess child;
+    child.start(QStringLiteral(FENDREL_RECOVERY_CHILD), {h.dataFolder(), QStringLiteral("Vlans")});
+    QVERIFY(child.waitForStarted());
+    QVERIFY(child.waitForReadyRead(30000));
+    QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("edited"));
+    QTest::qWait(3000);
+    child.kill();
+    QVERIFY(child.waitForFinished());
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(readFile(h.iniPath()), catalogue);
+
+    h.open();
+    h.prompter.answers = {MessageAnswer::Restore};
+    QVERIFY(h.window().offerRecovery());
+    QCOMPARE(h.takeMessageEntries(), QList<int>{139});
+    QVERIFY(!h.treeLines().contains(QStringLiteral("    Vlans")));
+    QVERIFY(h.treeLines().contains(QStringLiteral("    Ospf again")));
+    QVERIFY(h.window().catalogueChanged());
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)
