@@ -15,6 +15,7 @@
 #include "gui/WindowModes.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
+#include "package/CatalogueCheck.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
@@ -210,6 +211,18 @@ void AddLabs::keepRecovery()
     m_recoveryFailureSaid = true; // said once, not at every change
     m_prompter.show(failure + langText(LangEntry::RecoveryNotWrittenMessage), MessageIcon::Exclamation,
                     MessageButtons::Ok, langText(LangEntry::MessageTitle));
+}
+
+void AddLabs::reportMissingFiles()
+{
+    const QStringList missing = findMissingFiles(m_catalogue);
+    if (missing.isEmpty())
+        return;
+    constexpr qsizetype kShown = 15;
+    QString text = langText(LangEntry::MissingFilesMessage) + QStringLiteral("\n\n") + missing.mid(0, kShown).join(u'\n');
+    if (missing.size() > kShown)
+        text += QStringLiteral("\n... and %1 more").arg(missing.size() - kShown);
+    m_prompter.show(text, MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
 }
 
 bool AddLabs::offerRecovery()

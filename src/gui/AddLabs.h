@@ -82,6 +82,8 @@ public:
     // At start: a recovery file left by a window that stopped before it saved is offered back.
     // True when the author restored it.
     bool offerRecovery();
+    // Says in one message which files the labs name that are not there (after a start or an open).
+    void reportMissingFiles();
     // Writes the recovery file now rather than when the timer runs out (tests).
     void keepRecovery();
 

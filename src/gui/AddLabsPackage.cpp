@@ -225,6 +225,7 @@ bool AddLabs::runExtraction(const QString &packagePath)
     closeEditing();
     showLoadedTree();
     markSaved(); // the catalogue on screen is the catalogue file now
+    reportMissingFiles();
     return true;
 }
 

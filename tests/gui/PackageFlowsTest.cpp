@@ -57,6 +57,7 @@ private Q_SLOTS:
     void cancellingCompileOrOpenChangesNothing();
     void unsavedEditsAreOfferedAfterACrash();
     void aKilledWindowsEditIsRestored();
+    void missingFilesAreReportedTogether();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -444,6 +445,29 @@ void PackageFlowsTest::aKilledWindowsEditIsRestored()
     QVERIFY(!h.treeLines().contains(QStringLiteral("    Vlans")));
     QVERIFY(h.treeLines().contains(QStringLiteral("    Ospf again")));
     QVERIFY(h.window().catalogueChanged());
+}
+
+void PackageFlowsTest::missingFilesAreReportedTogether()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), catalogueOverFiles(h));
+    h.open();
+    h.window().reportMissingFiles();
+    QVERIFY(h.prompter.shown.isEmpty()); // all there: nothing to say
+
+    const QString doc = h.recordOf(QStringLiteral("Ospf")).link;
+    const QString top = h.recordOf(QStringLiteral("Vlans")).topFile;
+    QVERIFY(QFile::remove(doc));
+    QVERIFY(QFile::remove(top));
+    QVERIFY(QDir().mkdir(top));
+    h.window().reportMissingFiles();
+    QCOMPARE(h.prompter.shown.size(), 1);
+    const QString text = h.prompter.shown[0].text;
+    QVERIFY(text.startsWith(langText(LangEntry::MissingFilesMessage)));
+    QVERIFY(text.contains(QStringLiteral("Routing / Ospf: the lab document %1 does not exist").arg(doc)));
+    QVERIFY(text.contains(QStringLiteral("Routing / Ospf again: the lab document %1 does not exist").arg(doc)));
+    QVERIFY(text.contains(QStringLiteral("Switching / Vlans: the topology file %1 is a folder, not a file").arg(top)));
+    QCOMPARE(text.count(u'\n'), 4);
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)

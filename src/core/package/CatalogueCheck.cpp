@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <utility>
+
 namespace fendrel {
 namespace {
 
@@ -44,7 +46,34 @@ QString fileProblem(const QString &what, const QString &path, bool required)
     return {};
 }
 
+QString whereIs(const CatalogueNode &section, const CatalogueNode &lab)
+{
+    return QStringLiteral("%1 / %2").arg(section.text(), lab.text());
+}
+
 } // namespace
+
+QStringList findMissingFiles(const Catalogue &catalogue)
+{
+    QStringList missing;
+    for (const CatalogueNode *section : catalogue.sections()) {
+        for (const CatalogueNode *lab : section->children()) {
+            const LabRecord *r = catalogue.recordOf(*lab);
+            if (!r)
+                continue;
+            const std::pair<const char *, QString> files[] = {{"lab document", r->link},
+                                                              {"topology file", r->topFile},
+                                                              {"picture", r->picture},
+                                                              {"grading configuration", trimSpaces(r->nwcFile)},
+                                                              {"loading configuration", trimSpaces(r->loadNwcFile)}};
+            for (const auto &[what, path] : files) {
+                if (const QString problem = fileProblem(QString::fromLatin1(what), path, false); !problem.isEmpty())
+                    missing << whereIs(*section, *lab) + QStringLiteral(": ") + problem;
+            }
+        }
+    }
+    return missing;
+}
 
 QStringList findCatalogueProblems(const Catalogue &catalogue)
 {
@@ -62,7 +91,7 @@ QStringList findCatalogueProblems(const Catalogue &catalogue)
     for (const CatalogueNode *section : catalogue.sections()) {
         carry(QStringLiteral("Section \"%1\"").arg(section->text()), section->text());
         for (const CatalogueNode *lab : section->children()) {
-            const QString where = QStringLiteral("%1 / %2").arg(section->text(), lab->text());
+            const QString where = whereIs(*section, *lab);
             carry(where, lab->text());
             const LabRecord *record = catalogue.recordOf(*lab);
             if (!record) {

@@ -11,4 +11,9 @@ class Catalogue;
 // values the catalogue file cannot carry. One line each, naming the section and lab.
 QStringList findCatalogueProblems(const Catalogue &catalogue);
 
+// The files the labs name that are not there (or are no files), one line each naming the section
+// and lab: what the window reports at once after a start or an open, rather than one at a time
+// when compiling.
+QStringList findMissingFiles(const Catalogue &catalogue);
+
 } // namespace fendrel
