@@ -99,9 +99,11 @@ void AddLabs::cmdDeleteClick()
 
 void AddLabs::cmdDeleteAllClick()
 {
-    if (!m_prompter.askDestructive(LangEntry::DeleteAllQuestion))
+    if (refusedReadOnly() || !mayReplaceCatalogue() || !m_prompter.askDestructive(LangEntry::DeleteAllQuestion))
         return;
     m_catalogue.deleteAll();
+    // The catalogue file went with it: the empty catalogue is what is saved now.
+    markSaved();
     for (QLineEdit *field : {txtTab, m_form->txtSection, m_form->txtLabname})
         field->clear();
     for (QLabel *label : {m_form->lblFile, m_form->lblTopFile, m_form->lblLoadNwcFile, m_form->lblNwcFile, m_form->lblPictureFile})

@@ -348,13 +348,19 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.catalogue().records().upperBound(), recordsBefore - 1);
     QCOMPARE(h.currentNodeText(), QStringLiteral("CCNA Labs"));
 
-    h.prompter.answers = {MessageAnswer::No};
+    // Unsaved deletions: Delete All first asks whether to keep them, then whether to delete.
+    h.prompter.answers = {MessageAnswer::Cancel};
     QVERIFY(h.click("cmdDeleteAll"));
-    QCOMPARE(h.takeMessageEntries(), (QList<int>{102, 104}));
+    QCOMPARE(h.takeMessageEntries(), (QList<int>{102, 130}));
+    h.prompter.answers = {MessageAnswer::Discard, MessageAnswer::No};
+    QVERIFY(h.click("cmdDeleteAll"));
+    QCOMPARE(h.takeMessageEntries(), (QList<int>{130, 104}));
     QVERIFY(QFile::exists(h.iniPath()));
 
+    h.prompter.answers = {MessageAnswer::Discard, MessageAnswer::Yes};
     QVERIFY(h.click("cmdDeleteAll"));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{104});
+    QCOMPARE(h.takeMessageEntries(), (QList<int>{130, 104}));
+    QVERIFY(!h.window().catalogueChanged()); // the file went too: nothing is left unsaved
     QVERIFY(!QFile::exists(h.iniPath()));
     QCOMPARE(h.treeLines(), QStringList{QString()});
     QCOMPARE(h.catalogue().records().upperBound(), 1);
