@@ -354,6 +354,8 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.takeMessageEntries(), (QList<int>{102, 130}));
     h.prompter.answers = {MessageAnswer::Discard, MessageAnswer::No};
     QVERIFY(h.click("cmdDeleteAll"));
+    QCOMPARE(h.prompter.shown.first().buttons, MessageButtons::SaveDiscardCancel);
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo);
     QCOMPARE(h.takeMessageEntries(), (QList<int>{130, 104}));
     QVERIFY(QFile::exists(h.iniPath()));
 

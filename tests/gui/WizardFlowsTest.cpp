@@ -192,6 +192,7 @@ void WizardFlowsTest::cancelWithNoKeepsEverything()
     h.prompter.answers = {MessageAnswer::No, MessageAnswer::No};
     QVERIFY(w.click("cmdCancel"));
     QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Question);
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo); // Enter keeps the wizard
     QCOMPARE(h.takeMessageEntries(), QList<int>{38});
     // The window's own close button asks too.
     QVERIFY(!wizard->close());
