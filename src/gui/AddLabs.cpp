@@ -55,7 +55,12 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     m_recoveryTimer->setSingleShot(true);
     m_recoveryTimer->setInterval(1000);
     connect(m_recoveryTimer, &QTimer::timeout, this, &AddLabs::keepRecovery);
-    connect(&m_catalogue, &Catalogue::changed, m_recoveryTimer, qOverload<>(&QTimer::start));
+    // Started by the first change of a run and not restarted by the next ones, so that a steady
+    // stream of changes is still kept within a second or so.
+    connect(&m_catalogue, &Catalogue::changed, this, [this] {
+        if (!m_recoveryTimer->isActive())
+            m_recoveryTimer->start();
+    });
     for (QWidget *field : std::initializer_list<QWidget *>{txtTab, m_form->txtLabDescription, m_form->txtSection, m_form->txtLabname})
         setFieldBackground(field, true);
     lockExamBoxes();
