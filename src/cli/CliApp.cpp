@@ -23,6 +23,7 @@ CliApp::CliApp()
     addCommand(std::make_unique<He3Command>());
     addCommand(std::make_unique<CompileCommand>());
     addCommand(std::make_unique<ListCommand>());
+    addCommand(std::make_unique<InfoCommand>());
     addCommand(std::make_unique<ExtractCommand>());
     addCommand(std::make_unique<CheckNwcCommand>());
 }

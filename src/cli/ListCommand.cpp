@@ -18,8 +18,8 @@ public:
     void memberBegins(qint64, qint64 size) override { sizes.append(size); }
 };
 
-// A member name as one field of one line: a tab or line break in a name would forge fields or
-// lines of the listing, so control characters and the backslash are written as escapes.
+} // namespace
+
 QString escapedName(const QString &name)
 {
     QString out;
@@ -33,8 +33,6 @@ QString escapedName(const QString &name)
     }
     return out;
 }
-
-} // namespace
 
 int ListCommand::run(const QStringList &args, CliContext &context)
 {

@@ -23,6 +23,20 @@ public:
     int run(const QStringList &args, CliContext &context) override;
 };
 
+// "info PACKAGE [--json]": what a package holds, lab by lab, and whether it would open; nothing
+// is extracted.
+class InfoCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("info"); }
+    QString arguments() const override { return QStringLiteral("PACKAGE [--json]"); }
+    QString summary() const override { return QStringLiteral("show a package's sections, labs and members"); }
+    int run(const QStringList &args, CliContext &context) override;
+};
+
+// A member name as one field of one line: a tab or line break in a name would forge fields or
+// lines of the output, so control characters and the backslash are written as escapes.
+QString escapedName(const QString &name);
+
 // "extract PACKAGE": opens a package as the open button does.
 class ExtractCommand : public Command {
 public:

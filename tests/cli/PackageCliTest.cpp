@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QThread>
@@ -375,4 +378,58 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
         const QByteArray catalogue = test::readFile(a.path(QStringLiteral("data/Fendrel.ini")));
         EXPECT_TRUE(catalogue == catalogues[0] || catalogue == catalogues[1]) << "round " << round;
     }
+}
+
+// info shows each lab's members (a shared document name-only in the second lab, a loading
+// configuration with its device file) without extracting, and tells damaged from foreign files.
+TEST(PackageCli, InfoShowsEachLabsMembersWithoutExtracting)
+{
+    Author a;
+    const QString doc = a.file(QStringLiteral("files/ospf.pdf"), "%PDF-1.4 body");
+    const QString top = a.file(QStringLiteral("files/ospf.top"), "topology");
+    const QString nwc = a.file(QStringLiteral("files/cfg/ospf.nwc"), "number of devices=1\r\nnumber of routers=1\r\n");
+    a.file(QStringLiteral("files/cfg/ospf1.rtr"), "hostname R1\r\n");
+    const QString input = a.file(QStringLiteral("my.ini"),
+                                 QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\n[SECTION0]\r\nsectionname=Routing\r\n"
+                                                "numberofentries=2\r\nlab0=OSPF\r\nlink0=%1\r\ntopfile0=%2\r\nnwcfile0=%3\r\n"
+                                                "lab1=Again\r\nlink1=%1\r\ntopfile1=%2\r\nloadnwcfile1=%3\r\n")
+                                     .arg(doc, top, nwc)
+                                     .toUtf8());
+    const QString package = a.path(QStringLiteral("out.lab"));
+    ASSERT_EQ(runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), package}, a.data()).exitCode, 0);
+
+    CliRun r = runCli({QStringLiteral("info"), package, QStringLiteral("--json")}, a.data());
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    const QJsonObject info = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(info.value(QStringLiteral("verdict")).toString(), QStringLiteral("sound"));
+    EXPECT_EQ(info.value(QStringLiteral("tabTitle")).toString(), QStringLiteral("My Labs"));
+    const QJsonArray labs = info.value(QStringLiteral("sections")).toArray().at(0).toObject().value(QStringLiteral("labs")).toArray();
+    ASSERT_EQ(labs.size(), 2);
+    const auto membersOf = [&](int lab) {
+        QStringList members;
+        for (const QJsonValue &m : labs.at(lab).toObject().value(QStringLiteral("members")).toArray()) {
+            const QJsonObject o = m.toObject();
+            members << o.value(QStringLiteral("name")).toString()
+                    + (o.value(QStringLiteral("nameOnly")).toBool() ? QStringLiteral(" (name-only)")
+                                                                    : QStringLiteral(" %1").arg(o.value(QStringLiteral("size")).toInt()));
+        }
+        return members;
+    };
+    EXPECT_EQ(membersOf(0), QStringList({QStringLiteral("ospf.pdf 13"), QStringLiteral("ospf.top 8"), QStringLiteral("ospf.nwc 42"),
+                                         QStringLiteral("ospf1.rtr 13")}));
+    EXPECT_EQ(membersOf(1), QStringList({QStringLiteral("ospf.pdf (name-only)"), QStringLiteral("ospf.top 8"),
+                                         QStringLiteral("ospf.nwcl 42"), QStringLiteral("ospf1.rtr 13")}));
+    EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/CompilerLabs"))));
+
+    r = runCli({QStringLiteral("info"), package}, a.data());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("Section: Routing\n  Lab: OSPF\n    2\tospf.pdf\t13\n")) << r.out.constData();
+
+    writeFile(a.path(QStringLiteral("cut.lab")), test::readFile(package).left(120));
+    r = runCli({QStringLiteral("info"), a.path(QStringLiteral("cut.lab"))}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("cut.lab is damaged"))) << qPrintable(r.err);
+    r = runCli({QStringLiteral("info"), input}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("my.ini is not a lab package"))) << qPrintable(r.err);
 }

@@ -88,7 +88,8 @@ QString memberFileName(const QString &name)
 
 MemberRouting::MemberRouting(const MemberNames &names, const QStringList &catalogue, const QString &packageFolder)
     : m_catalogue(catalogue), m_packageFolder(packageFolder), m_names(names),
-      m_folderOf(static_cast<std::size_t>(names.size()), -1), m_labFolder(packageFolder), m_commonFolder(packageFolder)
+      m_folderOf(static_cast<std::size_t>(names.size()), -1), m_sectionOf(static_cast<std::size_t>(names.size()), -1),
+      m_labOf(static_cast<std::size_t>(names.size()), -1), m_labFolder(packageFolder), m_commonFolder(packageFolder)
 {
     skipEmptySections();
     readNames();
@@ -152,9 +153,13 @@ void MemberRouting::route(qsizetype i, const QString &name)
         m_commonFolder = sectionFolder + QStringLiteral("common/");
         folderId(m_labFolder);
         folderId(m_commonFolder);
+        m_folderSection = m_s;
+        m_folderLab = m_l;
     }
     const QString &folder = route == MemberRoute::Document || route == MemberRoute::Picture ? m_commonFolder : m_labFolder;
     m_folderOf[static_cast<std::size_t>(i)] = folderId(folder);
+    m_sectionOf[static_cast<std::size_t>(i)] = counted ? m_s : m_folderSection;
+    m_labOf[static_cast<std::size_t>(i)] = counted ? m_l : m_folderLab;
     if (!counted)
         return;
 

@@ -40,6 +40,11 @@ public:
     // The catalogue with the rewritten file keys and the count of sections.
     QStringList rewrittenCatalogue() const { return m_catalogue.lines(); }
 
+    // The catalogue section and lab (numbered from 0) member i belongs to: a counted member the
+    // lab it was counted for, any other the lab whose folder it lands in; -1 for none.
+    qint32 sectionOf(qsizetype i) const { return m_sectionOf[static_cast<std::size_t>(i)]; }
+    qint32 labOf(qsizetype i) const { return m_labOf[static_cast<std::size_t>(i)]; }
+
 private:
     void readNames();
     void skipEmptySections();
@@ -50,6 +55,10 @@ private:
     const QString m_packageFolder;
     const MemberNames &m_names;
     std::vector<qint32> m_folderOf; // per member, -1 for no file
+    std::vector<qint32> m_sectionOf;
+    std::vector<qint32> m_labOf;
+    qint32 m_folderSection = -1; // the lab whose folders were set last
+    qint32 m_folderLab = -1;
     QStringList m_folders;
     QHash<QString, qint32> m_folderIds;
     QString m_misfit;
