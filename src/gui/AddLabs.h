@@ -31,6 +31,8 @@ struct WizardLab;
 
 namespace fendrel::gui {
 
+class PackageInspector;
+
 class CatalogueModel;
 class CatalogueView;
 class LabForm;
@@ -82,6 +84,9 @@ public:
     // At start: a recovery file left by a window that stopped before it saved is offered back.
     // True when the author restored it.
     bool offerRecovery();
+    // File > Inspect Package: asks for a package and shows what it holds without importing it.
+    PackageInspector *inspectPackage();
+
     // Says in one message which files the labs name that are not there (after a start or an open).
     void reportMissingFiles();
     // Writes the recovery file now rather than when the timer runs out (tests).

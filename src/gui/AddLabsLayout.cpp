@@ -150,6 +150,8 @@ void AddLabs::createMenus()
     m_compileAction = file->addAction(QString(), this, [this] { cmdCreatePck->click(); });
     m_compileAction->setObjectName(QStringLiteral("actionCompilePackage"));
     m_compileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    QAction *inspect = file->addAction(langText(LangEntry::InspectPackageCaption), this, &AddLabs::inspectPackage);
+    inspect->setObjectName(QStringLiteral("actionInspectPackage"));
     QAction *save = file->addAction(u'&' + langText(LangEntry::SaveCatalogueCaption), this, [this] { saveCatalogue(); });
     save->setObjectName(QStringLiteral("actionSaveCatalogue"));
     save->setShortcut(QKeySequence::Save);

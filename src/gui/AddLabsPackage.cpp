@@ -5,9 +5,11 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
+#include "gui/PackageInspector.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
+#include "io/FileKind.h"
 #include "loader/PackageLoader.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -189,6 +191,28 @@ CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *fail
 {
     SaveStatusObserver observer(*m_saveStatus, windowTitle());
     return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer, failure);
+}
+
+PackageInspector *AddLabs::inspectPackage()
+{
+    FileRequest request;
+    request.kind = FileDialogKind::Open;
+    request.title = langText(LangEntry::InspectPackageCaption);
+    request.filters = kPackageFilters;
+    request.initialFolder = folders().labs;
+    request.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist | FileDialogOption::HideReadOnly;
+    const QString packagePath = m_chooser.chooseFile(request);
+    if (packagePath.isEmpty())
+        return nullptr;
+    if (const QString why = whyNotARegularFile(packagePath); !why.isEmpty()) {
+        m_prompter.show(QStringLiteral("%1 %2.").arg(packagePath, why), MessageIcon::Exclamation, MessageButtons::Ok,
+                        langText(LangEntry::MessageTitle));
+        return nullptr;
+    }
+    auto *inspector = new PackageInspector(packagePath, m_prompter, m_chooser, this);
+    inspector->setAttribute(Qt::WA_DeleteOnClose);
+    inspector->show();
+    return inspector;
 }
 
 void AddLabs::cmdLoadLabPckClick()

@@ -3,6 +3,7 @@
 
 #include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
+#include "gui/PackageInspector.h"
 #include "package/PackageCompiler.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QTimer>
 #include <QTreeView>
+#include <QTreeWidget>
 
 using namespace fendrel;
 using namespace fendrel::test;
@@ -58,6 +60,7 @@ private Q_SLOTS:
     void unsavedEditsAreOfferedAfterACrash();
     void aKilledWindowsEditIsRestored();
     void missingFilesAreReportedTogether();
+    void theInspectorShowsAPackageAndSavesAMember();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -468,6 +471,44 @@ void PackageFlowsTest::missingFilesAreReportedTogether()
     QVERIFY(text.contains(QStringLiteral("Routing / Ospf again: the lab document %1 does not exist").arg(doc)));
     QVERIFY(text.contains(QStringLiteral("Switching / Vlans: the topology file %1 is a folder, not a file").arg(top)));
     QCOMPARE(text.count(u'\n'), 4);
+}
+
+// File > Inspect Package: the package's labs and members without importing it; a name-only
+// member saves the content it stands for.
+void PackageFlowsTest::theInspectorShowsAPackageAndSavesAMember()
+{
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("p.lab"));
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdCreatePck"));
+    const QByteArray saved = readFile(h.iniPath());
+
+    h.chooser.answers = {package};
+    gui::PackageInspector *inspector = h.window().inspectPackage();
+    QVERIFY(inspector);
+    QVERIFY(inspector->lblSummary->text().contains(langText(LangEntry::InspectorSoundText)));
+    const QTreeWidgetItem *tab = inspector->tvMembers->topLevelItem(0);
+    QCOMPARE(tab->text(0), QStringLiteral("My Labs"));
+    QCOMPARE(tab->childCount(), 3); // the catalogue and two sections
+    const QTreeWidgetItem *again = tab->child(1)->child(1);
+    QCOMPARE(again->text(0), QStringLiteral("Ospf again"));
+    QCOMPARE(again->child(0)->text(1), langText(LangEntry::MemberNameOnlyText));
+    QCOMPARE(tab->child(2)->child(0)->child(1)->text(1), QStringLiteral("8 bytes")); // vlan.top
+
+    QVERIFY(!inspector->cmdSaveMember->isEnabled());
+    inspector->tvMembers->setCurrentItem(again->child(0));
+    QVERIFY(inspector->cmdSaveMember->isEnabled());
+    const QString target = out.filePath(QStringLiteral("saved.pdf"));
+    h.chooser.answers = {target};
+    QVERIFY(clickIn(inspector, "cmdSaveMember"));
+    QCOMPARE(readFile(target), QByteArray("%PDF-1.4 ospf"));
+    QCOMPARE(readFile(h.iniPath()), saved);
+    QVERIFY(!QFileInfo::exists(h.dataFolder() + QStringLiteral("CompilerLabs")));
+    inspector->close();
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)

@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueSchema.h"
 #include "catalogue/Ini.h"
+#include "io/CheckedWriter.h"
 #include "loader/MemberRouting.h"
 #include "package/PackageFile.h"
 
@@ -49,7 +50,59 @@ bool startsLikeAStream(const QString &path)
     return head.size() == 4 && head[0] == 'H' && head[1] == 'E' && head[3] == '\r';
 }
 
+// Streams one member's bytes into a checked writer and stops reading once it is whole.
+class MemberSaver : public PackageImageParser::Handler {
+public:
+    MemberSaver(qint64 index, const QString &target) : m_index(index), m_file(target) {}
+    void memberBegins(qint64 index, qint64 size) override
+    {
+        if (index != m_index)
+            return;
+        if (size < 0) {
+            m_failure = QStringLiteral("member %1 carries no content of its own").arg(index);
+            return;
+        }
+        m_writing = m_file.open();
+    }
+    void memberBytes(QByteArrayView bytes) override
+    {
+        if (m_writing)
+            m_writing = m_file.write(bytes);
+    }
+    void memberEnds(qint64 index) override
+    {
+        if (index == m_index && m_writing)
+            m_done = m_file.commit();
+        m_writing = false;
+        if (index == m_index && !m_done && m_failure.isEmpty())
+            m_failure = m_file.error();
+    }
+    bool wantsMore() const override { return !m_done && m_failure.isEmpty(); }
+    bool done() const { return m_done; }
+    const QString &failure() const { return m_failure; }
+
+private:
+    qint64 m_index;
+    CheckedWriter m_file;
+    bool m_writing = false;
+    bool m_done = false;
+    QString m_failure;
+};
+
 } // namespace
+
+bool savePackageMember(const QString &packagePath, qint64 index, const QString &target, QString *failure)
+{
+    MemberSaver saver(index, target);
+    PackageFileError error;
+    readPackageImageFile(packagePath, saver, {}, &error);
+    if (saver.done())
+        return true;
+    *failure = !saver.failure().isEmpty() ? saver.failure()
+        : !error.description.isEmpty()    ? error.description
+                                          : QStringLiteral("the package holds no member %1").arg(index);
+    return false;
+}
 
 PackageInspection inspectPackage(const QString &packagePath)
 {

@@ -47,4 +47,8 @@ struct PackageInspection {
 
 PackageInspection inspectPackage(const QString &packagePath);
 
+// Writes the content of member index (which must carry data) to target, whole or not at all.
+// False, with the reason, when the package or the target fails.
+bool savePackageMember(const QString &packagePath, qint64 index, const QString &target, QString *failure);
+
 } // namespace fendrel
