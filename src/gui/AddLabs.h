@@ -7,6 +7,7 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/LabRecord.h"
 #include "interaction/FileChooser.h"
+#include "package/LabFileKind.h"
 #include "package/PackageCompiler.h"
 
 #include <QMainWindow>
@@ -145,7 +146,9 @@ private:
     void cmdBrowsePictureClick();
     void cmdBrowseSetupFileClick();
     void cmdBrowseNodaraXImagesClick();
-    bool chooseNetworkConfiguration(QLabel *label, QString &field);
+    bool chooseNetworkConfiguration(LabFileField kind, QLabel *label, QString &field);
+    // Says why a chosen file cannot serve in the field (the same check everywhere); true then.
+    bool refusedForField(LabFileField field, const QString &path);
     bool checkNetworkConfiguration(const QString &path);
     void openDocument(const QString &path);
     PDFLink *openPageLink(const QString &path, PDFLink::Purpose purpose);

@@ -7,11 +7,13 @@
 #include "catalogue/Ini.h"
 #include "gui/PDFLink.h"
 #include "interaction/Prompter.h"
+#include "package/LabFileKind.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "text/TextHelpers.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPushButton>
 
@@ -74,13 +76,23 @@ QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &ini
     return path;
 }
 
+bool AddLabs::refusedForField(LabFileField field, const QString &path)
+{
+    const QString refusal = labFileRefusal(field, path);
+    if (refusal.isEmpty())
+        return false;
+    m_prompter.show(langText(LangEntry::FileRefusedMessage).arg(QDir::toNativeSeparators(path), refusal),
+                    MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    return true;
+}
+
 void AddLabs::cmdBrowseClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
     const QString path = browseFile({filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
                                      filter(u"Word Document (*.doc)", u"*.doc"), filter(u"Text File (*.txt)", u"*.txt")},
                                     {}, kExistingFile);
-    if (path.isEmpty())
+    if (path.isEmpty() || refusedForField(LabFileField::Document, path))
         return;
     m_form->lblFile->setText(fileNameOfPath(path));
     m_form->buffer().link = path;
@@ -97,7 +109,7 @@ void AddLabs::cmdBrowseTopClick()
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
     const QString path = browseFile(
         {filter(u"Designer Files (*.top)", u"*.top"), filter(u"All Files (*.*)", u"*.*")}, {}, kExistingFile);
-    if (path.isEmpty())
+    if (path.isEmpty() || refusedForField(LabFileField::Topology, path))
         return;
     m_form->lblTopFile->setText(fileNameOfPath(path));
     m_form->buffer().topFile = path;
@@ -106,19 +118,19 @@ void AddLabs::cmdBrowseTopClick()
 void AddLabs::cmdBrowsenwcClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, false, *this);
-    chooseNetworkConfiguration(m_form->lblNwcFile, m_form->buffer().nwcFile);
+    chooseNetworkConfiguration(LabFileField::GradingConfiguration, m_form->lblNwcFile, m_form->buffer().nwcFile);
 }
 
 void AddLabs::cmdBrowseLoadNwcClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, false, *this);
-    chooseNetworkConfiguration(m_form->lblLoadNwcFile, m_form->buffer().loadNwcFile);
+    chooseNetworkConfiguration(LabFileField::LoadingConfiguration, m_form->lblLoadNwcFile, m_form->buffer().loadNwcFile);
 }
 
-bool AddLabs::chooseNetworkConfiguration(QLabel *label, QString &field)
+bool AddLabs::chooseNetworkConfiguration(LabFileField kind, QLabel *label, QString &field)
 {
     const QString path = browseFile(networkConfigurationFilters(), folders().program, kExistingFile);
-    if (path.isEmpty())
+    if (path.isEmpty() || refusedForField(kind, path))
         return false;
     if (!checkNetworkConfiguration(path)) {
         label->clear();
@@ -142,12 +154,8 @@ void AddLabs::cmdBrowsePictureClick()
         browseFile({filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"), filter(u"GIF (*.gif)", u"*.gif"),
                     filter(u"Windows Metafile (*.wmf)", u"*.wmf")},
                    folders().program, kExistingFile);
-    if (path.isEmpty())
+    if (path.isEmpty() || refusedForField(LabFileField::Picture, path))
         return;
-    if (!imageHandler(path).ok) {
-        m_prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
-        return;
-    }
     m_form->lblPictureFile->setText(fileNameOfPath(path));
     m_form->buffer().picture = path;
 }

@@ -5,6 +5,7 @@
 #include "gui/Icon.h"
 #include "gui/WidgetHelpers.h"
 #include "interaction/Prompter.h"
+#include "package/LabFileKind.h"
 #include "package/NetworkConfiguration.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
@@ -13,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -73,15 +75,15 @@ void Wizard::connectControls()
                                      filter(u"Windows Metafile (*.wmf)", u"*.wmf")};
     const QList<FileFilter> configurations{filter(u"Network Config Files (*.nwc)", u"*.nwc")};
     connect(cmdBrowseLab, &QPushButton::clicked, this,
-            [this, documents] { browse(documents, m_results.link, lblLabFile, false); });
+            [this, documents] { browse(documents, m_results.link, lblLabFile, LabFileField::Document); });
     connect(cmdBrowseTop, &QPushButton::clicked, this,
-            [this, topology] { browse(topology, m_results.topFile, lblTopFile, false); });
+            [this, topology] { browse(topology, m_results.topFile, lblTopFile, LabFileField::Topology); });
     connect(cmdBrowsePicFile, &QPushButton::clicked, this,
-            [this, pictures] { browse(pictures, m_results.picture, lblPicFile, false); });
+            [this, pictures] { browse(pictures, m_results.picture, lblPicFile, LabFileField::Picture); });
     connect(cmdBrowseGradeNwc, &QPushButton::clicked, this,
-            [this, configurations] { browse(configurations, m_results.nwcFile, lblGradeNwcFile, true); });
+            [this, configurations] { browse(configurations, m_results.nwcFile, lblGradeNwcFile, LabFileField::GradingConfiguration); });
     connect(cmdBrowseLoadNwc, &QPushButton::clicked, this,
-            [this, configurations] { browse(configurations, m_results.loadNwcFile, lblLoadNwcFile, true); });
+            [this, configurations] { browse(configurations, m_results.loadNwcFile, lblLoadNwcFile, LabFileField::LoadingConfiguration); });
 
     const auto clearer = [this](QString &result, QLabel *label) {
         return [&result, label] {
@@ -212,7 +214,7 @@ void Wizard::closeFinished()
     closeQuietly();
 }
 
-void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration)
+void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *label, LabFileField field)
 {
     FileRequest request;
     request.kind = FileDialogKind::Open;
@@ -232,7 +234,14 @@ void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *l
     }
     if (refuseUncarriable(m_prompter, path, nullptr))
         return;
-    if (checkConfiguration && !verifyAndCollectRtr(path, m_prompter))
+    // The same check as the main window's Browse buttons.
+    if (const QString refusal = labFileRefusal(field, path); !refusal.isEmpty()) {
+        m_prompter.show(langText(LangEntry::FileRefusedMessage).arg(QDir::toNativeSeparators(path), refusal),
+                        MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        return;
+    }
+    const bool configuration = field == LabFileField::GradingConfiguration || field == LabFileField::LoadingConfiguration;
+    if (configuration && !verifyAndCollectRtr(path, m_prompter))
         return;
     result = path;
     label->setText(fileNameOfPath(path));

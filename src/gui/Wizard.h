@@ -2,6 +2,7 @@
 
 #include "catalogue/WizardCatalogue.h"
 #include "interaction/FileChooser.h"
+#include "package/LabFileKind.h"
 
 #include "ui_Wizard.h"
 
@@ -48,7 +49,7 @@ private:
     void cmdCancelClick();
     bool confirmCancel();
     void showPage(QWidget *next, QWidget *previous);
-    void browse(const QList<FileFilter> &filters, QString &result, QLabel *label, bool checkConfiguration);
+    void browse(const QList<FileFilter> &filters, QString &result, QLabel *label, LabFileField field);
     void unload();
 
     Prompter &m_prompter;

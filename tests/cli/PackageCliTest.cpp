@@ -115,13 +115,18 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     const QString input = a.file(QStringLiteral("my.ini"),
                                  QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=2\r\n"
                                                 "lab0=One\r\nlink0=/nowhere/a.pdf\r\ntopfile0=%1\r\nnwcfile0=%2\r\n"
-                                                "lab1=Two\r\nlink1=%4\r\ntopfile1=%1\r\nloadnwcfile1=%3\r\n")
-                                     .arg(top, bad, empty, a.dir.path())
+                                                "lab1=Two\r\nlink1=%4\r\ntopfile1=%1\r\nloadnwcfile1=%3\r\n"
+                                                "lab2=Three\r\nlink2=%1\r\ntopfile2=%1\r\npicture2=%5\r\n")
+                                     .arg(top, bad, empty, a.dir.path(), a.file(QStringLiteral("fake.gif"), "text"))
+                                     .replace(QStringLiteral("numberofentries=2"), QStringLiteral("numberofentries=3"))
                                      .toUtf8());
     const QString out = a.path(QStringLiteral("out.lab"));
     CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), out}, a.data());
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("4 problem(s)"))) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("6 problem(s)"))) << qPrintable(r.err);
+    // Files of the wrong kind would land in the wrong place when the package is opened again.
+    EXPECT_TRUE(r.err.contains(QStringLiteral("S / Three: the lab document %1 is not a lab document (.pdf, .doc or .txt)").arg(top)));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("S / Three: the picture %1 is not a picture that Fendrel can read").arg(a.path(QStringLiteral("fake.gif")))));
     EXPECT_TRUE(r.err.contains(QStringLiteral("S / One: the lab document /nowhere/a.pdf does not exist")));
     EXPECT_TRUE(r.err.contains(QStringLiteral("S / Two: the lab document %1 is a folder, not a file").arg(a.dir.path())));
     EXPECT_TRUE(r.err.contains(QStringLiteral("counts 2 devices but 1 routers")));
@@ -284,10 +289,11 @@ TEST(PackageCli, CompileRemovesTheTemporaryFoldersOfKilledRuns)
 {
     Author a;
     const QString top = a.file(QStringLiteral("t.top"), "t");
+    const QString doc = a.file(QStringLiteral("d.txt"), "d");
     const QString input = a.file(QStringLiteral("my.ini"),
                                  QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\n"
-                                                "lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\n")
-                                     .arg(top)
+                                                "lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\n")
+                                     .arg(doc, top)
                                      .toUtf8());
     const QString killed = QStringLiteral("tmp/fendrel-cli-%1-AbCdEf").arg(test::pidOfAnEndedProcess());
     const QString running = QStringLiteral("tmp/fendrel-cli-1-AbCdEf");

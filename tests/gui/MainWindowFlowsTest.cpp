@@ -425,9 +425,14 @@ void MainWindowFlowsTest::picturesAreChecked()
     QVERIFY(h.selectNode(QStringLiteral("Rip")));
     QVERIFY(h.click("cmdEdit"));
     h.control<QTabBar>("TabStrip1")->setCurrentIndex(1);
-    h.chooser.answers = {h.makeFile(QStringLiteral("diagram.wmf"), QByteArray("\xD7\xCD\xC6\x9A\0\0", 6))};
+    const QString metafile = h.makeFile(QStringLiteral("diagram.wmf"), QByteArray("\xD7\xCD\xC6\x9A\0\0", 6));
+    h.chooser.answers = {metafile};
     QVERIFY(h.click("cmdBrowsePicture"));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{97});
+    // Its own message, naming the file, rather than the one "nothing to compile" shares.
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QCOMPARE(h.prompter.shown[0].text, langText(LangEntry::FileRefusedMessage)
+                                           .arg(metafile, QStringLiteral("is not a picture that Fendrel can read (BMP, JPEG, GIF or PNG)")));
+    h.takeMessageEntries();
     QVERIFY(h.caption("lblPictureFile").isEmpty());
     QVERIFY(h.window().editBuffer().picture.isEmpty());
     // The dialog was over; the lab can be stored or cancelled again.

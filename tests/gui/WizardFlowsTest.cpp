@@ -149,6 +149,19 @@ void WizardFlowsTest::pageByPageToACatalogueThatReplacesTheOldOne()
     QCOMPARE(w.label("lblLoadNwcFile"), QStringLiteral("ospf.nwc"));
     QVERIFY(w.click("cmdBrowsePicFile"));
     QCOMPARE(w.label("lblPicFile"), QStringLiteral("net.png"));
+    // A text file named as a picture, and a topology file given as the picture: refused with the
+    // main window's own words.
+    const QString fake = h.makeFile(QStringLiteral("fake.png"), "not an image");
+    h.chooser.answers = {fake, topology};
+    QVERIFY(w.click("cmdBrowsePicFile"));
+    QVERIFY(w.click("cmdBrowsePicFile"));
+    QCOMPARE(h.prompter.texts(),
+             QStringList({langText(LangEntry::FileRefusedMessage)
+                              .arg(fake, QStringLiteral("is not a picture that Fendrel can read (BMP, JPEG, GIF or PNG)")),
+                          langText(LangEntry::FileRefusedMessage)
+                              .arg(topology, QStringLiteral("is not a picture (.bmp, .jpg, .jpeg, .gif, .png or .wmf)"))}));
+    QCOMPARE(w.label("lblPicFile"), QStringLiteral("net.png"));
+    h.prompter.shown.clear();
     QVERIFY(w.click("cmdClearPicFile"));
     QCOMPARE(w.label("lblPicFile"), QString());
     QVERIFY(h.takeMessageEntries().isEmpty());

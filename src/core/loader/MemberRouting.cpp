@@ -53,30 +53,6 @@ QString targetFileName(MemberRoute route, const QString &memberName)
 
 } // namespace
 
-MemberRoute routeOf(const QString &name)
-{
-    if (name.endsWith(QStringLiteral(".ini")))
-        return MemberRoute::Catalogue;
-    const QString lower = name.toLower();
-    const auto endsWithAny = [&lower](std::initializer_list<const char *> suffixes) {
-        return std::any_of(suffixes.begin(), suffixes.end(),
-                           [&lower](const char *s) { return lower.endsWith(QLatin1String(s)); });
-    };
-    if (endsWithAny({".doc", ".pdf", ".txt"}))
-        return MemberRoute::Document;
-    // The picture check also takes PNG files (and JPEGs by any name); they must count as the
-    // lab's picture too, or every later member would land one lab off.
-    if (endsWithAny({".jpg", ".jpeg", ".gif", ".wmf", ".bmp", ".png"}))
-        return MemberRoute::Picture;
-    if (lower.endsWith(QLatin1String(".nwcl")))
-        return MemberRoute::LoadingConfiguration;
-    if (lower.endsWith(QLatin1String(".top")))
-        return MemberRoute::Topology;
-    if (lower.endsWith(QLatin1String(".nwc")))
-        return MemberRoute::GradingConfiguration;
-    return MemberRoute::Other;
-}
-
 QString memberFileName(const QString &name)
 {
     const QString file = fileNameOfPath(name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "catalogue/Ini.h"
+#include "package/LabFileKind.h"
 #include "package/PackageImage.h"
 
 #include <QHash>
@@ -10,12 +11,6 @@
 #include <vector>
 
 namespace fendrel {
-
-// What a member is, by its name: the catalogue, one of the files a lab counts (its document,
-// picture, topology or configurations), or anything else (device configurations among them).
-enum class MemberRoute { Catalogue, Document, Picture, LoadingConfiguration, Topology, GradingConfiguration, Other };
-
-MemberRoute routeOf(const QString &memberName);
 
 // A member's file name; empty when the name cannot stand for a file in its folder (no name, "."
 // or "..", a NUL, longer than file systems take).

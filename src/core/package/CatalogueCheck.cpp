@@ -3,11 +3,13 @@
 #include "catalogue/Catalogue.h"
 #include "catalogue/Ini.h"
 #include "io/FileKind.h"
+#include "package/LabFileKind.h"
 #include "package/NetworkConfiguration.h"
 #include "text/TextHelpers.h"
 
 #include <QFileInfo>
 
+#include <optional>
 #include <utility>
 
 namespace fendrel {
@@ -35,11 +37,13 @@ QString configurationProblem(const QString &path)
     return {};
 }
 
-QString fileProblem(const QString &what, const QString &path, bool required)
+// With a field, a file of the wrong kind for it is a problem too.
+QString fileProblem(const QString &what, const QString &path, bool required, std::optional<LabFileField> field = {})
 {
     if (path.isEmpty())
         return required ? QStringLiteral("no %1 is given").arg(what) : QString();
-    if (const QString why = whyNotARegularFile(path); !why.isEmpty())
+    const QString why = field ? labFileRefusal(*field, path) : whyNotARegularFile(path);
+    if (!why.isEmpty())
         return QStringLiteral("the %1 %2 %3").arg(what, path, why);
     if (!QFileInfo(path).isReadable())
         return QStringLiteral("the %1 %2 cannot be read").arg(what, path);
@@ -101,14 +105,20 @@ QStringList findCatalogueProblems(const Catalogue &catalogue)
             const LabRecord &r = *record;
             for (const QString &value : {r.description, r.link, r.topFile, r.picture, r.nwcFile, r.loadNwcFile})
                 carry(where, value);
-            for (const QString &problem : {fileProblem(QStringLiteral("lab document"), r.link, true),
-                                           fileProblem(QStringLiteral("topology file"), r.topFile, true),
-                                           fileProblem(QStringLiteral("picture"), r.picture, false)}) {
+            for (const QString &problem : {fileProblem(QStringLiteral("lab document"), r.link, true, LabFileField::Document),
+                                           fileProblem(QStringLiteral("topology file"), r.topFile, true, LabFileField::Topology),
+                                           fileProblem(QStringLiteral("picture"), r.picture, false, LabFileField::Picture)}) {
                 if (!problem.isEmpty())
                     problems << where + QStringLiteral(": ") + problem;
             }
             for (const QString &configuration : {r.nwcFile, r.loadNwcFile}) {
-                const QString problem = trimSpaces(configuration).isEmpty() ? QString() : configurationProblem(configuration);
+                QString problem;
+                if (!trimSpaces(configuration).isEmpty()) {
+                    problem = fileProblem(QStringLiteral("network configuration"), configuration, false,
+                                          LabFileField::GradingConfiguration);
+                    if (problem.isEmpty())
+                        problem = configurationProblem(configuration);
+                }
                 if (!problem.isEmpty())
                     problems << where + QStringLiteral(": ") + problem;
             }
