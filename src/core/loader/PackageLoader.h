@@ -25,8 +25,10 @@ public:
 struct ExtractResult {
     enum class Status {
         Extracted,  // members written, the catalogue file replaced
-        Invalid,    // member 1 is no catalogue, or the members do not fit it (NotAPackageMessage shown); nothing written
-        Unreadable, // the file could not be read, expanded or parsed (NotAPackageMessage shown); nothing written
+        Invalid,    // member 1 is no catalogue (NotAPackageMessage shown), or the members do not fit it
+                    // (MisfitPackageMessage); nothing written
+        Unreadable, // the file could not be read, expanded or parsed (DamagedPackageMessage when it is an HE3
+                    // stream, else NotAPackageMessage); nothing written
         NotWritten, // a member or the catalogue file could not be written (said, with the reason); the old catalogue stays
         Interrupted, // the observer cancelled it; nothing written
     };
@@ -35,6 +37,7 @@ struct ExtractResult {
     PackageFileError error; // why it was unreadable or did not fit its catalogue
     bool incomplete = false; // members without data were met (message 77 shown); the rest was extracted
     QString failure;         // why it was not written
+    QString misfit;          // why the members do not fit the catalogue (Invalid)
 };
 
 // Where packages are extracted: appDataFolder + "CompilerLabs/".

@@ -167,6 +167,15 @@ bool readPackageFile(const QString &path, const ProgressCallback &progress, cons
     return true;
 }
 
+bool startsAsHe3Stream(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(4);
+    return head.size() == 4 && head[0] == 'H' && head[1] == 'E' && head[3] == '\r';
+}
+
 bool readPackageImageFile(const QString &path, PackageImageParser::Handler &handler, const ProgressCallback &progress,
                           PackageFileError *error)
 {

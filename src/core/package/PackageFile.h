@@ -36,6 +36,10 @@ using ImagePieceConsumer = std::function<bool(QByteArrayView piece)>;
 bool readPackageFile(const QString &path, const ProgressCallback &progress, const ImagePieceConsumer &consume,
                      PackageFileError *error);
 
+// Whether a file begins as an HE3 stream does ("HE", a form digit, CR): a file that does not is
+// no package at all, one that does but fails to read is a damaged package.
+bool startsAsHe3Stream(const QString &path);
+
 // Reads a whole package file through an image parser reporting to handler. False when the file
 // cannot be read or expanded, or its image is malformed; error says why.
 bool readPackageImageFile(const QString &path, PackageImageParser::Handler &handler, const ProgressCallback &progress,
