@@ -46,12 +46,9 @@ int ExtractCommand::run(const QStringList &args, CliContext &context)
         context.printError(QStringLiteral("extracting %1 was interrupted; no file was changed").arg(args[0]));
         return kExitInterrupted;
     }
-    if (result.status != ExtractResult::Status::Extracted) {
-        // The window's message said that it failed; a script also wants to know why.
-        if (!result.error.description.isEmpty())
-            context.printError(result.error.description);
+    // Refusals and failures were said, with their reasons, through the prompter.
+    if (result.status != ExtractResult::Status::Extracted)
         return kExitFailed;
-    }
     if (result.incomplete) {
         context.printError(QStringLiteral("%1 is incomplete or damaged: the files it lacks were not extracted").arg(args[0]));
         return kExitFailed;

@@ -264,6 +264,8 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         QString text = title + langText(LangEntry::NotAPackageMessage);
         if (status == ExtractResult::Status::Unreadable && startsAsHe3Stream(packagePath))
             text = langText(LangEntry::DamagedPackageMessage).arg(title, result.error.description);
+        else if (status == ExtractResult::Status::Unreadable && !QFileInfo(packagePath).isReadable())
+            text = result.error.description; // "cannot be read", with the system's reason
         else if (status == ExtractResult::Status::Invalid && !result.error.description.isEmpty())
             text = langText(LangEntry::MisfitPackageMessage).arg(title, result.misfit);
         prompter.show(text, MessageIcon::Critical, MessageButtons::Ok, langText(LangEntry::MessageTitle));
