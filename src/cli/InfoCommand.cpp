@@ -22,13 +22,6 @@ QString verdictName(PackageInspection::Verdict verdict)
     return {};
 }
 
-QString sizeText(qint64 size)
-{
-    return size == InspectedMember::kNameOnly ? QStringLiteral("name-only")
-        : size == InspectedMember::kMissing   ? QStringLiteral("missing")
-                                              : QString::number(size);
-}
-
 QJsonArray membersJson(const QList<InspectedMember> &members)
 {
     QJsonArray out;
@@ -69,7 +62,7 @@ QByteArray inspectionJson(const QString &path, const PackageInspection &p)
 void printMembers(CliContext &context, const QList<InspectedMember> &members, const QString &indent)
 {
     for (const InspectedMember &m : members)
-        context.print(QStringLiteral("%1%2\t%3\t%4").arg(indent).arg(m.index).arg(escapedName(m.name), sizeText(m.size)));
+        context.print(QStringLiteral("%1%2\t%3\t%4").arg(indent).arg(m.index).arg(escapedName(m.name), memberSizeText(m.size)));
 }
 
 } // namespace

@@ -4,21 +4,8 @@
 #include "package/PackageFile.h"
 #include "package/PackageImage.h"
 
-#include <utility>
 
 namespace fendrel::cli {
-namespace {
-
-// Names and sizes only: the members' content passes by without being kept.
-class MemberSizes : public PackageImageParser::Handler {
-public:
-    MemberNames names;
-    QList<qint64> sizes; // -1 for a name-only member
-    void namesRead(MemberNames read) override { names = std::move(read); }
-    void memberBegins(qint64, qint64 size) override { sizes.append(size); }
-};
-
-} // namespace
 
 QString escapedName(const QString &name)
 {
@@ -34,6 +21,13 @@ QString escapedName(const QString &name)
     return out;
 }
 
+QString memberSizeText(qint64 size)
+{
+    return size == MemberListing::kMissing    ? QStringLiteral("missing")
+        : size == MemberListing::kNameOnly ? QStringLiteral("name-only")
+                                           : QString::number(size);
+}
+
 int ListCommand::run(const QStringList &args, CliContext &context)
 {
     if (args.size() != 1) {
@@ -42,7 +36,7 @@ int ListCommand::run(const QStringList &args, CliContext &context)
     }
     ProgressBar bar(context);
     PackageFileError error;
-    MemberSizes members;
+    MemberListing members;
     const bool read = readPackageImageFile(args[0], members, [&bar](int percent) { bar.draw(percent); }, &error);
     bar.end(read);
     if (!read) {
@@ -50,9 +44,7 @@ int ListCommand::run(const QStringList &args, CliContext &context)
         return kExitFailed;
     }
     for (qsizetype i = 0; i < members.names.size(); ++i) {
-        const QString size = i >= members.sizes.size() ? QStringLiteral("missing")
-            : members.sizes[i] >= 0                    ? QString::number(members.sizes[i])
-                                                       : QStringLiteral("name-only");
+        const QString size = memberSizeText(members.sizes[static_cast<std::size_t>(i)]);
         context.print(QStringLiteral("%1\t%2\t%3").arg(i + 1).arg(escapedName(members.names.at(i)), size));
     }
     return kExitDone;

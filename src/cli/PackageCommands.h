@@ -36,6 +36,8 @@ public:
 // A member name as one field of one line: a tab or line break in a name would forge fields or
 // lines of the output, so control characters and the backslash are written as escapes.
 QString escapedName(const QString &name);
+// A member's size as listed: bytes, "name-only" or "missing".
+QString memberSizeText(qint64 size);
 
 // "extract PACKAGE": opens a package as the open button does.
 class ExtractCommand : public Command {

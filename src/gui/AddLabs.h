@@ -147,8 +147,6 @@ private:
     void cmdBrowseSetupFileClick();
     void cmdBrowseNodaraXImagesClick();
     bool chooseNetworkConfiguration(LabFileField kind, QLabel *label, QString &field);
-    // Says why a chosen file cannot serve in the field (the same check everywhere); true then.
-    bool refusedForField(LabFileField field, const QString &path);
     bool checkNetworkConfiguration(const QString &path);
     void openDocument(const QString &path);
     PDFLink *openPageLink(const QString &path, PDFLink::Purpose purpose);

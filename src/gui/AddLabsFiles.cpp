@@ -76,23 +76,13 @@ QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &ini
     return path;
 }
 
-bool AddLabs::refusedForField(LabFileField field, const QString &path)
-{
-    const QString refusal = labFileRefusal(field, path);
-    if (refusal.isEmpty())
-        return false;
-    m_prompter.show(langText(LangEntry::FileRefusedMessage).arg(QDir::toNativeSeparators(path), refusal),
-                    MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
-    return true;
-}
-
 void AddLabs::cmdBrowseClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
     const QString path = browseFile({filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
                                      filter(u"Word Document (*.doc)", u"*.doc"), filter(u"Text File (*.txt)", u"*.txt")},
                                     {}, kExistingFile);
-    if (path.isEmpty() || refusedForField(LabFileField::Document, path))
+    if (path.isEmpty() || refuseLabFile(LabFileField::Document, path, m_prompter))
         return;
     m_form->lblFile->setText(fileNameOfPath(path));
     m_form->buffer().link = path;
@@ -109,7 +99,7 @@ void AddLabs::cmdBrowseTopClick()
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
     const QString path = browseFile(
         {filter(u"Designer Files (*.top)", u"*.top"), filter(u"All Files (*.*)", u"*.*")}, {}, kExistingFile);
-    if (path.isEmpty() || refusedForField(LabFileField::Topology, path))
+    if (path.isEmpty() || refuseLabFile(LabFileField::Topology, path, m_prompter))
         return;
     m_form->lblTopFile->setText(fileNameOfPath(path));
     m_form->buffer().topFile = path;
@@ -130,7 +120,7 @@ void AddLabs::cmdBrowseLoadNwcClick()
 bool AddLabs::chooseNetworkConfiguration(LabFileField kind, QLabel *label, QString &field)
 {
     const QString path = browseFile(networkConfigurationFilters(), folders().program, kExistingFile);
-    if (path.isEmpty() || refusedForField(kind, path))
+    if (path.isEmpty() || refuseLabFile(kind, path, m_prompter))
         return false;
     if (!checkNetworkConfiguration(path)) {
         label->clear();
@@ -154,7 +144,7 @@ void AddLabs::cmdBrowsePictureClick()
         browseFile({filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"), filter(u"GIF (*.gif)", u"*.gif"),
                     filter(u"Windows Metafile (*.wmf)", u"*.wmf")},
                    folders().program, kExistingFile);
-    if (path.isEmpty() || refusedForField(LabFileField::Picture, path))
+    if (path.isEmpty() || refuseLabFile(LabFileField::Picture, path, m_prompter))
         return;
     m_form->lblPictureFile->setText(fileNameOfPath(path));
     m_form->buffer().picture = path;

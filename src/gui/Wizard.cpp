@@ -235,11 +235,8 @@ void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *l
     if (refuseUncarriable(m_prompter, path, nullptr))
         return;
     // The same check as the main window's Browse buttons.
-    if (const QString refusal = labFileRefusal(field, path); !refusal.isEmpty()) {
-        m_prompter.show(langText(LangEntry::FileRefusedMessage).arg(QDir::toNativeSeparators(path), refusal),
-                        MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    if (refuseLabFile(field, path, m_prompter))
         return;
-    }
     const bool configuration = field == LabFileField::GradingConfiguration || field == LabFileField::LoadingConfiguration;
     if (configuration && !verifyAndCollectRtr(path, m_prompter))
         return;

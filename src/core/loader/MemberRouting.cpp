@@ -27,14 +27,6 @@ QString keyOf(MemberRoute route)
     return {};
 }
 
-QString withoutSeparators(QString name)
-{
-    name.remove(u'/');
-    name.remove(u'\\');
-    name.remove(QChar(0));
-    return name;
-}
-
 // A section or lab name as one folder name inside its parent; an empty name adds no folder.
 QString folderComponent(const QString &name)
 {
@@ -52,6 +44,14 @@ QString targetFileName(MemberRoute route, const QString &memberName)
 }
 
 } // namespace
+
+QString withoutSeparators(QString name)
+{
+    name.remove(u'/');
+    name.remove(u'\\');
+    name.remove(QChar(0));
+    return name;
+}
 
 QString memberFileName(const QString &name)
 {

@@ -12,6 +12,9 @@
 
 namespace fendrel {
 
+// A name from a package with every "/", "\\" and NUL removed, so that it cannot name a path.
+QString withoutSeparators(QString name);
+
 // A member's file name; empty when the name cannot stand for a file in its folder (no name, "."
 // or "..", a NUL, longer than file systems take).
 QString memberFileName(const QString &memberName);

@@ -15,32 +15,6 @@
 namespace fendrel {
 namespace {
 
-class Collector : public PackageImageParser::Handler {
-public:
-    MemberNames names;
-    std::vector<qint64> sizes;
-    QByteArray catalogueBytes;
-    void namesRead(MemberNames read) override
-    {
-        names = std::move(read);
-        sizes.assign(static_cast<std::size_t>(names.size()), InspectedMember::kMissing);
-    }
-    void memberBegins(qint64 index, qint64 size) override
-    {
-        m_current = index <= names.size() ? index - 1 : -1;
-        if (m_current >= 0)
-            sizes[static_cast<std::size_t>(m_current)] = size < 0 ? InspectedMember::kNameOnly : size;
-    }
-    void memberBytes(QByteArrayView bytes) override
-    {
-        if (m_current == 0)
-            catalogueBytes.append(bytes);
-    }
-
-private:
-    qsizetype m_current = -1;
-};
-
 // Streams one member's bytes into a checked writer and stops reading once it is whole.
 class MemberSaver : public PackageImageParser::Handler {
 public:
@@ -104,7 +78,7 @@ PackageInspection inspectPackage(const QString &packagePath)
         result.why = QStringLiteral("it is not an HE3 stream");
         return result;
     }
-    Collector collector;
+    MemberListing collector;
     PackageImageParser parser(collector);
     PackageFileError error;
     const bool read = readPackageFile(
@@ -125,7 +99,7 @@ PackageInspection inspectPackage(const QString &packagePath)
         return result;
     }
 
-    const QStringList lines = parseIniLines(collector.catalogueBytes);
+    const QStringList lines = parseIniLines(collector.firstMemberBytes);
     IniDocument catalogue(lines);
     result.tabTitle = catalogue.read(schema::kGeneral, schema::kTabTitle);
     for (qint32 s = 0;; ++s) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "package/PackageImage.h"
+
 #include <QList>
 #include <QString>
 
@@ -10,8 +12,8 @@ struct InspectedMember {
     qint64 index = 0;   // from 1, as the package numbers them
     QString name;
     qint64 size = -1;   // bytes; kNameOnly or kMissing instead
-    static constexpr qint64 kNameOnly = -1; // stands for an earlier member of its name
-    static constexpr qint64 kMissing = -2;  // the package ends before its data
+    static constexpr qint64 kNameOnly = MemberListing::kNameOnly;
+    static constexpr qint64 kMissing = MemberListing::kMissing;
 };
 
 struct InspectedLab {

@@ -50,10 +50,7 @@ bool lessBytes(QByteArrayView a, QByteArrayView b)
 
 QString packageFolderName(const QString &packagePath)
 {
-    QString name = QString(fileNameOfPath(packagePath)).remove(QStringLiteral(".lab"));
-    name.remove(u'/');
-    name.remove(u'\\');
-    name.remove(QChar(0));
+    QString name = withoutSeparators(QString(fileNameOfPath(packagePath)).remove(QStringLiteral(".lab")));
     if (name.isEmpty() || name == u"." || name == u"..")
         name = QStringLiteral("_") + name;
     return name;

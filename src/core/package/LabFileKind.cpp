@@ -1,8 +1,12 @@
 #include "package/LabFileKind.h"
 
 #include "catalogue/ImageHandler.h"
+#include "interaction/Prompter.h"
 #include "io/FileKind.h"
+#include "startup/LanguageTable.h"
 #include "text/TextHelpers.h"
+
+#include <QDir>
 
 #include <algorithm>
 #include <initializer_list>
@@ -53,6 +57,16 @@ QString labFileRefusal(LabFileField field, const QString &path)
         return route == MemberRoute::GradingConfiguration ? QString() : QStringLiteral("is not a network configuration (.nwc)");
     }
     return {};
+}
+
+bool refuseLabFile(LabFileField field, const QString &path, Prompter &prompter)
+{
+    const QString refusal = labFileRefusal(field, path);
+    if (refusal.isEmpty())
+        return false;
+    prompter.show(langText(LangEntry::FileRefusedMessage).arg(QDir::toNativeSeparators(path), refusal), MessageIcon::Exclamation,
+                  MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    return true;
 }
 
 } // namespace fendrel

@@ -21,4 +21,8 @@ enum class LabFileField { Document, Topology, Picture, GradingConfiguration, Loa
 // package is opened again. Every place that takes a file for a lab asks here.
 QString labFileRefusal(LabFileField field, const QString &path);
 
+class Prompter;
+// The same check, said to the author (FileRefusedMessage, naming the file); true when refused.
+bool refuseLabFile(LabFileField field, const QString &path, Prompter &prompter);
+
 } // namespace fendrel

@@ -367,6 +367,25 @@ bool PackageImageParser::finish()
     return !failed();
 }
 
+void MemberListing::namesRead(MemberNames read)
+{
+    names = std::move(read);
+    sizes.assign(static_cast<std::size_t>(names.size()), kMissing);
+}
+
+void MemberListing::memberBegins(qint64 index, qint64 size)
+{
+    m_current = index <= names.size() ? index - 1 : -1; // data beyond the names is not listed
+    if (m_current >= 0)
+        sizes[static_cast<std::size_t>(m_current)] = size < 0 ? kNameOnly : size;
+}
+
+void MemberListing::memberBytes(QByteArrayView bytes)
+{
+    if (m_current == 0)
+        firstMemberBytes.append(bytes);
+}
+
 namespace {
 
 // Keeps views into the image, which arrives as one piece.

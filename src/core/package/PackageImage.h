@@ -119,6 +119,25 @@ private:
     QString m_error;
 };
 
+// The members of an image without their content: each one's name and size, and the bytes of
+// member 1 alone (the catalogue). What listing and inspecting a package need.
+class MemberListing : public PackageImageParser::Handler {
+public:
+    static constexpr qint64 kNameOnly = -1; // stands for an earlier member of its name
+    static constexpr qint64 kMissing = -2;  // the image ends before its data
+
+    MemberNames names;
+    std::vector<qint64> sizes; // per name
+    QByteArray firstMemberBytes;
+
+    void namesRead(MemberNames read) override;
+    void memberBegins(qint64 index, qint64 size) override;
+    void memberBytes(QByteArrayView bytes) override;
+
+private:
+    qsizetype m_current = -1;
+};
+
 // A package image read back whole; data views point into the image it was read from.
 struct PackageImage {
     QList<QString> names;                         // members 1..N
