@@ -186,6 +186,7 @@ private:
     bool refusedWhileEditing();
     // A replaced catalogue starts with no field open for editing.
     void closeEditing();
+    void closeTabField();
     QString m_loadedCaption;
     QPushButton *m_defaultButton = nullptr;
     std::unique_ptr<SaveStatus> m_saveStatus;

@@ -161,10 +161,7 @@ void AddLabs::cmdEditTabClick()
     }
     if (refuseUncarriable(m_prompter, txtTab->text(), txtTab))
         return;
-    m_tabEditing = false;
-    cmdEditTab->setText(langText(LangEntry::EditTabCaption));
-    txtTab->setEnabled(false);
-    setFieldBackground(txtTab, true);
+    closeTabField();
     if (trimSpaces(m_form->txtSection->text()).isEmpty()) {
         cmdAddSection->setEnabled(true);
         cmdAddSectionClick();
@@ -175,14 +172,18 @@ void AddLabs::cmdEditTabClick()
     m_catalogue.setTabTitle(txtTab->text());
 }
 
+void AddLabs::closeTabField()
+{
+    m_tabEditing = false;
+    cmdEditTab->setText(langText(LangEntry::EditTabCaption));
+    txtTab->setEnabled(false);
+    setFieldBackground(txtTab, true);
+}
+
 void AddLabs::closeEditing()
 {
-    if (m_tabEditing) {
-        m_tabEditing = false;
-        cmdEditTab->setText(langText(LangEntry::EditTabCaption));
-        txtTab->setEnabled(false);
-        setFieldBackground(txtTab, true);
-    }
+    if (m_tabEditing)
+        closeTabField();
     setWindowMode(QStringLiteral("Cancel"));
     tvlabs->setEnabled(true);
 }

@@ -59,20 +59,27 @@ QStringList withoutCatalogueLine(const QByteArray &listing)
     return lines;
 }
 
+// Two labs over one document and topology; the first has a grading configuration with one device
+// file, and secondLab adds keys to the second. The catalogue file's bytes.
+QByteArray ospfCatalogue(const Author &a, const QString &secondLab = {})
+{
+    const QString doc = a.file(QStringLiteral("files/ospf.pdf"), "%PDF-1.4 body");
+    const QString top = a.file(QStringLiteral("files/ospf.top"), "topology");
+    const QString nwc = a.file(QStringLiteral("files/cfg/ospf.nwc"), "number of devices=1\r\nnumber of routers=1\r\n");
+    a.file(QStringLiteral("files/cfg/ospf1.rtr"), "hostname R1\r\n");
+    return QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\n[SECTION0]\r\nsectionname=Routing\r\n"
+                          "numberofentries=2\r\nlab0=OSPF\r\nlink0=%1\r\ntopfile0=%2\r\nnwcfile0=%3\r\n"
+                          "lab1=Again\r\nlink1=%1\r\ntopfile1=%2\r\n%4")
+        .arg(doc, top, nwc, secondLab.isEmpty() ? QString() : secondLab.arg(nwc))
+        .toUtf8();
+}
+
 } // namespace
 
 TEST(PackageCli, CompileListExtractAndCompileAgain)
 {
     Author a;
-    const QString doc = a.file(QStringLiteral("files/ospf.pdf"), "%PDF-1.4 body");
-    const QString top = a.file(QStringLiteral("files/ospf.top"), "topology");
-    const QString nwc = a.file(QStringLiteral("files/cfg/ospf.nwc"), "number of devices=1\r\nnumber of routers=1\r\n");
-    a.file(QStringLiteral("files/cfg/ospf1.rtr"), "hostname R1\r\n");
-    const QByteArray catalogue = QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\n[SECTION0]\r\nsectionname=Routing\r\n"
-                                                "numberofentries=2\r\nlab0=OSPF\r\nlink0=%1\r\ntopfile0=%2\r\nnwcfile0=%3\r\n"
-                                                "lab1=Again\r\nlink1=%1\r\ntopfile1=%2\r\n")
-                                     .arg(doc, top, nwc)
-                                     .toUtf8();
+    const QByteArray catalogue = ospfCatalogue(a);
     const QString input = a.file(QStringLiteral("my.ini"), catalogue);
 
     // A package that cannot be written says which and why, not where to look.
@@ -417,16 +424,7 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
 TEST(PackageCli, InfoShowsEachLabsMembersWithoutExtracting)
 {
     Author a;
-    const QString doc = a.file(QStringLiteral("files/ospf.pdf"), "%PDF-1.4 body");
-    const QString top = a.file(QStringLiteral("files/ospf.top"), "topology");
-    const QString nwc = a.file(QStringLiteral("files/cfg/ospf.nwc"), "number of devices=1\r\nnumber of routers=1\r\n");
-    a.file(QStringLiteral("files/cfg/ospf1.rtr"), "hostname R1\r\n");
-    const QString input = a.file(QStringLiteral("my.ini"),
-                                 QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\n[SECTION0]\r\nsectionname=Routing\r\n"
-                                                "numberofentries=2\r\nlab0=OSPF\r\nlink0=%1\r\ntopfile0=%2\r\nnwcfile0=%3\r\n"
-                                                "lab1=Again\r\nlink1=%1\r\ntopfile1=%2\r\nloadnwcfile1=%3\r\n")
-                                     .arg(doc, top, nwc)
-                                     .toUtf8());
+    const QString input = a.file(QStringLiteral("my.ini"), ospfCatalogue(a, QStringLiteral("loadnwcfile1=%1\r\n")));
     const QString package = a.path(QStringLiteral("out.lab"));
     ASSERT_EQ(runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), package}, a.data()).exitCode, 0);
 

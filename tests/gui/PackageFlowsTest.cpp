@@ -43,6 +43,15 @@ QByteArray catalogueOverFiles(MainWindowHarness &h)
         .toUtf8();
 }
 
+// The window opened over that catalogue; the catalogue file's bytes.
+QByteArray openOverFiles(MainWindowHarness &h)
+{
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    return catalogue;
+}
+
 } // namespace
 
 class PackageFlowsTest : public QObject {
@@ -70,8 +79,7 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QStringList treeBefore;
     {
         MainWindowHarness h;
-        writeFile(h.iniPath(), catalogueOverFiles(h));
-        h.open();
+        openOverFiles(h);
         treeBefore = h.treeLines();
         QVERIFY(h.selectNode(QStringLiteral("Switching")));
         QVERIFY(h.click("cmdAddLab")); // an edit marks the catalogue changed; cancelled, it stays so
@@ -227,9 +235,7 @@ void PackageFlowsTest::aReadOnlyWindowWritesNothingToTheDataFolder()
 void PackageFlowsTest::quittingKeepsTheEditsUnlessToldOtherwise()
 {
     MainWindowHarness h;
-    const QByteArray catalogue = catalogueOverFiles(h);
-    writeFile(h.iniPath(), catalogue);
-    h.open();
+    const QByteArray catalogue = openOverFiles(h);
     QVERIFY(h.selectNode(QStringLiteral("Ospf again")));
     h.prompter.answers = {MessageAnswer::Yes};
     QVERIFY(h.click("cmdDelete"));
@@ -267,8 +273,7 @@ void PackageFlowsTest::quittingKeepsTheEditsUnlessToldOtherwise()
 void PackageFlowsTest::aCatalogueThatCannotBeSavedStopsTheCompile()
 {
     MainWindowHarness h;
-    writeFile(h.iniPath(), catalogueOverFiles(h));
-    h.open();
+    openOverFiles(h);
     QVERIFY(QFile::remove(h.iniPath()));
     QVERIFY(QDir().mkdir(h.iniPath())); // a folder where the catalogue file goes
     h.takeMessageEntries();
@@ -296,9 +301,7 @@ void PackageFlowsTest::openingOverUnsavedChangesAsksFirst()
     QTemporaryDir out;
     const QString package = out.filePath(QStringLiteral("other.lab"));
     MainWindowHarness h;
-    const QByteArray catalogue = catalogueOverFiles(h);
-    writeFile(h.iniPath(), catalogue);
-    h.open();
+    const QByteArray catalogue = openOverFiles(h);
     h.chooser.answers = {package};
     QVERIFY(h.click("cmdCreatePck"));
     QVERIFY(h.selectNode(QStringLiteral("Vlans")));
@@ -347,9 +350,7 @@ void PackageFlowsTest::cancellingCompileOrOpenChangesNothing()
     QTemporaryDir out;
     const QString package = out.filePath(QStringLiteral("p.lab"));
     MainWindowHarness h;
-    const QByteArray catalogue = catalogueOverFiles(h);
-    writeFile(h.iniPath(), catalogue);
-    h.open();
+    const QByteArray catalogue = openOverFiles(h);
     h.chooser.answers = {package};
     QVERIFY(h.click("cmdCreatePck"));
     const QByteArray compiled = readFile(package);
@@ -453,8 +454,7 @@ void PackageFlowsTest::aKilledWindowsEditIsRestored()
 void PackageFlowsTest::missingFilesAreReportedTogether()
 {
     MainWindowHarness h;
-    writeFile(h.iniPath(), catalogueOverFiles(h));
-    h.open();
+    openOverFiles(h);
     h.window().reportMissingFiles();
     QVERIFY(h.prompter.shown.isEmpty()); // all there: nothing to say
 
@@ -480,9 +480,7 @@ void PackageFlowsTest::theInspectorShowsAPackageAndSavesAMember()
     QTemporaryDir out;
     const QString package = out.filePath(QStringLiteral("p.lab"));
     MainWindowHarness h;
-    const QByteArray catalogue = catalogueOverFiles(h);
-    writeFile(h.iniPath(), catalogue);
-    h.open();
+    const QByteArray catalogue = openOverFiles(h);
     h.chooser.answers = {package};
     QVERIFY(h.click("cmdCreatePck"));
     const QByteArray saved = readFile(h.iniPath());
