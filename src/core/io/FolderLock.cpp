@@ -1,6 +1,8 @@
 #include "io/FolderLock.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 
 namespace fendrel {
 
@@ -16,7 +18,20 @@ FolderLock::Outcome FolderLock::tryLock()
 {
     if (m_lock.tryLock(0))
         return Outcome::Held;
-    return m_lock.error() == QLockFile::LockFailedError ? Outcome::HeldElsewhere : Outcome::Failed;
+    if (m_lock.error() != QLockFile::LockFailedError)
+        return Outcome::Failed;
+    // A process killed between creating the lock file and writing its owner into it leaves a
+    // lock that names nobody, which would hold the folder for ever. Its owner writes at once, so
+    // one that still names nobody a moment later is taken over.
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    const QDateTime written = QFileInfo(m_path).lastModified();
+    if (!m_lock.getLockInfo(&pid, &host, &application) && written.isValid()
+        && qAbs(written.msecsTo(QDateTime::currentDateTime())) > kUnnamedLockGraceMs && m_lock.removeStaleLockFile()
+        && m_lock.tryLock(0))
+        return Outcome::Held;
+    return Outcome::HeldElsewhere;
 }
 
 QString FolderLock::holder() const

@@ -24,6 +24,8 @@ public:
     void unlock() { m_lock.unlock(); }
 
     static const QString kLockFileName;
+    // How long a lock file that names no owner is left to the process that is writing it.
+    static constexpr qint64 kUnnamedLockGraceMs = 1000;
 
 private:
     QString m_path;
