@@ -416,7 +416,8 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
         ::kill(static_cast<pid_t>(run.processId()), stop ? SIGTERM : SIGKILL);
         ASSERT_TRUE(run.waitForFinished(60000));
         if (stop && run.exitStatus() == QProcess::NormalExit) {
-            EXPECT_TRUE(run.exitCode() == 130 || run.exitCode() == 0) << run.exitCode();
+            EXPECT_TRUE(run.exitCode() == 130 || run.exitCode() == 0)
+                << run.exitCode() << ": " << run.readAllStandardError().constData();
             EXPECT_TRUE(QDir(folder).entryList({QStringLiteral(".fendrel-staging-*")}, QDir::Dirs | QDir::Hidden).isEmpty());
         }
         QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
