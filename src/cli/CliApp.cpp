@@ -21,6 +21,7 @@ void CliContext::printError(const QString &text) const
 CliApp::CliApp()
 {
     addCommand(std::make_unique<He3Command>());
+    addCommand(std::make_unique<CheckCommand>());
     addCommand(std::make_unique<CompileCommand>());
     addCommand(std::make_unique<ListCommand>());
     addCommand(std::make_unique<InfoCommand>());

@@ -1,37 +1,96 @@
 #include "cli/BarObserver.h"
+#include "cli/CatalogueReport.h"
 #include "cli/CliPrompter.h"
 #include "cli/Interruption.h"
 #include "cli/PackageCommands.h"
 #include "cli/ProgressBar.h"
 
 #include "catalogue/Catalogue.h"
-#include "io/FileKind.h"
-#include "io/ProcessFolders.h"
-#include "catalogue/CatalogueFile.h"
 #include "package/CatalogueCheck.h"
 #include "package/PackageCompiler.h"
-#include "startup/Folders.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace fendrel::cli {
+namespace {
+
+// What the check found decides whether the package is built: never with a problem that cannot
+// build, with one that would open wrong only when forced.
+bool mayCompile(const QList<CatalogueProblem> &problems, bool force, const CliContext &context, bool json)
+{
+    const std::optional<ProblemSeverity> worst = worstSeverity(problems);
+    if (worst == ProblemSeverity::CannotBuild) {
+        if (!json)
+            context.printError(QStringLiteral("nothing was written: the problems marked \"%1\" must be mended first")
+                                   .arg(severityText(ProblemSeverity::CannotBuild)));
+        return false;
+    }
+    if (worst == ProblemSeverity::OpensWrong && !force) {
+        if (!json)
+            context.printError(QStringLiteral("nothing was written: the package would open wrong; --force compiles anyway"));
+        return false;
+    }
+    return true;
+}
+
+void printJson(const CliContext &context, QJsonObject report)
+{
+    std::fprintf(context.out, "%s", QJsonDocument(report).toJson(QJsonDocument::Indented).constData());
+    std::fflush(context.out);
+}
+
+} // namespace
+
+int CheckCommand::run(const QStringList &args, CliContext &context)
+{
+    QString input;
+    bool json = false;
+    for (const QString &arg : args) {
+        if (arg == u"--json")
+            json = true;
+        else if (!arg.startsWith(u'-') && input.isEmpty())
+            input = arg;
+        else {
+            context.printError(QStringLiteral("check takes [CATALOGUE] [--json]"));
+            return kExitUsage;
+        }
+    }
+    const std::unique_ptr<LoadedCatalogue> loaded = loadCatalogueCopy(input, context);
+    if (!loaded)
+        return kExitFailed;
+    const CatalogueCheck check = checkCatalogue(*loaded->catalogue);
+    const std::optional<ProblemSeverity> worst = worstSeverity(check.problems);
+    const bool builds = worst != ProblemSeverity::CannotBuild && worst != ProblemSeverity::OpensWrong;
+    if (json)
+        printJson(context, {{QStringLiteral("catalogue"), input},
+                            {QStringLiteral("problems"), problemsJson(check.problems)},
+                            {QStringLiteral("compiles"), builds}});
+    else if (check.problems.isEmpty() && !context.quiet)
+        context.print(QStringLiteral("%1: no problems").arg(input));
+    else
+        printProblems(input, check.problems, context);
+    return builds ? kExitDone : kExitFailed;
+}
+
 int CompileCommand::run(const QStringList &args, CliContext &context)
 {
     QString input;
     QString output;
     bool force = false;
+    bool json = false;
     for (qsizetype i = 0; i < args.size(); ++i) {
         if (args[i] == u"-o" && i + 1 < args.size())
             output = args[++i];
         else if (args[i] == u"--force")
             force = true;
+        else if (args[i] == u"--json")
+            json = true;
         else if (!args[i].startsWith(u'-') && input.isEmpty())
             input = args[i];
         else {
-            context.printError(QStringLiteral("compile takes [CATALOGUE] -o PACKAGE [--force]"));
+            context.printError(QStringLiteral("compile takes [CATALOGUE] -o PACKAGE [--force] [--json]"));
             return kExitUsage;
         }
     }
@@ -39,54 +98,40 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
         context.printError(QStringLiteral("compile needs -o PACKAGE"));
         return kExitUsage;
     }
-    if (input.isEmpty())
-        input = folders().appData + kCatalogueFileName;
-    if (const QString why = whyNotARegularFile(input); !why.isEmpty()) {
-        context.printError(QStringLiteral("the catalogue file %1 %2").arg(input, why));
-        return kExitFailed;
-    }
 
-    // The catalogue is loaded and saved in a folder of its own, so the input stays as it was.
-    // Its name carries the process id: a killed run's folder is removed by the next one.
-    const QString workPrefix = QStringLiteral("fendrel-cli-");
-    removeFoldersOfGoneProcesses(QDir::tempPath(), workPrefix);
     const InterruptionGuard interruptible;
-    QTemporaryDir work(QDir(QDir::tempPath()).filePath(processFolderName(workPrefix) + QStringLiteral("-XXXXXX")));
-    if (!work.isValid() || !QFile::copy(input, work.filePath(kCatalogueFileName))) {
-        context.printError(QStringLiteral("cannot copy %1 into a temporary folder").arg(input));
+    const std::unique_ptr<LoadedCatalogue> loaded = loadCatalogueCopy(input, context);
+    if (!loaded)
         return kExitFailed;
-    }
+    Catalogue &catalogue = *loaded->catalogue;
     CliPrompter prompter(context);
-    Catalogue catalogue;
-    catalogue.createNewTree(prompter, folders().appData, work.path());
 
-    // What the load could not carry no --force can mend: the package would lack those labs.
-    if (!catalogue.loadProblems().isEmpty()) {
-        context.printError(QStringLiteral("%1 cannot be compiled:").arg(input));
-        for (const QString &problem : catalogue.loadProblems())
-            std::fprintf(context.err, "  %s\n", problem.toLocal8Bit().constData());
+    const CatalogueCheck check = checkCatalogue(catalogue);
+    QJsonObject report{{QStringLiteral("catalogue"), input},
+                       {QStringLiteral("package"), output},
+                       {QStringLiteral("problems"), problemsJson(check.problems)},
+                       {QStringLiteral("written"), false}};
+    if (!json)
+        printProblems(input, check.problems, context);
+    if (!mayCompile(check.problems, force, context, json)) {
+        if (json)
+            printJson(context, report);
         return kExitFailed;
-    }
-    const QStringList problems = findCatalogueProblems(catalogue);
-    if (!problems.isEmpty()) {
-        context.printError(QStringLiteral("%1 has %2 problem(s):").arg(input).arg(problems.size()));
-        for (const QString &problem : problems)
-            std::fprintf(context.err, "  %s\n", problem.toLocal8Bit().constData());
-        if (!force) {
-            context.printError(QStringLiteral("nothing was written; --force compiles anyway"));
-            return kExitFailed;
-        }
     }
 
     ProgressBar bar(context);
     BarObserver observer(bar);
     QString failure;
     const CompileOutcome outcome =
-        compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer, &failure);
+        compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer, &failure, &check.files);
     bar.end(outcome == CompileOutcome::Written);
+    if (json) {
+        report.insert(QStringLiteral("written"), outcome == CompileOutcome::Written);
+        printJson(context, report);
+    }
     switch (outcome) {
     case CompileOutcome::Written:
-        if (!context.quiet)
+        if (!context.quiet && !json)
             context.print(QStringLiteral("Wrote %1 (%2 bytes)").arg(output).arg(QFileInfo(output).size()));
         return kExitDone;
     case CompileOutcome::NothingToCompile:

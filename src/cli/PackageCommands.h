@@ -4,12 +4,23 @@
 
 namespace fendrel::cli {
 
+// "check [CATALOGUE] [--json]": every problem of a catalogue, as the window's Problems list
+// shows them; exit 1 when a problem would stop the compile.
+class CheckCommand : public Command {
+public:
+    QString name() const override { return QStringLiteral("check"); }
+    QString arguments() const override { return QStringLiteral("[CATALOGUE] [--json]"); }
+    QString summary() const override { return QStringLiteral("report every problem of a catalogue"); }
+    int run(const QStringList &args, CliContext &context) override;
+};
+
 // "compile [CATALOGUE] -o PACKAGE": loads the catalogue as the main window does, checks it,
-// and builds the package as the compile button does. The catalogue file itself is not changed.
+// and builds the package as the compile button does, as far as the problems found allow. The
+// catalogue file itself is not changed.
 class CompileCommand : public Command {
 public:
     QString name() const override { return QStringLiteral("compile"); }
-    QString arguments() const override { return QStringLiteral("[CATALOGUE] -o PACKAGE [--force]"); }
+    QString arguments() const override { return QStringLiteral("[CATALOGUE] -o PACKAGE [--force] [--json]"); }
     QString summary() const override { return QStringLiteral("build a lab package from a catalogue"); }
     int run(const QStringList &args, CliContext &context) override;
 };

@@ -11,6 +11,7 @@
 #include "gui/CatalogueView.h"
 #include "gui/Icon.h"
 #include "gui/PDFLink.h"
+#include "gui/ProblemsList.h"
 #include "gui/ProgressWindows.h"
 #include "gui/WindowModes.h"
 #include "gui/Wizard.h"
@@ -31,6 +32,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
+#include <QTableView>
 #include <QTabBar>
 #include <QTimer>
 
@@ -65,6 +68,19 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
         setFieldBackground(field, true);
     lockExamBoxes();
     createNewTree();
+    // After the first load, so that the list fills from the catalogue on screen.
+    m_problems = new ProblemsList(m_catalogue, &m_pdfPages, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_problems);
+    m_problems->view()->setToolTip(langText(LangEntry::ProblemsListTip));
+    m_problemsAction->setText(langText(LangEntry::ProblemsCaption));
+    connect(m_problemsAction, &QAction::triggered, this, &AddLabs::showProblemsList);
+    connect(m_problems, &ProblemsList::problemActivated, this, &AddLabs::showProblem);
+    m_problemCount = new QLabel(this);
+    m_problemCount->setObjectName(QStringLiteral("lblProblemCount"));
+    statusBar()->addPermanentWidget(m_problemCount);
+    connect(m_problemCount, &QLabel::linkActivated, this, &AddLabs::showProblemsList);
+    connect(m_problems, &ProblemsList::problemsChanged, this, &AddLabs::showProblemCount);
+    showProblemCount(static_cast<int>(m_problems->problems().size()), m_problems->isChecking());
     lblInstructions->setText(langText(LangEntry::MainInstructions));
     if (txtTab->text().isEmpty()) {
         cmdEditTab->setEnabled(true);
@@ -218,16 +234,44 @@ void AddLabs::keepRecovery()
                     MessageButtons::Ok, langText(LangEntry::MessageTitle));
 }
 
-void AddLabs::reportMissingFiles()
+void AddLabs::showProblemCount(int count, bool checking)
 {
-    const QStringList missing = findMissingFiles(m_catalogue);
-    if (missing.isEmpty())
+    QString text = count == 0 ? langText(LangEntry::NoProblemsStatusText) : langText(LangEntry::ProblemsStatusText).arg(count);
+    if (checking)
+        text += QStringLiteral(" \u2014 ") + langText(LangEntry::ProblemsCheckingText);
+    m_problemCount->setText(QStringLiteral("<a href=\"problems\">%1</a>").arg(text.toHtmlEscaped()));
+    m_problemCount->setAccessibleName(text);
+}
+
+void AddLabs::showProblemsList()
+{
+    m_problems->show();
+    m_problems->raise();
+}
+
+void AddLabs::showProblem(const CatalogueProblem &problem)
+{
+    CatalogueNode *node = m_catalogue.tree().nodeByKey(problem.nodeKey);
+    // An edit in progress keeps its lab; the author finishes or cancels it first.
+    if (!node || m_addLabCommand == LabCommand::Store || m_editLabCommand == LabCommand::Store
+        || m_sectionCommand == SectionCommand::Store || m_tabEditing)
         return;
-    constexpr qsizetype kShown = 15;
-    QString text = langText(LangEntry::MissingFilesMessage) + QStringLiteral("\n\n") + missing.mid(0, kShown).join(u'\n');
-    if (missing.size() > kShown)
-        text += QStringLiteral("\n... and %1 more").arg(missing.size() - kShown);
-    m_prompter.show(text, MessageIcon::Exclamation, MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    selectNode(node);
+    tvlabsNodeClick(node);
+    tvlabs->setFocus(Qt::OtherFocusReason);
+    if (!problem.field || !CatalogueTree::isLabNode(*node) || !cmdEdit->isEnabled())
+        return;
+    cmdEdit->click();
+    if (m_editLabCommand != LabCommand::Store)
+        return;
+    const bool required = problem.field == LabFileField::Document || problem.field == LabFileField::Topology;
+    m_form->TabStrip1->setCurrentIndex(required ? 0 : 1);
+    QPushButton *browse = problem.field == LabFileField::Document ? m_form->cmdBrowse
+        : problem.field == LabFileField::Topology                 ? m_form->cmdBrowseTop
+        : problem.field == LabFileField::Picture                  ? m_form->cmdBrowsePicture
+        : problem.field == LabFileField::GradingConfiguration     ? m_form->cmdBrowsenwc
+                                                                  : m_form->cmdBrowseLoadNwc;
+    browse->setFocus(Qt::OtherFocusReason);
 }
 
 bool AddLabs::offerRecovery()

@@ -33,6 +33,7 @@ struct WizardLab;
 namespace fendrel::gui {
 
 class PackageInspector;
+class ProblemsList;
 
 class CatalogueModel;
 class CatalogueView;
@@ -88,8 +89,10 @@ public:
     // File > Inspect Package: asks for a package and shows what it holds without importing it.
     PackageInspector *inspectPackage();
 
-    // Says in one message which files the labs name that are not there (after a start or an open).
-    void reportMissingFiles();
+    // The Problems dock: every problem of the catalogue, kept current.
+    ProblemsList *problemsList() const { return m_problems; }
+    // A problem's lab (or section) selected, and its field opened for editing where it names one.
+    void showProblem(const CatalogueProblem &problem);
     // Writes the recovery file now rather than when the timer runs out (tests).
     void keepRecovery();
 
@@ -155,7 +158,12 @@ private:
     // True when a package was written (the quit question's Yes closes only then).
     bool cmdCreatePckClick();
     void cmdLoadLabPckClick();
-    CompileOutcome runCompilation(const QString &packagePath, QString *failure);
+    // The check before a compile: false (with the list shown, and a message or a question
+    // answered Cancel) when the problems found stop it. checked receives what it learned.
+    bool problemsAllowCompiling(CatalogueCheck &check);
+    CompileOutcome runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked);
+    void showProblemsList();
+    void showProblemCount(int count, bool checking);
     bool runExtraction(const QString &packagePath);
     void unload();
 
@@ -194,6 +202,9 @@ private:
     QPointer<Wizard> m_wizard;
     QPointer<PDFLink> m_pageLink;
     ViewerFactory m_viewerFactory;
+    PdfPageCounter m_pdfPages;
+    ProblemsList *m_problems = nullptr;
+    QLabel *m_problemCount = nullptr;
 
     // The controls, named as the catalogue's authors have always known them.
     CatalogueModel *m_model;
@@ -218,6 +229,7 @@ private:
 
     QAction *m_openAction = nullptr;
     QAction *m_compileAction = nullptr;
+    QAction *m_problemsAction = nullptr;
 };
 
 } // namespace fendrel::gui

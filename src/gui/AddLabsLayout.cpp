@@ -160,6 +160,11 @@ void AddLabs::createMenus()
     quit->setObjectName(QStringLiteral("actionQuit"));
     quit->setShortcut(QKeySequence::Quit);
 
+    QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
+    m_problemsAction = view->addAction(QString());
+    m_problemsAction->setObjectName(QStringLiteral("actionProblems"));
+    m_problemsAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_9));
+
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction *manual = help->addAction(QString(), this, &AddLabs::openManual);
     manual->setObjectName(QStringLiteral("actionManual"));

@@ -6,6 +6,7 @@
 #include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
 #include "gui/PackageInspector.h"
+#include "gui/ProblemsList.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
@@ -148,6 +149,9 @@ bool AddLabs::cmdCreatePckClick()
     }
     if (refusedWhileEditing())
         return false;
+    CatalogueCheck check;
+    if (!problemsAllowCompiling(check))
+        return false;
 
     FileRequest request;
     request.kind = FileDialogKind::Save;
@@ -162,7 +166,7 @@ bool AddLabs::cmdCreatePckClick()
 
     const BusyScope busy(*this);
     QString failure;
-    const CompileOutcome outcome = runCompilation(packagePath, &failure);
+    const CompileOutcome outcome = runCompilation(packagePath, &failure, &check.files);
     m_saveStatus->unload();
     switch (outcome) {
     case CompileOutcome::Written:
@@ -187,10 +191,32 @@ bool AddLabs::cmdCreatePckClick()
     return false;
 }
 
-CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *failure)
+bool AddLabs::problemsAllowCompiling(CatalogueCheck &check)
+{
+    {
+        const BusyScope busy(*this);
+        check = checkCatalogue(m_catalogue, &m_pdfPages);
+    }
+    m_problems->showCheck(check);
+    switch (worstSeverity(check.problems).value_or(ProblemSeverity::Warning)) {
+    case ProblemSeverity::CannotBuild:
+        showProblemsList();
+        m_prompter.message(LangEntry::CompileCannotBuildMessage, MessageIcon::Exclamation);
+        return false;
+    case ProblemSeverity::OpensWrong:
+        showProblemsList();
+        return m_prompter.message(LangEntry::CompileOpensWrongQuestion, MessageIcon::Question,
+                                  MessageButtons::CompileAnywayCancel)
+            == MessageAnswer::CompileAnyway;
+    case ProblemSeverity::Warning: break;
+    }
+    return true;
+}
+
+CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked)
 {
     SaveStatusObserver observer(*m_saveStatus, windowTitle());
-    return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer, failure);
+    return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer, failure, checked);
 }
 
 PackageInspector *AddLabs::inspectPackage()
@@ -249,7 +275,6 @@ bool AddLabs::runExtraction(const QString &packagePath)
     closeEditing();
     showLoadedTree();
     markSaved(); // the catalogue on screen is the catalogue file now
-    reportMissingFiles();
     return true;
 }
 

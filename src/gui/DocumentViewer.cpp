@@ -19,6 +19,14 @@ qint32 userPageNumber(int pageIndex)
     return pageIndex + 1;
 }
 
+std::optional<int> PdfPageCounter::pageCount(const QString &pdfPath) const
+{
+    QPdfDocument document;
+    if (document.load(pdfPath) != QPdfDocument::Error::None)
+        return std::nullopt;
+    return document.pageCount();
+}
+
 namespace {
 
 class PdfDocumentViewer : public DocumentViewer {

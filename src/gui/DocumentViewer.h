@@ -1,5 +1,7 @@
 #pragma once
 
+#include "interaction/DocumentPages.h"
+
 #include <QObject>
 #include <QString>
 
@@ -38,5 +40,11 @@ using ViewerFactory = std::function<std::unique_ptr<DocumentViewer>(bool isPdf)>
 
 // A PDF is shown inside the window; any other document opens in the desktop's own application.
 std::unique_ptr<DocumentViewer> createDocumentViewer(bool isPdf);
+
+// The catalogue check's page counts, read with the viewer's own PDF reader.
+class PdfPageCounter : public DocumentPages {
+public:
+    std::optional<int> pageCount(const QString &pdfPath) const override;
+};
 
 } // namespace fendrel::gui

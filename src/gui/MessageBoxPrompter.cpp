@@ -58,6 +58,12 @@ MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, Me
         box.setDefaultButton(QMessageBox::RestoreDefaults);
         box.setEscapeButton(QMessageBox::RestoreDefaults);
         break;
+    case MessageButtons::CompileAnywayCancel:
+        box.setStandardButtons(QMessageBox::Ignore | QMessageBox::Cancel);
+        box.button(QMessageBox::Ignore)->setText(langText(LangEntry::CompileAnywayCaption));
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes: return MessageAnswer::Yes;
@@ -66,11 +72,13 @@ MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, Me
     case QMessageBox::Discard: return MessageAnswer::Discard;
     case QMessageBox::RestoreDefaults: return MessageAnswer::Restore;
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    case QMessageBox::Ignore: return MessageAnswer::CompileAnyway;
     default: break;
     }
     // A box closed some other way: the harmless answer.
     return buttons == MessageButtons::Ok                ? MessageAnswer::Ok
-        : buttons == MessageButtons::YesNoSaveCancel || buttons == MessageButtons::SaveDiscardCancel ? MessageAnswer::Cancel
+        : buttons == MessageButtons::YesNoSaveCancel || buttons == MessageButtons::SaveDiscardCancel
+                || buttons == MessageButtons::CompileAnywayCancel                                     ? MessageAnswer::Cancel
         : buttons == MessageButtons::RestoreDiscard                                                   ? MessageAnswer::Restore
                                                                                                      : MessageAnswer::No;
 }

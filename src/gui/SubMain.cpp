@@ -72,7 +72,6 @@ int Main(int &argc, char **argv)
         return 0;
     // The wizard would replace the catalogue: it waits until recovered changes are answered for.
     const bool restored = window.offerRecovery();
-    window.reportMissingFiles();
     if (wizard && !window.isReadOnly() && !restored)
         window.showWizard();
     return QApplication::exec();

@@ -4,6 +4,7 @@
 #include "support/TestSupport.h"
 
 #include "io/FolderLock.h"
+#include "text/TextHelpers.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -132,16 +133,18 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), out}, a.data());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(QStringLiteral("6 problem(s)"))) << qPrintable(r.err);
-    // Files of the wrong kind would land in the wrong place when the package is opened again.
-    EXPECT_TRUE(r.err.contains(QStringLiteral("S / Three: the lab document %1 is not a lab document (.pdf, .doc or .txt)").arg(top)));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("S / Three: the picture %1 is not a picture that Fendrel can read").arg(a.path(QStringLiteral("fake.gif")))));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("S / One: the lab document /nowhere/a.pdf does not exist")));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("S / Two: the lab document %1 is a folder, not a file").arg(a.dir.path())));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("counts 2 devices but 1 routers")));
-    EXPECT_TRUE(r.err.contains(QStringLiteral("empty.nwc is empty")));
+    // One line each, worst cases named so; files of the wrong kind would land in the wrong place
+    // when the package is opened again.
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  opens wrong: S / Three: %1: is not a lab document (.pdf, .doc or .txt)\n").arg(top)));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  opens wrong: S / Three: %1: is not a picture that Fendrel can read").arg(a.path(QStringLiteral("fake.gif")))));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  opens wrong: S / One: /nowhere/a.pdf: is not there\n")));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  opens wrong: S / Two: %1: is a folder, not a file\n").arg(a.dir.path())));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  cannot build: S / One: %1: counts 2 devices, but 1 routers, 0 switches and 0 PCs\n").arg(bad)));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  warning: S / Two: %1: is empty").arg(empty)));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("\"cannot build\" must be mended first")));
     EXPECT_FALSE(QFileInfo::exists(out));
 
-    // --force follows the compile button: the bad configuration stops it, still nothing written.
+    // --force overrides no problem that cannot build.
     r = runCli({QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(QFileInfo::exists(out));
@@ -164,9 +167,71 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
                                     .toUtf8());
     r = runCli({QStringLiteral("compile"), huge, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("Section \"Big\" counts 40000 labs, more than a catalogue file can carry")))
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  cannot build: Big: the catalogue file counts 40000 labs in this section, "
+                                              "more than it can carry (32767)")))
         << qPrintable(r.err);
     EXPECT_FALSE(QFileInfo::exists(out));
+}
+
+// Each severity compiles as far as it allows: a package that would open wrong only with --force,
+// an empty configuration only when --yes answers its question; --json says the same to a script.
+TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
+{
+    Author a;
+    const QString top = a.file(QStringLiteral("t.top"), "t");
+    const QString doc = a.file(QStringLiteral("d.pdf"), "%PDF");
+    const QString empty = a.file(QStringLiteral("empty.nwc"), "");
+    const QString catalogue = QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=Routing\r\nnumberofentries=1\r\n"
+                                             "lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\nloadnwcfile0=%3\r\n"
+                                             "[SECTION1]\r\nsectionname=routing\r\nnumberofentries=1\r\n"
+                                             "lab0=Two\r\nlink0=%1\r\ntopfile0=%2\r\n"
+                                             "[SECTION2]\r\nsectionname=Later\r\nnumberofentries=0\r\n");
+    const QString merged = a.file(QStringLiteral("merged.ini"), catalogue.arg(doc, top, empty).toUtf8());
+    const QString out = a.path(QStringLiteral("out.lab"));
+
+    CliRun r = runCli({QStringLiteral("check"), merged, QStringLiteral("--json")}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    const QJsonObject report = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(report.value(QStringLiteral("compiles")), QJsonValue(false));
+    QStringList seen;
+    for (const QJsonValue &problem : report.value(QStringLiteral("problems")).toArray()) {
+        const QJsonObject p = problem.toObject();
+        seen << QStringList{p[QStringLiteral("severity")].toString(), p[QStringLiteral("kind")].toString(),
+                            p[QStringLiteral("section")].toString(), p[QStringLiteral("lab")].toString(),
+                            p[QStringLiteral("field")].toString(), fileNameOfPath(p[QStringLiteral("file")].toString())}
+                    .join(u'|');
+    }
+    EXPECT_EQ(seen, QStringList({QStringLiteral("opens-wrong|sections-merged|Routing|||"),
+                                 QStringLiteral("warning|configuration-empty|Routing|One|loading-configuration|empty.nwc"),
+                                 QStringLiteral("warning|section-without-labs|Later|||")}))
+        << r.out.constData();
+
+    // Opens wrong: refused without --force; with it, the empty configuration's question decides.
+    r = runCli({QStringLiteral("compile"), merged, QStringLiteral("-o"), out}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("--force compiles anyway"))) << qPrintable(r.err);
+    r = runCli({QStringLiteral("--no"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(QFileInfo::exists(out));
+    r = runCli({QStringLiteral("--yes"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force"),
+                QStringLiteral("--json")},
+               a.data());
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("written")), QJsonValue(true)) << r.out.constData();
+    EXPECT_TRUE(QFileInfo(out).isFile());
+
+    // Warnings alone never stop it, and a clean catalogue has nothing to say.
+    QString sections = catalogue.arg(doc, top, QString());
+    sections.replace(QStringLiteral("sectionname=routing"), QStringLiteral("sectionname=Switching"));
+    const QString warned = a.file(QStringLiteral("warned.ini"), sections.toUtf8());
+    r = runCli({QStringLiteral("compile"), warned, QStringLiteral("-o"), a.path(QStringLiteral("w.lab"))}, a.data());
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("  warning: Later: the section holds no labs"))) << qPrintable(r.err);
+    sections.remove(QStringLiteral("[SECTION2]\r\nsectionname=Later\r\nnumberofentries=0\r\n"));
+    const QString clean = a.file(QStringLiteral("clean.ini"), sections.toUtf8());
+    r = runCli({QStringLiteral("check"), clean}, a.data());
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_EQ(r.out, QStringLiteral("%1: no problems\n").arg(clean).toUtf8());
 }
 
 TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
@@ -191,6 +256,7 @@ TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
         const CliRun r = runCli(command, a.data());
         EXPECT_EQ(r.exitCode, 1) << qPrintable(command.join(u' '));
         EXPECT_TRUE(r.err.contains(pipe + QStringLiteral(" is a named pipe, not a file"))
+                    || r.err.contains(pipe + QStringLiteral(": is a named pipe, not a file"))
                     || r.err.contains(QStringLiteral("it is a named pipe, not a file")))
             << qPrintable(command.join(u' ')) << ": " << qPrintable(r.err);
     }

@@ -173,6 +173,7 @@ TEST(CatalogueEditing, TabTitleReplacesALoneRootAndOtherwiseRenamesIt)
 
 TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefused)
 {
+    languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE));
     const std::pair<QString, QString> refusals[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, u"[\" and \"]"_qs},
                                                     {u"a=b"_qs, u"\"=\""_qs},
                                                     {u"line\nbreak"_qs, u"line break"_qs},

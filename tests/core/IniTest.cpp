@@ -1,3 +1,4 @@
+#include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
 #include "support/TestSupport.h"
 
@@ -150,10 +151,13 @@ TEST(Ini, SnapshotAndDocumentDoExactlyWhatTheCallsOnDiskDo)
     }
 }
 
-TEST(Ini, ValuesHoldingBothBracketsAreRefused)
+TEST(Ini, ValuesTheFileCannotHoldAreRefusedForTheirOneCause)
 {
-    EXPECT_TRUE(iniValueRefusal(QStringLiteral("Lab [1]")).contains(QStringLiteral("Lab [1]")));
-    EXPECT_FALSE(iniValueRefusal(QStringLiteral("]Lab[")).isEmpty());
-    EXPECT_TRUE(iniValueRefusal(QStringLiteral("Lab [1")).isEmpty());
-    EXPECT_TRUE(iniValueRefusal(QStringLiteral("a=b")).isEmpty());
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("Lab [1]")), LangEntry::ValueRefusedText);
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("]Lab[")), LangEntry::ValueRefusedText);
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("Lab [1")), std::nullopt);
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("a=b")), LangEntry::ValueWithEqualsText);
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("a\rb")), LangEntry::ValueWithLineBreakText);
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("caf\u00e9 \u20ac")), std::nullopt);
+    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("\u0100")), LangEntry::ValueNot1252Text);
 }

@@ -471,10 +471,20 @@ void MainWindowFlowsTest::compileIsRefusedWhileSomethingIsOpen()
     QCOMPARE(loaded.takeMessageEntries(), QList<int>{99});
     QVERIFY(loaded.chooser.requests.isEmpty());
 
-    // Nothing open: the save dialog is asked for, and cancelling it writes nothing.
+    // Nothing open, but the labs name files that are not there: a missing configuration stops the
+    // compile before any dialog; missing documents are asked about.
     QVERIFY(loaded.click("cmdCancel"));
     QVERIFY(QFile::remove(loaded.iniPath()));
     QVERIFY(loaded.click("cmdCreatePck"));
+    QCOMPARE(loaded.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::CompileCannotBuildMessage)});
+    QVERIFY(loaded.chooser.requests.isEmpty());
+    QVERIFY(loaded.selectNode(QStringLiteral("Static routes")));
+    QVERIFY(loaded.click("cmdDelete"));
+    loaded.takeMessageEntries();
+    // Compile Anyway: the save dialog is asked for, and cancelling it writes nothing.
+    loaded.prompter.answers = {MessageAnswer::CompileAnyway};
+    QVERIFY(loaded.click("cmdCreatePck"));
+    QCOMPARE(loaded.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::CompileOpensWrongQuestion)});
     QCOMPARE(loaded.chooser.requests.size(), 1);
     QCOMPARE(loaded.chooser.requests[0].kind, FileDialogKind::Save);
     QCOMPARE(loaded.chooser.requests[0].initialFolder, folders().labs);

@@ -4,10 +4,12 @@
 #include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
 #include "gui/PackageInspector.h"
+#include "gui/ProblemsList.h"
 #include "package/PackageCompiler.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
+#include "text/TextHelpers.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -15,12 +17,15 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QProcess>
+#include <QTableView>
 #include <QTimer>
 #include <QTreeView>
 #include <QTreeWidget>
 
 using namespace fendrel;
 using namespace fendrel::test;
+using fendrel::gui::ProblemsList;
+using fendrel::gui::ProblemsModel;
 
 namespace {
 
@@ -68,7 +73,7 @@ private Q_SLOTS:
     void cancellingCompileOrOpenChangesNothing();
     void unsavedEditsAreOfferedAfterACrash();
     void aKilledWindowsEditIsRestored();
-    void missingFilesAreReportedTogether();
+    void theProblemsListFollowsTheCatalogue();
     void theInspectorShowsAPackageAndSavesAMember();
 };
 
@@ -143,7 +148,14 @@ void PackageFlowsTest::aBadConfigurationStopsTheCompilation()
     h.window().createNewTree();
     h.chooser.answers = {package};
     QVERIFY(h.click("cmdCreatePck"));
-    QCOMPARE(h.prompter.shown.last().text, bad + QStringLiteral("\r\n") + langText(LangEntry::NwcDeviceCountMessage));
+    // Found before the save dialog, shown in the Problems list, and no override.
+    QCOMPARE(h.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::CompileCannotBuildMessage)});
+    QCOMPARE(h.chooser.answers, QStringList{package}); // no dialog was opened
+    const QList<CatalogueProblem> &problems = h.window().problemsList()->problems();
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems[0].kind, ProblemKind::NwcCountMismatch);
+    QCOMPARE(problems[0].details, QStringList({QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("0"), QStringLiteral("0")}));
+    QVERIFY(h.window().problemsList()->isVisible());
     QCOMPARE(readFile(package), QByteArray("an older package"));
     QCOMPARE(h.window().windowTitle(), langText(LangEntry::ProgramTitle));
     QVERIFY(h.window().catalogueChanged());
@@ -451,26 +463,79 @@ void PackageFlowsTest::aKilledWindowsEditIsRestored()
     QVERIFY(h.window().catalogueChanged());
 }
 
-void PackageFlowsTest::missingFilesAreReportedTogether()
+// The Problems list: filled at start, kept current by edits that mend and make problems, and
+// leading from a row to the lab's field; Compile asks before it builds a package that opens wrong.
+void PackageFlowsTest::theProblemsListFollowsTheCatalogue()
 {
     MainWindowHarness h;
-    openOverFiles(h);
-    h.window().reportMissingFiles();
-    QVERIFY(h.prompter.shown.isEmpty()); // all there: nothing to say
-
-    const QString doc = h.recordOf(QStringLiteral("Ospf")).link;
-    const QString top = h.recordOf(QStringLiteral("Vlans")).topFile;
+    const QByteArray catalogue = catalogueOverFiles(h);
+    writeFile(h.iniPath(), catalogue);
+    const QString doc = QString::fromUtf8(catalogue.mid(catalogue.indexOf("link0=") + 6)).section(u'\r', 0, 0);
+    const QString vlanTop = QString::fromUtf8(catalogue.mid(catalogue.lastIndexOf("topfile0=") + 9)).section(u'\r', 0, 0);
     QVERIFY(QFile::remove(doc));
-    QVERIFY(QFile::remove(top));
-    QVERIFY(QDir().mkdir(top));
-    h.window().reportMissingFiles();
-    QCOMPARE(h.prompter.shown.size(), 1);
-    const QString text = h.prompter.shown[0].text;
-    QVERIFY(text.startsWith(langText(LangEntry::MissingFilesMessage)));
-    QVERIFY(text.contains(QStringLiteral("Routing / Ospf: the lab document %1 does not exist").arg(doc)));
-    QVERIFY(text.contains(QStringLiteral("Routing / Ospf again: the lab document %1 does not exist").arg(doc)));
-    QVERIFY(text.contains(QStringLiteral("Switching / Vlans: the topology file %1 is a folder, not a file").arg(top)));
-    QCOMPARE(text.count(u'\n'), 4);
+    QVERIFY(QFile::remove(vlanTop));
+    QVERIFY(QDir().mkdir(vlanTop));
+    h.open();
+    ProblemsList &list = *h.window().problemsList();
+    list.waitUntilCurrent();
+    const auto rows = [&list] {
+        QStringList lines;
+        for (const CatalogueProblem &p : list.problems())
+            lines << QStringLiteral("%1|%2|%3|%4").arg(severityId(severityOf(p)), p.lab, fileNameOfPath(p.file), kindId(p.kind));
+        return lines;
+    };
+    QCOMPARE(rows(), QStringList({QStringLiteral("opens-wrong|Ospf|ospf.pdf|file-not-there"),
+                                  QStringLiteral("opens-wrong|Ospf again|ospf.pdf|file-not-there"),
+                                  QStringLiteral("opens-wrong|Vlans|vlan.top|not-a-file")}));
+    QVERIFY(h.takeMessageEntries().isEmpty()); // the list tells; no message box
+    QCOMPARE(h.control<QLabel>("lblProblemCount")->accessibleName(), langText(LangEntry::ProblemsStatusText).arg(3));
+    QCOMPARE(list.view()->model()->data(list.view()->model()->index(2, ProblemsModel::CauseColumn)).toString(),
+             QStringLiteral("is a folder, not a file"));
+
+    // An edit that mends a problem: Vlans gets a topology file that is there.
+    QVERIFY(h.selectNode(QStringLiteral("Vlans")));
+    QVERIFY(h.click("cmdEdit"));
+    h.chooser.answers = {h.makeFile(QStringLiteral("top/vlan2.top"), "switches")};
+    QVERIFY(h.click("cmdBrowseTop"));
+    QVERIFY(h.click("cmdEdit"));
+    list.waitUntilCurrent();
+    QCOMPARE(rows().size(), 2);
+    // One that makes one: a section without labs.
+    QVERIFY(h.click("cmdAddSection"));
+    QVERIFY(h.type("txtSection", QStringLiteral("Security")));
+    QVERIFY(h.click("cmdAddSection"));
+    list.waitUntilCurrent();
+    QCOMPARE(rows().last(), QStringLiteral("warning|||section-without-labs"));
+    QCOMPARE(list.problems().last().section, QStringLiteral("Security"));
+
+    // Double-click on a row: its lab selected and opened for editing, the document's Browse focused.
+    QTableView *view = list.view();
+    const QRect cell = view->visualRect(view->model()->index(1, ProblemsModel::LabColumn));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(h.currentNodeText(), QStringLiteral("Ospf again"));
+    QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::SaveLabCaption));
+    QCOMPARE(QApplication::focusWidget(), h.control<QPushButton>("cmdBrowse"));
+    QVERIFY(h.click("cmdCancel"));
+
+    // Compile: a package that would open wrong is asked about; Cancel writes nothing.
+    QTemporaryDir out;
+    const QString package = out.filePath(QStringLiteral("p.lab"));
+    h.takeMessageEntries();
+    h.chooser.requests.clear();
+    h.prompter.answers = {MessageAnswer::Cancel};
+    QVERIFY(h.click("cmdCreatePck"));
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::CompileAnywayCancel);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::CompileOpensWrongQuestion)});
+    QVERIFY(h.chooser.requests.isEmpty());
+    QVERIFY(!QFileInfo::exists(package));
+    // Compile Anyway builds it, saying each missing member (both labs name the document) as the
+    // compiler always has.
+    h.prompter.answers = {MessageAnswer::CompileAnyway};
+    h.chooser.answers = {package};
+    QVERIFY(h.click("cmdCreatePck"));
+    QVERIFY(QFileInfo(package).isFile());
+    QCOMPARE(h.takeMessageEntries(), QList<int>({static_cast<int>(LangEntry::CompileOpensWrongQuestion), -1, -1}));
 }
 
 // File > Inspect Package: the package's labs and members without importing it; a name-only

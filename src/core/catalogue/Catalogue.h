@@ -1,5 +1,6 @@
 #pragma once
 
+#include "catalogue/CatalogueProblem.h"
 #include "catalogue/CatalogueTree.h"
 #include "catalogue/KeyArray.h"
 #include "catalogue/KeyCounter.h"
@@ -73,9 +74,10 @@ public:
     // numbering are not read. The records of the previous catalogue are kept, unreferenced, as
     // they always were; keyArrayInitialize drops them.
     void createNewTree(Prompter &prompter, const QString &appDataFolder, const QString &iniFolder = {});
-    // What the last load could not carry into the tree, one sentence each: a section counting more
-    // labs than a catalogue can hold is loaded without them, and must not compile as if empty.
-    const QStringList &loadProblems() const { return m_loadProblems; }
+    // What the last load merged or could not carry into the tree: a section counting more labs than
+    // a catalogue can hold is loaded without them, and must not compile as if empty; two sections
+    // named alike but for letter case became one.
+    const QList<CatalogueProblem> &loadProblems() const { return m_loadProblems; }
     void keyArrayInitialize();
 
     // The editing commands, with the rules and messages the window has always had.
@@ -151,7 +153,7 @@ private:
     KeyCounter m_keys;
     QString m_tabTitle;
     QString m_iniPath;
-    QStringList m_loadProblems;
+    QList<CatalogueProblem> m_loadProblems;
 };
 
 } // namespace fendrel

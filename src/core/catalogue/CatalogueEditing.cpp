@@ -6,6 +6,7 @@
 #include "catalogue/WizardCatalogue.h"
 #include "errorlog/ErrorLog.h"
 #include "errorlog/ErrorNumbers.h"
+#include "startup/LanguageTable.h"
 #include "interaction/Prompter.h"
 #include "text/Windows1252.h"
 #include "text/TextHelpers.h"
@@ -54,22 +55,26 @@ QString capitalizeFirst(const QString &text)
     return text.left(1).toUpper() + text.mid(1);
 }
 
+std::optional<LangEntry> catalogueValueRefusalEntry(const QString &value)
+{
+    if (value.contains(u'[') && value.contains(u']'))
+        return LangEntry::ValueRefusedText;
+    if (value.contains(u'='))
+        return LangEntry::ValueWithEqualsText;
+    if (value.contains(u'\n') || value.contains(u'\r'))
+        return LangEntry::ValueWithLineBreakText;
+    if (!fitsWindows1252(value))
+        return LangEntry::ValueNot1252Text;
+    return std::nullopt;
+}
+
 QString catalogueValueRefusal(const QString &value)
 {
-    if (QString refusal = iniValueRefusal(value); !refusal.isEmpty())
-        return refusal;
-    if (value.contains(u'='))
-        return QStringLiteral("\"%1\" holds \"=\", which the catalogue file drops from every value. "
-                              "Please leave it out.")
-            .arg(value);
-    if (value.contains(u'\n') || value.contains(u'\r'))
-        return QStringLiteral("The text holds a line break, but the catalogue file keeps each value on one line. "
-                              "Please write it as one line.");
-    if (!fitsWindows1252(value))
-        return QStringLiteral("\"%1\" holds characters that the catalogue file cannot store (it keeps Western "
-                              "European letters only). Please use other characters.")
-            .arg(value);
-    return {};
+    const std::optional<LangEntry> entry = catalogueValueRefusalEntry(value);
+    if (!entry)
+        return {};
+    const QString text = langText(*entry);
+    return text.contains(QStringLiteral("%1")) ? text.arg(value) : text;
 }
 
 std::optional<QString> pageNumberValue(const QString &value)

@@ -39,6 +39,16 @@ QString skuOrNew(SkuTree &skus, SkuLevel level, const QString &stored, const QSt
     return made;
 }
 
+CatalogueProblem sectionProblem(ProblemKind kind, const CatalogueNode &section, QStringList details)
+{
+    CatalogueProblem problem;
+    problem.kind = kind;
+    problem.section = section.text();
+    problem.nodeKey = section.key();
+    problem.details = std::move(details);
+    return problem;
+}
+
 } // namespace
 
 QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter)
@@ -125,17 +135,15 @@ void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, 
                 logError(QStringLiteral("Create New Tree"), kMainWindowLabel, kErrComplaint,
                          QStringLiteral("%1 repeats the section name \"%2\"; its labs were added to that section")
                              .arg(section, sectionNode->text()));
+                m_loadProblems.append(sectionProblem(ProblemKind::SectionsMerged, *sectionNode, {name}));
             }
 
             const qint16 entries = ini.readInt(section, kNumberOfEntries, 0);
             bool counted = false;
             const qlonglong stated = ini.read(section, kNumberOfEntries).toLongLong(&counted);
             if (counted && stated != entries)
-                m_loadProblems << QStringLiteral("Section \"%1\" counts %2 labs, more than a catalogue file can carry (%3); "
-                                                 "none of its labs were loaded.")
-                                      .arg(name)
-                                      .arg(stated)
-                                      .arg(std::numeric_limits<qint16>::max());
+                m_loadProblems.append(sectionProblem(ProblemKind::TooManyLabsLoaded, *sectionNode,
+                                                     {QString::number(stated), QString::number(std::numeric_limits<qint16>::max())}));
             for (qint32 j = 0; j < entries; ++j) {
                 LabRecord r;
                 const QString labName = trimSpaces(ini.read(section, labKey(kLab, j)));

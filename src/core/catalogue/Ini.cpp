@@ -257,15 +257,6 @@ void writeIni(const QString &section, const QString &key, const QString &value, 
     writeIniFile(file, lines);
 }
 
-QString iniValueRefusal(const QString &value)
-{
-    if (value.contains(u'[') && value.contains(u']'))
-        return QStringLiteral("\"%1\" holds both \"[\" and \"]\"; the catalogue file would read it as the start "
-                              "of a section. Please leave out one of the brackets.")
-            .arg(value);
-    return {};
-}
-
 IniSnapshot::IniSnapshot(QStringList lines) : m_lines(std::move(lines))
 {
     // A header "[X]" is contained in a line exactly where a "[" is followed by X and then "]"

@@ -35,10 +35,6 @@ bool writeIniFile(const QString &file, const QStringList &lines, QString *error 
 // What writeIni does to the lines of a file, without touching the disk.
 void applyIniWrite(QStringList &lines, const QString &section, const QString &key, const QString &value);
 
-// Why a value cannot be stored in an INI file, or an empty text when it can. A value holding
-// both "[" and "]" would be read back as a section header.
-QString iniValueRefusal(const QString &value);
-
 // A file read once and answered many times, exactly as readIni would answer each question.
 class IniSnapshot {
 public:

@@ -26,4 +26,7 @@ struct LabRecord {
     bool operator==(const LabRecord &) const = default;
 };
 
+// The fields of a lab that name a file.
+enum class LabFileField { Document, Topology, Picture, GradingConfiguration, LoadingConfiguration };
+
 } // namespace fendrel

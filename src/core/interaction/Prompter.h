@@ -9,9 +9,10 @@ namespace fendrel {
 enum class MessageIcon { None, Information, Exclamation, Critical, Question };
 // YesNo defaults to Yes; YesNoDefaultNo, for questions whose Yes destroys something, to No;
 // YesNoSaveCancel (the quit question) and SaveDiscardCancel (before unsaved changes are replaced)
-// to Cancel, which Esc also chooses; RestoreDiscard (unsaved changes found at start) to Restore.
-enum class MessageButtons { Ok, YesNo, YesNoDefaultNo, YesNoSaveCancel, SaveDiscardCancel, RestoreDiscard };
-enum class MessageAnswer { Ok, Yes, No, Save, Discard, Cancel, Restore };
+// to Cancel, which Esc also chooses; RestoreDiscard (unsaved changes found at start) to Restore;
+// CompileAnywayCancel (a package that would open wrong) to Cancel.
+enum class MessageButtons { Ok, YesNo, YesNoDefaultNo, YesNoSaveCancel, SaveDiscardCancel, RestoreDiscard, CompileAnywayCancel };
+enum class MessageAnswer { Ok, Yes, No, Save, Discard, Cancel, Restore, CompileAnyway };
 
 // How the core asks and tells the user something. The GUI shows message boxes, the CLI writes
 // to stderr and answers from its options, tests script the answers.

@@ -9,31 +9,47 @@
 
 namespace fendrel {
 
-QString whyNotARegularFile(const QString &path)
+FileStatus fileStatus(const QString &path)
 {
+    FileStatus status;
 #ifdef Q_OS_UNIX
-    struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
-        return QStringLiteral("does not exist");
-    if (S_ISREG(status.st_mode))
-        return {};
-    if (S_ISDIR(status.st_mode))
-        return QStringLiteral("is a folder, not a file");
-    if (S_ISFIFO(status.st_mode))
-        return QStringLiteral("is a named pipe, not a file");
-    if (S_ISSOCK(status.st_mode))
-        return QStringLiteral("is a socket, not a file");
-    if (S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode))
-        return QStringLiteral("is a device, not a file");
-    return QStringLiteral("is not a regular file");
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        status.why = QStringLiteral("does not exist");
+        return status;
+    }
+    status.exists = true;
+    status.size = static_cast<qint64>(st.st_size);
+    if (S_ISREG(st.st_mode))
+        status.regular = true;
+    else if (S_ISDIR(st.st_mode))
+        status.why = QStringLiteral("is a folder, not a file");
+    else if (S_ISFIFO(st.st_mode))
+        status.why = QStringLiteral("is a named pipe, not a file");
+    else if (S_ISSOCK(st.st_mode))
+        status.why = QStringLiteral("is a socket, not a file");
+    else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+        status.why = QStringLiteral("is a device, not a file");
+    else
+        status.why = QStringLiteral("is not a regular file");
 #else
     const QFileInfo info(path);
-    if (!info.exists())
-        return QStringLiteral("does not exist");
-    if (info.isDir())
-        return QStringLiteral("is a folder, not a file");
-    return info.isFile() ? QString() : QStringLiteral("is not a regular file");
+    status.exists = info.exists();
+    status.regular = info.isFile();
+    status.size = info.size();
+    if (!status.exists)
+        status.why = QStringLiteral("does not exist");
+    else if (info.isDir())
+        status.why = QStringLiteral("is a folder, not a file");
+    else if (!status.regular)
+        status.why = QStringLiteral("is not a regular file");
 #endif
+    return status;
+}
+
+QString whyNotARegularFile(const QString &path)
+{
+    return fileStatus(path).why;
 }
 
 } // namespace fendrel

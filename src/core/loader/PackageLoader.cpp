@@ -38,7 +38,6 @@
 namespace fendrel {
 namespace {
 
-const QString kExtractionRootName = QStringLiteral("CompilerLabs");
 
 bool lessBytes(QByteArrayView a, QByteArrayView b)
 {
@@ -54,11 +53,6 @@ QString packageFolderName(const QString &packagePath)
     if (name.isEmpty() || name == u"." || name == u"..")
         name = QStringLiteral("_") + name;
     return name;
-}
-
-QString extractionRoot(const QString &appDataFolder)
-{
-    return withTrailingSeparator(appDataFolder) + kExtractionRootName + u'/';
 }
 
 namespace {

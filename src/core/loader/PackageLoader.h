@@ -40,9 +40,6 @@ struct ExtractResult {
     QString misfit;          // why the members do not fit the catalogue (Invalid)
 };
 
-// Where packages are extracted: appDataFolder + "CompilerLabs/".
-QString extractionRoot(const QString &appDataFolder);
-
 // The folder a package extracts into below the extraction root: the package's file name with
 // every ".lab" removed, as one safe folder name.
 QString packageFolderName(const QString &packagePath);

@@ -1,130 +1,160 @@
 #include "package/CatalogueCheck.h"
 
 #include "catalogue/Catalogue.h"
-#include "catalogue/Ini.h"
-#include "io/FileKind.h"
-#include "package/LabFileKind.h"
-#include "package/NetworkConfiguration.h"
+#include "catalogue/CatalogueEditing.h"
 #include "text/TextHelpers.h"
 
-#include <QFileInfo>
+#include <QSet>
 
-#include <optional>
+#include <array>
+
+#include <limits>
 #include <utility>
 
 namespace fendrel {
 namespace {
 
-using Result = NetworkConfigurationCheck::Result;
+struct NamedFile {
+    LabFileField field;
+    QString path;
+    bool required;
+};
 
-QString configurationProblem(const QString &path)
+// The files of a lab in the order the package lists them.
+std::array<NamedFile, 5> filesOf(const LabRecord &r)
 {
-    const NetworkConfigurationCheck check = checkNetworkConfiguration(path);
-    switch (check.result) {
-    case Result::Valid: return {};
-    case Result::UnknownLine: return QStringLiteral("%1 holds a line that is neither a count nor empty").arg(path);
-    case Result::CountMismatch:
-        return QStringLiteral("%1 counts %2 devices but %3 routers, %4 switches and %5 PCs")
-            .arg(path)
-            .arg(check.devices)
-            .arg(check.routers)
-            .arg(check.switches)
-            .arg(check.pcs);
-    case Result::MissingDevice: return QStringLiteral("%1 needs %2 beside it, which does not exist").arg(path, check.missingDeviceName);
-    case Result::Empty: return QStringLiteral("%1 is empty").arg(path);
-    case Result::ReadFailure: return QStringLiteral("%1: %2").arg(path, check.errorDescription);
+    const auto optional = [](const QString &path) { return trimSpaces(path).isEmpty() ? QString() : path; };
+    return {{{LabFileField::Document, r.link, true},
+             {LabFileField::Topology, trimSpaces(r.topFile).isEmpty() ? QString() : r.topFile, true},
+             {LabFileField::Picture, r.picture, false},
+             {LabFileField::GradingConfiguration, optional(r.nwcFile), false},
+             {LabFileField::LoadingConfiguration, optional(r.loadNwcFile), false}}};
+}
+
+class ProblemList {
+public:
+    void add(ProblemKind kind, const CatalogueNode *section, const CatalogueNode *lab, QStringList details = {},
+             std::optional<LabFileField> field = {}, const QString &file = {})
+    {
+        CatalogueProblem problem;
+        problem.kind = kind;
+        if (section)
+            problem.section = section->text();
+        if (lab)
+            problem.lab = lab->text();
+        const CatalogueNode *node = lab ? lab : section;
+        if (node)
+            problem.nodeKey = node->key();
+        problem.field = field;
+        problem.file = file;
+        problem.details = std::move(details);
+        m_problems.append(std::move(problem));
     }
-    return {};
-}
+    // Values are refused when typed; one that came in another way (a hand-edited file, a package)
+    // still cannot be written back.
+    void carry(const QString &value, const CatalogueNode *section, const CatalogueNode *lab)
+    {
+        if (catalogueValueRefusalEntry(value))
+            add(ProblemKind::ValueNotCarried, section, lab, {value});
+    }
+    QList<CatalogueProblem> take() { return std::move(m_problems); }
 
-// With a field, a file of the wrong kind for it is a problem too.
-QString fileProblem(const QString &what, const QString &path, bool required, std::optional<LabFileField> field = {})
-{
-    if (path.isEmpty())
-        return required ? QStringLiteral("no %1 is given").arg(what) : QString();
-    const QString why = field ? labFileRefusal(*field, path) : whyNotARegularFile(path);
-    if (!why.isEmpty())
-        return QStringLiteral("the %1 %2 %3").arg(what, path, why);
-    if (!QFileInfo(path).isReadable())
-        return QStringLiteral("the %1 %2 cannot be read").arg(what, path);
-    return {};
-}
+private:
+    QList<CatalogueProblem> m_problems;
+};
 
-QString whereIs(const CatalogueNode &section, const CatalogueNode &lab)
+void checkLab(ProblemList &list, const CatalogueNode *section, const CatalogueNode *lab, const LabRecord &r,
+              const CheckedFiles &files)
 {
-    return QStringLiteral("%1 / %2").arg(section.text(), lab.text());
+    for (const QString *value : {&r.description, &r.link, &r.linkPage, &r.topFile, &r.picture, &r.nwcFile,
+                                 &r.loadNwcFile, &r.examsCovered, &r.mode, &r.sku})
+        list.carry(*value, section, lab);
+    for (const NamedFile &file : filesOf(r)) {
+        if (file.path.isEmpty()) {
+            if (file.required)
+                list.add(ProblemKind::NoFileGiven, section, lab, {}, file.field);
+            continue;
+        }
+        const LabFileFacts *facts = files.find(file.path);
+        if (!facts)
+            continue;
+        if (const std::optional<LabFileFault> fault = labFileFault(file.field, file.path, *facts)) {
+            list.add(fault->kind, section, lab, fault->details, file.field, file.path);
+            continue;
+        }
+        bool numeric = false;
+        const double page = r.linkPage.toDouble(&numeric);
+        if (file.field == LabFileField::Document && facts->pages && numeric && page > *facts->pages)
+            list.add(ProblemKind::PageBeyondEnd, section, lab, {trimSpaces(r.linkPage), QString::number(*facts->pages)},
+                     file.field, file.path);
+    }
 }
 
 } // namespace
 
-QStringList findMissingFiles(const Catalogue &catalogue)
+QStringList filesToLookAt(const Catalogue &catalogue, const CheckedFiles &files)
 {
-    QStringList missing;
+    QStringList paths;
+    QSet<QString> seen;
     for (const CatalogueNode *section : catalogue.sections()) {
         for (const CatalogueNode *lab : section->children()) {
-            const LabRecord *r = catalogue.recordOf(*lab);
-            if (!r)
+            const LabRecord *record = catalogue.recordOf(*lab);
+            if (!record)
                 continue;
-            const std::pair<const char *, QString> files[] = {{"lab document", r->link},
-                                                              {"topology file", r->topFile},
-                                                              {"picture", r->picture},
-                                                              {"grading configuration", trimSpaces(r->nwcFile)},
-                                                              {"loading configuration", trimSpaces(r->loadNwcFile)}};
-            for (const auto &[what, path] : files) {
-                if (const QString problem = fileProblem(QString::fromLatin1(what), path, false); !problem.isEmpty())
-                    missing << whereIs(*section, *lab) + QStringLiteral(": ") + problem;
+            for (const NamedFile &file : filesOf(*record)) {
+                if (!file.path.isEmpty() && !files.facts.contains(file.path) && !seen.contains(file.path)) {
+                    seen.insert(file.path);
+                    paths.append(file.path);
+                }
             }
         }
     }
-    return missing;
+    return paths;
 }
 
-QStringList findCatalogueProblems(const Catalogue &catalogue)
+void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages, const std::atomic_bool *stop)
 {
-    QStringList problems;
-    if (catalogue.sections().empty()) {
-        problems << QStringLiteral("The catalogue has no sections or labs to compile.");
-        return problems;
+    for (const QString &path : paths) {
+        if (stop && stop->load(std::memory_order_relaxed))
+            return;
+        files.facts.insert(path, lookAtLabFile(path, LookAt::Everything, pages));
     }
-    const auto carry = [&problems](const QString &where, const QString &value) {
-        const QString refusal = iniValueRefusal(value);
-        if (!refusal.isEmpty())
-            problems << where + QStringLiteral(": ") + refusal;
-    };
-    carry(QStringLiteral("Tab title"), catalogue.tabTitle());
+}
+
+QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const CheckedFiles &files)
+{
+    ProblemList list;
+    list.carry(catalogue.tabTitle(), nullptr, nullptr);
+    constexpr auto kMostLabs = std::numeric_limits<qint16>::max();
     for (const CatalogueNode *section : catalogue.sections()) {
-        carry(QStringLiteral("Section \"%1\"").arg(section->text()), section->text());
+        // What the load said about this section holds while the section is there.
+        for (const CatalogueProblem &loaded : catalogue.loadProblems()) {
+            if (loaded.nodeKey == section->key())
+                list.add(loaded.kind, section, nullptr, loaded.details);
+        }
+        list.carry(section->text(), section, nullptr);
+        const qsizetype labs = section->children().size();
+        if (labs == 0)
+            list.add(ProblemKind::SectionWithoutLabs, section, nullptr);
+        if (labs > kMostLabs)
+            list.add(ProblemKind::TooManyLabs, section, nullptr, {QString::number(labs), QString::number(kMostLabs)});
         for (const CatalogueNode *lab : section->children()) {
-            const QString where = whereIs(*section, *lab);
-            carry(where, lab->text());
-            const LabRecord *record = catalogue.recordOf(*lab);
-            if (!record) {
-                problems << where + QStringLiteral(": the lab has no stored details");
-                continue;
-            }
-            const LabRecord &r = *record;
-            for (const QString &value : {r.description, r.link, r.topFile, r.picture, r.nwcFile, r.loadNwcFile})
-                carry(where, value);
-            for (const QString &problem : {fileProblem(QStringLiteral("lab document"), r.link, true, LabFileField::Document),
-                                           fileProblem(QStringLiteral("topology file"), r.topFile, true, LabFileField::Topology),
-                                           fileProblem(QStringLiteral("picture"), r.picture, false, LabFileField::Picture)}) {
-                if (!problem.isEmpty())
-                    problems << where + QStringLiteral(": ") + problem;
-            }
-            for (const QString &configuration : {r.nwcFile, r.loadNwcFile}) {
-                QString problem;
-                if (!trimSpaces(configuration).isEmpty()) {
-                    problem = fileProblem(QStringLiteral("network configuration"), configuration, false,
-                                          LabFileField::GradingConfiguration);
-                    if (problem.isEmpty())
-                        problem = configurationProblem(configuration);
-                }
-                if (!problem.isEmpty())
-                    problems << where + QStringLiteral(": ") + problem;
-            }
+            list.carry(lab->text(), section, lab);
+            if (const LabRecord *record = catalogue.recordOf(*lab))
+                checkLab(list, section, lab, *record, files);
+            else
+                list.add(ProblemKind::LabWithoutDetails, section, lab);
         }
     }
-    return problems;
+    return list.take();
+}
+
+CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages)
+{
+    CatalogueCheck check;
+    lookAtFiles(filesToLookAt(catalogue, check.files), check.files, pages);
+    check.problems = catalogueProblems(catalogue, check.files);
+    return check;
 }
 
 } // namespace fendrel

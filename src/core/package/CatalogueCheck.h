@@ -1,19 +1,50 @@
 #pragma once
 
+#include "catalogue/CatalogueProblem.h"
+#include "package/LabFileKind.h"
+
+#include <QHash>
+#include <QList>
+#include <QString>
 #include <QStringList>
+
+#include <atomic>
 
 namespace fendrel {
 
 class Catalogue;
+class DocumentPages;
 
-// Everything that would keep a catalogue from compiling into a complete package: labs without
-// details, missing or unreadable files, network configurations that fail their check, and
-// values the catalogue file cannot carry. One line each, naming the section and lab.
-QStringList findCatalogueProblems(const Catalogue &catalogue);
+// What the check learned about each file the labs name, by path. The compiler takes it over, so
+// that no file is looked at twice between the check and the package.
+struct CheckedFiles {
+    QHash<QString, LabFileFacts> facts;
+    const LabFileFacts *find(const QString &path) const
+    {
+        const auto it = facts.constFind(path);
+        return it == facts.constEnd() ? nullptr : &*it;
+    }
+};
 
-// The files the labs name that are not there (or are no files), one line each naming the section
-// and lab: what the window reports at once after a start or an open, rather than one at a time
-// when compiling.
-QStringList findMissingFiles(const Catalogue &catalogue);
+// The paths the labs name that files does not hold yet, each once. Touches no file.
+QStringList filesToLookAt(const Catalogue &catalogue, const CheckedFiles &files);
+
+// Looks at each path (lookAtLabFile) into files. It reads no catalogue, so it may run on a worker
+// thread over a copy of the paths; a set stop flag ends it early with what it found so far.
+void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages = nullptr,
+                 const std::atomic_bool *stop = nullptr);
+
+// Every problem of the catalogue, from its tree, its records, its last load and what files holds
+// about the files it names; a file not looked at yet is passed over. Touches no file. In tree
+// order: the tab, then section by section, each lab's problems in the order of its fields.
+QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const CheckedFiles &files);
+
+struct CatalogueCheck {
+    QList<CatalogueProblem> problems;
+    CheckedFiles files;
+};
+
+// The whole check at once: every file looked at, every problem found.
+CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages = nullptr);
 
 } // namespace fendrel

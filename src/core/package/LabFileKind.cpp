@@ -2,11 +2,14 @@
 
 #include "catalogue/ImageHandler.h"
 #include "interaction/Prompter.h"
+#include "interaction/DocumentPages.h"
 #include "io/FileKind.h"
+#include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "text/TextHelpers.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <initializer_list>
@@ -37,26 +40,111 @@ MemberRoute routeOf(const QString &name)
     return MemberRoute::Other;
 }
 
+LabFileFacts lookAtLabFile(const QString &path, LookAt depth, const DocumentPages *pages)
+{
+    LabFileFacts facts;
+    facts.status = fileStatus(path);
+    if (!facts.status.regular)
+        return facts;
+    facts.readable = QFileInfo(path).isReadable();
+    if (!facts.readable)
+        return facts;
+    switch (routeOf(fileNameOfPath(path))) {
+    case MemberRoute::Picture: facts.image = imageHandler(path).ok; break;
+    case MemberRoute::GradingConfiguration:
+        if (depth == LookAt::Everything)
+            facts.configuration = checkNetworkConfiguration(path);
+        break;
+    case MemberRoute::Document:
+        if (pages && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))
+            facts.pages = pages->pageCount(path);
+        break;
+    default: break;
+    }
+    return facts;
+}
+
+namespace {
+
+// A file extracted from a package lies in that package's folder below the extraction root; when
+// the folder is gone, the file went with it, and the cure is to open the package again.
+std::optional<QString> goneExtractionFolder(const QString &path)
+{
+    const QString root = extractionRoot(folders().appData);
+    if (folders().appData.isEmpty() || !path.startsWith(root))
+        return std::nullopt;
+    const qsizetype end = path.indexOf(u'/', root.size());
+    if (end < 0)
+        return std::nullopt;
+    const QString packageFolder = path.left(end);
+    if (fileStatus(packageFolder).exists)
+        return std::nullopt;
+    return packageFolder;
+}
+
+bool fitsField(LabFileField field, MemberRoute route)
+{
+    switch (field) {
+    case LabFileField::Document: return route == MemberRoute::Document;
+    case LabFileField::Topology: return route == MemberRoute::Topology;
+    case LabFileField::Picture: return route == MemberRoute::Picture;
+    case LabFileField::GradingConfiguration:
+    // A loading configuration travels as ".nwcl", which the package writer adds itself.
+    case LabFileField::LoadingConfiguration: return route == MemberRoute::GradingConfiguration;
+    }
+    return false;
+}
+
+std::optional<LabFileFault> configurationFault(const NetworkConfigurationCheck &check)
+{
+    using Result = NetworkConfigurationCheck::Result;
+    switch (check.result) {
+    case Result::Valid: return std::nullopt;
+    case Result::UnknownLine: return LabFileFault{ProblemKind::NwcUnknownLine, {}};
+    case Result::CountMismatch:
+        return LabFileFault{ProblemKind::NwcCountMismatch,
+                            {QString::number(check.devices), QString::number(check.routers),
+                             QString::number(check.switches), QString::number(check.pcs)}};
+    case Result::MissingDevice: return LabFileFault{ProblemKind::NwcDeviceMissing, {check.missingDeviceName}};
+    case Result::Empty: return LabFileFault{ProblemKind::NwcEmpty, {}};
+    case Result::ReadFailure: return LabFileFault{ProblemKind::FileNotReadable, {check.errorDescription}};
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<LabFileFault> labFileFault(LabFileField field, const QString &path, const LabFileFacts &facts)
+{
+    if (!facts.status.exists) {
+        if (const std::optional<QString> gone = goneExtractionFolder(path))
+            return LabFileFault{ProblemKind::PackageFolderGone, {QDir::toNativeSeparators(*gone)}};
+        return LabFileFault{ProblemKind::FileNotThere, {}};
+    }
+    if (!facts.status.regular)
+        return LabFileFault{ProblemKind::NotAFile, {facts.status.why}};
+    if (!facts.readable)
+        return LabFileFault{ProblemKind::FileNotReadable, {QStringLiteral("permission denied")}};
+    const MemberRoute route = routeOf(fileNameOfPath(path));
+    if (!fitsField(field, route))
+        return LabFileFault{ProblemKind::WrongKind, {}};
+    if (field == LabFileField::Picture && !facts.image)
+        return LabFileFault{ProblemKind::NotAPicture, {}};
+    if (facts.configuration)
+        return configurationFault(*facts.configuration);
+    return std::nullopt;
+}
+
 QString labFileRefusal(LabFileField field, const QString &path)
 {
-    if (const QString why = whyNotARegularFile(path); !why.isEmpty())
-        return why;
-    const MemberRoute route = routeOf(fileNameOfPath(path));
-    switch (field) {
-    case LabFileField::Document:
-        return route == MemberRoute::Document ? QString() : QStringLiteral("is not a lab document (.pdf, .doc or .txt)");
-    case LabFileField::Topology:
-        return route == MemberRoute::Topology ? QString() : QStringLiteral("is not a topology file (.top)");
-    case LabFileField::Picture:
-        if (route != MemberRoute::Picture)
-            return QStringLiteral("is not a picture (.bmp, .jpg, .jpeg, .gif, .png or .wmf)");
-        return imageHandler(path).ok ? QString() : QStringLiteral("is not a picture that Fendrel can read (BMP, JPEG, GIF or PNG)");
-    case LabFileField::GradingConfiguration:
-    case LabFileField::LoadingConfiguration:
-        // A loading configuration travels as ".nwcl", which the package writer adds itself.
-        return route == MemberRoute::GradingConfiguration ? QString() : QStringLiteral("is not a network configuration (.nwc)");
-    }
-    return {};
+    const std::optional<LabFileFault> fault = labFileFault(field, path, lookAtLabFile(path, LookAt::NotConfiguration));
+    if (!fault)
+        return {};
+    CatalogueProblem problem;
+    problem.kind = fault->kind;
+    problem.field = field;
+    problem.details = fault->details;
+    return problemCause(problem);
 }
 
 bool refuseLabFile(LabFileField field, const QString &path, Prompter &prompter)

@@ -96,20 +96,28 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
     const QString folder = path.left(path.size() - fileNameOfPath(path).size());
     for (int device = 1; device <= check.devices; ++device) {
         const QString name = deviceFileName(fileNameOfPath(path), device);
-        if (!QFileInfo(folder + name).isFile()) {
+        const FileStatus status = fileStatus(folder + name);
+        if (!status.regular) {
             check.result = Result::MissingDevice;
             check.missingDeviceName = trimmedOf(name, QStringLiteral(u"\u0000\u0008\t\n\r "));
             check.devicePaths.clear();
+            check.deviceSizes.clear();
             return check;
         }
         check.devicePaths.append(folder + name);
+        check.deviceSizes.append(status.size);
     }
     return check;
 }
 
 bool verifyAndCollectRtr(const QString &path, Prompter &prompter, QStringList *devicePaths)
 {
-    const NetworkConfigurationCheck check = checkNetworkConfiguration(path);
+    return verifyAndCollectRtr(checkNetworkConfiguration(path), path, prompter, devicePaths);
+}
+
+bool verifyAndCollectRtr(const NetworkConfigurationCheck &check, const QString &path, Prompter &prompter,
+                         QStringList *devicePaths)
+{
     if (check.result == Result::Valid) {
         if (devicePaths)
             *devicePaths = check.devicePaths;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,7 @@ struct NetworkConfigurationCheck {
     int switches = 0;
     int pcs = 0;
     QStringList devicePaths;   // when valid: every device configuration, in device order
+    QList<qint64> deviceSizes; // their sizes, as the same look found them
     QString missingDeviceName; // the first device configuration that does not exist
     qint32 errorNumber = 0;    // for Empty and ReadFailure, as the error log records them
     QString errorDescription;
@@ -35,5 +37,8 @@ QString deviceFileName(const QString &configurationFileName, int device);
 // 115 or 116, the device file name with 117 and 118, or the question 119 for an empty file
 // (Yes accepts it). Failures are logged. devicePaths receives the device configurations.
 bool verifyAndCollectRtr(const QString &path, Prompter &prompter, QStringList *devicePaths = nullptr);
+// The same for a check made earlier, so that the compiler does not read the file again.
+bool verifyAndCollectRtr(const NetworkConfigurationCheck &check, const QString &path, Prompter &prompter,
+                         QStringList *devicePaths = nullptr);
 
 } // namespace fendrel

@@ -22,23 +22,30 @@
 
 namespace fendrel {
 
-void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration)
+void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration,
+                                       std::optional<qint64> knownSize)
 {
     if (path.isEmpty())
         return;
     PackageMember member{fileNameOfPath(path) + (loadingConfiguration ? QStringLiteral("l") : QString()), {}, {}};
     // The content is read when the image is built, straight into it; here the file only has to
-    // be there and readable.
-    const QFileInfo info(path);
-    if (!info.isFile() || !info.isReadable()) {
-        const QString why = !info.exists() ? QStringLiteral("The file does not exist.")
-            : !info.isFile()               ? QStringLiteral("It %1.").arg(whyNotARegularFile(path))
-                                           : QStringLiteral("The file cannot be read.");
-        m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, why), MessageIcon::Exclamation, MessageButtons::Ok,
-                        langText(LangEntry::MessageTitle));
-    } else if (!nameOnly) {
+    // be there and readable, as the check (or one look now) found it.
+    if (!knownSize) {
+        const LabFileFacts *checked = m_checked ? m_checked->find(path) : nullptr;
+        const LabFileFacts facts = checked ? *checked : lookAtLabFile(path, LookAt::NotConfiguration);
+        if (facts.status.regular && facts.readable) {
+            knownSize = facts.status.size;
+        } else {
+            const QString why = !facts.status.exists  ? QStringLiteral("The file does not exist.")
+                : !facts.status.regular               ? QStringLiteral("It %1.").arg(facts.status.why)
+                                                      : QStringLiteral("The file cannot be read.");
+            m_prompter.show(QStringLiteral("%1\r\n%2").arg(path, why), MessageIcon::Exclamation, MessageButtons::Ok,
+                            langText(LangEntry::MessageTitle));
+        }
+    }
+    if (knownSize && !nameOnly) {
         member.source = path;
-        member.sourceSize = info.size();
+        member.sourceSize = *knownSize;
     }
     m_names.insert(member.name);
     m_members.append(std::move(member));
@@ -56,7 +63,7 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
     addPackageMember(withTrailingSeparator(catalogueFolder) + kCatalogueFileName, false);
 
     const qint32 upperBound = catalogue.records().upperBound();
-    QHash<QString, QStringList> devicesOf;
+    QHash<QString, NetworkConfigurationCheck> checkOf;
     qint32 labs = 0;
     for (const CatalogueNode *section : catalogue.sections()) {
         for (const CatalogueNode *lab : section->children()) {
@@ -72,12 +79,14 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
             const LabRecord &r = *record;
             // A configuration is checked (and an empty one asked about) once per compilation.
             for (const QString &path : {r.nwcFile, r.loadNwcFile}) {
-                if (trimSpaces(path).isEmpty() || devicesOf.contains(path))
+                if (trimSpaces(path).isEmpty() || checkOf.contains(path))
                     continue;
-                QStringList devices;
-                if (!verifyAndCollectRtr(path, m_prompter, &devices))
+                const LabFileFacts *checked = m_checked ? m_checked->find(path) : nullptr;
+                NetworkConfigurationCheck check = checked && checked->configuration ? *checked->configuration
+                                                                                    : checkNetworkConfiguration(path);
+                if (!verifyAndCollectRtr(check, path, m_prompter))
                     return false;
-                devicesOf.insert(path, devices);
+                checkOf.insert(path, std::move(check));
             }
 
             addPackageMember(r.link, isPackaged(r.link));
@@ -88,8 +97,9 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
                 if (trimSpaces(path).isEmpty())
                     continue;
                 addPackageMember(path, false, isLoading);
-                for (const QString &device : devicesOf.value(path))
-                    addPackageMember(device, false);
+                const NetworkConfigurationCheck &check = checkOf[path];
+                for (qsizetype d = 0; d < check.devicePaths.size(); ++d)
+                    addPackageMember(check.devicePaths[d], false, false, check.deviceSizes.value(d));
             }
         }
     }
@@ -110,7 +120,7 @@ bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCal
 }
 
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath, Prompter &prompter,
-                                CompileObserver *observer, QString *failure)
+                                CompileObserver *observer, QString *failure, const CheckedFiles *checked)
 {
     if (catalogue.tree().count() <= 1) {
         prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
@@ -151,7 +161,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
     try {
         if (observer)
             observer->gatheringStarted();
-        PackageCompiler compiler(prompter);
+        PackageCompiler compiler(prompter, checked);
         if (!compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report)) {
             logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrComplaint, QString());
             return CompileOutcome::Aborted;

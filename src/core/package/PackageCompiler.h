@@ -1,11 +1,14 @@
 #pragma once
 
+#include "package/CatalogueCheck.h"
 #include "package/PackageFile.h"
 #include "package/PackageImage.h"
 
 #include <QList>
 #include <QSet>
 #include <QString>
+
+#include <optional>
 
 namespace fendrel {
 
@@ -18,7 +21,12 @@ class Prompter;
 // loading configuration with its device configurations.
 class PackageCompiler {
 public:
-    explicit PackageCompiler(Prompter &prompter) : m_prompter(prompter) {}
+    // checked, when given, is what a catalogue check learned about the files: the compiler takes
+    // it as it stands rather than looking at those files again.
+    explicit PackageCompiler(Prompter &prompter, const CheckedFiles *checked = nullptr)
+        : m_prompter(prompter), m_checked(checked)
+    {
+    }
 
     void resetMembers()
     {
@@ -26,7 +34,8 @@ public:
         m_names.clear();
     }
     // A loading configuration is stored under its file name followed by "l".
-    void addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration = false);
+    void addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration = false,
+                          std::optional<qint64> knownSize = std::nullopt);
     // Whether a member of the same file name (exact case) is already listed.
     bool isPackaged(const QString &path) const;
 
@@ -43,6 +52,7 @@ public:
 
 private:
     Prompter &m_prompter;
+    const CheckedFiles *m_checked;
     QList<PackageMember> m_members;
     QSet<QString> m_names; // of m_members, so that a catalogue of thousands of labs is not scanned per lab
 };
@@ -70,7 +80,9 @@ public:
 
 // The compile command after its dialog: saves the catalogue file, gathers the members and
 // writes the package.
+// checked: as for PackageCompiler.
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath,
-                                Prompter &prompter, CompileObserver *observer = nullptr, QString *failure = nullptr);
+                                Prompter &prompter, CompileObserver *observer = nullptr, QString *failure = nullptr,
+                                const CheckedFiles *checked = nullptr);
 
 } // namespace fendrel

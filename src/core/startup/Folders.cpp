@@ -122,6 +122,11 @@ QStringList programResourceCandidates(const QString &programFolder, const QStrin
             QDir::cleanPath(program + QStringLiteral("../share/fendrel/") + fileName)};
 }
 
+QString extractionRoot(const QString &appDataFolder)
+{
+    return withTrailingSeparator(appDataFolder) + QStringLiteral("CompilerLabs/");
+}
+
 QString findProgramResource(const QString &programFolder, const QString &fileName)
 {
     for (const QString &candidate : programResourceCandidates(programFolder, fileName)) {

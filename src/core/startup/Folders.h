@@ -52,6 +52,9 @@ struct Folders {
                            const QString &dataDirOverride = {});
 };
 
+// Where packages are extracted for editing: appDataFolder + "CompilerLabs/", one folder per package.
+QString extractionRoot(const QString &appDataFolder);
+
 // Process-wide folders; set once by start-up.
 Folders &folders();
 
