@@ -5,8 +5,12 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/Ini.h"
 #include "interaction/Prompter.h"
+#include "package/CatalogueCheck.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -23,14 +27,40 @@ public:
     }
 };
 
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+void makeFiles(const LabRecord &r)
+{
+    writeFile(r.link, "%PDF-1.4 lab document");
+    writeFile(r.topFile, "topology");
+    if (!r.picture.isEmpty())
+        writeFile(r.picture, QByteArray("GIF89a\x40\x00\x30\x00", 10) + QByteArray(64, '\0'));
+    const QByteArray configuration = "number of devices=2\r\nnumber of routers=1\r\nnumber of switches=1\r\n";
+    for (const QString &nwc : {r.nwcFile, r.loadNwcFile}) {
+        if (nwc.isEmpty())
+            continue;
+        writeFile(nwc, configuration);
+        for (int device = 1; device <= 2; ++device)
+            writeFile(QString(nwc).replace(QStringLiteral(".nwc"), QStringLiteral("%1.rtr").arg(device)), "hostname R\r\n");
+    }
+}
+
 struct BigCatalogue {
     QTemporaryDir dir;
     Catalogue catalogue;
     SilentPrompter prompter;
 
-    // labs spread over sections of at most 500; SKUs stored or left for the load to make.
-    BigCatalogue(int labs, bool withSkus)
+    // labs spread over sections of at most 500; SKUs stored or left for the load to make. With
+    // files, every path the labs name is a real file below the catalogue's folder.
+    BigCatalogue(int labs, bool withSkus, bool withFiles = false)
     {
+        const QString home = withFiles ? dir.path() + QStringLiteral("/home") : QStringLiteral("/home/author");
         catalogue.setIniPath(dir.path() + QStringLiteral("/Fendrel.ini"));
         catalogue.clear(QStringLiteral("Benchmark Labs"), withSkus ? QStringLiteral("0100000") : QString());
         CatalogueNode *sectionNode = nullptr;
@@ -41,12 +71,14 @@ struct BigCatalogue {
                 sectionNode = catalogue.insertSection(
                     section, withSkus ? QStringLiteral("01%1000").arg(s + 1, 2, 10, QLatin1Char('0')) : QString());
             LabRecord r;
-            r.link = QStringLiteral("/home/author/Documents/Zelvan Nodara Labs/docs/lab%1.pdf").arg(i);
+            r.link = home + QStringLiteral("/Documents/Zelvan Nodara Labs/docs/lab%1.pdf").arg(i);
             r.linkPage = QString::number(i % 300 + 1);
-            r.topFile = QStringLiteral("/home/author/Documents/Zelvan Nodara Labs/topologies/lab%1.top").arg(i);
-            r.picture = i % 3 ? QString() : QStringLiteral("/home/author/pictures/lab%1.png").arg(i);
-            r.nwcFile = QStringLiteral("/home/author/nwc/grade%1.nwc").arg(i);
-            r.loadNwcFile = i % 2 ? QString() : QStringLiteral("/home/author/nwc/load%1.nwc").arg(i);
+            r.topFile = home + QStringLiteral("/Documents/Zelvan Nodara Labs/topologies/lab%1.top").arg(i);
+            r.picture = i % 3 ? QString() : home + QStringLiteral("/pictures/lab%1.gif").arg(i);
+            r.nwcFile = home + QStringLiteral("/nwc/grade%1.nwc").arg(i);
+            r.loadNwcFile = i % 2 ? QString() : home + QStringLiteral("/nwc/load%1.nwc").arg(i);
+            if (withFiles)
+                makeFiles(r);
             r.description = QStringLiteral("Configure OSPF areas and verify adjacency in lab %1").arg(i);
             r.examsCovered = QStringLiteral("icnd1,route");
             r.mode = i % 4 ? QString() : QStringLiteral("testsim");
@@ -78,6 +110,32 @@ void BM_CreateNewTree(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_CreateNewTree)->Args({1000, 1})->Args({10000, 1})->Args({10000, 0})->Unit(benchmark::kMillisecond);
+
+// The whole check of a catalogue whose files are all there (each looked at once: a stat, and a
+// reading of each picture and configuration), and the part that runs on the window's thread after
+// an edit, when the files are known already.
+void BM_CheckCatalogue(benchmark::State &state)
+{
+    BigCatalogue big(static_cast<int>(state.range(0)), true, true);
+    for (auto _ : state) {
+        const CatalogueCheck check = checkCatalogue(big.catalogue);
+        if (!check.problems.isEmpty())
+            state.SkipWithError("the catalogue has problems");
+        benchmark::DoNotOptimize(check.files.facts.size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_CheckCatalogue)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_CatalogueProblemsOfKnownFiles(benchmark::State &state)
+{
+    BigCatalogue big(static_cast<int>(state.range(0)), true, true);
+    const CatalogueCheck check = checkCatalogue(big.catalogue);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(catalogueProblems(big.catalogue, check.files).size());
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_CatalogueProblemsOfKnownFiles)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The yardstick: twelve-plus whole-file rewrites per lab.
 void BM_WriteIniPerValue(benchmark::State &state)

@@ -7,8 +7,8 @@
 namespace fendrel {
 
 // How many pages a PDF document has. The core reads no PDF itself; the window answers with its
-// viewer's reader, and the catalogue check calls it from a worker thread, so an answer must not
-// touch the window.
+// viewer's reader. The catalogue check calls it from worker threads, several at once, so an
+// answer must touch no window and share nothing unguarded.
 class DocumentPages {
 public:
     virtual ~DocumentPages() = default;

@@ -29,8 +29,9 @@ struct CheckedFiles {
 // The paths the labs name that files does not hold yet, each once. Touches no file.
 QStringList filesToLookAt(const Catalogue &catalogue, const CheckedFiles &files);
 
-// Looks at each path (lookAtLabFile) into files. It reads no catalogue, so it may run on a worker
-// thread over a copy of the paths; a set stop flag ends it early with what it found so far.
+// Looks at each path (lookAtLabFile) into files, on a few threads of its own. It reads no
+// catalogue, so it may itself run on a worker thread over a copy of the paths; a set stop flag
+// ends it early with what it found so far.
 void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages = nullptr,
                  const std::atomic_bool *stop = nullptr);
 

@@ -9,10 +9,15 @@
 #include "text/TextHelpers.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
 #include <initializer_list>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 namespace fendrel {
 
@@ -46,7 +51,11 @@ LabFileFacts lookAtLabFile(const QString &path, LookAt depth, const DocumentPage
     facts.status = fileStatus(path);
     if (!facts.status.regular)
         return facts;
+#ifdef Q_OS_UNIX
+    facts.readable = ::access(QFile::encodeName(path).constData(), R_OK) == 0;
+#else
     facts.readable = QFileInfo(path).isReadable();
+#endif
     if (!facts.readable)
         return facts;
     switch (routeOf(fileNameOfPath(path))) {

@@ -1,5 +1,6 @@
 #include "text/Windows1252.h"
 
+#include <algorithm>
 #include <array>
 
 namespace fendrel {
@@ -55,7 +56,13 @@ QByteArray toWindows1252(QStringView text)
 
 bool fitsWindows1252(QStringView text)
 {
-    return fromWindows1252(toWindows1252(text)) == text;
+    // Asked of every value at every check, so it encodes nothing: a character fits when it is one
+    // of the 256 the code page maps (a surrogate pair never is).
+    return std::all_of(text.begin(), text.end(), [](QChar ch) {
+        const char16_t u = ch.unicode();
+        return u < 0x80 || (u >= 0xA0 && u <= 0xFF)
+            || std::find(kHighControls.begin(), kHighControls.end(), u) != kHighControls.end();
+    });
 }
 
 QString fromWindows1252(QByteArrayView bytes)
