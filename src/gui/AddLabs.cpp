@@ -33,6 +33,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QHeaderView>
+#include <QScreen>
 #include <QTableView>
 #include <QTabBar>
 #include <QTimer>
@@ -72,6 +74,11 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     m_problems = new ProblemsList(m_catalogue, &m_pdfPages, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_problems);
     m_problems->view()->setToolTip(langText(LangEntry::ProblemsListTip));
+    m_problems->view()->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+    m_problems->view()->setMinimumHeight(4 * (fontMetrics().height() + 8));
+    // Room for a few rows of problems below the form, as far as the screen allows.
+    if (const QScreen *shown = screen())
+        resize(width(), std::min(height() + 170, shown->availableGeometry().height() - 40));
     m_problemsAction->setText(langText(LangEntry::ProblemsCaption));
     connect(m_problemsAction, &QAction::triggered, this, &AddLabs::showProblemsList);
     connect(m_problems, &ProblemsList::problemActivated, this, &AddLabs::showProblem);
@@ -219,6 +226,13 @@ void AddLabs::markSaved()
     m_recoveryTimer->stop();
     if (!m_readOnly)
         removeRecovery(folders().appData);
+}
+
+void AddLabs::catalogueFileWritten()
+{
+    markSaved();
+    m_catalogue.dropLoadProblems(ProblemKind::SectionsMerged);
+    m_problems->refreshSoon();
 }
 
 void AddLabs::keepRecovery()

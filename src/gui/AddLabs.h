@@ -187,6 +187,8 @@ private:
     bool m_recoveryFailureSaid = false;
     // The catalogue on screen is the catalogue file: nothing to recover, nothing to ask at quit.
     void markSaved();
+    // The same after this window wrote the file: what the last load merged is the file's form now.
+    void catalogueFileWritten();
     QString m_readOnlyBecause;
     // Says why a command that writes to the data folder does nothing; true when it must not run.
     bool refusedReadOnly();

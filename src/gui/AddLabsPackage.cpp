@@ -123,7 +123,7 @@ bool AddLabs::saveCatalogue()
                         langText(LangEntry::MessageTitle));
         return false;
     }
-    markSaved();
+    catalogueFileWritten();
     return true;
 }
 
@@ -171,11 +171,11 @@ bool AddLabs::cmdCreatePckClick()
     switch (outcome) {
     case CompileOutcome::Written:
         setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
-        markSaved();
+        catalogueFileWritten();
         return true;
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
-        markSaved();
+        catalogueFileWritten();
         m_prompter.show(failure + langText(LangEntry::PackageNotWrittenMessage), MessageIcon::Critical, MessageButtons::Ok,
                         langText(LangEntry::MessageTitle));
         return false;

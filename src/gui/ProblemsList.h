@@ -56,6 +56,8 @@ public:
     bool isChecking() const { return m_looking; }
     // Takes a whole check made elsewhere (the compile's) as the list.
     void showCheck(const CatalogueCheck &check);
+    // Checks the catalogue again soon, as after a change (for what no change announces).
+    void refreshSoon() { m_refreshSoon.start(); }
     // Looks at every file the catalogue names again.
     void recheckFiles();
     // Blocks until no look is running and the list is current (tests, and before quitting).

@@ -16,6 +16,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QTableView>
 #include <QTimer>
@@ -74,6 +76,8 @@ private Q_SLOTS:
     void unsavedEditsAreOfferedAfterACrash();
     void aKilledWindowsEditIsRestored();
     void theProblemsListFollowsTheCatalogue();
+    void aPagePastTheEndOfAPdfIsAWarning();
+    void sectionsMergedAtLoadAreReportedUntilSaved();
     void theInspectorShowsAPackageAndSavesAMember();
 };
 
@@ -536,6 +540,50 @@ void PackageFlowsTest::theProblemsListFollowsTheCatalogue()
     QVERIFY(h.click("cmdCreatePck"));
     QVERIFY(QFileInfo(package).isFile());
     QCOMPARE(h.takeMessageEntries(), QList<int>({static_cast<int>(LangEntry::CompileOpensWrongQuestion), -1, -1}));
+}
+
+// The page count comes from the viewer's own PDF reader, on the list's worker thread.
+void PackageFlowsTest::aPagePastTheEndOfAPdfIsAWarning()
+{
+    MainWindowHarness h;
+    const QByteArray catalogue = catalogueOverFiles(h); // Ospf opens its document at page 4
+    const QString doc = QString::fromUtf8(catalogue.mid(catalogue.indexOf("link0=") + 6)).section(u'\r', 0, 0);
+    {
+        QPdfWriter pdf(doc);
+        QPainter painter(&pdf);
+        painter.drawText(100, 100, QStringLiteral("page one"));
+        pdf.newPage();
+        painter.drawText(100, 100, QStringLiteral("page two"));
+    }
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    h.window().problemsList()->waitUntilCurrent();
+    const QList<CatalogueProblem> &problems = h.window().problemsList()->problems();
+    QCOMPARE(problems.size(), 1);
+    QCOMPARE(problems[0].kind, ProblemKind::PageBeyondEnd);
+    QCOMPARE(problems[0].lab, QStringLiteral("Ospf"));
+    QCOMPARE(problemCause(problems[0]), QStringLiteral("opens at page 4, but the document has 2 pages"));
+    QCOMPARE(severityOf(problems[0]), ProblemSeverity::Warning);
+}
+
+// Two sections named alike but for letter case are one after the load; saving makes the file so.
+void PackageFlowsTest::sectionsMergedAtLoadAreReportedUntilSaved()
+{
+    MainWindowHarness h;
+    QByteArray catalogue = catalogueOverFiles(h);
+    catalogue.replace("sectionname=Switching", "sectionname=ROUTING");
+    writeFile(h.iniPath(), catalogue);
+    h.open();
+    ProblemsList &list = *h.window().problemsList();
+    list.waitUntilCurrent();
+    QCOMPARE(list.problems().size(), 1);
+    QCOMPARE(list.problems()[0].kind, ProblemKind::SectionsMerged);
+    QCOMPARE(list.problems()[0].section, QStringLiteral("Routing"));
+    QCOMPARE(list.problems()[0].details, QStringList{QStringLiteral("ROUTING")});
+    QVERIFY(h.window().saveCatalogue());
+    list.waitUntilCurrent();
+    QVERIFY(list.problems().isEmpty());
+    QVERIFY(!readFile(h.iniPath()).contains("ROUTING"));
 }
 
 // File > Inspect Package: the package's labs and members without importing it; a name-only

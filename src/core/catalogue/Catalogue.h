@@ -78,6 +78,11 @@ public:
     // a catalogue can hold is loaded without them, and must not compile as if empty; two sections
     // named alike but for letter case became one.
     const QList<CatalogueProblem> &loadProblems() const { return m_loadProblems; }
+    // Once the catalogue was saved, what the load merged is how the file has it.
+    void dropLoadProblems(ProblemKind kind)
+    {
+        m_loadProblems.removeIf([kind](const CatalogueProblem &p) { return p.kind == kind; });
+    }
     void keyArrayInitialize();
 
     // The editing commands, with the rules and messages the window has always had.
