@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -136,6 +137,30 @@ void BM_CatalogueProblemsOfKnownFiles(benchmark::State &state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 BENCHMARK(BM_CatalogueProblemsOfKnownFiles)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// What the window's list does after one edit: every other lab's problems come from its cache.
+void BM_CatalogueProblemsAfterOneEdit(benchmark::State &state)
+{
+    BigCatalogue big(static_cast<int>(state.range(0)), true, true);
+    const CatalogueCheck check = checkCatalogue(big.catalogue);
+    QHash<QString, QList<CatalogueProblem>> cached;
+    catalogueProblems(big.catalogue, check.files, [&](const CatalogueNode &section, const CatalogueNode &lab) {
+        return *cached.insert(lab.key(), labProblems(big.catalogue, section, lab, check.files));
+    });
+    const QString edited = big.catalogue.sections().front()->children().front()->key();
+    for (auto _ : state) {
+        cached.remove(edited);
+        benchmark::DoNotOptimize(
+            catalogueProblems(big.catalogue, check.files, [&](const CatalogueNode &section, const CatalogueNode &lab) {
+                auto known = cached.constFind(lab.key());
+                if (known == cached.constEnd())
+                    known = cached.insert(lab.key(), labProblems(big.catalogue, section, lab, check.files));
+                return *known;
+            }).size());
+    }
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_CatalogueProblemsAfterOneEdit)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 // The yardstick: twelve-plus whole-file rewrites per lab.
 void BM_WriteIniPerValue(benchmark::State &state)

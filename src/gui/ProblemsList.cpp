@@ -105,7 +105,13 @@ ProblemsList::ProblemsList(const Catalogue &catalogue, const DocumentPages *page
     m_refreshSoon.setInterval(50);
     connect(&m_refreshSoon, &QTimer::timeout, this, &ProblemsList::refresh);
     connect(&m_catalogue, &Catalogue::changed, &m_refreshSoon, qOverload<>(&QTimer::start));
-    connect(&m_catalogue, &Catalogue::wasReset, &m_refreshSoon, qOverload<>(&QTimer::start));
+    connect(&m_catalogue, &Catalogue::wasReset, this, [this] {
+        m_labProblems.clear();
+        m_refreshSoon.start();
+    });
+    connect(&m_catalogue, &Catalogue::nodeChanged, this, &ProblemsList::forgetLab);
+    connect(&m_catalogue, &Catalogue::nodeAboutToBeRemoved, this, &ProblemsList::forgetLab);
+    connect(&m_catalogue, &Catalogue::nodeMoved, this, &ProblemsList::forgetLab);
     if (parent)
         parent->installEventFilter(this);
     refresh();
@@ -124,6 +130,14 @@ bool ProblemsList::eventFilter(QObject *watched, QEvent *event)
     return QDockWidget::eventFilter(watched, event);
 }
 
+void ProblemsList::forgetLab(const CatalogueNode *node)
+{
+    // A section's labs carry its name, so a renamed or removed section takes theirs along.
+    m_labProblems.remove(node->key());
+    for (const CatalogueNode *child : node->children())
+        m_labProblems.remove(child->key());
+}
+
 void ProblemsList::refresh()
 {
     m_refreshSoon.stop();
@@ -131,7 +145,12 @@ void ProblemsList::refresh()
     unknown.removeIf([this](const QString &path) { return m_pending.contains(path); });
     if (!unknown.isEmpty())
         look(unknown);
-    m_model.setProblems(catalogueProblems(m_catalogue, m_files));
+    m_model.setProblems(catalogueProblems(m_catalogue, m_files, [this](const CatalogueNode &section, const CatalogueNode &lab) {
+        auto known = m_labProblems.constFind(lab.key());
+        if (known == m_labProblems.constEnd())
+            known = m_labProblems.insert(lab.key(), labProblems(m_catalogue, section, lab, m_files));
+        return *known;
+    }));
     Q_EMIT problemsChanged(static_cast<int>(m_model.problems().size()), m_looking);
 }
 
@@ -156,6 +175,7 @@ void ProblemsList::look(const QStringList &paths)
 
 void ProblemsList::tookLook(const CheckedFiles &found)
 {
+    m_labProblems.clear();
     for (auto it = found.facts.cbegin(); it != found.facts.cend(); ++it) {
         m_files.facts.insert(it.key(), it.value());
         m_pending.remove(it.key());
@@ -168,6 +188,7 @@ void ProblemsList::tookLook(const CheckedFiles &found)
 
 void ProblemsList::showCheck(const CatalogueCheck &check)
 {
+    m_labProblems.clear();
     for (auto it = check.files.facts.cbegin(); it != check.files.facts.cend(); ++it)
         m_files.facts.insert(it.key(), it.value());
     refresh();

@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
+#include <QHash>
 #include <QSet>
 #include <QThreadPool>
 #include <QTimer>
@@ -16,6 +17,7 @@ class QTableView;
 
 namespace fendrel {
 class Catalogue;
+class CatalogueNode;
 class DocumentPages;
 } // namespace fendrel
 
@@ -89,6 +91,10 @@ private:
     bool m_looking = false;
     QStringList m_queued;   // paths to look at once the running look is done
     QSet<QString> m_pending; // paths being looked at or queued, so that a refresh does not ask again
+    // Each lab's problems by its key, for the files as known now: a change re-checks only the labs
+    // it touched, new knowledge of files all of them.
+    QHash<QString, QList<CatalogueProblem>> m_labProblems;
+    void forgetLab(const CatalogueNode *node);
 };
 
 } // namespace fendrel::gui

@@ -521,6 +521,15 @@ void PackageFlowsTest::theProblemsListFollowsTheCatalogue()
     QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::SaveLabCaption));
     QCOMPARE(QApplication::focusWidget(), h.control<QPushButton>("cmdBrowse"));
     QVERIFY(h.click("cmdCancel"));
+    // A renamed section is re-checked with its labs, whose rows carry its name.
+    QVERIFY(h.selectNode(QStringLiteral("Routing")));
+    QVERIFY(h.click("cmdAddSection"));
+    QVERIFY(h.type("txtSection", QStringLiteral("Routing protocols")));
+    QVERIFY(h.click("cmdAddSection"));
+    list.waitUntilCurrent();
+    QCOMPARE(list.problems().size(), 3);
+    QCOMPARE(list.problems()[0].section, QStringLiteral("Routing protocols"));
+    QCOMPARE(list.problems()[1].section, QStringLiteral("Routing protocols"));
 
     // Compile: a package that would open wrong is asked about; Cancel writes nothing.
     QTemporaryDir out;

@@ -60,6 +60,7 @@ public:
         if (catalogueValueRefusalEntry(value))
             add(ProblemKind::ValueNotCarried, section, lab, {value});
     }
+    void append(const QList<CatalogueProblem> &problems) { m_problems.append(problems); }
     QList<CatalogueProblem> take() { return std::move(m_problems); }
 
 private:
@@ -142,7 +143,20 @@ void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPa
     }
 }
 
-QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const CheckedFiles &files)
+QList<CatalogueProblem> labProblems(const Catalogue &catalogue, const CatalogueNode &section, const CatalogueNode &lab,
+                                    const CheckedFiles &files)
+{
+    ProblemList list;
+    list.carry(lab.text(), &section, &lab);
+    if (const LabRecord *record = catalogue.recordOf(lab))
+        checkLab(list, &section, &lab, *record, files);
+    else
+        list.add(ProblemKind::LabWithoutDetails, &section, &lab);
+    return list.take();
+}
+
+QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const CheckedFiles &files,
+                                          const LabProblemsSource &labProblemsOf)
 {
     ProblemList list;
     list.carry(catalogue.tabTitle(), nullptr, nullptr);
@@ -159,13 +173,8 @@ QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const Chec
             list.add(ProblemKind::SectionWithoutLabs, section, nullptr);
         if (labs > kMostLabs)
             list.add(ProblemKind::TooManyLabs, section, nullptr, {QString::number(labs), QString::number(kMostLabs)});
-        for (const CatalogueNode *lab : section->children()) {
-            list.carry(lab->text(), section, lab);
-            if (const LabRecord *record = catalogue.recordOf(*lab))
-                checkLab(list, section, lab, *record, files);
-            else
-                list.add(ProblemKind::LabWithoutDetails, section, lab);
-        }
+        for (const CatalogueNode *lab : section->children())
+            list.append(labProblemsOf ? labProblemsOf(*section, *lab) : labProblems(catalogue, *section, *lab, files));
     }
     return list.take();
 }

@@ -9,10 +9,12 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 
 namespace fendrel {
 
 class Catalogue;
+class CatalogueNode;
 class DocumentPages;
 
 // What the check learned about each file the labs name, by path. The compiler takes it over, so
@@ -35,10 +37,19 @@ QStringList filesToLookAt(const Catalogue &catalogue, const CheckedFiles &files)
 void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages = nullptr,
                  const std::atomic_bool *stop = nullptr);
 
+// The problems of one lab (its name, its record, its files as files holds them).
+QList<CatalogueProblem> labProblems(const Catalogue &catalogue, const CatalogueNode &section, const CatalogueNode &lab,
+                                    const CheckedFiles &files);
+
+// Where catalogueProblems takes each lab's problems from, when not from labProblems: a window
+// that keeps them per lab re-checks only the labs a change touched.
+using LabProblemsSource = std::function<QList<CatalogueProblem>(const CatalogueNode &section, const CatalogueNode &lab)>;
+
 // Every problem of the catalogue, from its tree, its records, its last load and what files holds
 // about the files it names; a file not looked at yet is passed over. Touches no file. In tree
 // order: the tab, then section by section, each lab's problems in the order of its fields.
-QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const CheckedFiles &files);
+QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const CheckedFiles &files,
+                                          const LabProblemsSource &labProblemsOf = {});
 
 struct CatalogueCheck {
     QList<CatalogueProblem> problems;
