@@ -8,6 +8,7 @@
 #include "catalogue/Ini.h"
 #include "catalogue/WizardCatalogue.h"
 #include "gui/CatalogueModel.h"
+#include "gui/CatalogueSteps.h"
 #include "gui/CatalogueView.h"
 #include "gui/Icon.h"
 #include "gui/PDFLink.h"
@@ -38,6 +39,7 @@
 #include <QTableView>
 #include <QTabBar>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace fendrel::gui {
 
@@ -55,6 +57,17 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     setCaptions();
     m_catalogue.keyArrayInitialize();
     m_loadedCaption = windowTitle();
+    setCaption(m_loadedCaption);
+    m_undo = new QUndoStack(this);
+    m_undo->setUndoLimit(100);
+    connect(m_undo, &QUndoStack::cleanChanged, this, [this](bool clean) { setWindowModified(!clean); });
+    // After an undo or redo the catalogue differs from its file exactly when the stack is not clean
+    // (the stack moves its index after the step has run).
+    connect(m_undo, &QUndoStack::indexChanged, this, [this] {
+        if (std::exchange(m_restoring, false))
+            m_changed = !m_undo->isClean();
+    });
+    createEditMenu();
     // Soon after every change the catalogue as edited is kept, so that a crash loses nothing.
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setSingleShot(true);
@@ -196,11 +209,19 @@ void AddLabs::unlockExamBoxes()
 void AddLabs::createNewTree()
 {
     m_catalogue.createNewTree(m_prompter, folders().appData);
+    // Steps before a reload would go back to a catalogue the file no longer holds.
+    if (m_undo)
+        m_undo->clear();
     showLoadedTree();
 }
 
 bool AddLabs::loadWizardLab(const WizardLab &lab)
 {
+    if (!m_inStep) {
+        bool imported = false;
+        undoable(langText(LangEntry::WizardLabStepText), [&] { imported = loadWizardLab(lab); });
+        return imported;
+    }
     if (refusedReadOnly() || !mayReplaceCatalogue())
         return false;
     if (!m_catalogue.importWizardLab(lab, folders().appData, m_prompter)) {
@@ -223,9 +244,74 @@ bool AddLabs::loadWizardLab(const WizardLab &lab)
 void AddLabs::markSaved()
 {
     m_changed = false;
+    if (m_inStep)
+        m_savedInStep = true; // the step's end is what was saved
+    else
+        m_undo->setClean();
     m_recoveryTimer->stop();
     if (!m_readOnly)
         removeRecovery(folders().appData);
+}
+
+void AddLabs::undoable(const QString &text, const std::function<void()> &edit, std::optional<Catalogue::Snapshot> before)
+{
+    if (!before)
+        before = m_catalogue.snapshot();
+    bool changed = false;
+    const QMetaObject::Connection watch = connect(&m_catalogue, &Catalogue::changed, this, [&changed] { changed = true; });
+    m_inStep = true;
+    m_savedInStep = false;
+    edit();
+    m_inStep = false;
+    disconnect(watch);
+    if (changed)
+        m_undo->push(new CatalogueStep(m_catalogue, std::move(*before), m_catalogue.snapshot(), text, [this] { showRestored(); }));
+    if (std::exchange(m_savedInStep, false)) {
+        m_undo->setClean();
+        m_changed = false;
+    }
+}
+
+void AddLabs::showRestored()
+{
+    m_restoring = true;
+    const QString selected = m_catalogue.selectedNode() ? m_catalogue.selectedNode()->key() : QString();
+    closeEditing();
+    showLoadedTree();
+    if (CatalogueNode *node = m_catalogue.tree().nodeByKey(selected)) {
+        selectNode(node);
+        tvlabsNodeClick(node);
+    }
+    cmdDeleteAll->setEnabled(m_catalogue.tree().count() > 1);
+    cmdEditTab->setEnabled(true);
+}
+
+void AddLabs::setCaption(const QString &caption)
+{
+    setWindowTitle(caption + QStringLiteral("[*]"));
+}
+
+void AddLabs::duplicateLab()
+{
+    CatalogueNode *lab = m_catalogue.selectedNode();
+    if (!lab || !CatalogueTree::isLabNode(*lab) || !cmdEdit->isEnabled() || m_readOnly)
+        return;
+    const LabRecord *record = m_catalogue.recordOf(*lab);
+    if (!record)
+        return;
+    CatalogueNode *copy = nullptr;
+    undoable(langText(LangEntry::DuplicateLabCaption), [&] {
+        LabRecord r = *record;
+        r.key.clear();
+        r.sku.clear(); // as for an added lab: the SKU is made when the catalogue is saved
+        copy = m_catalogue.insertLab(lab->parent(), lab->text() + QStringLiteral(" (copy)"), r, lab->row() + 1);
+    });
+    if (!copy)
+        return;
+    m_changed = true;
+    selectNode(copy);
+    tvlabsNodeClick(copy);
+    cmdEdit->click();
 }
 
 void AddLabs::catalogueFileWritten()
@@ -301,6 +387,9 @@ bool AddLabs::offerRecovery()
     closeEditing();
     showLoadedTree();
     m_changed = true;
+    // The restored edits are not in the file: marked unsaved, with no step to undo into it.
+    m_undo->clear();
+    m_undo->resetClean();
     return true;
 }
 
@@ -309,7 +398,7 @@ void AddLabs::setReadOnly(const QString &because)
     m_readOnly = true;
     m_readOnlyBecause = because;
     m_loadedCaption += QStringLiteral(" (read-only)");
-    setWindowTitle(m_loadedCaption);
+    setCaption(m_loadedCaption);
 }
 
 bool AddLabs::refusedReadOnly()

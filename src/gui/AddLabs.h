@@ -13,7 +13,9 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -23,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+class QUndoStack;
 
 namespace fendrel {
 class CatalogueNode;
@@ -89,6 +92,14 @@ public:
     // File > Inspect Package: asks for a package and shows what it holds without importing it.
     PackageInspector *inspectPackage();
 
+    // Every change of the catalogue as an undoable step; clean where the catalogue file is.
+    QUndoStack *undoStack() const { return m_undo; }
+    // Edit > Duplicate Lab: a copy of the selected lab after it (same files, a new key, no SKU,
+    // the name with " (copy)"), selected and opened for editing.
+    void duplicateLab();
+    // The window's caption; the unsaved marker follows it.
+    void setCaption(const QString &caption);
+
     // The Problems dock: every problem of the catalogue, kept current.
     ProblemsList *problemsList() const { return m_problems; }
     // A problem's lab (or section) selected, and its field opened for editing where it names one.
@@ -122,6 +133,7 @@ private:
     void createControls();
     void createLayout();
     void createMenus();
+    void createEditMenu();
     void setCaptions();
     void connectControls();
 
@@ -189,6 +201,15 @@ private:
     void markSaved();
     // The same after this window wrote the file: what the last load merged is the file's form now.
     void catalogueFileWritten();
+    // Runs an edit; when it changed the catalogue, the change becomes one undoable step named text.
+    void undoable(const QString &text, const std::function<void()> &edit,
+                  std::optional<Catalogue::Snapshot> before = std::nullopt);
+    void showRestored();
+    QUndoStack *m_undo = nullptr;
+    bool m_inStep = false;
+    bool m_savedInStep = false;
+    bool m_restoring = false; // an undo or redo ran; the stack's next index tells whether it is saved
+    std::optional<Catalogue::Snapshot> m_beforeTabEdit;
     QString m_readOnlyBecause;
     // Says why a command that writes to the data folder does nothing; true when it must not run.
     bool refusedReadOnly();

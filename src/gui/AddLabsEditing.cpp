@@ -32,6 +32,10 @@ void AddLabs::cmdAddLabClick()
             m_form->cmdBrowseLoadNwc->setFocus(Qt::OtherFocusReason);
         return;
     }
+    if (!m_inStep) {
+        undoable(langText(LangEntry::AddLabCaption), [this] { cmdAddLabClick(); });
+        return;
+    }
 
     std::optional<LabInput> input = m_form->typedLab();
     if (!input)
@@ -62,6 +66,10 @@ void AddLabs::cmdEditClick()
             field->clear();
         return;
     }
+    if (!m_inStep) {
+        undoable(langText(LangEntry::EditLabCaption), [this] { cmdEditClick(); });
+        return;
+    }
 
     std::optional<LabInput> input = m_form->typedLab();
     if (!input)
@@ -84,6 +92,10 @@ void AddLabs::cmdEditClick()
 
 void AddLabs::cmdDeleteClick()
 {
+    if (!m_inStep) {
+        undoable(langText(LangEntry::DeleteCaption), [this] { cmdDeleteClick(); });
+        return;
+    }
     // Which item goes is said, not left to the tree's selection.
     const CatalogueNode *doomed = m_catalogue.selectedNode();
     if (!m_prompter.askDestructive(LangEntry::DeleteItemQuestion,
@@ -99,6 +111,10 @@ void AddLabs::cmdDeleteClick()
 
 void AddLabs::cmdDeleteAllClick()
 {
+    if (!m_inStep) {
+        undoable(langText(LangEntry::DeleteAllCaption), [this] { cmdDeleteAllClick(); });
+        return;
+    }
     if (refusedReadOnly() || !mayReplaceCatalogue() || !m_prompter.askDestructive(LangEntry::DeleteAllQuestion))
         return;
     m_catalogue.deleteAll();
@@ -119,6 +135,11 @@ void AddLabs::cmdAddSectionClick()
     if (m_sectionCommand != SectionCommand::Store) {
         m_sectionEdit = m_sectionCommand == SectionCommand::Edit;
         setWindowMode(QStringLiteral("Add Section"));
+        return;
+    }
+    if (!m_inStep) {
+        undoable(langText(m_sectionEdit ? LangEntry::RenameSectionStepText : LangEntry::AddSectionCaption),
+                 [this] { cmdAddSectionClick(); });
         return;
     }
 
@@ -152,6 +173,12 @@ void AddLabs::cmdEditTabClick()
         setFieldBackground(txtTab, false);
         setDefaultButton(cmdEditTab);
         txtTab->setFocus(Qt::OtherFocusReason);
+        // Typing changes the catalogue's title as it goes; the step starts before the first key.
+        m_beforeTabEdit = m_catalogue.snapshot();
+        return;
+    }
+    if (!m_inStep) {
+        undoable(langText(LangEntry::TabTitleStepText), [this] { cmdEditTabClick(); }, m_beforeTabEdit);
         return;
     }
 

@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QUndoStack>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -172,6 +173,40 @@ void AddLabs::createMenus()
     manual->setText(langText(LangEntry::HelpCaption));
     QAction *about = help->addAction(QStringLiteral("&About Fendrel"), this, &AddLabs::showAbout);
     about->setObjectName(QStringLiteral("actionAbout"));
+}
+
+void AddLabs::createEditMenu()
+{
+    // Inserted before View, after File.
+    QMenu *edit = new QMenu(QStringLiteral("&Edit"), this);
+    menuBar()->insertMenu(menuBar()->actions().value(1), edit);
+    QAction *undo = m_undo->createUndoAction(this, langText(LangEntry::UndoCaption));
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = m_undo->createRedoAction(this, langText(LangEntry::RedoCaption));
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addAction(undo);
+    edit->addAction(redo);
+    edit->addSeparator();
+    // Each does what its button does, and nothing while the button could not be clicked.
+    const auto command = [this, edit](LangEntry caption, const char *name, QPushButton *button, QKeySequence key) {
+        QAction *action = edit->addAction(langText(caption), this, [button] {
+            if (button->isEnabled() && button->isVisible())
+                button->click();
+        });
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        return action;
+    };
+    command(LangEntry::AddSectionCaption, "actionAddSection", cmdAddSection, {});
+    command(LangEntry::AddLabCaption, "actionAddLab", cmdAddLab, {});
+    command(LangEntry::EditLabCaption, "actionEdit", cmdEdit, QKeySequence(Qt::Key_F2));
+    QAction *duplicate = edit->addAction(langText(LangEntry::DuplicateLabCaption), this, &AddLabs::duplicateLab);
+    duplicate->setObjectName(QStringLiteral("actionDuplicateLab"));
+    duplicate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    command(LangEntry::DeleteCaption, "actionDelete", cmdDelete, QKeySequence::Delete);
+    command(LangEntry::DeleteAllCaption, "actionDeleteAll", cmdDeleteAll, {});
 }
 
 void AddLabs::setCaptions()

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QUndoStack>
 #include <QPushButton>
 #include <QTimer>
 
@@ -170,7 +171,7 @@ bool AddLabs::cmdCreatePckClick()
     m_saveStatus->unload();
     switch (outcome) {
     case CompileOutcome::Written:
-        setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
+        setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
         catalogueFileWritten();
         return true;
     case CompileOutcome::WriteFailed:
@@ -215,7 +216,7 @@ bool AddLabs::problemsAllowCompiling(CatalogueCheck &check)
 
 CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked)
 {
-    SaveStatusObserver observer(*m_saveStatus, windowTitle());
+    SaveStatusObserver observer(*m_saveStatus, windowTitle().remove(QStringLiteral("[*]")));
     return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer, failure, checked);
 }
 
@@ -253,7 +254,7 @@ void AddLabs::cmdLoadLabPckClick()
     request.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist | FileDialogOption::HideReadOnly;
     const QString packagePath = m_chooser.chooseFile(request);
     if (trimSpaces(packagePath).isEmpty()) {
-        setWindowTitle(m_loadedCaption + QStringLiteral(" - "));
+        setCaption(m_loadedCaption + QStringLiteral(" - "));
         return;
     }
 
@@ -262,18 +263,19 @@ void AddLabs::cmdLoadLabPckClick()
     m_progress->unload();
     if (!extracted)
         return;
-    setWindowTitle(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
+    setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
 }
 
 bool AddLabs::runExtraction(const QString &packagePath)
 {
-    ProgressObserver observer(*m_progress, windowTitle());
+    ProgressObserver observer(*m_progress, windowTitle().remove(QStringLiteral("[*]")));
     const ExtractResult result =
         openLabPackage(m_catalogue, packagePath, folders().appData, m_prompter, &observer);
     if (result.status != ExtractResult::Status::Extracted)
         return false;
     closeEditing();
     showLoadedTree();
+    m_undo->clear();
     markSaved(); // the catalogue on screen is the catalogue file now
     return true;
 }

@@ -51,7 +51,9 @@ Wizard::Wizard(Prompter &prompter, FileChooser &chooser, QWidget *parent)
 
 void Wizard::setCaptions()
 {
-    setWindowTitle((parentWidget() ? parentWidget()->windowTitle() : QString()) + langText(LangEntry::WizardTitleSuffix));
+    // The owner's caption without its unsaved marker.
+    setWindowTitle((parentWidget() ? parentWidget()->windowTitle().remove(QStringLiteral("[*]")) : QString())
+                   + langText(LangEntry::WizardTitleSuffix));
     lblIntroduction->setText(langText(LangEntry::WizardWelcomeText));
     lblDescription->setText(langText(LangEntry::WizardDescriptionText));
     lblFinished->setText(langText(LangEntry::WizardFinishedText));

@@ -23,6 +23,11 @@
 
 namespace fendrel::test {
 
+QString shownTitle(const QWidget &window)
+{
+    return window.windowTitle().replace(QStringLiteral("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
+}
+
 GuiTestEnvironment::GuiTestEnvironment()
 {
     const QByteArray home = m_home.path().toLocal8Bit();

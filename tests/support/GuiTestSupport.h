@@ -41,6 +41,10 @@ int runGuiTest(int argc, char **argv)
         return fendrel::test::runGuiTest<TestClass>(argc, argv);                                                       \
     }
 
+// A window's title as the desktop shows it: the unsaved marker "[*]" as "*" while the window is
+// modified, gone otherwise.
+QString shownTitle(const QWidget &window);
+
 // Selects what a field holds and types text over it, as a person would.
 void typeOver(QWidget *field, const QString &text);
 

@@ -43,6 +43,42 @@ void Catalogue::changeNode(CatalogueNode *node)
     Q_EMIT changed();
 }
 
+Catalogue::Snapshot Catalogue::snapshot() const
+{
+    Snapshot s{{}, m_records, m_skus, m_keys, m_tabTitle, m_loadProblems, {}};
+    const auto take = [&s](const CatalogueNode *node, const QString &parentKey) {
+        s.nodes.append({parentKey, node->key(), node->text(), node->tag(), node->isExpanded()});
+    };
+    if (const CatalogueNode *root = m_tree.root()) {
+        take(root, {});
+        for (const CatalogueNode *section : root->children()) {
+            take(section, root->key());
+            for (const CatalogueNode *lab : section->children())
+                take(lab, section->key());
+        }
+    }
+    if (const CatalogueNode *selected = m_tree.selectedNode())
+        s.selectedKey = selected->key();
+    return s;
+}
+
+void Catalogue::restore(const Snapshot &s)
+{
+    resetWith([&] {
+        m_tree.clear();
+        for (const Snapshot::Node &node : s.nodes) {
+            if (CatalogueNode *added = m_tree.add(node.parentKey, node.key, node.text, node.tag))
+                added->setExpanded(node.expanded);
+        }
+        m_records = s.records;
+        m_skus = s.skus;
+        m_keys = s.keys;
+        m_tabTitle = s.tabTitle;
+        m_loadProblems = s.loadProblems;
+        m_tree.select(m_tree.nodeByKey(s.selectedKey));
+    });
+}
+
 void Catalogue::keyArrayInitialize()
 {
     m_records.keyArrayInitialize();

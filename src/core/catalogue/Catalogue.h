@@ -111,6 +111,27 @@ public:
     // file could not be written; nothing changed then.
     bool importWizardLab(const WizardLab &lab, const QString &appDataFolder, Prompter &prompter);
 
+    // Everything the catalogue holds, as a value that shares its texts: what undo and redo go back to.
+    struct Snapshot {
+        struct Node {
+            QString parentKey; // empty for the tab
+            QString key;
+            QString text;
+            QString tag;
+            bool expanded = false;
+        };
+        QList<Node> nodes; // the tab, then each section followed by its labs
+        KeyArray records;
+        SkuTree skus;
+        KeyCounter keys;
+        QString tabTitle;
+        QList<CatalogueProblem> loadProblems;
+        QString selectedKey;
+    };
+    Snapshot snapshot() const;
+    // The catalogue as the snapshot holds it, announced as a reset.
+    void restore(const Snapshot &snapshot);
+
     // The building blocks of loading, undo and moves: exact names, no capitalising, no messages.
 
     // An empty catalogue of the tab alone.

@@ -1,0 +1,165 @@
+// Undo and redo in the main window: each kind of change goes back and comes again, the unsaved
+// marker follows the catalogue file, and the Edit menu's commands act as their buttons do.
+
+#include "startup/LanguageTable.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QUndoStack>
+
+using namespace fendrel;
+using namespace fendrel::test;
+
+namespace {
+
+// Two labs over real files, SKUs stored.
+void openTwoLabs(MainWindowHarness &h)
+{
+    const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
+    const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
+    writeFile(h.iniPath(), QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
+                                          "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
+                                          "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
+                                          "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n")
+                               .arg(doc, top)
+                               .toUtf8());
+    h.open();
+}
+
+QAction *action(MainWindowHarness &h, const char *name)
+{
+    return h.window().findChild<QAction *>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+class UndoFlowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void eachChangeIsUndoneAndRedone();
+    void theMarkerFollowsTheSavedCatalogue();
+    void duplicateLabCopiesTheSelectedLab();
+};
+
+void UndoFlowsTest::eachChangeIsUndoneAndRedone()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    const QStringList start = h.treeLines();
+    QAction *undo = action(h, "actionUndo");
+    QAction *redo = action(h, "actionRedo");
+    QVERIFY(!undo->isEnabled());
+
+    // Section added, lab renamed, lab deleted, tab renamed: each one step, named after its command.
+    QVERIFY(h.selectNode(QStringLiteral("My Labs")));
+    QVERIFY(h.click("cmdAddSection"));
+    QVERIFY(h.type("txtSection", QStringLiteral("Security")));
+    QVERIFY(h.click("cmdAddSection"));
+    QCOMPARE(undo->text(), langText(LangEntry::UndoCaption) + u' ' + langText(LangEntry::AddSectionCaption));
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QVERIFY(h.click("cmdEdit"));
+    QVERIFY(h.type("txtLabname", QStringLiteral("Rip two")));
+    QVERIFY(h.click("cmdEdit"));
+    QVERIFY(h.selectNode(QStringLiteral("Ospf")));
+    QVERIFY(h.click("cmdDelete"));
+    QVERIFY(h.click("cmdEditTab"));
+    QVERIFY(h.type("txtTab", QStringLiteral("Other Labs")));
+    QVERIFY(h.click("cmdEditTab"));
+    const QStringList end = h.treeLines();
+    QCOMPARE(end, QStringList({u"Other Labs"_qs, u"  Routing"_qs, u"    Rip two"_qs, u"  Security"_qs}));
+    QCOMPARE(h.window().undoStack()->count(), 4);
+
+    const QList<QStringList> backwards{
+        {u"My Labs"_qs, u"  Routing"_qs, u"    Rip two"_qs, u"  Security"_qs},
+        {u"My Labs"_qs, u"  Routing"_qs, u"    Ospf"_qs, u"    Rip two"_qs, u"  Security"_qs},
+        {u"My Labs"_qs, u"  Routing"_qs, u"    Ospf"_qs, u"    Rip"_qs, u"  Security"_qs},
+        start};
+    for (const QStringList &tree : backwards) {
+        undo->trigger();
+        QCOMPARE(h.treeLines(), tree);
+    }
+    QVERIFY(!undo->isEnabled());
+    // The deleted lab came back with its record, SKU and all.
+    QCOMPARE(h.recordOf(QStringLiteral("Ospf")).sku, QStringLiteral("0101001"));
+    QVERIFY(h.recordOf(QStringLiteral("Ospf")).link.endsWith(QStringLiteral("ospf.pdf")));
+    QCOMPARE(h.control<QLineEdit>("txtTab")->text(), QStringLiteral("My Labs"));
+    for (int i = 0; i < 4; ++i)
+        redo->trigger();
+    QCOMPARE(h.treeLines(), end);
+    QCOMPARE(h.catalogue().tabTitle(), QStringLiteral("Other Labs"));
+
+    // Ctrl+Z reaches the stack from the window.
+    h.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+    QTest::keyClick(&h.window(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(h.treeLines(), backwards[0]);
+}
+
+void UndoFlowsTest::theMarkerFollowsTheSavedCatalogue()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    const QString plain = langText(LangEntry::ProgramTitle);
+    QCOMPARE(shownTitle(h.window()), plain);
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QVERIFY(h.click("cmdDelete"));
+    QCOMPARE(shownTitle(h.window()), plain + u'*');
+    QVERIFY(h.window().catalogueChanged());
+    action(h, "actionUndo")->trigger(); // back to what the file holds
+    QCOMPARE(shownTitle(h.window()), plain);
+    QVERIFY(!h.window().catalogueChanged());
+    action(h, "actionRedo")->trigger();
+    QCOMPARE(shownTitle(h.window()), plain + u'*');
+    QVERIFY(h.window().saveCatalogue());
+    QCOMPARE(shownTitle(h.window()), plain);
+
+    // Delete All deletes the file too, so the empty catalogue is the saved one; undone, the labs
+    // are back unsaved and quitting asks about them.
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdDeleteAll"));
+    QCOMPARE(h.treeLines().size(), 1);
+    QVERIFY(!QFile::exists(h.iniPath()));
+    QCOMPARE(shownTitle(h.window()), plain);
+    action(h, "actionUndo")->trigger();
+    QCOMPARE(h.treeLines(), QStringList({u"My Labs"_qs, u"  Routing"_qs, u"    Ospf"_qs}));
+    QCOMPARE(shownTitle(h.window()), plain + u'*');
+    QVERIFY(h.window().catalogueChanged());
+    h.takeMessageEntries();
+    h.prompter.answers = {MessageAnswer::Cancel};
+    QVERIFY(!h.window().close());
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoSaveCancel);
+}
+
+void UndoFlowsTest::duplicateLabCopiesTheSelectedLab()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    QVERIFY(h.selectNode(QStringLiteral("Ospf")));
+    action(h, "actionDuplicateLab")->trigger();
+    QCOMPARE(h.treeLines(), QStringList({u"My Labs"_qs, u"  Routing"_qs, u"    Ospf"_qs, u"    Ospf (copy)"_qs, u"    Rip"_qs}));
+    QCOMPARE(h.currentNodeText(), QStringLiteral("Ospf (copy)"));
+    QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::SaveLabCaption)); // ready to edit
+    const LabRecord &copy = h.recordOf(QStringLiteral("Ospf (copy)"));
+    const LabRecord &original = h.recordOf(QStringLiteral("Ospf"));
+    QCOMPARE(copy.link, original.link);
+    QCOMPARE(copy.topFile, original.topFile);
+    QVERIFY(copy.key != original.key);
+    QVERIFY(copy.sku.isEmpty());
+    QVERIFY(h.click("cmdCancel"));
+    // Saved, the copy gets its SKU after its section's others.
+    QVERIFY(h.window().saveCatalogue());
+    QVERIFY(readFile(h.iniPath()).contains("lab1=Ospf (copy)\r\n"));
+    QVERIFY(readFile(h.iniPath()).contains("lab2=Rip\r\n"));
+    QCOMPARE(action(h, "actionUndo")->text(), langText(LangEntry::UndoCaption) + u' ' + langText(LangEntry::DuplicateLabCaption));
+    // Nothing to copy when a section is selected.
+    QVERIFY(h.selectNode(QStringLiteral("Routing")));
+    action(h, "actionDuplicateLab")->trigger();
+    QCOMPARE(h.treeLines().size(), 5);
+}
+
+FENDREL_GUI_TEST_MAIN(UndoFlowsTest)
+#include "UndoFlowsTest.moc"
