@@ -13,8 +13,8 @@ set(CPACK_DEBIAN_PACKAGE_NAME fendrel)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-Fendrel is a desktop tool for authors of custom labs for the Nodara network
+# CPack puts the summary in front as the synopsis line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Fendrel is a desktop tool for authors of custom labs for the Nodara network
 simulator. It edits a lab catalogue (a tab, its sections and their labs with
 documents, topologies and network configurations) and compiles it, with every
 file it names, into one compressed .lab package. It opens packages again for
