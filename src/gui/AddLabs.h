@@ -89,6 +89,9 @@ public:
     // At start: a recovery file left by a window that stopped before it saved is offered back.
     // True when the author restored it.
     bool offerRecovery();
+    // Opens a package named from outside (the command line, a file manager): the same questions
+    // and checks as Open Package after its dialog. True when it was opened.
+    bool openPackage(const QString &packagePath);
     // File > Inspect Package: asks for a package and shows what it holds without importing it.
     PackageInspector *inspectPackage();
 
@@ -177,6 +180,7 @@ private:
     void showProblemsList();
     void showProblemCount(int count, bool checking);
     bool runExtraction(const QString &packagePath);
+    bool openPackageFile(const QString &packagePath);
     void unload();
 
     Prompter &m_prompter;

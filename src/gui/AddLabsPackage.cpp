@@ -19,6 +19,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
 #include <QUndoStack>
 #include <QPushButton>
@@ -257,13 +258,30 @@ void AddLabs::cmdLoadLabPckClick()
         setCaption(m_loadedCaption + QStringLiteral(" - "));
         return;
     }
+    openPackageFile(packagePath);
+}
 
+bool AddLabs::openPackage(const QString &packagePath)
+{
+    if (refusedReadOnly() || !mayReplaceCatalogue())
+        return false;
+    if (const QString why = whyNotARegularFile(packagePath); !why.isEmpty()) {
+        m_prompter.show(QStringLiteral("%1 %2.").arg(QDir::toNativeSeparators(packagePath), why), MessageIcon::Exclamation,
+                        MessageButtons::Ok, langText(LangEntry::MessageTitle));
+        return false;
+    }
+    return openPackageFile(packagePath);
+}
+
+bool AddLabs::openPackageFile(const QString &packagePath)
+{
     const BusyScope busy(*this);
     const bool extracted = runExtraction(packagePath);
     m_progress->unload();
     if (!extracted)
-        return;
+        return false;
     setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
+    return true;
 }
 
 bool AddLabs::runExtraction(const QString &packagePath)

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -72,6 +73,13 @@ int Main(int &argc, char **argv)
         return 0;
     // The wizard would replace the catalogue: it waits until recovered changes are answered for.
     const bool restored = window.offerRecovery();
+    // "fendrel FILE.lab", as the desktop starts it for a package: opened once the window stands.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    const QString package = arguments.isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
+    if (!package.isEmpty()) {
+        window.openPackage(package);
+        return QApplication::exec();
+    }
     if (wizard && !window.isReadOnly() && !restored)
         window.showWizard();
     return QApplication::exec();

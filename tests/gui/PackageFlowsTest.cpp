@@ -130,6 +130,17 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QCOMPARE(restarted.treeLines(), treeBefore);
     QCOMPARE(readFile(restarted.recordOf(QStringLiteral("Ospf")).link), QByteArray("%PDF-1.4 ospf"));
     QCOMPARE(readFile(restarted.recordOf(QStringLiteral("Vlans")).topFile), QByteArray("switches"));
+    {
+        // Named from outside ("fendrel FILE.lab"): the same opening, no dialog; a folder is refused.
+        MainWindowHarness named;
+        named.open();
+        named.takeMessageEntries();
+        QVERIFY(!named.window().openPackage(out.path()));
+        QCOMPARE(named.takeMessageEntries(), QList<int>{-1});
+        QVERIFY(named.window().openPackage(package));
+        QCOMPARE(named.treeLines(), treeBefore);
+        QVERIFY(named.chooser.requests.isEmpty());
+    }
 }
 
 void PackageFlowsTest::aBadConfigurationStopsTheCompilation()
