@@ -51,7 +51,16 @@ struct Author {
         env.insert(QStringLiteral("FENDREL_DATA_DIR"), path(QStringLiteral("data")));
         return env;
     }
+    CliRun run(const QStringList &args) const { return runCli(args, data()); }
 };
+
+// A run that ended with this exit status, having said this among its errors.
+testing::AssertionResult endedWith(const CliRun &r, int exitCode, const QString &said = {})
+{
+    if (r.exitCode == exitCode && r.err.contains(said))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "exit status " << r.exitCode << ", said: " << qPrintable(r.err);
+}
 
 QStringList withoutCatalogueLine(const QByteArray &listing)
 {
@@ -85,17 +94,13 @@ TEST(PackageCli, CompileListExtractAndCompileAgain)
     const QString input = a.file(QStringLiteral("my.ini"), catalogue);
 
     // A package that cannot be written says which and why, not where to look.
-    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("no/such/out.lab"))},
-                      a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("no/such/out.lab cannot be written: its folder does not exist")))
-        << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("no/such/out.lab"))}),
+                          1, QStringLiteral("no/such/out.lab cannot be written: its folder does not exist")));
 
-    r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}, a.data());
-    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    ASSERT_TRUE(endedWith(a.run({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}), 0));
     EXPECT_EQ(test::readFile(input), catalogue);
 
-    r = runCli({QStringLiteral("list"), a.path(QStringLiteral("out.lab"))}, a.data());
+    CliRun r = a.run({QStringLiteral("list"), a.path(QStringLiteral("out.lab"))});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(withoutCatalogueLine(r.out), QStringList({QStringLiteral("2\tospf.pdf\t13"), QStringLiteral("3\tospf.top\t8"),
                                                         QStringLiteral("4\tospf.nwc\t42"), QStringLiteral("5\tospf1.rtr\t13"),
@@ -111,8 +116,7 @@ TEST(PackageCli, CompileListExtractAndCompileAgain)
     r = runCli({QStringLiteral("--data-dir"), a.path(QStringLiteral("fresh")), QStringLiteral("compile"), QStringLiteral("-o"),
                 a.path(QStringLiteral("again.lab"))});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
-    r = runCli({QStringLiteral("list"), a.path(QStringLiteral("again.lab"))}, a.data());
-    EXPECT_EQ(withoutCatalogueLine(r.out), first);
+    EXPECT_EQ(withoutCatalogueLine(a.run({QStringLiteral("list"), a.path(QStringLiteral("again.lab"))}).out), first);
 }
 
 TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
@@ -122,17 +126,15 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     const QString bad = a.file(QStringLiteral("bad.nwc"), "number of devices=2\r\nnumber of routers=1\r\n");
     const QString empty = a.file(QStringLiteral("empty.nwc"), "");
     const QString input = a.file(QStringLiteral("my.ini"),
-                                 QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=2\r\n"
+                                 QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=3\r\n"
                                                 "lab0=One\r\nlink0=/nowhere/a.pdf\r\ntopfile0=%1\r\nnwcfile0=%2\r\n"
                                                 "lab1=Two\r\nlink1=%4\r\ntopfile1=%1\r\nloadnwcfile1=%3\r\n"
                                                 "lab2=Three\r\nlink2=%1\r\ntopfile2=%1\r\npicture2=%5\r\n")
                                      .arg(top, bad, empty, a.dir.path(), a.file(QStringLiteral("fake.gif"), "text"))
-                                     .replace(QStringLiteral("numberofentries=2"), QStringLiteral("numberofentries=3"))
                                      .toUtf8());
     const QString out = a.path(QStringLiteral("out.lab"));
-    CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), out}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("6 problem(s)"))) << qPrintable(r.err);
+    CliRun r = a.run({QStringLiteral("compile"), input, QStringLiteral("-o"), out});
+    EXPECT_TRUE(endedWith(r, 1, QStringLiteral("6 problem(s)")));
     // One line each, worst cases named so; files of the wrong kind would land in the wrong place
     // when the package is opened again.
     EXPECT_TRUE(r.err.contains(QStringLiteral("  opens wrong: S / Three: %1: is not a lab document (.pdf, .doc or .txt)\n").arg(top)));
@@ -145,19 +147,15 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
     EXPECT_FALSE(QFileInfo::exists(out));
 
     // --force overrides no problem that cannot build.
-    r = runCli({QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"), out,
+                                 QStringLiteral("--force")}),
+                          1));
     EXPECT_FALSE(QFileInfo::exists(out));
 
-    r = runCli({QStringLiteral("check-nwc"), bad, empty}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    r = runCli({QStringLiteral("--yes"), QStringLiteral("check-nwc"), empty}, a.data());
-    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
-    r = runCli({QStringLiteral("list"), input}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("not a readable lab package"))) << qPrintable(r.err);
-    r = runCli({QStringLiteral("compile"), input}, a.data());
-    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("check-nwc"), bad, empty}), 1));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("--yes"), QStringLiteral("check-nwc"), empty}), 0));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("list"), input}), 1, QStringLiteral("not a readable lab package")));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("compile"), input}), 2));
 
     // A count the catalogue file cannot carry loads as no labs; it never compiles, --force or not.
     const QString huge = a.file(QStringLiteral("huge.ini"),
@@ -165,11 +163,9 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
                                                "lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\n")
                                     .arg(top)
                                     .toUtf8());
-    r = runCli({QStringLiteral("compile"), huge, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("  cannot build: Big: the catalogue file counts 40000 labs in this section, "
-                                              "more than it can carry (32767)")))
-        << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("compile"), huge, QStringLiteral("-o"), out, QStringLiteral("--force")}), 1,
+                          QStringLiteral("  cannot build: Big: the catalogue file counts 40000 labs in this section, "
+                                         "more than it can carry (32767)")));
     EXPECT_FALSE(QFileInfo::exists(out));
 }
 
@@ -189,7 +185,7 @@ TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
     const QString merged = a.file(QStringLiteral("merged.ini"), catalogue.arg(doc, top, empty).toUtf8());
     const QString out = a.path(QStringLiteral("out.lab"));
 
-    CliRun r = runCli({QStringLiteral("check"), merged, QStringLiteral("--json")}, a.data());
+    CliRun r = a.run({QStringLiteral("check"), merged, QStringLiteral("--json")});
     EXPECT_EQ(r.exitCode, 1);
     const QJsonObject report = QJsonDocument::fromJson(r.out).object();
     EXPECT_EQ(report.value(QStringLiteral("compiles")), QJsonValue(false));
@@ -207,15 +203,14 @@ TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
         << r.out.constData();
 
     // Opens wrong: refused without --force; with it, the empty configuration's question decides.
-    r = runCli({QStringLiteral("compile"), merged, QStringLiteral("-o"), out}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("--force compiles anyway"))) << qPrintable(r.err);
-    r = runCli({QStringLiteral("--no"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force")}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("compile"), merged, QStringLiteral("-o"), out}), 1,
+                          QStringLiteral("--force compiles anyway")));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("--no"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out,
+                                 QStringLiteral("--force")}),
+                          1));
     EXPECT_FALSE(QFileInfo::exists(out));
-    r = runCli({QStringLiteral("--yes"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force"),
-                QStringLiteral("--json")},
-               a.data());
+    r = a.run({QStringLiteral("--yes"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force"),
+               QStringLiteral("--json")});
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(QJsonDocument::fromJson(r.out).object().value(QStringLiteral("written")), QJsonValue(true)) << r.out.constData();
     EXPECT_TRUE(QFileInfo(out).isFile());
@@ -224,12 +219,11 @@ TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
     QString sections = catalogue.arg(doc, top, QString());
     sections.replace(QStringLiteral("sectionname=routing"), QStringLiteral("sectionname=Switching"));
     const QString warned = a.file(QStringLiteral("warned.ini"), sections.toUtf8());
-    r = runCli({QStringLiteral("compile"), warned, QStringLiteral("-o"), a.path(QStringLiteral("w.lab"))}, a.data());
-    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("  warning: Later: the section holds no labs"))) << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("compile"), warned, QStringLiteral("-o"), a.path(QStringLiteral("w.lab"))}), 0,
+                          QStringLiteral("  warning: Later: the section holds no labs")));
     sections.remove(QStringLiteral("[SECTION2]\r\nsectionname=Later\r\nnumberofentries=0\r\n"));
     const QString clean = a.file(QStringLiteral("clean.ini"), sections.toUtf8());
-    r = runCli({QStringLiteral("check"), clean}, a.data());
+    r = a.run({QStringLiteral("check"), clean});
     EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(r.out, QStringLiteral("%1: no problems\n").arg(clean).toUtf8());
 }
@@ -253,7 +247,7 @@ TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
                                       {QStringLiteral("--yes"), QStringLiteral("compile"), input, QStringLiteral("-o"),
                                        a.path(QStringLiteral("b.lab")), QStringLiteral("--force")}};
     for (const QStringList &command : commands) {
-        const CliRun r = runCli(command, a.data());
+        const CliRun r = a.run(command);
         EXPECT_EQ(r.exitCode, 1) << qPrintable(command.join(u' '));
         EXPECT_TRUE(r.err.contains(pipe + QStringLiteral(" is a named pipe, not a file"))
                     || r.err.contains(pipe + QStringLiteral(": is a named pipe, not a file"))
@@ -269,7 +263,7 @@ TEST(PackageCli, ListingEscapesNamesThatWouldForgeLines)
     const QString package = a.path(QStringLiteral("forged.lab"));
     test::writeCraftedPackage(package, {{QStringLiteral("Fendrel.ini"), {}, {}},
                                         {QStringLiteral("a\tb\n3\tevil.pdf\\x"), {}, {}}});
-    const CliRun r = runCli({QStringLiteral("list"), package}, a.data());
+    const CliRun r = a.run({QStringLiteral("list"), package});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(QString::fromUtf8(r.out), QStringLiteral("1\tFendrel.ini\tname-only\n2\ta\\x09b\\x0a3\\x09evil.pdf\\\\x\tname-only\n"));
 }
@@ -289,9 +283,7 @@ TEST(PackageCli, AnIncompletePackageIsExtractedAsFarAsItGoesAndFails)
     const QString package = a.file(QStringLiteral("short.lab"), QByteArray(reinterpret_cast<const char *>(stream.data()),
                                                                           static_cast<qsizetype>(stream.size())));
 
-    const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("short.lab is incomplete or damaged"))) << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), package}), 1, QStringLiteral("short.lab is incomplete or damaged")));
     EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=T"));
 }
 
@@ -319,16 +311,13 @@ TEST(PackageCli, ASecondExtractionIntoAHeldDataFolderIsRefused)
     {
         FolderLock held(a.path(QStringLiteral("data")));
         ASSERT_EQ(held.tryLock(), FolderLock::Outcome::Held);
-        const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_TRUE(r.err.contains(QStringLiteral("is in use by process %1").arg(QCoreApplication::applicationPid())))
-            << qPrintable(r.err);
+        EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), package}), 1,
+                              QStringLiteral("is in use by process %1").arg(QCoreApplication::applicationPid())));
         EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/Fendrel.ini"))));
     }
     const qint64 pid = test::pidOfAnEndedProcess();
     a.file(QStringLiteral("data/") + FolderLock::kLockFileName, QByteArray::number(pid) + "\nfendrel-cli\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
-    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), package}), 0));
 
     // A lock file that names nobody (its writer was killed at once) is taken over a moment later.
     const QString lockFile = a.path(QStringLiteral("data/") + FolderLock::kLockFileName);
@@ -336,8 +325,7 @@ TEST(PackageCli, ASecondExtractionIntoAHeldDataFolderIsRefused)
     ASSERT_TRUE(unnamed.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ASSERT_TRUE(unnamed.setFileTime(QDateTime::currentDateTime().addSecs(-5), QFileDevice::FileModificationTime));
     unnamed.close();
-    r = runCli({QStringLiteral("extract"), package}, a.data());
-    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), package}), 0));
     EXPECT_TRUE(test::readFile(a.path(QStringLiteral("data/Fendrel.ini"))).contains("tabtitle=Mine"));
 }
 
@@ -352,18 +340,13 @@ TEST(PackageCli, ExtractTellsForeignDamagedAndMisfitFilesApart)
                                        {QStringLiteral("a.top"), QByteArray("t")}, {QStringLiteral("b.top"), QByteArray("t")}});
     const QString damaged = a.file(QStringLiteral("damaged.lab"), test::readFile(misfit).left(40));
     const QString foreign = a.file(QStringLiteral("notes.lab"), "notes, not a package");
-    CliRun r = runCli({QStringLiteral("extract"), foreign}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("notes.lab: this file is not a valid Fendrel lab package"))) << qPrintable(r.err);
-    r = runCli({QStringLiteral("extract"), damaged}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("damaged.lab is a lab package, but it is damaged and cannot be opened")))
-        << qPrintable(r.err);
-    r = runCli({QStringLiteral("extract"), misfit}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("misfit.lab is a lab package whose files do not fit its own catalogue: "
-                                              "b.top belongs to no lab of its catalogue")))
-        << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), foreign}), 1,
+                          QStringLiteral("notes.lab: this file is not a valid Fendrel lab package")));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), damaged}), 1,
+                          QStringLiteral("damaged.lab is a lab package, but it is damaged and cannot be opened")));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("extract"), misfit}), 1,
+                          QStringLiteral("misfit.lab is a lab package whose files do not fit its own catalogue: "
+                                         "b.top belongs to no lab of its catalogue")));
     EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/CompilerLabs"))));
 }
 
@@ -383,12 +366,10 @@ TEST(PackageCli, ExtractingIntoAFolderThatCannotBeWrittenSaysWhy)
         a.file(QStringLiteral("data/CompilerLabs"), "in the way");
     else
         ::chmod(QFile::encodeName(a.path(QStringLiteral("data"))).constData(), 0555);
-    const CliRun r = runCli({QStringLiteral("extract"), package}, a.data());
+    const CliRun r = a.run({QStringLiteral("extract"), package});
     ::chmod(QFile::encodeName(a.path(QStringLiteral("data"))).constData(), 0755);
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(superuser ? QStringLiteral("a file stands where a folder of its path goes")
-                                         : QStringLiteral("permission to write there is denied")))
-        << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(r, 1, superuser ? QStringLiteral("a file stands where a folder of its path goes")
+                                          : QStringLiteral("permission to write there is denied")));
     EXPECT_EQ(test::readFile(catalogue), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
 }
 
@@ -410,8 +391,9 @@ TEST(PackageCli, CompileRemovesTheTemporaryFoldersOfKilledRuns)
     a.file(running + QStringLiteral("/Fendrel.ini"), "in use");
     QProcessEnvironment environment = a.data();
     environment.insert(QStringLiteral("TMPDIR"), a.path(QStringLiteral("tmp")));
-    const CliRun r = runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))}, environment);
-    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    ASSERT_TRUE(endedWith(runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), a.path(QStringLiteral("out.lab"))},
+                                 environment),
+                          0));
     EXPECT_EQ(QDir(a.path(QStringLiteral("tmp"))).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList({QStringLiteral("fendrel-cli-1-AbCdEf")}));
 }
@@ -453,7 +435,7 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
     for (int v = 0; v < 2; ++v) {
         writeFile(package, v == 0 ? first : second);
         fullRun.start();
-        ASSERT_EQ(runCli({QStringLiteral("extract"), package}, a.data()).exitCode, 0);
+        ASSERT_TRUE(endedWith(a.run({QStringLiteral("extract"), package}), 0));
         QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString file = it.next();
@@ -507,9 +489,9 @@ TEST(PackageCli, InfoShowsEachLabsMembersWithoutExtracting)
     Author a;
     const QString input = a.file(QStringLiteral("my.ini"), ospfCatalogue(a, QStringLiteral("loadnwcfile1=%1\r\n")));
     const QString package = a.path(QStringLiteral("out.lab"));
-    ASSERT_EQ(runCli({QStringLiteral("compile"), input, QStringLiteral("-o"), package}, a.data()).exitCode, 0);
+    ASSERT_TRUE(endedWith(a.run({QStringLiteral("compile"), input, QStringLiteral("-o"), package}), 0));
 
-    CliRun r = runCli({QStringLiteral("info"), package, QStringLiteral("--json")}, a.data());
+    CliRun r = a.run({QStringLiteral("info"), package, QStringLiteral("--json")});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     const QJsonObject info = QJsonDocument::fromJson(r.out).object();
     EXPECT_EQ(info.value(QStringLiteral("verdict")).toString(), QStringLiteral("sound"));
@@ -532,15 +514,11 @@ TEST(PackageCli, InfoShowsEachLabsMembersWithoutExtracting)
                                          QStringLiteral("ospf.nwcl 42"), QStringLiteral("ospf1.rtr 13")}));
     EXPECT_FALSE(QFileInfo::exists(a.path(QStringLiteral("data/CompilerLabs"))));
 
-    r = runCli({QStringLiteral("info"), package}, a.data());
+    r = a.run({QStringLiteral("info"), package});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_TRUE(r.out.contains("Section: Routing\n  Lab: OSPF\n    2\tospf.pdf\t13\n")) << r.out.constData();
 
     writeFile(a.path(QStringLiteral("cut.lab")), test::readFile(package).left(120));
-    r = runCli({QStringLiteral("info"), a.path(QStringLiteral("cut.lab"))}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("cut.lab is damaged"))) << qPrintable(r.err);
-    r = runCli({QStringLiteral("info"), input}, a.data());
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.contains(QStringLiteral("my.ini is not a lab package"))) << qPrintable(r.err);
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("info"), a.path(QStringLiteral("cut.lab"))}), 1, QStringLiteral("cut.lab is damaged")));
+    EXPECT_TRUE(endedWith(a.run({QStringLiteral("info"), input}), 1, QStringLiteral("my.ini is not a lab package")));
 }

@@ -99,16 +99,11 @@ CodecRun decodeWhole(const Bytes &stream)
     });
 }
 
-CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces)
-{
-    return decodeInPieces(stream, std::move(pieces), stream.size());
-}
-
-CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::size_t announced)
+CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::optional<std::size_t> announced)
 {
     return runCodec([&](Huffman &codec, CodecRun &run) {
         std::size_t at = 0;
-        codec.decodeFrom(announced, [&](std::uint8_t *buffer, std::size_t capacity) {
+        codec.decodeFrom(announced.value_or(stream.size()), [&](std::uint8_t *buffer, std::size_t capacity) {
             const std::size_t size = pieces.next(std::min(capacity, stream.size() - at));
             std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(at), size, buffer);
             at += size;

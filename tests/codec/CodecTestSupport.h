@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -82,9 +83,8 @@ private:
 
 // A failed decode must leave the caller's buffer as it was; decodeWhole checks that.
 CodecRun decodeWhole(const Bytes &stream);
-CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces);
-// The source delivers the whole stream, which decodeFrom is told is announced bytes long.
-CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::size_t announced);
+// The source delivers the whole stream; decodeFrom is told it is announced bytes long, or its true size.
+CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::optional<std::size_t> announced = {});
 CodecRun encodeWhole(const Bytes &input);
 CodecRun encodeToSink(const Bytes &input);
 // Pass 0 and pass 1 produce the input in pieces of their own sizes.

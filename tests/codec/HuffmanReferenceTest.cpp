@@ -72,7 +72,8 @@ TEST(HuffmanReference, ProgressOfALargeEncodeAndDecode)
 TEST(HuffmanReference, DecodeReportsCheckpointsOnlyForBytesItFinished)
 {
     // Every value equally often gives 8-bit codes, so value i ends exactly with data byte i and
-    // the declared length decides in which byte the decode stops.
+    // the declared length decides in which byte the decode stops. The data takes exactly as many
+    // bytes as the input, so the Huffman form is written although header and table make it larger.
     Bytes input(25600);
     for (std::size_t i = 0; i < input.size(); ++i)
         input[i] = static_cast<std::uint8_t>(i);

@@ -18,21 +18,12 @@ struct Node {
     std::int32_t weight = 0;
 };
 
-std::int16_t roundHalfToEven(double x)
-{
-    double whole = std::floor(x);
-    const double fraction = x - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0.0))
-        whole += 1.0;
-    return static_cast<std::int16_t>(whole);
-}
-
 struct Progress {
     std::int16_t current = 0;
     std::vector<std::int16_t> events;
     void set(double percent)
     {
-        const std::int16_t rounded = roundHalfToEven(percent);
+        const auto rounded = static_cast<std::int16_t>(std::nearbyint(percent)); // halves to even
         if (rounded != current) {
             current = rounded;
             events.push_back(rounded);

@@ -1,18 +1,12 @@
 // The catalogue check: every kind of problem found on a catalogue made to have it, with the
 // severity that decides what compiles, and nothing on a clean one.
 
-#include "catalogue/Catalogue.h"
 #include "interaction/DocumentPages.h"
 #include "package/CatalogueCheck.h"
 #include "package/PackageCompiler.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TestSupport.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
+#include "support/PackageFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -26,27 +20,17 @@ public:
     std::optional<int> pageCount(const QString &) const override { return 3; }
 };
 
-struct Labs {
+struct Labs : test::PackageFixture {
     test::ScopedErrorLog log;
-    QTemporaryDir dir;
-    Catalogue catalogue;
     QString savedAppData = folders().appData;
 
     Labs()
     {
         languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE));
-        folders().appData = dir.filePath(QStringLiteral("data/"));
-        catalogue.setIniPath(dir.filePath(QStringLiteral("Fendrel.ini")));
-        catalogue.clear(QStringLiteral("Tab"), QStringLiteral("0100000"));
+        folders().appData = data;
     }
     ~Labs() { folders().appData = savedAppData; }
-    QString file(const QString &name, const QByteArray &content = "content")
-    {
-        const QString path = dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).path());
-        test::writeFile(path, content);
-        return path;
-    }
+    QString file(const QString &name, const QByteArray &content = "content") { return PackageFixture::file(name, content); }
     LabRecord sound()
     {
         LabRecord r;
@@ -150,15 +134,14 @@ TEST(CatalogueCheck, WhatTheLoadMergedOrDroppedIsReported)
     Labs f;
     const QString doc = f.file(QStringLiteral("d.pdf"));
     const QString top = f.file(QStringLiteral("t.top"));
-    test::writeFile(f.dir.filePath(QStringLiteral("Fendrel.ini")),
+    test::writeFile(f.catalogue.iniPath(),
                     QStringLiteral("[GENERAL]\r\ntabtitle=T\r\n"
                                    "[SECTION0]\r\nsectionname=Routing\r\nnumberofentries=1\r\nlab0=A\r\nlink0=%1\r\ntopfile0=%2\r\n"
                                    "[SECTION1]\r\nsectionname=ROUTING\r\nnumberofentries=1\r\nlab0=B\r\nlink0=%1\r\ntopfile0=%2\r\n"
                                    "[SECTION2]\r\nsectionname=Big\r\nnumberofentries=70000\r\nlab0=C\r\nlink0=%1\r\ntopfile0=%2\r\n")
                         .arg(doc, top)
                         .toUtf8());
-    test::ScriptedPrompter prompter;
-    f.catalogue.createNewTree(prompter, f.dir.path(), f.dir.path());
+    f.catalogue.createNewTree(f.prompter, f.data, f.data);
     EXPECT_EQ(f.problems(), QStringList({u"opens-wrong sections-merged Routing/ "_qs,
                                          u"cannot-build too-many-labs-loaded Big/ "_qs,
                                          u"warning section-without-labs Big/ "_qs}));
@@ -176,11 +159,10 @@ TEST(CatalogueCheck, TheCompilerLooksAtNoFileTheCheckLookedAt)
     const CatalogueCheck check = checkCatalogue(f.catalogue);
     ASSERT_TRUE(check.problems.isEmpty());
     test::writeFile(r.nwcFile, "number of devices=1\r\nremark!!!!!!!!!\r\n"); // same size, now refused
-    test::ScriptedPrompter prompter;
-    PackageCompiler reusing(prompter, &check.files);
-    EXPECT_TRUE(reusing.gatherMembers(f.catalogue, f.dir.path()));
+    PackageCompiler reusing(f.prompter, &check.files);
+    EXPECT_TRUE(reusing.gatherMembers(f.catalogue, f.data));
     EXPECT_EQ(reusing.members().size(), 6);
-    EXPECT_EQ(reusing.members()[5].sourceSize, QFileInfo(f.dir.filePath(QStringLiteral("grade1.rtr"))).size());
-    PackageCompiler looking(prompter);
-    EXPECT_FALSE(looking.gatherMembers(f.catalogue, f.dir.path()));
+    EXPECT_EQ(reusing.members()[5].sourceSize, QFileInfo(f.files + QStringLiteral("grade1.rtr")).size());
+    PackageCompiler looking(f.prompter);
+    EXPECT_FALSE(looking.gatherMembers(f.catalogue, f.data));
 }

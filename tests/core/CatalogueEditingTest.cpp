@@ -1,12 +1,7 @@
-#include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueEditing.h"
 #include "startup/LanguageTable.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TestSupport.h"
+#include "support/PackageFixture.h"
 #include "text/TextHelpers.h"
-
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -14,20 +9,12 @@ using namespace fendrel;
 
 namespace {
 
-struct Fixture {
+struct Fixture : test::PackageFixture {
     test::ScopedErrorLog log;
-    QTemporaryDir dir;
-    Catalogue catalogue;
-    test::ScriptedPrompter prompter;
 
-    Fixture()
-    {
-        languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE));
-        catalogue.setIniPath(dir.filePath(QStringLiteral("Fendrel.ini")));
-        catalogue.clear(QStringLiteral("Tab"), QStringLiteral("0100000"));
-    }
-    LabRecord buffer(const QString &doc = QStringLiteral("/docs/lab one.pdf"),
-                     const QString &top = QStringLiteral("/labs/one.top"))
+    Fixture() { languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE)); }
+    static LabRecord buffer(const QString &doc = QStringLiteral("/docs/lab one.pdf"),
+                            const QString &top = QStringLiteral("/labs/one.top"))
     {
         LabRecord b;
         b.link = doc;
@@ -171,16 +158,27 @@ TEST(CatalogueEditing, TabTitleReplacesALoneRootAndOtherwiseRenamesIt)
     EXPECT_EQ(f.catalogue.tree().count(), 2);
 }
 
-TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefused)
+TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefusedForTheirOneCause)
 {
     languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE));
-    const std::pair<QString, QString> refusals[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, u"[\" and \"]"_qs},
-                                                    {u"a=b"_qs, u"\"=\""_qs},
-                                                    {u"line\nbreak"_qs, u"line break"_qs},
-                                                    {u"Łódź"_qs, u"cannot store"_qs}};
-    for (const auto &[value, reason] : refusals)
-        EXPECT_TRUE(catalogueValueRefusal(value).contains(reason)) << qPrintable(value);
-    EXPECT_EQ(catalogueValueRefusal(QStringLiteral("Café [draft")) + catalogueValueRefusal(QStringLiteral("Price in €")), u"");
+    struct Case {
+        QString value;
+        std::optional<LangEntry> entry;
+        QString reason; // what the refusal says
+    };
+    const Case cases[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
+                          {u"]Lab["_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
+                          {u"a=b"_qs, LangEntry::ValueWithEqualsText, u"\"=\""_qs},
+                          {u"line\nbreak"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
+                          {u"a\rb"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
+                          {u"Łódź"_qs, LangEntry::ValueNot1252Text, u"cannot store"_qs},
+                          {u"Café [draft"_qs, std::nullopt, {}},
+                          {u"Price in €"_qs, std::nullopt, {}}};
+    for (const Case &c : cases) {
+        EXPECT_EQ(catalogueValueRefusalEntry(c.value), c.entry) << qPrintable(c.value);
+        const QString refusal = catalogueValueRefusal(c.value);
+        EXPECT_TRUE(c.reason.isEmpty() ? refusal.isEmpty() : refusal.contains(c.reason)) << qPrintable(c.value);
+    }
 
     EXPECT_EQ(pageNumberValue(QStringLiteral("  12 ")), QStringLiteral("12"));
     EXPECT_EQ(pageNumberValue(QStringLiteral("twelve")), std::nullopt);

@@ -1,14 +1,7 @@
-#include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TestSupport.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryDir>
+#include "support/PackageFixture.h"
 
 #include <gtest/gtest.h>
-
 
 using namespace fendrel;
 using test::readFile;
@@ -16,19 +9,9 @@ using test::writeFile;
 
 namespace {
 
-struct Fixture {
-    QTemporaryDir dir;
-    Catalogue catalogue;
-    test::ScriptedPrompter prompter;
-    QString iniPath() const { return dir.path() + QStringLiteral("/Fendrel.ini"); }
-
-    Fixture() { catalogue.setIniPath(iniPath()); }
-    void load() { catalogue.createNewTree(prompter, dir.path()); }
-    CatalogueNode *addSection(const QString &name, const QString &sku = {}) { return catalogue.insertSection(name, sku); }
-    QString addLab(const QString &section, const QString &name, const LabRecord &r)
-    {
-        return catalogue.insertLab(catalogue.tree().nodeByKey(sectionKey(section)), name, r)->key();
-    }
+struct Fixture : test::PackageFixture {
+    QString iniPath() const { return catalogue.iniPath(); }
+    void load() { catalogue.createNewTree(prompter, data); }
     const LabRecord &recordOf(const CatalogueNode *lab) const { return *catalogue.recordOf(*lab); }
 };
 
@@ -38,9 +21,9 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
 {
     Fixture f;
     f.catalogue.clear(QStringLiteral("CCNA Labs"), QStringLiteral("0100000"));
-    f.addSection(QStringLiteral("Routing"), QStringLiteral("0101000"));
-    f.addSection(QStringLiteral("Empty"), QStringLiteral("0102000"));
-    f.addSection(QStringLiteral("Switching"));
+    f.catalogue.insertSection(QStringLiteral("Routing"), QStringLiteral("0101000"));
+    f.catalogue.insertSection(QStringLiteral("Empty"), QStringLiteral("0102000"));
+    f.section(QStringLiteral("Switching"));
     LabRecord full;
     full.link = QStringLiteral("/labs/ospf.pdf");
     full.linkPage = QStringLiteral("12");
@@ -56,10 +39,10 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     loadOnly.topFile = QStringLiteral("/labs/shared.top");
     loadOnly.link = QStringLiteral("/labs/shared.pdf");
     loadOnly.loadNwcFile = QStringLiteral("/labs/load.nwc");
-    f.addLab(QStringLiteral("Routing"), QStringLiteral("OSPF"), full);
+    f.lab(QStringLiteral("Routing"), QStringLiteral("OSPF"), full);
     for (int i = 1; i <= 11; ++i)
-        f.addLab(QStringLiteral("Routing"), QStringLiteral("Lab %1").arg(i), loadOnly);
-    f.addLab(QStringLiteral("Switching"), QStringLiteral("VLANs"), loadOnly);
+        f.lab(QStringLiteral("Routing"), QStringLiteral("Lab %1").arg(i), loadOnly);
+    f.lab(QStringLiteral("Switching"), QStringLiteral("VLANs"), loadOnly);
     ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
 
     Fixture g;
@@ -99,7 +82,7 @@ TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
     ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     EXPECT_FALSE(QFileInfo::exists(f.iniPath()));
 
-    f.addSection(QStringLiteral("One"), QStringLiteral("0101000"));
+    f.catalogue.insertSection(QStringLiteral("One"), QStringLiteral("0101000"));
     f.catalogue.insertLab(f.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("One"))), QStringLiteral("Orphan"), std::nullopt);
     ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     EXPECT_EQ(readFile(f.iniPath()), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=One\r\nsku=0101000\r\n"
@@ -154,8 +137,8 @@ TEST(CatalogueFile, StoredSkusAreRecordedSoNewOnesContinueAfterThem)
     EXPECT_EQ(f.recordOf(root->children()[2]->firstChild()).sku, QStringLiteral("-1"));
 
     // A section added in the window has no SKU; it gets the next number at the next load.
-    ASSERT_TRUE(f.addSection(QStringLiteral("D")));
-    f.addLab(QStringLiteral("D"), QStringLiteral("O"), LabRecord{});
+    f.section(QStringLiteral("D"));
+    f.lab(QStringLiteral("D"), QStringLiteral("O"), LabRecord{});
     ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     f.load();
     const CatalogueNode *d = f.catalogue.tree().nodeByKey(sectionKey(QStringLiteral("D")));
@@ -169,12 +152,11 @@ TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
     Fixture f;
     const QByteArray old = "[GENERAL]\r\ntabtitle=Old\r\n[SECTION0]\r\nsectionname=Kept\r\nnumberofentries=0\r\n";
     writeFile(f.iniPath(), old);
-    f.catalogue.clear(QStringLiteral("New"));
-    f.addSection(QStringLiteral("Big"));
+    f.section(QStringLiteral("Big"));
     LabRecord r;
     r.description = QString(4000, u'd');
     for (int i = 0; i < 20; ++i)
-        f.addLab(QStringLiteral("Big"), QStringLiteral("Lab %1").arg(i), r);
+        f.lab(QStringLiteral("Big"), QStringLiteral("Lab %1").arg(i), r);
 
     // The file-size limit makes the write fail part-way, even for root.
     bool saved_ok = true;
@@ -185,7 +167,7 @@ TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
 
     EXPECT_FALSE(saved_ok);
     EXPECT_EQ(readFile(f.iniPath()), old);
-    EXPECT_EQ(QDir(f.dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Fendrel.ini")});
+    EXPECT_EQ(QDir(f.data).entryList(QDir::Files), QStringList{QStringLiteral("Fendrel.ini")});
 
     ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
     EXPECT_GT(readFile(f.iniPath()).size(), 80000);

@@ -4,7 +4,7 @@
 
 using namespace fendrel;
 
-TEST(CatalogueTree, KeysAreUniqueAndExactAndRemovalTakesTheSubtree)
+TEST(CatalogueTree, KeysAreExactRemovalTakesTheSubtreeAndLabsAreToldApart)
 {
     CatalogueTree tree;
     const QString alpha = sectionKey(QStringLiteral("Alpha"));
@@ -34,19 +34,14 @@ TEST(CatalogueTree, KeysAreUniqueAndExactAndRemovalTakesTheSubtree)
     EXPECT_EQ(tree.nodeByKey(QStringLiteral("OBETA"))->row(), 0);
     EXPECT_FALSE(tree.remove(alpha));
     // A removed key can be used again, and goes last.
-    EXPECT_EQ(tree.add(kTabKey, alpha, QStringLiteral("Alpha"))->index(), 4);
-}
+    CatalogueNode *again = tree.add(kTabKey, alpha, QStringLiteral("Alpha"));
+    EXPECT_EQ(again->index(), 4);
 
-TEST(CatalogueTree, TellsLabsFromSectionsAndTheTab)
-{
-    CatalogueTree tree;
-    tree.add({}, kTabKey, QStringLiteral("Tab"));
-    CatalogueNode *section = tree.add(kTabKey, QStringLiteral("OEMPTY"), QStringLiteral("Empty"));
-    CatalogueNode *lab = tree.add(kTabKey, QStringLiteral("K3"), QStringLiteral("Three"), kLabTag);
+    // Labs are told from sections and the tab by their keys: an empty section whose key no
+    // longer matches its text (renamed) reads as a lab.
     EXPECT_FALSE(CatalogueTree::isLabNode(*tree.root()));
-    EXPECT_FALSE(CatalogueTree::isLabNode(*section));
-    EXPECT_TRUE(CatalogueTree::isLabNode(*lab));
-    // An empty section whose key no longer matches its text (renamed) reads as a lab.
-    tree.setText(section, QStringLiteral("Renamed"));
-    EXPECT_TRUE(CatalogueTree::isLabNode(*section));
+    EXPECT_FALSE(CatalogueTree::isLabNode(*again));
+    EXPECT_TRUE(CatalogueTree::isLabNode(*tree.nodeByKey(QStringLiteral("K3"))));
+    tree.setText(again, QStringLiteral("Renamed"));
+    EXPECT_TRUE(CatalogueTree::isLabNode(*again));
 }

@@ -1,4 +1,3 @@
-#include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
 #include "support/TestSupport.h"
 
@@ -149,15 +148,4 @@ TEST(Ini, SnapshotAndDocumentDoExactlyWhatTheCallsOnDiskDo)
         }
         ASSERT_EQ(iniFileBytes(document.lines()), f.bytes()) << "round " << round;
     }
-}
-
-TEST(Ini, ValuesTheFileCannotHoldAreRefusedForTheirOneCause)
-{
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("Lab [1]")), LangEntry::ValueRefusedText);
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("]Lab[")), LangEntry::ValueRefusedText);
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("Lab [1")), std::nullopt);
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("a=b")), LangEntry::ValueWithEqualsText);
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("a\rb")), LangEntry::ValueWithLineBreakText);
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("caf\u00e9 \u20ac")), std::nullopt);
-    EXPECT_EQ(catalogueValueRefusalEntry(QStringLiteral("\u0100")), LangEntry::ValueNot1252Text);
 }

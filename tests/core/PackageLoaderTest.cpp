@@ -119,17 +119,22 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     const QByteArray catalogue = "[GENERAL]\r\ntabtitle=Mine\r\n";
     writeFile(catalogueFile, catalogue);
     test::ScopedErrorLog log;
+    // One critical message, and every file as it was.
+    const auto refused = [&](const QString &package, const QString &which) {
+        f.prompter.shown.clear();
+        const ExtractResult result = open(package, f.data, f.prompter)->result;
+        EXPECT_TRUE(f.prompter.shown.size() == 1 && f.prompter.shown[0].icon == MessageIcon::Critical) << qPrintable(which);
+        EXPECT_EQ(readFile(catalogueFile), catalogue) << qPrintable(which);
+        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs"))) << qPrintable(which);
+        return result;
+    };
 
     // Member 1 is no catalogue.
     const QString notCatalogue = f.dir.path() + QStringLiteral("/text.lab");
     test::writeCraftedPackage(notCatalogue, {{QStringLiteral("readme.txt"), QByteArray("hi")},
                                               {QStringLiteral("Fendrel.ini"), catalogue}});
-    auto loaded = open(notCatalogue, f.data, f.prompter);
-    EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid);
-    ASSERT_EQ(f.prompter.shown.size(), 1);
-    EXPECT_EQ(f.prompter.shown[0].text, QStringLiteral("text.lab") + langText(LangEntry::NotAPackageMessage));
-    EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
-    EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+    EXPECT_EQ(refused(notCatalogue, QStringLiteral("no catalogue")).status, ExtractResult::Status::Invalid);
+    EXPECT_EQ(f.prompter.texts(), QStringList{QStringLiteral("text.lab") + langText(LangEntry::NotAPackageMessage)});
 
     // Packages that do not fit their catalogue: a second catalogue, by data or by a name of its
     // own; names no file can have here; a counted member beyond the last lab; a catalogue member
@@ -148,14 +153,10 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     for (const QList<PackageMember> &members : unfit) {
         const QString package = f.dir.path() + QStringLiteral("/unfit.lab");
         test::writeCraftedPackage(package, members);
-        f.prompter.shown.clear();
-        loaded = open(package, f.data, f.prompter);
         const QString which = members.last().name.left(12);
-        EXPECT_EQ(loaded->result.status, ExtractResult::Status::Invalid) << qPrintable(which);
-        ASSERT_EQ(f.prompter.shown.size(), 1) << qPrintable(which);
-        EXPECT_FALSE(loaded->result.misfit.isEmpty()) << qPrintable(which); // said with MisfitPackageMessage
-        EXPECT_EQ(readFile(catalogueFile), catalogue);
-        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs"))) << qPrintable(which);
+        const ExtractResult result = refused(package, which);
+        EXPECT_EQ(result.status, ExtractResult::Status::Invalid) << qPrintable(which);
+        EXPECT_FALSE(result.misfit.isEmpty()) << qPrintable(which); // said with MisfitPackageMessage
     }
 
     // Truncated and corrupted packages of a real compilation.
@@ -171,13 +172,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
                                       QByteArray("HE3\r"), QByteArray("not a package at all")}) {
         const QString path = f.dir.path() + QStringLiteral("/damaged.lab");
         writeFile(path, damaged);
-        f.prompter.shown.clear();
-        loaded = open(path, f.data, f.prompter);
-        EXPECT_EQ(loaded->result.status, ExtractResult::Status::Unreadable) << damaged.size();
-        ASSERT_EQ(f.prompter.shown.size(), 1);
-        EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Critical);
-        EXPECT_EQ(readFile(catalogueFile), catalogue);
-        EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
+        EXPECT_EQ(refused(path, QString::number(damaged.size())).status, ExtractResult::Status::Unreadable);
         EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Load Lab Pack - Click][frmAddLabs]")));
     }
 
@@ -191,8 +186,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
                                         {QStringLiteral("/tmp/abs.nwc"), QByteArray("x")},
                                         {QStringLiteral("C:\\Windows\\win.rtr"), QByteArray("x")}});
     const QStringList before = filesBelow(f.dir.path());
-    loaded = open(crafted, f.data, f.prompter);
-    EXPECT_EQ(loaded->result.status, ExtractResult::Status::Extracted);
+    EXPECT_EQ(open(crafted, f.data, f.prompter)->result.status, ExtractResult::Status::Extracted);
     QStringList added;
     for (const QString &file : filesBelow(f.dir.path())) {
         if (!before.contains(file))
@@ -209,8 +203,7 @@ TEST(PackageLoader, InvalidDamagedAndCraftedPackagesWriteNothingOutside)
     const QString repeated = f.dir.path() + QStringLiteral("/repeated.lab");
     test::writeCraftedPackage(repeated, {{QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]\r\ntabtitle=Kept\r\n")},
                                          {QStringLiteral("Fendrel.ini"), std::nullopt}});
-    loaded = open(repeated, f.data, f.prompter);
-    EXPECT_EQ(loaded->result.status, ExtractResult::Status::Extracted);
+    EXPECT_EQ(open(repeated, f.data, f.prompter)->result.status, ExtractResult::Status::Extracted);
     EXPECT_TRUE(readFile(catalogueFile).contains("tabtitle=Kept")) << readFile(catalogueFile).constData();
 }
 

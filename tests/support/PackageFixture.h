@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <optional>
 #include <vector>
 
 namespace fendrel::test {
@@ -85,12 +84,6 @@ inline std::vector<std::uint8_t> decodedPackage(const QString &path)
         },
         &error);
     return read ? image : std::vector<std::uint8_t>{};
-}
-
-inline std::optional<PackageImage> packageImageOf(const std::vector<std::uint8_t> &decoded)
-{
-    QString error;
-    return readPackageImage(viewOf(decoded), &error);
 }
 
 // Writes a package of the given members, as a crafted or damaged package would arrive.

@@ -27,7 +27,6 @@ class ScopedErrorLog {
 public:
     ScopedErrorLog();
     ~ScopedErrorLog();
-    QString folder() const { return m_dir.path(); }
     QStringList lines() const; // the lines of the log, without their CR LF
     QStringList entries() const; // the same without their time stamps, to compare whole
     void setClock(const QDateTime &when);
