@@ -291,6 +291,25 @@ void AddLabs::setCaption(const QString &caption)
     setWindowTitle(caption + QStringLiteral("[*]"));
 }
 
+bool AddLabs::moveNode(CatalogueNode *node, CatalogueNode *newParent, int row)
+{
+    if (!node || !newParent || m_addLabCommand == LabCommand::Store || m_editLabCommand == LabCommand::Store
+        || m_sectionCommand == SectionCommand::Store || m_tabEditing)
+        return false;
+    bool moved = false;
+    undoable(langText(LangEntry::MoveStepText), [&] {
+        moved = node->parent() == m_catalogue.tree().root() ? m_catalogue.moveNode(node, newParent, row)
+                                                            : m_catalogue.moveLab(node, newParent, row);
+    });
+    if (!moved)
+        return false;
+    m_changed = true;
+    tvlabs->expandNode(newParent);
+    selectNode(node);
+    tvlabsNodeClick(node);
+    return true;
+}
+
 void AddLabs::duplicateLab()
 {
     CatalogueNode *lab = m_catalogue.selectedNode();

@@ -97,6 +97,8 @@ public:
 
     // Every change of the catalogue as an undoable step; clean where the catalogue file is.
     QUndoStack *undoStack() const { return m_undo; }
+    // A node dragged to row of newParent (counted before it leaves its place): one undoable step.
+    bool moveNode(CatalogueNode *node, CatalogueNode *newParent, int row);
     // Edit > Duplicate Lab: a copy of the selected lab after it (same files, a new key, no SKU,
     // the name with " (copy)"), selected and opened for editing.
     void duplicateLab();

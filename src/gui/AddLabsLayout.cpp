@@ -38,6 +38,11 @@ void AddLabs::createControls()
     tvlabs = named<CatalogueView>(central, u"tvlabs");
     m_model = new CatalogueModel(m_catalogue, tvlabs);
     tvlabs->setCatalogueModel(m_model);
+    // Default actions are moves; the model turns a drop into a request the window carries out.
+    tvlabs->setDragDropMode(QAbstractItemView::DragDrop);
+    tvlabs->setDefaultDropAction(Qt::MoveAction);
+    tvlabs->setDropIndicatorShown(true);
+    connect(m_model, &CatalogueModel::moveRequested, this, &AddLabs::moveNode);
     tvlabs->setMinimumWidth(220);
 
     lblInstructions = named<QLabel>(central, u"lblInstructions");

@@ -3,6 +3,7 @@
 #include "catalogue/Catalogue.h"
 
 #include <QFont>
+#include <QMimeData>
 
 namespace fendrel::gui {
 
@@ -97,6 +98,68 @@ QVariant CatalogueModel::data(const QModelIndex &index, int role) const
         break;
     }
     return {};
+}
+
+namespace {
+const QString kNodeMimeType = QStringLiteral("application/x-fendrel-catalogue-node");
+}
+
+Qt::ItemFlags CatalogueModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags flags = QAbstractItemModel::flags(index);
+    const CatalogueNode *node = nodeOf(index);
+    if (!node)
+        return flags;
+    if (node->parent())
+        flags |= Qt::ItemIsDragEnabled; // a section or a lab; the tab stays where it is
+    if (!node->parent() || !node->parent()->parent())
+        flags |= Qt::ItemIsDropEnabled; // the tab and the sections
+    return flags;
+}
+
+QStringList CatalogueModel::mimeTypes() const
+{
+    return {kNodeMimeType};
+}
+
+QMimeData *CatalogueModel::mimeData(const QModelIndexList &indexes) const
+{
+    const CatalogueNode *node = indexes.size() == 1 ? nodeOf(indexes.first()) : nullptr;
+    if (!node || !node->parent())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setData(kNodeMimeType, node->key().toUtf8());
+    return data;
+}
+
+CatalogueNode *CatalogueModel::draggedNode(const QMimeData *data) const
+{
+    if (!data || !data->hasFormat(kNodeMimeType))
+        return nullptr;
+    return m_catalogue.tree().nodeByKey(QString::fromUtf8(data->data(kNodeMimeType)));
+}
+
+bool CatalogueModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int, int,
+                                     const QModelIndex &parent) const
+{
+    const CatalogueNode *node = draggedNode(data);
+    const CatalogueNode *target = nodeOf(parent);
+    if (action != Qt::MoveAction || !node || !target || !node->parent())
+        return false;
+    // Sections go along the tab, labs into sections; nothing goes into a lab.
+    const CatalogueNode *root = m_catalogue.tree().root();
+    if (target == root)
+        return node->parent() == root;
+    return target->parent() == root && node->parent()->parent() == root;
+}
+
+bool CatalogueModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                                  const QModelIndex &parent)
+{
+    if (!canDropMimeData(data, action, row, column, parent))
+        return false;
+    Q_EMIT moveRequested(draggedNode(data), nodeOf(parent), row);
+    return true;
 }
 
 } // namespace fendrel::gui

@@ -184,4 +184,16 @@ bool Catalogue::moveNode(CatalogueNode *node, CatalogueNode *newParent, qint32 r
     return true;
 }
 
+bool Catalogue::moveLab(CatalogueNode *lab, CatalogueNode *section, qint32 row)
+{
+    if (!lab || !CatalogueTree::isLabNode(*lab) || lab->parent() == m_tree.root())
+        return false;
+    const CatalogueNode *from = lab->parent();
+    if (!moveNode(lab, section, row))
+        return false;
+    if (from != section && m_records.clearSku(lab->key()))
+        changeNode(lab);
+    return true;
+}
+
 } // namespace fendrel

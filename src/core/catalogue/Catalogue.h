@@ -147,6 +147,9 @@ public:
     bool removeNode(CatalogueNode *node);
     // Moves a lab into a section, or a section along the tab, to child number row.
     bool moveNode(CatalogueNode *node, CatalogueNode *newParent, qint32 row);
+    // A lab moved into another section loses its SKU, as an added lab has none: the save makes it
+    // one that follows the new section's.
+    bool moveLab(CatalogueNode *lab, CatalogueNode *section, qint32 row);
 
 Q_SIGNALS:
     // The whole catalogue is about to be replaced (load, delete all, a new root), and was.

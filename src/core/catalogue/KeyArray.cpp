@@ -103,4 +103,13 @@ qint32 KeyArray::getKeyIndex(const QString &key) const
     return -1;
 }
 
+bool KeyArray::clearSku(const QString &key)
+{
+    const qint32 i = keyArraySearch(key);
+    if (i < 2)
+        return false;
+    m_records[static_cast<std::size_t>(i)].sku.clear();
+    return true;
+}
+
 } // namespace fendrel

@@ -25,6 +25,8 @@ public:
     // Overwrites the fields given as non-empty texts; mode is always overwritten.
     bool keyArrayUpdate(const LabRecord &record);
     bool keyArrayDelete(const QString &key);
+    // Empties the SKU of a key's record (keyArrayUpdate keeps a field given as empty).
+    bool clearSku(const QString &key);
     qint32 keyArraySearch(const QString &key) const;
     // Like keyArraySearch from index 1, and silent.
     qint32 getKeyIndex(const QString &key) const;

@@ -1,5 +1,5 @@
-// Undo and redo in the main window: each kind of change goes back and comes again, the unsaved
-// marker follows the catalogue file, and the Edit menu's commands act as their buttons do.
+// The main window as a desktop editor: undo and redo of each kind of change, the unsaved marker
+// following the catalogue file, the Edit menu's commands, and moves by drag and drop.
 
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
@@ -9,7 +9,11 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QMimeData>
+#include <QTreeView>
 #include <QUndoStack>
+
+#include <memory>
 
 using namespace fendrel;
 using namespace fendrel::test;
@@ -37,15 +41,16 @@ QAction *action(MainWindowHarness &h, const char *name)
 
 } // namespace
 
-class UndoFlowsTest : public QObject {
+class DesktopEditingTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void eachChangeIsUndoneAndRedone();
     void theMarkerFollowsTheSavedCatalogue();
     void duplicateLabCopiesTheSelectedLab();
+    void dropsMoveLabsAndSections();
 };
 
-void UndoFlowsTest::eachChangeIsUndoneAndRedone()
+void DesktopEditingTest::eachChangeIsUndoneAndRedone()
 {
     MainWindowHarness h;
     openTwoLabs(h);
@@ -99,7 +104,7 @@ void UndoFlowsTest::eachChangeIsUndoneAndRedone()
     QCOMPARE(h.treeLines(), backwards[0]);
 }
 
-void UndoFlowsTest::theMarkerFollowsTheSavedCatalogue()
+void DesktopEditingTest::theMarkerFollowsTheSavedCatalogue()
 {
     MainWindowHarness h;
     openTwoLabs(h);
@@ -134,7 +139,7 @@ void UndoFlowsTest::theMarkerFollowsTheSavedCatalogue()
     QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoSaveCancel);
 }
 
-void UndoFlowsTest::duplicateLabCopiesTheSelectedLab()
+void DesktopEditingTest::duplicateLabCopiesTheSelectedLab()
 {
     MainWindowHarness h;
     openTwoLabs(h);
@@ -161,5 +166,65 @@ void UndoFlowsTest::duplicateLabCopiesTheSelectedLab()
     QCOMPARE(h.treeLines().size(), 5);
 }
 
-FENDREL_GUI_TEST_MAIN(UndoFlowsTest)
-#include "UndoFlowsTest.moc"
+// Drops on the tree's model as the view delivers them: a lab above another, a lab onto another
+// section (its SKU goes, as an added lab has none), a section above another; each one step.
+void DesktopEditingTest::dropsMoveLabsAndSections()
+{
+    MainWindowHarness h;
+    const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
+    const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
+    writeFile(h.iniPath(), QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
+                                          "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
+                                          "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
+                                          "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n"
+                                          "[SECTION1]\r\nsectionname=Switching\r\nsku=0102000\r\nnumberofentries=1\r\n"
+                                          "lab0=Vlans\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0102001\r\n")
+                               .arg(doc, top)
+                               .toUtf8());
+    h.open();
+    QAbstractItemModel *model = h.control<QTreeView>("tvlabs")->model();
+    const auto indexOf = [model](const QString &text) {
+        return model->match(model->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive).value(0);
+    };
+    // What the view hands its model for a drop above an item, or on it.
+    const auto drop = [model, &indexOf](const QString &dragged, const QString &target, bool above) {
+        std::unique_ptr<QMimeData> data(model->mimeData({indexOf(dragged)}));
+        const QModelIndex at = indexOf(target);
+        if (!data)
+            return false;
+        return above ? model->dropMimeData(data.get(), Qt::MoveAction, at.row(), 0, at.parent())
+                     : model->dropMimeData(data.get(), Qt::MoveAction, -1, -1, at);
+    };
+    const QStringList start = h.treeLines();
+
+    QVERIFY(drop(QStringLiteral("Rip"), QStringLiteral("Ospf"), true));
+    QCOMPARE(h.treeLines(), QStringList({u"My Labs"_qs, u"  Routing"_qs, u"    Rip"_qs, u"    Ospf"_qs, u"  Switching"_qs, u"    Vlans"_qs}));
+    QCOMPARE(h.recordOf(QStringLiteral("Rip")).sku, QStringLiteral("0101002")); // same section: kept
+    QVERIFY(drop(QStringLiteral("Vlans"), QStringLiteral("Routing"), false));
+    QCOMPARE(h.treeLines(), QStringList({u"My Labs"_qs, u"  Routing"_qs, u"    Rip"_qs, u"    Ospf"_qs, u"    Vlans"_qs, u"  Switching"_qs}));
+    QVERIFY(h.recordOf(QStringLiteral("Vlans")).sku.isEmpty());
+    QVERIFY(drop(QStringLiteral("Switching"), QStringLiteral("Routing"), true));
+    QCOMPARE(h.treeLines(), QStringList({u"My Labs"_qs, u"  Switching"_qs, u"  Routing"_qs, u"    Rip"_qs, u"    Ospf"_qs, u"    Vlans"_qs}));
+    // Nothing goes into a lab, a section stays along the tab, and the tab stays where it is.
+    QVERIFY(!drop(QStringLiteral("Ospf"), QStringLiteral("Vlans"), false));
+    QVERIFY(!drop(QStringLiteral("Routing"), QStringLiteral("Switching"), false));
+    QVERIFY(!drop(QStringLiteral("My Labs"), QStringLiteral("Routing"), true));
+    QCOMPARE(h.window().undoStack()->count(), 3);
+    QCOMPARE(action(h, "actionUndo")->text(), langText(LangEntry::UndoCaption) + u' ' + langText(LangEntry::MoveStepText));
+
+    // Saved, the file lists them in the new order, the moved lab with a SKU of its new section.
+    QVERIFY(h.window().saveCatalogue());
+    const QByteArray saved = readFile(h.iniPath());
+    QVERIFY(saved.contains("[SECTION0]\r\nsectionname=Switching\r\n"));
+    QVERIFY(saved.contains("[SECTION1]\r\nsectionname=Routing\r\n"));
+    QVERIFY(saved.contains("lab0=Rip\r\n"));
+    QVERIFY(saved.contains("lab2=Vlans\r\n"));
+    QVERIFY(!saved.contains("0102001"));
+    for (int i = 0; i < 3; ++i)
+        action(h, "actionUndo")->trigger();
+    QCOMPARE(h.treeLines(), start);
+    QCOMPARE(h.recordOf(QStringLiteral("Vlans")).sku, QStringLiteral("0102001"));
+}
+
+FENDREL_GUI_TEST_MAIN(DesktopEditingTest)
+#include "DesktopEditingTest.moc"
