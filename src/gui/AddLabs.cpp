@@ -9,6 +9,7 @@
 #include "catalogue/WizardCatalogue.h"
 #include "gui/CatalogueModel.h"
 #include "gui/CatalogueSteps.h"
+#include "gui/DroppedFiles.h"
 #include "gui/CatalogueView.h"
 #include "gui/Icon.h"
 #include "gui/PDFLink.h"
@@ -29,6 +30,8 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -44,7 +47,8 @@
 namespace fendrel::gui {
 
 AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser, QWidget *parent)
-    : QMainWindow(parent), m_prompter(prompter), m_chooser(chooser), m_catalogue(catalogue),
+    : QMainWindow(parent), m_prompter(prompter), m_drops(std::make_unique<ChooserWithDrops>(chooser)),
+      m_chooser(*m_drops), m_catalogue(catalogue),
       m_saveStatus(std::make_unique<SaveStatus>()), m_progress(std::make_unique<Progress>())
 {
     setObjectName(QStringLiteral("frmAddLabs"));
@@ -68,6 +72,24 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
             m_changed = !m_undo->isClean();
     });
     createEditMenu();
+    // Files from a file manager: a package on the window opens it, a file on a field is chosen.
+    setAcceptDrops(true);
+    for (QWidget *target : std::initializer_list<QWidget *>{m_form->lblFile, m_form->cmdBrowse, m_form->lblTopFile, m_form->cmdBrowseTop,
+                                                           m_form->lblPictureFile, m_form->cmdBrowsePicture, m_form->lblNwcFile,
+                                                           m_form->cmdBrowsenwc, m_form->lblLoadNwcFile, m_form->cmdBrowseLoadNwc}) {
+        target->setAcceptDrops(true);
+        target->installEventFilter(this);
+    }
+    tvlabs->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(tvlabs, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
+        CatalogueNode *node = CatalogueModel::nodeOf(tvlabs->indexAt(at));
+        if (!node || !tvlabs->isEnabled())
+            return;
+        QMenu menu(this);
+        menu.addActions(contextActionsFor(node));
+        if (!menu.isEmpty())
+            menu.exec(tvlabs->viewport()->mapToGlobal(at));
+    });
     // Soon after every change the catalogue as edited is kept, so that a crash loses nothing.
     m_recoveryTimer = new QTimer(this);
     m_recoveryTimer->setSingleShot(true);
@@ -308,6 +330,67 @@ bool AddLabs::moveNode(CatalogueNode *node, CatalogueNode *newParent, int row)
     selectNode(node);
     tvlabsNodeClick(node);
     return true;
+}
+
+QPushButton *AddLabs::browseButtonFor(QWidget *field) const
+{
+    const std::pair<QWidget *, QPushButton *> fields[] = {
+        {m_form->lblFile, m_form->cmdBrowse},           {m_form->lblTopFile, m_form->cmdBrowseTop},
+        {m_form->lblPictureFile, m_form->cmdBrowsePicture}, {m_form->lblNwcFile, m_form->cmdBrowsenwc},
+        {m_form->lblLoadNwcFile, m_form->cmdBrowseLoadNwc}};
+    for (const auto &[label, button] : fields) {
+        if (field == label || field == button)
+            return button;
+    }
+    return nullptr;
+}
+
+bool AddLabs::dropFileOn(QWidget *field, const QString &path)
+{
+    QPushButton *browse = browseButtonFor(field);
+    if (!browse || !browse->isEnabled() || path.isEmpty())
+        return false;
+    // The optional files are on the other tab of the form; its Browse button must be showing.
+    const bool required = browse == m_form->cmdBrowse || browse == m_form->cmdBrowseTop;
+    m_form->TabStrip1->setCurrentIndex(required ? 0 : 1);
+    m_drops->answerNextWith(path);
+    browse->click();
+    return true;
+}
+
+QList<QAction *> AddLabs::contextActionsFor(CatalogueNode *node)
+{
+    QList<QAction *> actions;
+    if (!node)
+        return actions;
+    selectNode(node);
+    tvlabsNodeClick(node);
+    for (QPushButton *button : {cmdAddSection, cmdAddLab, cmdEdit, cmdDelete}) {
+        if (!button->isEnabled())
+            continue;
+        auto *action = new QAction(button->text(), this);
+        connect(action, &QAction::triggered, button, &QPushButton::click);
+        actions << action;
+        if (button == cmdEdit && CatalogueTree::isLabNode(*node))
+            actions << m_editActions.value(QStringLiteral("actionDuplicateLab"));
+    }
+    return actions;
+}
+
+void AddLabs::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (droppedLocalFile(event->mimeData()).endsWith(QLatin1String(".lab"), Qt::CaseInsensitive))
+        event->acceptProposedAction();
+}
+
+void AddLabs::dropEvent(QDropEvent *event)
+{
+    const QString package = droppedLocalFile(event->mimeData());
+    if (!package.endsWith(QLatin1String(".lab"), Qt::CaseInsensitive))
+        return;
+    event->acceptProposedAction();
+    // After the drop has ended, so that the file manager is not held by the questions.
+    QTimer::singleShot(0, this, [this, package] { openPackage(package); });
 }
 
 void AddLabs::duplicateLab()
@@ -566,6 +649,11 @@ QPushButton *AddLabs::enterButton() const
 
 void AddLabs::keyPressEvent(QKeyEvent *event)
 {
+    // Esc does what Cancel does while an edit is open.
+    if (event->key() == Qt::Key_Escape && cmdCancel->isEnabled() && cmdCancel->isVisible()) {
+        cmdCancel->click();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         QPushButton *button = enterButton();
         if (button && button->isEnabled() && button->isVisible())
@@ -577,6 +665,18 @@ void AddLabs::keyPressEvent(QKeyEvent *event)
 
 bool AddLabs::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((event->type() == QEvent::DragEnter || event->type() == QEvent::Drop) && !m_busy) {
+        auto *field = qobject_cast<QWidget *>(watched);
+        auto *drag = static_cast<QDropEvent *>(event);
+        const QString path = droppedLocalFile(drag->mimeData());
+        QPushButton *browse = browseButtonFor(field);
+        if (browse && browse->isEnabled() && !path.isEmpty()) {
+            drag->acceptProposedAction();
+            if (event->type() == QEvent::Drop)
+                QTimer::singleShot(0, this, [this, field, path] { dropFileOn(field, path); });
+            return true;
+        }
+    }
     if (m_busy) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:

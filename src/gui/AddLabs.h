@@ -11,6 +11,7 @@
 #include "package/PackageCompiler.h"
 
 #include <QMainWindow>
+#include <QHash>
 #include <QPointer>
 
 #include <functional>
@@ -35,6 +36,7 @@ struct WizardLab;
 
 namespace fendrel::gui {
 
+class ChooserWithDrops;
 class PackageInspector;
 class ProblemsList;
 
@@ -99,6 +101,11 @@ public:
     QUndoStack *undoStack() const { return m_undo; }
     // A node dragged to row of newParent (counted before it leaves its place): one undoable step.
     bool moveNode(CatalogueNode *node, CatalogueNode *newParent, int row);
+    // A file dropped on a file field (or its Browse button) of the lab form: taken as if chosen
+    // with that Browse button, through its checks. False when the field takes no file now.
+    bool dropFileOn(QWidget *field, const QString &path);
+    // The commands the tree's context menu offers for a node (it is selected first).
+    QList<QAction *> contextActionsFor(CatalogueNode *node);
     // Edit > Duplicate Lab: a copy of the selected lab after it (same files, a new key, no SKU,
     // the name with " (copy)"), selected and opened for editing.
     void duplicateLab();
@@ -128,6 +135,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -186,6 +195,7 @@ private:
     void unload();
 
     Prompter &m_prompter;
+    std::unique_ptr<ChooserWithDrops> m_drops; // before m_chooser, which is it
     FileChooser &m_chooser;
     Catalogue &m_catalogue;
     bool m_changed = false;
@@ -259,6 +269,9 @@ private:
     QAction *m_openAction = nullptr;
     QAction *m_compileAction = nullptr;
     QAction *m_problemsAction = nullptr;
+    QHash<QString, QAction *> m_editActions; // by object name
+    // The Browse button each file field (and the button itself) stands for, as a drop target.
+    QPushButton *browseButtonFor(QWidget *field) const;
 };
 
 } // namespace fendrel::gui

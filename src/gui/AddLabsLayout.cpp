@@ -202,6 +202,7 @@ void AddLabs::createEditMenu()
         });
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(key);
+        m_editActions.insert(action->objectName(), action);
         return action;
     };
     command(LangEntry::AddSectionCaption, "actionAddSection", cmdAddSection, {});
@@ -210,6 +211,7 @@ void AddLabs::createEditMenu()
     QAction *duplicate = edit->addAction(langText(LangEntry::DuplicateLabCaption), this, &AddLabs::duplicateLab);
     duplicate->setObjectName(QStringLiteral("actionDuplicateLab"));
     duplicate->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    m_editActions.insert(duplicate->objectName(), duplicate);
     command(LangEntry::DeleteCaption, "actionDelete", cmdDelete, QKeySequence::Delete);
     command(LangEntry::DeleteAllCaption, "actionDeleteAll", cmdDeleteAll, {});
 }

@@ -20,13 +20,24 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QStatusBar>
 #include <QUndoStack>
 #include <QPushButton>
 #include <QTimer>
 
 namespace fendrel::gui {
 namespace {
+
+qsizetype labCount(const Catalogue &catalogue)
+{
+    qsizetype labs = 0;
+    for (const CatalogueNode *section : catalogue.sections())
+        labs += static_cast<qsizetype>(section->children().size());
+    return labs;
+}
+
 
 const QList<FileFilter> kPackageFilters{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
 
@@ -174,6 +185,10 @@ bool AddLabs::cmdCreatePckClick()
     case CompileOutcome::Written:
         setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
         catalogueFileWritten();
+        statusBar()->showMessage(langText(LangEntry::PackageWrittenStatus)
+                                     .arg(QDir::toNativeSeparators(packagePath))
+                                     .arg(QFileInfo(packagePath).size())
+                                     .arg(labCount(m_catalogue)));
         return true;
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
@@ -281,6 +296,10 @@ bool AddLabs::openPackageFile(const QString &packagePath)
     if (!extracted)
         return false;
     setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
+    statusBar()->showMessage(langText(LangEntry::PackageOpenedStatus)
+                                 .arg(QDir::toNativeSeparators(packagePath))
+                                 .arg(labCount(m_catalogue))
+                                 .arg(m_catalogue.sections().size()));
     return true;
 }
 

@@ -48,6 +48,8 @@ private Q_SLOTS:
     void theMarkerFollowsTheSavedCatalogue();
     void duplicateLabCopiesTheSelectedLab();
     void dropsMoveLabsAndSections();
+    void filesDroppedOnFieldsAreCheckedAsBrowseDoes();
+    void contextMenuAndEscapeActOnTheTree();
 };
 
 void DesktopEditingTest::eachChangeIsUndoneAndRedone()
@@ -224,6 +226,54 @@ void DesktopEditingTest::dropsMoveLabsAndSections()
         action(h, "actionUndo")->trigger();
     QCOMPARE(h.treeLines(), start);
     QCOMPARE(h.recordOf(QStringLiteral("Vlans")).sku, QStringLiteral("0102001"));
+}
+
+void DesktopEditingTest::filesDroppedOnFieldsAreCheckedAsBrowseDoes()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    auto *pictureField = h.control<QWidget>("lblPictureFile");
+    const QString fake = h.makeFile(QStringLiteral("fake.png"), "not an image");
+    QVERIFY(!h.window().dropFileOn(pictureField, fake)); // nothing open for editing: no field takes it
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QVERIFY(h.click("cmdEdit"));
+    QVERIFY(h.window().dropFileOn(pictureField, fake));
+    QCOMPARE(h.prompter.texts(), QStringList{langText(LangEntry::FileRefusedMessage)
+                                                 .arg(fake, langText(LangEntry::NotAReadablePictureText))});
+    QVERIFY(h.window().editBuffer().picture.isEmpty());
+    const QString topology = h.makeFile(QStringLiteral("top/other.top"), "net");
+    QVERIFY(h.window().dropFileOn(h.control<QWidget>("lblTopFile"), topology));
+    QCOMPARE(h.caption("lblTopFile"), QStringLiteral("other.top"));
+    QVERIFY(h.chooser.requests.isEmpty()); // no dialog was shown for either
+    QVERIFY(h.click("cmdEdit"));
+    QCOMPARE(h.recordOf(QStringLiteral("Rip")).topFile, topology);
+}
+
+void DesktopEditingTest::contextMenuAndEscapeActOnTheTree()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    CatalogueNode *rip = h.catalogue().tree().nodeByKey(h.recordOf(QStringLiteral("Rip")).key);
+    QStringList texts;
+    for (QAction *a : h.window().contextActionsFor(rip))
+        texts << a->text();
+    QCOMPARE(h.currentNodeText(), QStringLiteral("Rip"));
+    // What the buttons offer for the node, Duplicate Lab after Edit Lab.
+    QCOMPARE(texts, QStringList({langText(LangEntry::AddSectionCaption), langText(LangEntry::AddLabCaption),
+                                 langText(LangEntry::EditLabCaption), langText(LangEntry::DuplicateLabCaption),
+                                 langText(LangEntry::DeleteCaption)}));
+    texts.clear();
+    for (QAction *a : h.window().contextActionsFor(rip->parent()))
+        texts << a->text();
+    QCOMPARE(texts, QStringList({langText(LangEntry::EditSectionCaption), langText(LangEntry::AddLabCaption)}));
+    h.window().contextActionsFor(rip->parent()).value(1)->trigger(); // Add Lab
+    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::SaveLabCaption));
+    // Esc cancels the edit as Cancel does.
+    h.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+    QTest::keyClick(&h.window(), Qt::Key_Escape);
+    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
+    QCOMPARE(h.treeLines().size(), 4);
 }
 
 FENDREL_GUI_TEST_MAIN(DesktopEditingTest)
