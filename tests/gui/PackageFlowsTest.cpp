@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeView>
@@ -99,6 +100,8 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
         QVERIFY(QFileInfo(package).isFile());
         QCOMPARE(shownTitle(h.window()), langText(LangEntry::ProgramTitle) + QStringLiteral(" - My Labs.lab"));
         QVERIFY(!h.window().catalogueChanged());
+        QCOMPARE(h.window().statusBar()->currentMessage(),
+                 langText(LangEntry::PackageWrittenStatus).arg(package).arg(QFileInfo(package).size()).arg(3));
     }
 
     MainWindowHarness fresh;
@@ -109,6 +112,7 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QCOMPARE(fresh.takeMessageEntries(), QList<int>{});
     QCOMPARE(fresh.treeLines(), treeBefore);
     QCOMPARE(shownTitle(fresh.window()), langText(LangEntry::ProgramTitle) + QStringLiteral(" - My Labs.lab"));
+    QCOMPARE(fresh.window().statusBar()->currentMessage(), langText(LangEntry::PackageOpenedStatus).arg(package).arg(3).arg(2));
     const QString extracted = fresh.dataFolder() + QStringLiteral("CompilerLabs/My Labs/");
     const LabRecord &ospf = fresh.recordOf(QStringLiteral("Ospf"));
     QCOMPARE(ospf.link, extracted + QStringLiteral("Routing/common/ospf.pdf"));
