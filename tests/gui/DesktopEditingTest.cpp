@@ -5,6 +5,7 @@
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -50,6 +51,7 @@ private Q_SLOTS:
     void dropsMoveLabsAndSections();
     void filesDroppedOnFieldsAreCheckedAsBrowseDoes();
     void contextMenuAndEscapeActOnTheTree();
+    void everyControlHasAnAccessibleName();
 };
 
 void DesktopEditingTest::eachChangeIsUndoneAndRedone()
@@ -274,6 +276,30 @@ void DesktopEditingTest::contextMenuAndEscapeActOnTheTree()
     QTest::keyClick(&h.window(), Qt::Key_Escape);
     QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
     QCOMPARE(h.treeLines().size(), 4);
+}
+
+// A screen reader finds each control by its name: walk every window and fail on a control that
+// takes the focus but has none.
+void DesktopEditingTest::everyControlHasAnAccessibleName()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    QVERIFY(h.click("cmdEdit"));
+    h.window().showWizard();
+    QStringList unnamed;
+    for (QWidget *window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible())
+            continue;
+        for (QWidget *control : window->findChildren<QWidget *>()) {
+            if (control->focusPolicy() == Qt::NoFocus || !control->isVisibleTo(window))
+                continue;
+            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
+            if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
+                unnamed << window->objectName() + u'/' + control->objectName() + u' ' + QString::fromLatin1(control->metaObject()->className());
+        }
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
 }
 
 FENDREL_GUI_TEST_MAIN(DesktopEditingTest)
