@@ -16,6 +16,7 @@
 #include "gui/ProblemsList.h"
 #include "gui/ProgressWindows.h"
 #include "gui/WindowModes.h"
+#include "gui/WindowPlacement.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
 #include "package/CatalogueCheck.h"
@@ -110,10 +111,15 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     addDockWidget(Qt::BottomDockWidgetArea, m_problems);
     m_problems->view()->setToolTip(langText(LangEntry::ProblemsListTip));
     m_problems->view()->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-    m_problems->view()->setMinimumHeight(4 * (fontMetrics().height() + 8));
-    // Room for a few rows of problems below the form, as far as the screen allows.
-    if (const QScreen *shown = screen())
-        resize(width(), std::min(height() + 170, shown->availableGeometry().height() - 40));
+    m_problems->view()->setMinimumHeight(3 * (fontMetrics().height() + 8));
+    // Room for a few rows of problems below the form, as far as the screen allows, and wholly on it.
+    if (const QScreen *shown = screen()) {
+        const QRect area = shown->availableGeometry();
+        const QRect wanted(area.center() - QPoint(width() / 2, (height() + 170) / 2), QSize(width(), height() + 170));
+        // The frame is not known before the window is shown; its title bar takes about this much.
+        constexpr int kTitleBar = 40;
+        setGeometry(fittedInto(wanted, area.adjusted(0, kTitleBar, 0, 0)));
+    }
     m_problemsAction->setText(langText(LangEntry::ProblemsCaption));
     connect(m_problemsAction, &QAction::triggered, this, &AddLabs::showProblemsList);
     connect(m_problems, &ProblemsList::problemActivated, this, &AddLabs::showProblem);
@@ -524,8 +530,9 @@ Wizard *AddLabs::showWizard()
         });
         connect(m_wizard, &Wizard::startupChoiceMade, this, &AddLabs::setWizardStartup);
     }
-    // Beside the main window, not over it.
-    m_wizard->move(geometry().topRight() + QPoint(16, 0));
+    // Beside the main window where the screen has room, over it where it has not.
+    const QRect area = screen() ? screen()->availableGeometry() : QRect(frameGeometry().topLeft(), m_wizard->size());
+    m_wizard->move(besideOrOver(frameGeometry(), m_wizard->frameGeometry().size(), area));
     m_wizard->show();
     m_wizard->raise();
     return m_wizard;

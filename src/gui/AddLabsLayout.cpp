@@ -25,15 +25,23 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabBar>
+#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace fendrel::gui {
 
 void AddLabs::createControls()
 {
-    auto *central = new QWidget(this);
+    // The form scrolls rather than pushing the window past a small screen's edge.
+    auto *scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("centralScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls, which it scrolls into view
+    auto *central = new QWidget(scroll);
     central->setObjectName(QStringLiteral("centralWidget"));
-    setCentralWidget(central);
+    scroll->setWidget(central);
+    setCentralWidget(scroll);
 
     tvlabs = named<CatalogueView>(central, u"tvlabs");
     m_model = new CatalogueModel(m_catalogue, tvlabs);
@@ -93,7 +101,7 @@ void AddLabs::createControls()
 
 void AddLabs::createLayout()
 {
-    QWidget *central = centralWidget();
+    QWidget *central = findChild<QWidget *>(QStringLiteral("centralWidget"));
 
     auto *tabRow = new QHBoxLayout;
     tabRow->addWidget(lblTabTitle);

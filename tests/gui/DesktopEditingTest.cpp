@@ -4,6 +4,7 @@
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
+#include "gui/WindowPlacement.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -52,6 +53,7 @@ private Q_SLOTS:
     void filesDroppedOnFieldsAreCheckedAsBrowseDoes();
     void contextMenuAndEscapeActOnTheTree();
     void everyControlHasAnAccessibleName();
+    void windowsFitSmallScreens();
 };
 
 void DesktopEditingTest::eachChangeIsUndoneAndRedone()
@@ -300,6 +302,35 @@ void DesktopEditingTest::everyControlHasAnAccessibleName()
         }
     }
     QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
+}
+
+// 1366x768 at scale 1 and 1920x1080 at scale 1.5 (1280x720 logical) less a panel; a wide screen.
+void DesktopEditingTest::windowsFitSmallScreens()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    h.window().showWizard();
+    const QSize mainMinimum = h.window().minimumSizeHint();
+    const QSize wizard = h.window().wizard()->frameGeometry().size();
+    for (const QRect &area : {QRect(0, 32, 1366, 736), QRect(0, 32, 1280, 688)}) {
+        // The main window's smallest layout, with its title bar, fits the free area.
+        QVERIFY(mainMinimum.width() <= area.width());
+        QVERIFY(mainMinimum.height() + 40 <= area.height());
+        const QRect main = gui::fittedInto(QRect(QPoint(150, 100), QSize(980, 900)), area);
+        QVERIFY(area.contains(main));
+        const QRect placed(gui::besideOrOver(main, wizard, area), wizard);
+        QVERIFY(area.contains(placed));
+    }
+    // Where the screen has room, the wizard stands right of the main window, clear of it.
+    const QRect wide(0, 0, 2560, 1400);
+    const QRect main(100, 100, 980, 850);
+    const QRect placed(gui::besideOrOver(main, wizard, wide), wizard);
+    QVERIFY(wide.contains(placed));
+    QVERIFY(placed.left() > main.right());
+    QCOMPARE(placed.top(), main.top());
+    // No room right, but left of it.
+    const QRect onTheRight(1500, 100, 980, 850);
+    QVERIFY(gui::besideOrOver(onTheRight, wizard, wide).x() + wizard.width() < onTheRight.left());
 }
 
 FENDREL_GUI_TEST_MAIN(DesktopEditingTest)
