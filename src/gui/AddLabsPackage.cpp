@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
+#include "gui/FileDialogs.h"
 #include "gui/PackageInspector.h"
 #include "gui/ProblemsList.h"
 #include "gui/ProgressWindows.h"
@@ -28,7 +29,10 @@
 namespace fendrel::gui {
 namespace {
 
-const QList<FileFilter> kPackageFilters{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
+QList<FileFilter> packageFilters()
+{
+    return withAllSupported({{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}});
+}
 
 // The status window follows the compilation: shown while members are gathered, shown afresh
 // (with a fresh bar) while the package is compressed.
@@ -158,11 +162,12 @@ bool AddLabs::cmdCreatePckClick()
     FileRequest request;
     request.kind = FileDialogKind::Save;
     request.title = langText(LangEntry::SavePackageDialogTitle);
-    request.filters = kPackageFilters;
+    request.filters = packageFilters();
     request.initialFolder = folders().labs;
+    request.suggestedName = suggestedPackageName(m_catalogue.tabTitle());
     request.defaultExtension = QStringLiteral("lab");
     request.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
-    const QString packagePath = m_chooser.chooseFile(request);
+    const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageSave, request);
     if (packagePath.isEmpty())
         return false;
 
@@ -226,10 +231,10 @@ PackageInspector *AddLabs::inspectPackage()
     FileRequest request;
     request.kind = FileDialogKind::Open;
     request.title = langText(LangEntry::InspectPackageCaption);
-    request.filters = kPackageFilters;
+    request.filters = packageFilters();
     request.initialFolder = folders().labs;
     request.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist | FileDialogOption::HideReadOnly;
-    const QString packagePath = m_chooser.chooseFile(request);
+    const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageOpen, request);
     if (packagePath.isEmpty())
         return nullptr;
     if (const QString why = whyNotARegularFile(packagePath); !why.isEmpty()) {
@@ -250,10 +255,10 @@ void AddLabs::cmdLoadLabPckClick()
     FileRequest request;
     request.kind = FileDialogKind::Open;
     request.title = QStringLiteral("Open Lab Package...");
-    request.filters = kPackageFilters;
+    request.filters = packageFilters();
     request.initialFolder = folders().labs;
     request.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist | FileDialogOption::HideReadOnly;
-    const QString packagePath = m_chooser.chooseFile(request);
+    const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageOpen, request);
     if (trimSpaces(packagePath).isEmpty()) {
         setCaption(m_loadedCaption + QStringLiteral(" - "));
         return;
