@@ -9,6 +9,7 @@
 #include "gui/PackageInspector.h"
 #include "gui/ProblemsList.h"
 #include "gui/ProgressWindows.h"
+#include "gui/RecentPackages.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
 #include "io/FileKind.h"
@@ -179,6 +180,7 @@ bool AddLabs::cmdCreatePckClick()
     case CompileOutcome::Written:
         setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
         catalogueFileWritten();
+        recentPackages::add(packagePath);
         return true;
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
@@ -286,6 +288,7 @@ bool AddLabs::openPackageFile(const QString &packagePath)
     if (!extracted)
         return false;
     setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
+    recentPackages::add(packagePath);
     return true;
 }
 
