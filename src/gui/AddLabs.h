@@ -39,6 +39,7 @@ namespace fendrel::gui {
 class ChooserWithDrops;
 class PackageInspector;
 class ProblemsList;
+enum class DialogKind;
 
 class CatalogueModel;
 class CatalogueView;
@@ -167,7 +168,8 @@ private:
     void cmdCancelClick();
 
     // File choosers (AddLabsFiles.cpp).
-    QString browseFile(const QList<FileFilter> &filters, const QString &initialFolder, FileDialogOptions options);
+    QString browseFile(DialogKind kind, const QList<FileFilter> &filters, const QString &initialFolder,
+                       FileDialogOptions options);
     void cmdBrowseClick();
     void cmdBrowseTopClick();
     void cmdBrowsenwcClick();

@@ -1,4 +1,5 @@
 #include "gui/AddLabs.h"
+#include "gui/FileDialogs.h"
 #include "gui/LabForm.h"
 #include "gui/WidgetHelpers.h"
 
@@ -25,8 +26,7 @@ constexpr FileDialogOptions kExistingFile =
 
 const QList<FileFilter> &networkConfigurationFilters()
 {
-    static const QList<FileFilter> filters{filter(u"Network Config Files (*.nwc)", u"*.nwc"),
-                                           filter(u"All Files (*.*)", u"*.*")};
+    static const QList<FileFilter> filters = withAllSupported({filter(u"Network Config Files (*.nwc)", u"*.nwc")});
     return filters;
 }
 
@@ -60,7 +60,8 @@ private:
     AddLabs &m_window;
 };
 
-QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &initialFolder, FileDialogOptions options)
+QString AddLabs::browseFile(DialogKind kind, const QList<FileFilter> &filters, const QString &initialFolder,
+                           FileDialogOptions options)
 {
     FileRequest request;
     request.kind = FileDialogKind::Open;
@@ -68,7 +69,7 @@ QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &ini
     request.filters = filters;
     request.initialFolder = initialFolder;
     request.options = options;
-    QString path = m_chooser.chooseFile(request);
+    QString path = chooseRememberedFile(m_chooser, kind, request);
     path.remove(QChar(u'\0'));
     path = trimSpaces(path);
     if (path.isEmpty() || refuseUncarriable(m_prompter, path, nullptr))
@@ -79,8 +80,10 @@ QString AddLabs::browseFile(const QList<FileFilter> &filters, const QString &ini
 void AddLabs::cmdBrowseClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
-    const QString path = browseFile({filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
-                                     filter(u"Word Document (*.doc)", u"*.doc"), filter(u"Text File (*.txt)", u"*.txt")},
+    const QString path = browseFile(DialogKind::Document,
+                                    withAllSupported({filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
+                                                      filter(u"Word Document (*.doc)", u"*.doc"),
+                                                      filter(u"Text File (*.txt)", u"*.txt")}),
                                     {}, kExistingFile);
     if (path.isEmpty() || refuseLabFile(LabFileField::Document, path, m_prompter))
         return;
@@ -97,8 +100,8 @@ void AddLabs::cmdBrowseClick()
 void AddLabs::cmdBrowseTopClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
-    const QString path = browseFile(
-        {filter(u"Designer Files (*.top)", u"*.top"), filter(u"All Files (*.*)", u"*.*")}, {}, kExistingFile);
+    const QString path = browseFile(DialogKind::Topology, withAllSupported({filter(u"Designer Files (*.top)", u"*.top")}),
+                                    {}, kExistingFile);
     if (path.isEmpty() || refuseLabFile(LabFileField::Topology, path, m_prompter))
         return;
     m_form->lblTopFile->setText(fileNameOfPath(path));
@@ -119,7 +122,7 @@ void AddLabs::cmdBrowseLoadNwcClick()
 
 bool AddLabs::chooseNetworkConfiguration(LabFileField kind, QLabel *label, QString &field)
 {
-    const QString path = browseFile(networkConfigurationFilters(), folders().program, kExistingFile);
+    const QString path = browseFile(DialogKind::Configuration, networkConfigurationFilters(), folders().program, kExistingFile);
     if (path.isEmpty() || refuseLabFile(kind, path, m_prompter))
         return false;
     if (!checkNetworkConfiguration(path)) {
@@ -140,10 +143,11 @@ bool AddLabs::checkNetworkConfiguration(const QString &path)
 void AddLabs::cmdBrowsePictureClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
-    const QString path =
-        browseFile({filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"), filter(u"GIF (*.gif)", u"*.gif"),
-                    filter(u"Windows Metafile (*.wmf)", u"*.wmf")},
-                   folders().program, kExistingFile);
+    const QString path = browseFile(DialogKind::Picture,
+                                    withAllSupported({filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"),
+                                                      filter(u"GIF (*.gif)", u"*.gif"),
+                                                      filter(u"Windows Metafile (*.wmf)", u"*.wmf")}),
+                                    folders().program, kExistingFile);
     if (path.isEmpty() || refuseLabFile(LabFileField::Picture, path, m_prompter))
         return;
     m_form->lblPictureFile->setText(fileNameOfPath(path));
@@ -153,7 +157,8 @@ void AddLabs::cmdBrowsePictureClick()
 void AddLabs::cmdBrowseSetupFileClick()
 {
     const BrowseScope scope(cmdCancel, cmdAddLab, true, *this);
-    const QString path = browseFile({filter(u"Setup Files (*.ini)", u"*.ini")}, {},
+    // The setup file takes the topology's place, so it is looked for where topologies are.
+    const QString path = browseFile(DialogKind::Topology, {filter(u"Setup Files (*.ini)", u"*.ini")}, {},
                                     FileDialogOption::PathMustExist | FileDialogOption::FileMustExist);
     if (path.isEmpty())
         return;

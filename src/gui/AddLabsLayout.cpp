@@ -4,6 +4,7 @@
 #include "gui/CatalogueModel.h"
 #include "gui/CatalogueView.h"
 #include "gui/LabForm.h"
+#include "gui/RecentPackages.h"
 #include "gui/WidgetHelpers.h"
 #include "gui/WindowModes.h"
 #include "startup/LanguageTable.h"
@@ -161,6 +162,9 @@ void AddLabs::createMenus()
     m_openAction = file->addAction(QString(), this, [this] { cmdLoadLabPck->click(); });
     m_openAction->setObjectName(QStringLiteral("actionOpenPackage"));
     m_openAction->setShortcut(QKeySequence::Open);
+    auto *recent = new RecentPackagesMenu(this);
+    file->addMenu(recent);
+    connect(recent, &RecentPackagesMenu::packageChosen, this, [this](const QString &path) { openPackage(path); });
     m_compileAction = file->addAction(QString(), this, [this] { cmdCreatePck->click(); });
     m_compileAction->setObjectName(QStringLiteral("actionCompilePackage"));
     m_compileAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));

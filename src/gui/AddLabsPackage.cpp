@@ -5,9 +5,11 @@
 #include "catalogue/CatalogueFile.h"
 #include "catalogue/CatalogueRecovery.h"
 #include "catalogue/Ini.h"
+#include "gui/FileDialogs.h"
 #include "gui/PackageInspector.h"
 #include "gui/ProblemsList.h"
 #include "gui/ProgressWindows.h"
+#include "gui/RecentPackages.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
 #include "io/FileKind.h"
@@ -38,8 +40,10 @@ qsizetype labCount(const Catalogue &catalogue)
     return labs;
 }
 
-
-const QList<FileFilter> kPackageFilters{{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
+QList<FileFilter> packageFilters()
+{
+    return withAllSupported({{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}});
+}
 
 // The status window follows the compilation: shown while members are gathered, shown afresh
 // (with a fresh bar) while the package is compressed.
@@ -169,11 +173,12 @@ bool AddLabs::cmdCreatePckClick()
     FileRequest request;
     request.kind = FileDialogKind::Save;
     request.title = langText(LangEntry::SavePackageDialogTitle);
-    request.filters = kPackageFilters;
+    request.filters = packageFilters();
     request.initialFolder = folders().labs;
+    request.suggestedName = suggestedPackageName(m_catalogue.tabTitle());
     request.defaultExtension = QStringLiteral("lab");
     request.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
-    const QString packagePath = m_chooser.chooseFile(request);
+    const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageSave, request);
     if (packagePath.isEmpty())
         return false;
 
@@ -189,6 +194,7 @@ bool AddLabs::cmdCreatePckClick()
                                      .arg(QDir::toNativeSeparators(packagePath))
                                      .arg(QFileInfo(packagePath).size())
                                      .arg(labCount(m_catalogue)));
+        recentPackages::add(packagePath);
         return true;
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
@@ -241,10 +247,10 @@ PackageInspector *AddLabs::inspectPackage()
     FileRequest request;
     request.kind = FileDialogKind::Open;
     request.title = langText(LangEntry::InspectPackageCaption);
-    request.filters = kPackageFilters;
+    request.filters = packageFilters();
     request.initialFolder = folders().labs;
     request.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist | FileDialogOption::HideReadOnly;
-    const QString packagePath = m_chooser.chooseFile(request);
+    const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageOpen, request);
     if (packagePath.isEmpty())
         return nullptr;
     if (const QString why = whyNotARegularFile(packagePath); !why.isEmpty()) {
@@ -265,10 +271,10 @@ void AddLabs::cmdLoadLabPckClick()
     FileRequest request;
     request.kind = FileDialogKind::Open;
     request.title = QStringLiteral("Open Lab Package...");
-    request.filters = kPackageFilters;
+    request.filters = packageFilters();
     request.initialFolder = folders().labs;
     request.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist | FileDialogOption::HideReadOnly;
-    const QString packagePath = m_chooser.chooseFile(request);
+    const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageOpen, request);
     if (trimSpaces(packagePath).isEmpty()) {
         setCaption(m_loadedCaption + QStringLiteral(" - "));
         return;
@@ -300,6 +306,7 @@ bool AddLabs::openPackageFile(const QString &packagePath)
                                  .arg(QDir::toNativeSeparators(packagePath))
                                  .arg(labCount(m_catalogue))
                                  .arg(m_catalogue.sections().size()));
+    recentPackages::add(packagePath);
     return true;
 }
 

@@ -50,6 +50,8 @@ QStringList DialogFileChooser::choose(const FileRequest &request)
             dialog.setFileMode(QFileDialog::AnyFile);
     }
     dialog.setOption(QFileDialog::ReadOnly, false);
+    if (!request.suggestedName.isEmpty())
+        dialog.selectFile(request.suggestedName);
 
     if (dialog.exec() != QDialog::Accepted)
         return {};

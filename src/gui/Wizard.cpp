@@ -2,6 +2,7 @@
 
 #include "catalogue/CatalogueEditing.h"
 #include "catalogue/Ini.h"
+#include "gui/FileDialogs.h"
 #include "gui/Icon.h"
 #include "gui/WidgetHelpers.h"
 #include "interaction/Prompter.h"
@@ -68,14 +69,14 @@ void Wizard::connectControls()
     connect(cmdNext, &QPushButton::clicked, this, [this] { cmdNextClick(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancelClick(); });
 
-    const QList<FileFilter> documents{filter(u"Word Document (*.doc)", u"*.doc"),
-                                      filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
-                                      filter(u"Text File (*.txt)", u"*.txt")};
-    const QList<FileFilter> topology{filter(u"Topology File (*.top)", u"*.top")};
-    const QList<FileFilter> pictures{filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"),
-                                     filter(u"GIF (*.gif)", u"*.gif"),
-                                     filter(u"Windows Metafile (*.wmf)", u"*.wmf")};
-    const QList<FileFilter> configurations{filter(u"Network Config Files (*.nwc)", u"*.nwc")};
+    const QList<FileFilter> documents = withAllSupported({filter(u"Word Document (*.doc)", u"*.doc"),
+                                                          filter(u"Portable Document Format (*.pdf)", u"*.pdf"),
+                                                          filter(u"Text File (*.txt)", u"*.txt")});
+    const QList<FileFilter> topology = withAllSupported({filter(u"Topology File (*.top)", u"*.top")});
+    const QList<FileFilter> pictures = withAllSupported({filter(u"Bitmap (*.bmp)", u"*.bmp"), filter(u"JPEG (*.jpg)", u"*.jpg"),
+                                                         filter(u"GIF (*.gif)", u"*.gif"),
+                                                         filter(u"Windows Metafile (*.wmf)", u"*.wmf")});
+    const QList<FileFilter> configurations = withAllSupported({filter(u"Network Config Files (*.nwc)", u"*.nwc")});
     connect(cmdBrowseLab, &QPushButton::clicked, this,
             [this, documents] { browse(documents, m_results.link, lblLabFile, LabFileField::Document); });
     connect(cmdBrowseTop, &QPushButton::clicked, this,
@@ -224,7 +225,7 @@ void Wizard::browse(const QList<FileFilter> &filters, QString &result, QLabel *l
     request.filters = filters;
     request.initialFolder = folders().labs;
     request.options = FileDialogOption::PathMustExist | FileDialogOption::FileMustExist;
-    QString path = m_chooser.chooseFile(request);
+    QString path = chooseRememberedFile(m_chooser, dialogKindOf(field), request);
     path.remove(QChar(u'\0'));
     path = trimSpaces(path);
     if (path.isEmpty())

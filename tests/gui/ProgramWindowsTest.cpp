@@ -1,6 +1,7 @@
 // The windows around the main window: the progress windows, the splash and the program's icon.
 
 #include "gui/DialogFileChooser.h"
+#include "gui/FileDialogs.h"
 #include "gui/Icon.h"
 #include "gui/MessageBoxPrompter.h"
 #include "gui/ProgressWindows.h"
@@ -13,6 +14,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -194,16 +196,21 @@ void ProgramWindowsTest::fileDialogsFollowTheRequest()
     FileRequest save;
     save.kind = FileDialogKind::Save;
     save.title = langText(LangEntry::SavePackageDialogTitle);
-    save.filters = {{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}};
+    save.filters = gui::withAllSupported({{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}});
     save.initialFolder = folder.path();
+    save.suggestedName = QStringLiteral("TCP_IP.lab");
     save.defaultExtension = QStringLiteral("lab");
     save.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
     whenModal<QFileDialog>([&folder](QFileDialog *dialog) {
         QCOMPARE(dialog->windowTitle(), langText(LangEntry::SavePackageDialogTitle));
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(dialog->defaultSuffix(), QStringLiteral("lab"));
-        QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("Lab Package (*.lab *.LAB)")});
+        QCOMPARE(dialog->nameFilters(),
+                 (QStringList{langText(LangEntry::AllSupportedFilesFilter) + QStringLiteral(" (*.lab *.LAB)"),
+                              QStringLiteral("Lab Package (*.lab *.LAB)"),
+                              langText(LangEntry::AllFilesFilter) + QStringLiteral(" (*)")}));
         QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), QStringLiteral("TCP_IP.lab"));
         QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
         // What an accepted dialog then returns depends on its folder view having loaded, which
         // happens in the background; the answer itself is Qt's.

@@ -65,8 +65,10 @@ void MainWindowHarness::setUp()
     folders().appData = m_dataFolder;
     errorLog() = ErrorLog();
     errorLog().initialize(folders().appData, folders().program);
-    // Each window starts as on a machine where the wizard setting was never stored.
-    QFile::remove(QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Zelvan Nodara")).fileName());
+    // Each window starts as on a machine where no setting was ever stored: the wizard's, the
+    // dialogs' folders, the recent packages.
+    for (const char *application : {"Zelvan Nodara", "Fendrel"})
+        QFile::remove(QSettings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(application)).fileName());
 }
 
 MainWindowHarness::~MainWindowHarness()

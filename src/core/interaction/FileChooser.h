@@ -32,6 +32,7 @@ struct FileRequest {
     QString title;
     QList<FileFilter> filters;
     QString initialFolder;    // empty: wherever the dialog last was
+    QString suggestedName;    // a file name, without folder, offered in the name field
     QString defaultExtension; // without the dot; added to a saved name that has none
     FileDialogOptions options;
 };

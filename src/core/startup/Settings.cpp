@@ -8,6 +8,9 @@ namespace {
 const QString kWizardApplication = QStringLiteral("Zelvan Nodara");
 const QString kWizardSection = QStringLiteral("Settings");
 const QString kWizardKey = QStringLiteral("FendrelWiz");
+const QString kOwnApplication = QStringLiteral("Fendrel");
+const QString kDialogFolderSection = QStringLiteral("DialogFolders");
+const QString kRecentKey = QStringLiteral("RecentPackages/Paths");
 
 QString settingPath(const QString &section, const QString &key)
 {
@@ -49,6 +52,32 @@ qint16 getWizardSetting()
 bool saveWizardSetting(qint16 value)
 {
     return saveSetting(kWizardApplication, kWizardSection, kWizardKey, QString::number(value));
+}
+
+QString getDialogFolder(const QString &dialog)
+{
+    return getSetting(kOwnApplication, kDialogFolderSection, dialog, {});
+}
+
+bool saveDialogFolder(const QString &dialog, const QString &folder)
+{
+    return saveSetting(kOwnApplication, kDialogFolderSection, dialog, folder);
+}
+
+QStringList getRecentPackages()
+{
+    const QSettings store(QSettings::IniFormat, QSettings::UserScope, kOwnApplication);
+    return store.value(kRecentKey).toStringList();
+}
+
+bool saveRecentPackages(const QStringList &paths)
+{
+    QSettings store(QSettings::IniFormat, QSettings::UserScope, kOwnApplication);
+    if (!store.isWritable())
+        return false;
+    store.setValue(kRecentKey, paths);
+    store.sync();
+    return store.status() == QSettings::NoError;
 }
 
 } // namespace fendrel
