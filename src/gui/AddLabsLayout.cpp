@@ -33,16 +33,9 @@ namespace fendrel::gui {
 
 void AddLabs::createControls()
 {
-    // The form scrolls rather than pushing the window past a small screen's edge.
-    auto *scroll = new QScrollArea(this);
-    scroll->setObjectName(QStringLiteral("centralScroll"));
-    scroll->setWidgetResizable(true);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls, which it scrolls into view
-    auto *central = new QWidget(scroll);
+    auto *central = new QWidget(this);
     central->setObjectName(QStringLiteral("centralWidget"));
-    scroll->setWidget(central);
-    setCentralWidget(scroll);
+    setCentralWidget(central);
 
     tvlabs = named<CatalogueView>(central, u"tvlabs");
     m_model = new CatalogueModel(m_catalogue, tvlabs);
@@ -102,7 +95,7 @@ void AddLabs::createControls()
 
 void AddLabs::createLayout()
 {
-    QWidget *central = findChild<QWidget *>(QStringLiteral("centralWidget"));
+    QWidget *central = centralWidget();
 
     auto *tabRow = new QHBoxLayout;
     tabRow->addWidget(lblTabTitle);
@@ -135,10 +128,19 @@ void AddLabs::createLayout()
     footer->addStretch(1);
     footer->addWidget(lblHelp);
 
+    // The tree and the form scroll rather than pushing the window past a small screen's edge; the
+    // command buttons below them stay in view.
+    auto *scroll = new QScrollArea(central);
+    scroll->setObjectName(QStringLiteral("formScroll"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus); // Tab goes to the controls, which it scrolls into view
+    scroll->setWidget(splitter);
+
     auto *page = new QVBoxLayout(central);
     page->setContentsMargins(10, 8, 10, 8);
     page->addWidget(lblInstructions);
-    page->addWidget(splitter, 1);
+    page->addWidget(scroll, 1);
     page->addWidget(fraButtons);
     page->addLayout(footer);
     page->addWidget(fraIntro);
