@@ -214,6 +214,9 @@ void AddLabs::createEditMenu()
             if (button->isEnabled() && button->isVisible())
                 button->click();
         });
+        // Shown as the button is; the shortcut stays live and asks the button itself.
+        connect(edit, &QMenu::aboutToShow, action, [action, button] { action->setEnabled(button->isEnabled()); });
+        connect(edit, &QMenu::aboutToHide, action, [action] { action->setEnabled(true); });
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(key);
         m_editActions.insert(action->objectName(), action);

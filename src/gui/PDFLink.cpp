@@ -141,7 +141,10 @@ void PDFLink::loadTheDocument(const QString &incomingFile)
     m_isPdf = path.toLower().endsWith(QStringLiteral(".pdf"));
     m_viewer = m_factory(m_isPdf);
     connect(m_viewer.get(), &DocumentViewer::pageShown, this, [this](qint32 page) { onPageShown(page); });
+    // Only an outside viewer can be closed on return; for the viewer inside the window the box
+    // could do nothing.
     chkCloseApp->setEnabled(m_viewer->canExitApplication());
+    chkCloseApp->setVisible(m_viewer->canExitApplication() && m_purpose != Purpose::Reading);
 
     if (QWidget *view = m_viewer->view()) {
         static_cast<QVBoxLayout *>(layout())->insertWidget(2, view, 1);
