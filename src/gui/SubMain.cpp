@@ -5,6 +5,7 @@
 #include "gui/DialogFileChooser.h"
 #include "gui/Icon.h"
 #include "gui/MessageBoxPrompter.h"
+#include "gui/PackageHandOff.h"
 #include "gui/Splash.h"
 #include "environment/Environment.h"
 #include "io/FolderLock.h"
@@ -37,6 +38,10 @@ int Main(int &argc, char **argv)
         return 1;
     }
 
+    // "fendrel FILE.lab", as the desktop starts it for a package.
+    const QStringList arguments = QApplication::arguments().mid(1);
+    const QString package = arguments.isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
+
     // One window per data folder writes to it; a second one may look but not touch.
     FolderLock lock(folders().appData);
     QString readOnlyBecause;
@@ -44,6 +49,9 @@ int Main(int &argc, char **argv)
     switch (lock.tryLock()) {
     case FolderLock::Outcome::Held: break;
     case FolderLock::Outcome::HeldElsewhere:
+        // The window that holds the folder opens the package; this process has nothing left to do.
+        if (!package.isEmpty() && PackageHandOff::handTo(folders().appData, package))
+            return 0;
         readOnlyBecause = (lock.holder().isEmpty() ? QStringLiteral("another Fendrel window") : lock.holder())
             + QStringLiteral(" holds it");
         question = langText(LangEntry::DataFolderInUseQuestion)
@@ -66,6 +74,14 @@ int Main(int &argc, char **argv)
     chooser.setParent(&window);
     if (!readOnlyBecause.isEmpty())
         window.setReadOnly(readOnlyBecause);
+    PackageHandOff handOff(folders().appData);
+    if (readOnlyBecause.isEmpty() && handOff.listen()) {
+        QObject::connect(&handOff, &PackageHandOff::packageHanded, &window, [&window](const QString &path) {
+            window.raise();
+            window.activateWindow();
+            window.openPackage(path);
+        });
+    }
     window.show();
     // Asked over the window, which is read-only already: the choice is whether to keep it.
     if (!question.isEmpty()
@@ -73,9 +89,7 @@ int Main(int &argc, char **argv)
         return 0;
     // The wizard would replace the catalogue: it waits until recovered changes are answered for.
     const bool restored = window.offerRecovery();
-    // "fendrel FILE.lab", as the desktop starts it for a package: opened once the window stands.
-    const QStringList arguments = QApplication::arguments().mid(1);
-    const QString package = arguments.isEmpty() ? QString() : QFileInfo(arguments.first()).absoluteFilePath();
+    // The package named at start is opened once the window stands.
     if (!package.isEmpty()) {
         window.openPackage(package);
         return QApplication::exec();

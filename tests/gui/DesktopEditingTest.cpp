@@ -4,6 +4,7 @@
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
+#include "gui/PackageHandOff.h"
 #include "gui/WindowPlacement.h"
 
 #include <QAccessible>
@@ -15,7 +16,12 @@
 #include <QTreeView>
 #include <QUndoStack>
 
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <atomic>
 #include <memory>
+#include <thread>
 
 using namespace fendrel;
 using namespace fendrel::test;
@@ -54,6 +60,7 @@ private Q_SLOTS:
     void contextMenuAndEscapeActOnTheTree();
     void everyControlHasAnAccessibleName();
     void windowsFitSmallScreens();
+    void aPackageNamedLaterGoesToTheWindowThatHoldsTheFolder();
 };
 
 void DesktopEditingTest::eachChangeIsUndoneAndRedone()
@@ -331,6 +338,29 @@ void DesktopEditingTest::windowsFitSmallScreens()
     // No room right, but left of it.
     const QRect onTheRight(1500, 100, 980, 850);
     QVERIFY(gui::besideOrOver(onTheRight, wizard, wide).x() + wizard.width() < onTheRight.left());
+}
+
+// A second "fendrel FILE.lab" hands the file to the window over a socket named after its folder.
+void DesktopEditingTest::aPackageNamedLaterGoesToTheWindowThatHoldsTheFolder()
+{
+    QTemporaryDir data;
+    QTemporaryDir other;
+    QVERIFY(!gui::PackageHandOff::handTo(data.path(), QStringLiteral("/labs/a.lab"))); // nobody listens yet
+    gui::PackageHandOff window(data.path());
+    QVERIFY(window.listen());
+    QSignalSpy handed(&window, &gui::PackageHandOff::packageHanded);
+    // The new process waits for the window's answer, which needs this thread's event loop.
+    std::atomic_bool taken = false;
+    std::atomic_bool elsewhere = true;
+    std::thread starter([&] {
+        elsewhere = gui::PackageHandOff::handTo(other.path(), QStringLiteral("/labs/b.lab")); // another folder's window
+        taken = gui::PackageHandOff::handTo(data.path(), QStringLiteral("/labs/My Labs.lab"));
+    });
+    QTRY_COMPARE(handed.size(), 1);
+    starter.join();
+    QVERIFY(taken);
+    QVERIFY(!elsewhere);
+    QCOMPARE(handed[0][0].toString(), QStringLiteral("/labs/My Labs.lab"));
 }
 
 FENDREL_GUI_TEST_MAIN(DesktopEditingTest)
