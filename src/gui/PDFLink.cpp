@@ -9,6 +9,7 @@
 #include "text/TextHelpers.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -221,6 +222,16 @@ void PDFLink::unload()
     if (m_viewer)
         m_viewer->closeDocument(chkCloseApp->isChecked());
     m_documentPath.clear();
+}
+
+void PDFLink::keyPressEvent(QKeyEvent *event)
+{
+    // Esc is Cancel and Return: the window closes with the page unchanged.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 } // namespace fendrel::gui

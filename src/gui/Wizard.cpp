@@ -267,6 +267,11 @@ void Wizard::keyPressEvent(QKeyEvent *event)
         (focused ? focused : cmdNext)->click();
         return;
     }
+    // Esc is Cancel, with its question.
+    if (event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

@@ -285,6 +285,15 @@ void DesktopEditingTest::contextMenuAndEscapeActOnTheTree()
     QTest::keyClick(&h.window(), Qt::Key_Escape);
     QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
     QCOMPARE(h.treeLines().size(), 4);
+    // On the wizard, Esc asks its cancel question: No keeps it open, Yes closes it.
+    gui::Wizard *wizard = h.window().showWizard();
+    h.takeMessageEntries();
+    h.prompter.answers = {MessageAnswer::No, MessageAnswer::Yes};
+    QTest::keyClick(wizard, Qt::Key_Escape);
+    QVERIFY(wizard->isVisible());
+    QTest::keyClick(wizard, Qt::Key_Escape);
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(h.takeMessageEntries().size(), 2);
 }
 
 // A screen reader finds each control by its name: walk every window and fail on a control that

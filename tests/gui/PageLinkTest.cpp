@@ -220,6 +220,17 @@ void PageLinkTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
                                      QStringLiteral("close")}));
     QVERIFY(h.window().editBuffer().linkPage.isEmpty());
 
+    // Esc leaves as Cancel and Return does: closed, no page handed on.
+    {
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
+        link.loadTheDocument(QStringLiteral("/labs/Lab1.PDF"));
+        link.show();
+        QTest::keyClick(&link, Qt::Key_Escape);
+        QVERIFY(!link.isVisible());
+        QCOMPARE(chosen.size(), 0);
+    }
+
     // No document at all: NoDocumentMessage, nothing opened.
     log.calls.clear();
     {
