@@ -2,6 +2,7 @@
 
 #include "startup/LanguageTable.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -30,7 +31,10 @@ QMessageBox::Icon boxIcon(MessageIcon icon)
 MessageAnswer MessageBoxPrompter::show(const QString &text, MessageIcon icon, MessageButtons buttons,
                                        const QString &title)
 {
-    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, m_parent);
+    // Over the window that raised it (the wizard, the page-link window), else over the main window.
+    QWidget *active = QApplication::activeWindow();
+    QWidget *over = active && active->isVisible() && !qobject_cast<QMessageBox *>(active) ? active : m_parent.data();
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, over);
     switch (buttons) {
     case MessageButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);

@@ -131,8 +131,16 @@ void whenModal(Work work)
 
 void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
 {
-    gui::MessageBoxPrompter prompter;
-    whenModal<QMessageBox>([](QMessageBox *box) {
+    // A box stands over the window that raised it, not over the prompter's own window.
+    QWidget owner;
+    QWidget raiser;
+    owner.show();
+    raiser.show();
+    raiser.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&raiser));
+    gui::MessageBoxPrompter prompter(&owner);
+    whenModal<QMessageBox>([&raiser](QMessageBox *box) {
+        QCOMPARE(box->parentWidget(), &raiser);
         QCOMPARE(box->icon(), QMessageBox::Question);
         QCOMPARE(box->windowTitle(), QStringLiteral("Fendrel"));
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
