@@ -321,10 +321,15 @@ void AddLabs::setCaption(const QString &caption)
     setWindowTitle(caption + QStringLiteral("[*]"));
 }
 
+bool AddLabs::editOpen() const
+{
+    return m_addLabCommand == LabCommand::Store || m_editLabCommand == LabCommand::Store
+        || m_sectionCommand == SectionCommand::Store || m_tabEditing;
+}
+
 bool AddLabs::moveNode(CatalogueNode *node, CatalogueNode *newParent, int row)
 {
-    if (!node || !newParent || m_addLabCommand == LabCommand::Store || m_editLabCommand == LabCommand::Store
-        || m_sectionCommand == SectionCommand::Store || m_tabEditing)
+    if (!node || !newParent || editOpen())
         return false;
     bool moved = false;
     undoable(langText(LangEntry::MoveStepText), [&] {
@@ -463,8 +468,7 @@ void AddLabs::showProblem(const CatalogueProblem &problem)
 {
     CatalogueNode *node = m_catalogue.tree().nodeByKey(problem.nodeKey);
     // An edit in progress keeps its lab; the author finishes or cancels it first.
-    if (!node || m_addLabCommand == LabCommand::Store || m_editLabCommand == LabCommand::Store
-        || m_sectionCommand == SectionCommand::Store || m_tabEditing)
+    if (!node || editOpen())
         return;
     selectNode(node);
     tvlabsNodeClick(node);

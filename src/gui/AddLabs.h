@@ -231,6 +231,10 @@ private:
     QString m_readOnlyBecause;
     // Says why a command that writes to the data folder does nothing; true when it must not run.
     bool refusedReadOnly();
+    // A lab, section or tab title is open for editing: the tree's selection stays where it is.
+    bool editOpen() const;
+    // A package path that is no regular file (a folder, a pipe, gone) is said to be so; true then.
+    bool refusedAsNoFile(const QString &path);
     // The tab title or a section still in its field would be left out of what is written: says so.
     bool refusedWhileEditing();
     // A replaced catalogue starts with no field open for editing.

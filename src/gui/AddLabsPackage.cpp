@@ -253,11 +253,8 @@ PackageInspector *AddLabs::inspectPackage()
     const QString packagePath = chooseRememberedFile(m_chooser, DialogKind::PackageOpen, request);
     if (packagePath.isEmpty())
         return nullptr;
-    if (const QString why = whyNotARegularFile(packagePath); !why.isEmpty()) {
-        m_prompter.show(QStringLiteral("%1 %2.").arg(packagePath, why), MessageIcon::Exclamation, MessageButtons::Ok,
-                        langText(LangEntry::MessageTitle));
+    if (refusedAsNoFile(packagePath))
         return nullptr;
-    }
     auto *inspector = new PackageInspector(packagePath, m_prompter, m_chooser, this);
     inspector->setAttribute(Qt::WA_DeleteOnClose);
     inspector->show();
@@ -282,15 +279,21 @@ void AddLabs::cmdLoadLabPckClick()
     openPackageFile(packagePath);
 }
 
+bool AddLabs::refusedAsNoFile(const QString &path)
+{
+    const QString why = whyNotARegularFile(path);
+    if (why.isEmpty())
+        return false;
+    m_prompter.show(QStringLiteral("%1 %2.").arg(QDir::toNativeSeparators(path), why), MessageIcon::Exclamation,
+                    MessageButtons::Ok, langText(LangEntry::MessageTitle));
+    return true;
+}
+
 bool AddLabs::openPackage(const QString &packagePath)
 {
-    if (refusedReadOnly() || !mayReplaceCatalogue())
+    // The file is asked about before the unsaved changes: a folder is not worth a question.
+    if (refusedReadOnly() || refusedAsNoFile(packagePath) || !mayReplaceCatalogue())
         return false;
-    if (const QString why = whyNotARegularFile(packagePath); !why.isEmpty()) {
-        m_prompter.show(QStringLiteral("%1 %2.").arg(QDir::toNativeSeparators(packagePath), why), MessageIcon::Exclamation,
-                        MessageButtons::Ok, langText(LangEntry::MessageTitle));
-        return false;
-    }
     return openPackageFile(packagePath);
 }
 

@@ -28,17 +28,19 @@ using namespace fendrel::test;
 
 namespace {
 
-// Two labs over real files, SKUs stored.
-void openTwoLabs(MainWindowHarness &h)
+// Two labs in Routing over real files, SKUs stored; with switching, a Switching section holding VLANs.
+void openTwoLabs(MainWindowHarness &h, bool switching = false)
 {
     const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
     const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
-    writeFile(h.iniPath(), QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
-                                          "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
-                                          "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
-                                          "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n")
-                               .arg(doc, top)
-                               .toUtf8());
+    QString catalogue = QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
+                                       "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
+                                       "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
+                                       "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n");
+    if (switching)
+        catalogue += QStringLiteral("[SECTION1]\r\nsectionname=Switching\r\nsku=0102000\r\nnumberofentries=1\r\n"
+                                    "lab0=Vlans\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0102001\r\n");
+    writeFile(h.iniPath(), catalogue.arg(doc, top).toUtf8());
     h.open();
 }
 
@@ -184,17 +186,7 @@ void DesktopEditingTest::duplicateLabCopiesTheSelectedLab()
 void DesktopEditingTest::dropsMoveLabsAndSections()
 {
     MainWindowHarness h;
-    const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
-    const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
-    writeFile(h.iniPath(), QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
-                                          "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
-                                          "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
-                                          "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n"
-                                          "[SECTION1]\r\nsectionname=Switching\r\nsku=0102000\r\nnumberofentries=1\r\n"
-                                          "lab0=Vlans\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0102001\r\n")
-                               .arg(doc, top)
-                               .toUtf8());
-    h.open();
+    openTwoLabs(h, true);
     QAbstractItemModel *model = h.control<QTreeView>("tvlabs")->model();
     const auto indexOf = [model](const QString &text) {
         return model->match(model->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive).value(0);
