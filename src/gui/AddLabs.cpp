@@ -112,8 +112,8 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     m_problems->view()->setToolTip(langText(LangEntry::ProblemsListTip));
     m_problems->view()->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     m_problems->view()->setMinimumHeight(3 * (fontMetrics().height() + 8));
-    // A few rows by default; the form keeps the rest of a small screen.
-    resizeDocks({m_problems}, {5 * (fontMetrics().height() + 8)}, Qt::Vertical);
+    // Room for the header and several rows; on a small screen the form scrolls to make it.
+    resizeDocks({m_problems}, {9 * (fontMetrics().height() + 8)}, Qt::Vertical);
     // Room for a few rows of problems below the form, as far as the screen allows, and wholly on it.
     if (const QScreen *shown = screen()) {
         const QRect area = shown->availableGeometry();
