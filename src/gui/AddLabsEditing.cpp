@@ -23,9 +23,7 @@ void AddLabs::cmdAddLabClick()
 {
     if (m_addLabCommand == LabCommand::Open) {
         setWindowMode(QStringLiteral("Add Lab"));
-        for (QString *field : {&m_form->buffer().link, &m_form->buffer().linkPage, &m_form->buffer().topFile, &m_form->buffer().nwcFile,
-                               &m_form->buffer().loadNwcFile, &m_form->buffer().picture})
-            field->clear();
+        m_form->startEditing(false);
         if (m_form->TabStrip1->tabText(m_form->TabStrip1->currentIndex()).contains(QStringLiteral("required"), Qt::CaseInsensitive))
             m_form->txtLabname->setFocus(Qt::OtherFocusReason);
         else
@@ -61,9 +59,7 @@ void AddLabs::cmdEditClick()
             QStringLiteral("  The required files include the lab document (.htm), topology file (.top), and network "
                            "configuration (.nwc).") +
             QStringLiteral("  Click the Browse button next to each field to specify the file location."));
-        for (QString *field : {&m_form->buffer().link, &m_form->buffer().topFile, &m_form->buffer().nwcFile, &m_form->buffer().loadNwcFile,
-                               &m_form->buffer().picture, &m_form->buffer().linkPage})
-            field->clear();
+        m_form->startEditing(true);
         return;
     }
     if (!m_inStep) {

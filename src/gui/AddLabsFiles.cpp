@@ -87,14 +87,12 @@ void AddLabs::cmdBrowseClick()
                                     {}, kExistingFile);
     if (path.isEmpty() || refuseLabFile(LabFileField::Document, path, m_prompter))
         return;
-    m_form->lblFile->setText(fileNameOfPath(path));
-    m_form->buffer().link = path;
-    if (m_form->lblFile->text().toLower().contains(QStringLiteral(".pdf")) &&
-        m_prompter.show(langText(LangEntry::LinkPdfPageQuestion), MessageIcon::Question, MessageButtons::YesNo, langText(LangEntry::LinkLabToPageTitle)) ==
-            MessageAnswer::Yes) {
-        m_form->buffer().linkPage.clear();
+    const bool linkPage = fileNameOfPath(path).toLower().contains(QStringLiteral(".pdf")) &&
+        m_prompter.show(langText(LangEntry::LinkPdfPageQuestion), MessageIcon::Question, MessageButtons::YesNo,
+                        langText(LangEntry::LinkLabToPageTitle)) == MessageAnswer::Yes;
+    m_form->documentChosen(path, linkPage);
+    if (linkPage)
         openDocument(path);
-    }
 }
 
 void AddLabs::cmdBrowseTopClick()

@@ -70,6 +70,8 @@ void LabForm::clearFields()
     for (QLabel *label : {lblFile, lblTopFile, lblNwcFile, lblPictureFile, lblLoadNwcFile})
         label->clear();
     txtLabDescription->clear();
+    m_shownPage.clear();
+    lblLinkPage->clear();
     txtSection->setReadOnly(true);
     txtLabname->setReadOnly(true);
 }
@@ -77,6 +79,8 @@ void LabForm::clearFields()
 void LabForm::showLab(const LabRecord &r)
 {
     lblFile->setText(fileNameOfPath(r.link));
+    m_shownPage = r.linkPage;
+    showLinkPage(r.linkPage);
     chkTestSimMode->setChecked(!trimSpaces(r.mode).isEmpty());
     txtLabDescription->setPlainText(r.description);
     lblTopFile->setText(fileNameOfPath(r.topFile));
@@ -118,6 +122,30 @@ void LabForm::setPageNumber(const QString &value)
 {
     if (const std::optional<QString> page = pageNumberValue(value))
         m_buffer.linkPage = *page;
+    showLinkPage(m_buffer.linkPage.isEmpty() ? m_keptPage : m_buffer.linkPage);
+}
+
+void LabForm::startEditing(bool keepsStoredFiles)
+{
+    for (QString *field : {&m_buffer.link, &m_buffer.linkPage, &m_buffer.topFile, &m_buffer.nwcFile,
+                           &m_buffer.loadNwcFile, &m_buffer.picture})
+        field->clear();
+    // An edit stores only the files chosen anew, and so keeps the lab's page unless one is chosen.
+    m_keptPage = keepsStoredFiles ? m_shownPage : QString();
+}
+
+void LabForm::documentChosen(const QString &path, bool pageToBeChosen)
+{
+    lblFile->setText(fileNameOfPath(path));
+    m_buffer.link = path;
+    if (pageToBeChosen)
+        m_buffer.linkPage.clear();
+    showLinkPage(m_buffer.linkPage.isEmpty() ? m_keptPage : m_buffer.linkPage);
+}
+
+void LabForm::showLinkPage(const QString &page)
+{
+    lblLinkPage->setText(page.isEmpty() ? QString() : langText(LangEntry::LinkedPageText).arg(page));
 }
 
 std::optional<LabInput> LabForm::typedLab()

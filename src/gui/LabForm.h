@@ -37,6 +37,10 @@ public:
     void unlockExamBoxes();
     // The page the page-link window reports for the lab document; ignored unless numeric.
     void setPageNumber(const QString &value);
+    // Add Lab or Edit Lab opened: the buffer's files are emptied, to be chosen anew.
+    void startEditing(bool keepsStoredFiles);
+    // A new lab document in the buffer, and whether its page is about to be chosen.
+    void documentChosen(const QString &path, bool pageToBeChosen);
     // What is typed for a lab, or nothing when a value was refused (and the user told why).
     std::optional<LabInput> typedLab();
     // After an incomplete lab: the first thing still missing gets the focus.
@@ -47,9 +51,12 @@ public:
 private:
     void setCaptions();
     void onExamBoxClicked(int box, bool checked);
+    void showLinkPage(const QString &page);
 
     Prompter &m_prompter;
     LabRecord m_buffer;
+    QString m_shownPage; // the page of the lab shown
+    QString m_keptPage;  // the page an edit stores when none is chosen
     std::array<QCheckBox *, 10> m_examBoxes{}; // in the order of examCodes()
 };
 

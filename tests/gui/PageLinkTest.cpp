@@ -139,12 +139,28 @@ void PageLinkTest::aPdfIsShownAndItsPageHandedBack()
     QVERIFY(h.prompter.shown.isEmpty());
     QCOMPARE(h.window().editBuffer().linkPage, QStringLiteral("3"));
     QTRY_VERIFY(!h.window().pageLink());
+    const QString pageShown = langText(LangEntry::LinkedPageText).arg(3);
+    QCOMPARE(h.caption("lblLinkPage"), pageShown);
 
-    // The page is stored with the lab.
+    // The page is stored with the lab, and shown with it whenever the lab is selected.
     h.chooser.answers = {h.makeFile(QStringLiteral("ospf.top"))};
     QVERIFY(h.click("cmdBrowseTop"));
     QVERIFY(h.click("cmdAddLab"));
     QCOMPARE(h.recordOf(QStringLiteral("Ospf")).linkPage, QStringLiteral("3"));
+    QVERIFY(h.selectNode(QStringLiteral("Routing")));
+    QCOMPARE(h.caption("lblLinkPage"), QString());
+    QVERIFY(h.selectNode(QStringLiteral("Ospf")));
+    QCOMPARE(h.caption("lblLinkPage"), pageShown);
+
+    // An edit keeps the stored page until another is chosen.
+    QVERIFY(h.click("cmdEdit"));
+    h.chooser.answers = {document};
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdBrowse"));
+    QCOMPARE(h.caption("lblLinkPage"), pageShown);
+    test::typeOver(h.window().pageLink()->findChild<QLineEdit *>(QStringLiteral("txtPDFPageNumber")), QStringLiteral("5"));
+    QVERIFY(test::clickIn(h.window().pageLink(), "cmdExitSaveAndReturn"));
+    QCOMPARE(h.caption("lblLinkPage"), langText(LangEntry::LinkedPageText).arg(5));
 }
 
 void PageLinkTest::aPageThatIsNoNumberKeepsTheWindowOpen()
