@@ -118,9 +118,11 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     if (const QScreen *shown = screen()) {
         const QRect area = shown->availableGeometry();
         const QRect wanted(area.center() - QPoint(width() / 2, (height() + 170) / 2), QSize(width(), height() + 170));
-        // The frame is not known before the window is shown; its title bar takes about this much.
+        // The frame is not known before the window is shown; its title bar and borders take
+        // about this much.
         constexpr int kTitleBar = 40;
-        setGeometry(fittedInto(wanted, area.adjusted(0, kTitleBar, 0, 0)));
+        constexpr int kBorder = 8;
+        setGeometry(fittedInto(wanted, area.adjusted(kBorder, kTitleBar, -kBorder, -kBorder)));
     }
     m_problemsAction->setText(langText(LangEntry::ProblemsCaption));
     connect(m_problemsAction, &QAction::triggered, this, &AddLabs::showProblemsList);

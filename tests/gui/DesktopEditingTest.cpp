@@ -28,22 +28,6 @@ using namespace fendrel::test;
 
 namespace {
 
-// Two labs in Routing over real files, SKUs stored; with switching, a Switching section holding VLANs.
-void openTwoLabs(MainWindowHarness &h, bool switching = false)
-{
-    const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
-    const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
-    QString catalogue = QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
-                                       "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
-                                       "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
-                                       "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n");
-    if (switching)
-        catalogue += QStringLiteral("[SECTION1]\r\nsectionname=Switching\r\nsku=0102000\r\nnumberofentries=1\r\n"
-                                    "lab0=Vlans\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0102001\r\n");
-    writeFile(h.iniPath(), catalogue.arg(doc, top).toUtf8());
-    h.open();
-}
-
 QAction *action(MainWindowHarness &h, const char *name)
 {
     return h.window().findChild<QAction *>(QString::fromLatin1(name));
@@ -60,8 +44,6 @@ private Q_SLOTS:
     void dropsMoveLabsAndSections();
     void filesDroppedOnFieldsAreCheckedAsBrowseDoes();
     void contextMenuAndEscapeActOnTheTree();
-    void everyControlHasAnAccessibleName();
-    void windowsFitSmallScreens();
     void aPackageNamedLaterGoesToTheWindowThatHoldsTheFolder();
 };
 
@@ -286,59 +268,6 @@ void DesktopEditingTest::contextMenuAndEscapeActOnTheTree()
     QTest::keyClick(wizard, Qt::Key_Escape);
     QVERIFY(!wizard->isVisible());
     QCOMPARE(h.takeMessageEntries().size(), 2);
-}
-
-// A screen reader finds each control by its name: walk every window and fail on a control that
-// takes the focus but has none.
-void DesktopEditingTest::everyControlHasAnAccessibleName()
-{
-    MainWindowHarness h;
-    openTwoLabs(h);
-    QVERIFY(h.selectNode(QStringLiteral("Rip")));
-    QVERIFY(h.click("cmdEdit"));
-    h.window().showWizard();
-    QStringList unnamed;
-    for (QWidget *window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible())
-            continue;
-        for (QWidget *control : window->findChildren<QWidget *>()) {
-            if (control->focusPolicy() == Qt::NoFocus || !control->isVisibleTo(window))
-                continue;
-            QAccessibleInterface *accessible = QAccessible::queryAccessibleInterface(control);
-            if (!accessible || accessible->text(QAccessible::Name).trimmed().isEmpty())
-                unnamed << window->objectName() + u'/' + control->objectName() + u' ' + QString::fromLatin1(control->metaObject()->className());
-        }
-    }
-    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u'\n')));
-}
-
-// 1366x768 at scale 1 and 1920x1080 at scale 1.5 (1280x720 logical) less a panel; a wide screen.
-void DesktopEditingTest::windowsFitSmallScreens()
-{
-    MainWindowHarness h;
-    openTwoLabs(h);
-    h.window().showWizard();
-    const QSize mainMinimum = h.window().minimumSizeHint();
-    const QSize wizard = h.window().wizard()->frameGeometry().size();
-    for (const QRect &area : {QRect(0, 32, 1366, 736), QRect(0, 32, 1280, 688)}) {
-        // The main window's smallest layout, with its title bar, fits the free area.
-        QVERIFY(mainMinimum.width() <= area.width());
-        QVERIFY(mainMinimum.height() + 40 <= area.height());
-        const QRect main = gui::fittedInto(QRect(QPoint(150, 100), QSize(980, 900)), area);
-        QVERIFY(area.contains(main));
-        const QRect placed(gui::besideOrOver(main, wizard, area), wizard);
-        QVERIFY(area.contains(placed));
-    }
-    // Where the screen has room, the wizard stands right of the main window, clear of it.
-    const QRect wide(0, 0, 2560, 1400);
-    const QRect main(100, 100, 980, 850);
-    const QRect placed(gui::besideOrOver(main, wizard, wide), wizard);
-    QVERIFY(wide.contains(placed));
-    QVERIFY(placed.left() > main.right());
-    QCOMPARE(placed.top(), main.top());
-    // No room right, but left of it.
-    const QRect onTheRight(1500, 100, 980, 850);
-    QVERIFY(gui::besideOrOver(onTheRight, wizard, wide).x() + wizard.width() < onTheRight.left());
 }
 
 // A second "fendrel FILE.lab" hands the file to the window over a socket named after its folder.

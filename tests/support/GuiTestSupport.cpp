@@ -266,4 +266,19 @@ QList<int> MainWindowHarness::takeMessageEntries()
     return entries;
 }
 
+void openTwoLabs(MainWindowHarness &h, bool switching)
+{
+    const QString doc = h.makeFile(QStringLiteral("docs/ospf.pdf"), "%PDF-1.4 ospf");
+    const QString top = h.makeFile(QStringLiteral("top/ospf.top"), "topology");
+    QString catalogue = QStringLiteral("[GENERAL]\r\ntabtitle=My Labs\r\nsku=0100000\r\n"
+                                       "[SECTION0]\r\nsectionname=Routing\r\nsku=0101000\r\nnumberofentries=2\r\n"
+                                       "lab0=Ospf\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0101001\r\n"
+                                       "lab1=Rip\r\nlink1=%1\r\ntopfile1=%2\r\nsku1=0101002\r\n");
+    if (switching)
+        catalogue += QStringLiteral("[SECTION1]\r\nsectionname=Switching\r\nsku=0102000\r\nnumberofentries=1\r\n"
+                                    "lab0=Vlans\r\nlink0=%1\r\ntopfile0=%2\r\nsku0=0102001\r\n");
+    writeFile(h.iniPath(), catalogue.arg(doc, top).toUtf8());
+    h.open();
+}
+
 } // namespace fendrel::test

@@ -112,4 +112,8 @@ private:
     std::unique_ptr<gui::AddLabs> m_window;
 };
 
+// Two labs in Routing over real files, SKUs stored; with switching, a Switching section holding
+// VLANs too. Opens the window.
+void openTwoLabs(MainWindowHarness &h, bool switching = false);
+
 } // namespace fendrel::test
