@@ -86,9 +86,8 @@ void checkLab(ProblemList &list, const CatalogueNode *section, const CatalogueNo
             list.add(fault->kind, section, lab, fault->details, file.field, file.path);
             continue;
         }
-        bool numeric = false;
-        const double page = r.linkPage.toDouble(&numeric);
-        if (file.field == LabFileField::Document && facts->pages && numeric && page > *facts->pages)
+        const std::optional<double> page = numericValue(r.linkPage);
+        if (file.field == LabFileField::Document && facts->pages && page && *page > *facts->pages)
             list.add(ProblemKind::PageBeyondEnd, section, lab, {trimSpaces(r.linkPage), QString::number(*facts->pages)},
                      file.field, file.path);
     }

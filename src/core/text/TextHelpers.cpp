@@ -1,6 +1,7 @@
 #include "text/TextHelpers.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace fendrel {
 
@@ -31,6 +32,15 @@ QString fileNameOfPath(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return path.mid(cut + 1);
+}
+
+std::optional<double> numericValue(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 } // namespace fendrel
