@@ -1,5 +1,7 @@
 #include "text/TextHelpers.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cmath>
 
@@ -32,6 +34,13 @@ QString fileNameOfPath(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return path.mid(cut + 1);
+}
+
+QString resolvedPath(const QString &path, const QString &folder)
+{
+    if (folder.isEmpty() || path.isEmpty() || !QDir::isRelativePath(path))
+        return path;
+    return withTrailingSeparator(folder) + path;
 }
 
 std::optional<double> numericValue(const QString &text)
