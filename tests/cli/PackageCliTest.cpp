@@ -221,7 +221,7 @@ TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
                           QStringLiteral("--force compiles anyway")));
     EXPECT_TRUE(endedWith(a.run({QStringLiteral("--no"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out,
                                  QStringLiteral("--force")}),
-                          1));
+                          1, QStringLiteral("[answered No]")));
     EXPECT_FALSE(QFileInfo::exists(out));
     r = a.run({QStringLiteral("--yes"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force"),
                QStringLiteral("--json")});
