@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonObject>
 
 namespace fendrel::cli {
@@ -54,6 +55,8 @@ std::unique_ptr<LoadedCatalogue> loadCatalogueCopy(QString &input, const CliCont
     CliPrompter prompter(context);
     loaded->catalogue = std::make_unique<Catalogue>();
     loaded->catalogue->createNewTree(prompter, folders().appData, loaded->work->path());
+    // A script may run from any folder; the catalogue's relative paths mean its own.
+    loaded->catalogue->setFilesFolder(QFileInfo(input).absolutePath());
     return loaded;
 }
 

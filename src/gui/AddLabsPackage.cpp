@@ -302,9 +302,10 @@ bool AddLabs::openPackageFile(const QString &packagePath)
     const BusyScope busy(*this);
     const bool extracted = runExtraction(packagePath);
     m_progress->unload();
+    // The title names the package chosen, also one that could not be opened.
+    setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
     if (!extracted)
         return false;
-    setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
     statusBar()->showMessage(langText(LangEntry::PackageOpenedStatus)
                                  .arg(QDir::toNativeSeparators(packagePath))
                                  .arg(labCount(m_catalogue))

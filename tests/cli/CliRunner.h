@@ -13,10 +13,12 @@ struct CliRun {
     QString err;
 };
 
-// Runs the built fendrel-cli as a script would, with extra environment variables if given.
-inline CliRun runCli(const QStringList &args, const QProcessEnvironment &extra = {})
+// Runs the built fendrel-cli as a script would, with extra environment variables and in a
+// working folder if given.
+inline CliRun runCli(const QStringList &args, const QProcessEnvironment &extra = {}, const QString &workingFolder = {})
 {
     QProcess process;
+    process.setWorkingDirectory(workingFolder);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(extra);
     process.setProcessEnvironment(environment);

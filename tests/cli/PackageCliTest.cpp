@@ -117,6 +117,20 @@ TEST(PackageCli, CompileListExtractAndCompileAgain)
                 a.path(QStringLiteral("again.lab"))});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(withoutCatalogueLine(a.run({QStringLiteral("list"), a.path(QStringLiteral("again.lab"))}).out), first);
+
+    // Relative paths name files beside the catalogue, whatever folder the script runs in.
+    const QString relative =
+        a.file(QStringLiteral("rel.ini"), QByteArray(catalogue).replace(QFile::encodeName(a.dir.path() + u'/'), ""));
+    const QString elsewhere = a.path(QStringLiteral("files/cfg"));
+    r = runCli({QStringLiteral("check"), QStringLiteral("../../rel.ini")}, a.data(), elsewhere);
+    EXPECT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    for (const QString &folder : {a.dir.path(), elsewhere}) {
+        r = runCli({QStringLiteral("compile"), relative, QStringLiteral("-o"), folder + QStringLiteral("/rel.lab")},
+                   a.data(), folder);
+        ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    }
+    EXPECT_EQ(test::readFile(elsewhere + QStringLiteral("/rel.lab")), test::readFile(a.path(QStringLiteral("rel.lab"))));
+    EXPECT_EQ(withoutCatalogueLine(a.run({QStringLiteral("list"), elsewhere + QStringLiteral("/rel.lab")}).out), first);
 }
 
 TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
@@ -207,7 +221,7 @@ TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
                           QStringLiteral("--force compiles anyway")));
     EXPECT_TRUE(endedWith(a.run({QStringLiteral("--no"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out,
                                  QStringLiteral("--force")}),
-                          1));
+                          1, QStringLiteral("[answered No]")));
     EXPECT_FALSE(QFileInfo::exists(out));
     r = a.run({QStringLiteral("--yes"), QStringLiteral("compile"), merged, QStringLiteral("-o"), out, QStringLiteral("--force"),
                QStringLiteral("--json")});

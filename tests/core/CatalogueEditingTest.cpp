@@ -181,7 +181,8 @@ TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefusedForTheirOneCaus
     }
 
     EXPECT_EQ(pageNumberValue(QStringLiteral("  12 ")), QStringLiteral("12"));
-    EXPECT_EQ(pageNumberValue(QStringLiteral("twelve")), std::nullopt);
+    for (const QString &text : {u"twelve"_qs, u"nan"_qs, u"inf"_qs, u"-INF"_qs, u"infinity"_qs, u"1e999"_qs})
+        EXPECT_EQ(pageNumberValue(text), std::nullopt) << qPrintable(text);
     EXPECT_EQ(pageNumberValue(QString()), std::nullopt);
 
     EXPECT_EQ(fileNameOfPath(QStringLiteral("C:\\labs\\a.pdf")), u"a.pdf");

@@ -53,7 +53,7 @@ TEST(DeleteFolder, AFailureIsShownAndLoggedAndTheFolderStays)
     deleteLabFolder(root, prompter, [](const QString &) { return RemovalResult{5, QStringLiteral("Access is denied")}; });
     EXPECT_TRUE(QFileInfo(root).isDir());
     ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_EQ(prompter.shown[0].text, langText(LangEntry::FolderNotDeletedMessage) + u' ' + root);
+    EXPECT_EQ(prompter.shown[0].text, langText(LangEntry::FolderNotDeletedMessage) + root);
     EXPECT_EQ(prompter.shown[0].icon, MessageIcon::Exclamation);
     EXPECT_EQ(log.entries(), QStringList{u"[Delete Lab Folder][DeleteFolder] - 5 - Access is denied"_qs});
 }

@@ -207,6 +207,8 @@ TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
         {"number of devices=2\r\n# made by hand\r\nnumber of routers=2\r\n", Result::UnknownLine},
         {"number of devices=2\r\nnumber of routers=2\r\n\r\n# made by hand\r\n", Result::Valid},
         {"\r\n\r\n", Result::Valid},
+        {"number of devices=0\r\n \t\r\nnumber of routers=0\r\n", Result::UnknownLine},
+        {"number of devices=0\r\n \t\r\n", Result::Valid},
         {"number of devices=2\r\nnumber of routers=1\r\nnumber of pcs = 1\r\nnumber of switches=1", Result::CountMismatch},
         {"number of devices=three\r\n", Result::ReadFailure},
         {"number of devices=3\r\nnumber of routers=3\r\n", Result::MissingDevice},

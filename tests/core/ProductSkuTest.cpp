@@ -30,15 +30,19 @@ TEST(ProductSku, NumbersContinueAfterTheHighestRecordedAtEachLevel)
     EXPECT_EQ(tree.createProductSku(2, QStringLiteral("-1"), {}), QStringLiteral("-1"));
     EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), {}), QStringLiteral("-1"));
     EXPECT_EQ(tree.createProductSku(3, QStringLiteral("0100000"), QStringLiteral("0109000")), QStringLiteral("-1"));
+    EXPECT_EQ(tree.createProductSku(3, QStringLiteral("-1"), QStringLiteral("-1")), QStringLiteral("-1"));
     EXPECT_TRUE(log.lines().isEmpty());
 
     for (const auto &[level, parent, section] : {std::tuple{2, u"ab"_qs, QString()}, {2, QString(), QString()},
-                                                 {2, u"1.5"_qs, QString()}, {3, u"0100000"_qs, u"ab"_qs}})
+                                                 {2, u"1.5"_qs, QString()}, {2, u"nan"_qs, QString()},
+                                                 {3, u"0100000"_qs, u"ab"_qs}, {3, u"inf"_qs, u"01"_qs}})
         EXPECT_EQ(tree.createProductSku(level, parent, section), QStringLiteral("-1"));
     EXPECT_EQ(log.entries(), (QStringList{u"[CreateProductSku][pckGlobals] - 13 - Type mismatch: \"ab\" is not a tab SKU"_qs,
                                           u"[CreateProductSku][pckGlobals] - 13 - Type mismatch: \"\" is not a tab SKU"_qs,
                                           u"[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 1.5"_qs,
-                                          u"[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 01 ab"_qs}));
+                                          u"[CreateProductSku][pckGlobals] - 13 - Type mismatch: \"nan\" is not a tab SKU"_qs,
+                                          u"[CreateProductSku][pckGlobals] - 0 - Bad Sku format: 01 ab"_qs,
+                                          u"[CreateProductSku][pckGlobals] - 0 - Bad Sku format: inf 01"_qs}));
 }
 
 TEST(ProductSku, RecordingRefusesDuplicatesBadFormsOrphansAndAHundredthTab)

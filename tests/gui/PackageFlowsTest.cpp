@@ -227,6 +227,7 @@ void PackageFlowsTest::anInvalidPackageLeavesTheCatalogue()
     QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
     QCOMPARE(h.treeLines(), tree);
     QCOMPARE(readFile(h.iniPath()), catalogue);
+    QCOMPARE(shownTitle(h.window()), langText(LangEntry::ProgramTitle) + QStringLiteral(" - notes.lab"));
 }
 
 // The second window on a data folder: it shows and edits in memory, but every command that

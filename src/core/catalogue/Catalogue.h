@@ -60,6 +60,10 @@ public:
     const QString &tabTitle() const { return m_tabTitle; }
     const QString &iniPath() const { return m_iniPath; }
     void setIniPath(const QString &path) { m_iniPath = path; }
+    // Where the check and the compiler read the labs' relative paths from; empty, the working
+    // folder. The records keep the paths as written, so the saved catalogue does not change.
+    const QString &filesFolder() const { return m_filesFolder; }
+    void setFilesFolder(const QString &folder) { m_filesFolder = folder; }
 
     // The sections in order, and with section->children() their labs: the one walk that saving,
     // compiling and checking share.
@@ -182,6 +186,7 @@ private:
     KeyCounter m_keys;
     QString m_tabTitle;
     QString m_iniPath;
+    QString m_filesFolder;
     QList<CatalogueProblem> m_loadProblems;
 };
 

@@ -80,9 +80,7 @@ QString catalogueValueRefusal(const QString &value)
 std::optional<QString> pageNumberValue(const QString &value)
 {
     const QString page = value.toLower().trimmed();
-    bool numeric = false;
-    page.toDouble(&numeric);
-    if (!numeric)
+    if (!numericValue(page))
         return std::nullopt;
     return page;
 }

@@ -2,6 +2,7 @@
 
 #include "errorlog/ErrorLog.h"
 #include "errorlog/ErrorNumbers.h"
+#include "text/TextHelpers.h"
 
 #include <algorithm>
 
@@ -76,13 +77,12 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
         return digits(m_largestTab + 1, 2) + QStringLiteral("00000");
 
     case SkuLevel::Section: {
-        bool isNumber = false;
-        const double number = tab.trimmed().toDouble(&isNumber);
-        if (!isNumber) {
+        const std::optional<double> number = numericValue(tab);
+        if (!number) {
             logError(kCreate, kModule, kErrTypeMismatch, QStringLiteral("Type mismatch: \"%1\" is not a tab SKU").arg(tab));
             return kNoSku;
         }
-        if (number == -1)
+        if (*number == -1)
             return kNoSku;
         if (!isDigits(tab)) {
             logError(kCreate, kModule, kErrComplaint, QStringLiteral("Bad Sku format: ") + tab);
@@ -99,7 +99,7 @@ QString SkuTree::createProductSku(qint32 level, const QString &tabSku, const QSt
     case SkuLevel::Lab: {
         if (tab.isEmpty() || section.isEmpty())
             return kNoSku;
-        if (!isDigits(tab) || !isDigits(section)) {
+        if (!numericValue(tab) || !numericValue(section)) {
             logError(kCreate, kModule, kErrComplaint, QStringLiteral("Bad Sku format: ") + tab + u' ' + section);
             return kNoSku;
         }

@@ -35,7 +35,7 @@ void deleteLabFolder(const QString &folder, Prompter &prompter, const ContentRem
         return;
     const RemovalResult result = removeContent(folder);
     if (result.code != 0) {
-        prompter.message(LangEntry::FolderNotDeletedMessage, MessageIcon::Exclamation, MessageButtons::Ok, u' ' + folder);
+        prompter.message(LangEntry::FolderNotDeletedMessage, MessageIcon::Exclamation, MessageButtons::Ok, folder);
         logError(QStringLiteral("Delete Lab Folder"), QStringLiteral("DeleteFolder"), result.code, result.description);
         return;
     }

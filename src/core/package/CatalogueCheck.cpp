@@ -86,9 +86,8 @@ void checkLab(ProblemList &list, const CatalogueNode *section, const CatalogueNo
             list.add(fault->kind, section, lab, fault->details, file.field, file.path);
             continue;
         }
-        bool numeric = false;
-        const double page = r.linkPage.toDouble(&numeric);
-        if (file.field == LabFileField::Document && facts->pages && numeric && page > *facts->pages)
+        const std::optional<double> page = numericValue(r.linkPage);
+        if (file.field == LabFileField::Document && facts->pages && page && *page > *facts->pages)
             list.add(ProblemKind::PageBeyondEnd, section, lab, {trimSpaces(r.linkPage), QString::number(*facts->pages)},
                      file.field, file.path);
     }
@@ -116,7 +115,8 @@ QStringList filesToLookAt(const Catalogue &catalogue, const CheckedFiles &files)
     return paths;
 }
 
-void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages, const std::atomic_bool *stop)
+void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages, const std::atomic_bool *stop,
+                 const QString &folder)
 {
     // The time goes into the system's file calls, which overlap well: the paths are shared out
     // among a few threads, each looking at every n-th path into a list of its own.
@@ -127,7 +127,7 @@ void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPa
         for (qsizetype i = first; i < paths.size(); i += threads) {
             if (stop && stop->load(std::memory_order_relaxed))
                 return;
-            mine.emplace_back(i, lookAtLabFile(paths[i], LookAt::Everything, pages));
+            mine.emplace_back(i, lookAtLabFile(resolvedPath(paths[i], folder), LookAt::Everything, pages));
         }
     };
     std::vector<std::thread> helpers;
@@ -182,7 +182,7 @@ QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const Chec
 CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages)
 {
     CatalogueCheck check;
-    lookAtFiles(filesToLookAt(catalogue, check.files), check.files, pages);
+    lookAtFiles(filesToLookAt(catalogue, check.files), check.files, pages, nullptr, catalogue.filesFolder());
     check.problems = catalogueProblems(catalogue, check.files);
     return check;
 }

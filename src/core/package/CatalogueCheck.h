@@ -33,9 +33,10 @@ QStringList filesToLookAt(const Catalogue &catalogue, const CheckedFiles &files)
 
 // Looks at each path (lookAtLabFile) into files, on a few threads of its own. It reads no
 // catalogue, so it may itself run on a worker thread over a copy of the paths; a set stop flag
-// ends it early with what it found so far.
+// ends it early with what it found so far. A relative path is looked for in folder (see
+// Catalogue::filesFolder) and kept in files as it was given.
 void lookAtFiles(const QStringList &paths, CheckedFiles &files, const DocumentPages *pages = nullptr,
-                 const std::atomic_bool *stop = nullptr);
+                 const std::atomic_bool *stop = nullptr, const QString &folder = {});
 
 // The problems of one lab (its name, its record, its files as files holds them).
 QList<CatalogueProblem> labProblems(const Catalogue &catalogue, const CatalogueNode &section, const CatalogueNode &lab,

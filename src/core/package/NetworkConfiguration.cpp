@@ -85,7 +85,8 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
         }
         if (i == lines.size() - 1)
             break;
-        if (!lines[i].trimmed().isEmpty())
+        // Not trimmed: a line of blanks is refused like any other text.
+        if (!lines[i].isEmpty())
             return failure(Result::UnknownLine);
     }
     if (check.devices != check.routers + check.switches + check.pcs) {

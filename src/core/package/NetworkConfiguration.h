@@ -12,8 +12,9 @@ class Prompter;
 
 // A network configuration (".nwc") holds four count lines, "number of devices",
 // "number of routers", "number of switches" and "number of pcs", and otherwise empty lines
-// (a last line may hold anything). Its D devices have configurations named like it with ".nwc"
-// replaced by the device number and ".rtr", in the same folder.
+// (a line of spaces or tabs is not empty; the last line may hold anything). Its D devices have
+// configurations named like it with ".nwc" replaced by the device number and ".rtr", in the
+// same folder.
 struct NetworkConfigurationCheck {
     enum class Result { Valid, UnknownLine, CountMismatch, MissingDevice, Empty, ReadFailure };
     Result result = Result::Valid;

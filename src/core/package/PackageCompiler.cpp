@@ -28,11 +28,12 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
     if (path.isEmpty())
         return;
     PackageMember member{fileNameOfPath(path) + (loadingConfiguration ? QStringLiteral("l") : QString()), {}, {}};
+    const QString source = resolvedPath(path, m_filesFolder);
     // The content is read when the image is built, straight into it; here the file only has to
     // be there and readable, as the check (or one look now) found it.
     if (!knownSize) {
         const LabFileFacts *checked = m_checked ? m_checked->find(path) : nullptr;
-        const LabFileFacts facts = checked ? *checked : lookAtLabFile(path, LookAt::NotConfiguration);
+        const LabFileFacts facts = checked ? *checked : lookAtLabFile(source, LookAt::NotConfiguration);
         if (facts.status.regular && facts.readable) {
             knownSize = facts.status.size;
         } else {
@@ -44,7 +45,7 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
         }
     }
     if (knownSize && !nameOnly) {
-        member.source = path;
+        member.source = source;
         member.sourceSize = *knownSize;
     }
     m_names.insert(member.name);
@@ -60,6 +61,7 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
                                     const ProgressCallback &labProgress)
 {
     resetMembers();
+    m_filesFolder = catalogue.filesFolder();
     addPackageMember(withTrailingSeparator(catalogueFolder) + kCatalogueFileName, false);
 
     const qint32 upperBound = catalogue.records().upperBound();
@@ -82,8 +84,9 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
                 if (trimSpaces(path).isEmpty() || checkOf.contains(path))
                     continue;
                 const LabFileFacts *checked = m_checked ? m_checked->find(path) : nullptr;
-                NetworkConfigurationCheck check = checked && checked->configuration ? *checked->configuration
-                                                                                    : checkNetworkConfiguration(path);
+                NetworkConfigurationCheck check = checked && checked->configuration
+                    ? *checked->configuration
+                    : checkNetworkConfiguration(resolvedPath(path, m_filesFolder));
                 if (!verifyAndCollectRtr(check, path, m_prompter))
                     return false;
                 checkOf.insert(path, std::move(check));

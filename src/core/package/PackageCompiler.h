@@ -53,6 +53,7 @@ public:
 private:
     Prompter &m_prompter;
     const CheckedFiles *m_checked;
+    QString m_filesFolder; // the catalogue's, for relative paths
     QList<PackageMember> m_members;
     QSet<QString> m_names; // of m_members, so that a catalogue of thousands of labs is not scanned per lab
 };

@@ -1,6 +1,9 @@
 #include "text/TextHelpers.h"
 
+#include <QDir>
+
 #include <algorithm>
+#include <cmath>
 
 namespace fendrel {
 
@@ -31,6 +34,22 @@ QString fileNameOfPath(const QString &path)
 {
     const qsizetype cut = std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
     return path.mid(cut + 1);
+}
+
+QString resolvedPath(const QString &path, const QString &folder)
+{
+    if (folder.isEmpty() || path.isEmpty() || !QDir::isRelativePath(path))
+        return path;
+    return withTrailingSeparator(folder) + path;
+}
+
+std::optional<double> numericValue(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 } // namespace fendrel
