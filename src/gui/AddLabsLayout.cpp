@@ -178,7 +178,8 @@ void AddLabs::createMenus()
     file->addSeparator();
     QAction *quit = file->addAction(QStringLiteral("&Quit"), this, &QWidget::close);
     quit->setObjectName(QStringLiteral("actionQuit"));
-    quit->setShortcut(QKeySequence::Quit);
+    // Not QKeySequence::Quit: some platforms give that no key at all.
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
     QMenu *view = menuBar()->addMenu(QStringLiteral("&View"));
     m_problemsAction = view->addAction(QString());

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QMimeData>
+#include <QDropEvent>
 #include <QTreeView>
 #include <QUndoStack>
 
@@ -44,6 +45,7 @@ private Q_SLOTS:
     void dropsMoveLabsAndSections();
     void filesDroppedOnFieldsAreCheckedAsBrowseDoes();
     void contextMenuAndEscapeActOnTheTree();
+    void eachShortcutReachesItsCommand();
     void aPackageNamedLaterGoesToTheWindowThatHoldsTheFolder();
 };
 
@@ -163,24 +165,36 @@ void DesktopEditingTest::duplicateLabCopiesTheSelectedLab()
     QCOMPARE(h.treeLines().size(), 5);
 }
 
-// Drops on the tree's model as the view delivers them: a lab above another, a lab onto another
-// section (its SKU goes, as an added lab has none), a section above another; each one step.
+// Drops on the tree as a file manager's or the tree's own drag delivers them, at the top edge of
+// an item (above it) or its middle (onto it): a lab above another, a lab onto another section (its
+// SKU goes, as an added lab has none), a section above another; each one step.
 void DesktopEditingTest::dropsMoveLabsAndSections()
 {
     MainWindowHarness h;
     openTwoLabs(h, true);
-    QAbstractItemModel *model = h.control<QTreeView>("tvlabs")->model();
+    auto *view = h.control<QTreeView>("tvlabs");
+    QAbstractItemModel *model = view->model();
+    view->expandAll();
     const auto indexOf = [model](const QString &text) {
         return model->match(model->index(0, 0), Qt::DisplayRole, text, 1, Qt::MatchExactly | Qt::MatchRecursive).value(0);
     };
-    // What the view hands its model for a drop above an item, or on it.
-    const auto drop = [model, &indexOf](const QString &dragged, const QString &target, bool above) {
+    const auto drop = [&](const QString &dragged, const QString &target, bool above) {
         std::unique_ptr<QMimeData> data(model->mimeData({indexOf(dragged)}));
-        const QModelIndex at = indexOf(target);
-        if (!data)
+        if (!data) // the tab is not dragged at all
             return false;
-        return above ? model->dropMimeData(data.get(), Qt::MoveAction, at.row(), 0, at.parent())
-                     : model->dropMimeData(data.get(), Qt::MoveAction, -1, -1, at);
+        const QRect item = view->visualRect(indexOf(target));
+        const QPoint at = above ? QPoint(item.center().x(), item.top() + 1) : item.center();
+        QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        if (!move.isAccepted())
+            return false;
+        QDropEvent dropped(at, Qt::MoveAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+        const int steps = h.window().undoStack()->count();
+        QApplication::sendEvent(view->viewport(), &dropped);
+        view->expandAll();
+        return h.window().undoStack()->count() == steps + 1;
     };
     const QStringList start = h.treeLines();
 
@@ -192,11 +206,13 @@ void DesktopEditingTest::dropsMoveLabsAndSections()
     QVERIFY(h.recordOf(QStringLiteral("Vlans")).sku.isEmpty());
     QVERIFY(drop(QStringLiteral("Switching"), QStringLiteral("Routing"), true));
     QCOMPARE(h.treeLines(), QStringList({u"My Labs"_qs, u"  Switching"_qs, u"  Routing"_qs, u"    Rip"_qs, u"    Ospf"_qs, u"    Vlans"_qs}));
-    // Nothing goes into a lab, a section stays along the tab, and the tab stays where it is.
-    QVERIFY(!drop(QStringLiteral("Ospf"), QStringLiteral("Vlans"), false));
+    // A lab dropped on a lab goes beside it; a section stays along the tab, and the tab stays
+    // where it is.
+    QVERIFY(drop(QStringLiteral("Rip"), QStringLiteral("Vlans"), false));
+    QCOMPARE(h.treeLines().mid(3), QStringList({u"    Ospf"_qs, u"    Vlans"_qs, u"    Rip"_qs}));
     QVERIFY(!drop(QStringLiteral("Routing"), QStringLiteral("Switching"), false));
     QVERIFY(!drop(QStringLiteral("My Labs"), QStringLiteral("Routing"), true));
-    QCOMPARE(h.window().undoStack()->count(), 3);
+    QCOMPARE(h.window().undoStack()->count(), 4);
     QCOMPARE(action(h, "actionUndo")->text(), langText(LangEntry::UndoCaption) + u' ' + langText(LangEntry::MoveStepText));
 
     // Saved, the file lists them in the new order, the moved lab with a SKU of its new section.
@@ -204,10 +220,10 @@ void DesktopEditingTest::dropsMoveLabsAndSections()
     const QByteArray saved = readFile(h.iniPath());
     QVERIFY(saved.contains("[SECTION0]\r\nsectionname=Switching\r\n"));
     QVERIFY(saved.contains("[SECTION1]\r\nsectionname=Routing\r\n"));
-    QVERIFY(saved.contains("lab0=Rip\r\n"));
-    QVERIFY(saved.contains("lab2=Vlans\r\n"));
+    QVERIFY(saved.contains("lab2=Rip\r\n"));
+    QVERIFY(saved.contains("lab1=Vlans\r\n"));
     QVERIFY(!saved.contains("0102001"));
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 4; ++i)
         action(h, "actionUndo")->trigger();
     QCOMPARE(h.treeLines(), start);
     QCOMPARE(h.recordOf(QStringLiteral("Vlans")).sku, QStringLiteral("0102001"));
@@ -268,6 +284,45 @@ void DesktopEditingTest::contextMenuAndEscapeActOnTheTree()
     QTest::keyClick(wizard, Qt::Key_Escape);
     QVERIFY(!wizard->isVisible());
     QCOMPARE(h.takeMessageEntries().size(), 2);
+}
+
+// Each shortcut, pressed in the window, reaches its command and no other; the order keeps each
+// command's effect harmless to the next.
+void DesktopEditingTest::eachShortcutReachesItsCommand()
+{
+    MainWindowHarness h;
+    openTwoLabs(h);
+    QVERIFY(h.selectNode(QStringLiteral("Rip")));
+    h.prompter.answers = {MessageAnswer::No}; // Delete's question
+    const std::pair<const char *, QKeySequence> presses[] = {
+        {"actionProblems", QKeySequence(Qt::CTRL | Qt::Key_9)},
+        {"actionDuplicateLab", QKeySequence(Qt::CTRL | Qt::Key_D)},
+        {"actionUndo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {"actionRedo", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)},
+        {"actionUndo", QKeySequence(Qt::CTRL | Qt::Key_Z)},
+        {"actionRedo", QKeySequence(Qt::CTRL | Qt::Key_Y)},
+        {"actionDelete", QKeySequence(Qt::Key_Delete)},
+        {"actionEdit", QKeySequence(Qt::Key_F2)},
+        {"actionSaveCatalogue", QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {"actionCompilePackage", QKeySequence(Qt::CTRL | Qt::Key_B)},
+        {"actionOpenPackage", QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {"actionManual", QKeySequence(Qt::Key_F1)},
+        {"actionQuit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
+    };
+    for (const auto &[name, key] : presses) {
+        QSignalSpy triggered(action(h, name), &QAction::triggered);
+        h.window().activateWindow(); // over the manual, once F1 opened it
+        QVERIFY(QTest::qWaitForWindowActive(&h.window()));
+        QTest::keySequence(&h.window(), key);
+        QVERIFY2(triggered.size() == 1, name);
+        if (std::string_view(name) == "actionEdit") {
+            QCOMPARE(h.caption("cmdEdit"), langText(LangEntry::SaveLabCaption));
+            QTest::keyClick(&h.window(), Qt::Key_Escape);
+        }
+    }
+    QCOMPARE(h.treeLines().size(), 5); // the duplicate, redone, and Rip kept by the No
+    QCOMPARE(h.window().undoStack()->count(), 1);
+    QVERIFY(!h.window().isVisible());
 }
 
 // A second "fendrel FILE.lab" hands the file to the window over a socket named after its folder.
