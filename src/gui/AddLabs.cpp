@@ -112,8 +112,10 @@ AddLabs::AddLabs(Catalogue &catalogue, Prompter &prompter, FileChooser &chooser,
     m_problems->view()->setToolTip(langText(LangEntry::ProblemsListTip));
     m_problems->view()->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     m_problems->view()->setMinimumHeight(3 * (fontMetrics().height() + 8));
-    // Room for the header and several rows; on a small screen the form scrolls to make it.
-    resizeDocks({m_problems}, {9 * (fontMetrics().height() + 8)}, Qt::Vertical);
+    // Room for the header and several rows, but on a small screen no more than a fifth of it:
+    // the form, which then scrolls, is what the author works in.
+    const int screenHeight = screen() ? screen()->availableGeometry().height() : 1080;
+    resizeDocks({m_problems}, {std::min(9 * (fontMetrics().height() + 8), screenHeight / 5)}, Qt::Vertical);
     // Room for a few rows of problems below the form, as far as the screen allows, and wholly on it.
     if (const QScreen *shown = screen()) {
         const QRect area = shown->availableGeometry();
