@@ -22,12 +22,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QLabel>
 #include <QStatusBar>
 #include <QUndoStack>
 #include <QPushButton>
 #include <QTimer>
+
+#include <thread>
 
 namespace fendrel::gui {
 namespace {
@@ -218,7 +221,16 @@ bool AddLabs::problemsAllowCompiling(CatalogueCheck &check)
 {
     {
         const BusyScope busy(*this);
-        check = checkCatalogue(m_catalogue, &m_pdfPages);
+        // Thousands of files take a while to look at; the window keeps drawing meanwhile.
+        check = checkCatalogue(m_catalogue, &m_pdfPages, [](const std::function<void()> &look) {
+            QEventLoop waiting;
+            std::thread worker([&] {
+                look();
+                QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+            });
+            waiting.exec();
+            worker.join();
+        });
     }
     m_problems->showCheck(check);
     switch (worstSeverity(check.problems).value_or(ProblemSeverity::Warning)) {

@@ -114,7 +114,9 @@ ProblemsList::ProblemsList(const Catalogue &catalogue, const DocumentPages *page
     connect(&m_catalogue, &Catalogue::nodeMoved, this, &ProblemsList::forgetLab);
     if (parent)
         parent->installEventFilter(this);
-    refresh();
+    // Not now: the window that builds this list has just loaded its catalogue, and a large one
+    // takes each of the two a noticeable while. Apart, the window can draw between them.
+    m_refreshSoon.start();
 }
 
 ProblemsList::~ProblemsList()

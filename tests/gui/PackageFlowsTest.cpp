@@ -367,12 +367,19 @@ namespace {
 // Clicks Cancel on the named progress window as soon as it lets events through.
 void cancelOnceShown(const char *windowName)
 {
-    QTimer::singleShot(0, [name = QString::fromLatin1(windowName)] {
+    // Tried at every turn of the event loop until the window shows: the compile first waits for
+    // its check, with events running.
+    auto *poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, name = QString::fromLatin1(windowName)] {
         for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (window->objectName() == name && window->isVisible())
+            if (window->objectName() == name && window->isVisible()) {
+                poll->stop();
+                poll->deleteLater();
                 QVERIFY(clickIn(window, "cmdCancel"));
+            }
         }
     });
+    poll->start(0);
 }
 
 } // namespace

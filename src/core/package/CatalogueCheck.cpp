@@ -179,10 +179,15 @@ QList<CatalogueProblem> catalogueProblems(const Catalogue &catalogue, const Chec
     return list.take();
 }
 
-CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages)
+CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages, const FileLookRunner &run)
 {
     CatalogueCheck check;
-    lookAtFiles(filesToLookAt(catalogue, check.files), check.files, pages, nullptr, catalogue.filesFolder());
+    const QStringList paths = filesToLookAt(catalogue, check.files);
+    const auto look = [&] { lookAtFiles(paths, check.files, pages, nullptr, catalogue.filesFolder()); };
+    if (run)
+        run(look);
+    else
+        look();
     check.problems = catalogueProblems(catalogue, check.files);
     return check;
 }

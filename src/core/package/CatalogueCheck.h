@@ -57,7 +57,12 @@ struct CatalogueCheck {
     CheckedFiles files;
 };
 
-// The whole check at once: every file looked at, every problem found.
-CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages = nullptr);
+// Runs the look at the files (which reads no catalogue) and returns once it is done: a window
+// runs it on a thread of its own and meanwhile keeps answering its events.
+using FileLookRunner = std::function<void(const std::function<void()> &look)>;
+
+// The whole check at once: every file looked at (through run, when given), every problem found.
+CatalogueCheck checkCatalogue(const Catalogue &catalogue, const DocumentPages *pages = nullptr,
+                              const FileLookRunner &run = {});
 
 } // namespace fendrel
