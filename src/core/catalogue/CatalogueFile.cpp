@@ -8,6 +8,7 @@
 #include "interaction/Prompter.h"
 #include "catalogue/ProductSku.h"
 #include "startup/Folders.h"
+#include "startup/LanguageTable.h"
 #include "text/TextHelpers.h"
 
 #include <QFile>
@@ -93,6 +94,16 @@ QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter)
 
 bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure)
 {
+    // Labs the load could not take are still in the file; writing the catalogue as it stands here
+    // would lose them without a word. Deleting their section here says so.
+    for (const CatalogueProblem &problem : catalogue.loadProblems()) {
+        if (problem.kind != ProblemKind::TooManyLabsLoaded || !catalogue.tree().nodeByKey(problem.nodeKey))
+            continue;
+        if (failure)
+            *failure = langText(LangEntry::LabsNotLoadedRefusal)
+                           .arg(catalogue.iniPath(), problem.details.value(0), problem.section, problem.details.value(1));
+        return false;
+    }
     if (catalogue.tree().count() <= 1) {
         QFile file(catalogue.iniPath());
         if (!file.exists() || file.remove())
