@@ -2,6 +2,7 @@
 // on the same inputs as yardsticks. Throughput counts uncompressed bytes; "ratio" is the input
 // size divided by the compressed size.
 
+#include "BenchInputs.h"
 #include "codec/Huffman.h"
 
 #include <benchmark/benchmark.h>
@@ -12,8 +13,6 @@
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
@@ -21,56 +20,7 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-using Bytes = std::vector<std::uint8_t>;
-
-constexpr std::size_t kInputSize = std::size_t{64} << 20;
-
-Bytes readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), {});
-}
-
-bool looksLikeText(const Bytes &bytes)
-{
-    const std::size_t probe = std::min<std::size_t>(bytes.size(), 4096);
-    return probe > 0 && std::none_of(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(probe),
-                                     [](std::uint8_t b) { return b == 0; });
-}
-
-// Concatenates the files below the folders, in path order, that pass the filter, repeating
-// them until the input is full.
-Bytes gather(const std::vector<fs::path> &folders, bool (*keep)(const Bytes &))
-{
-    std::vector<fs::path> paths;
-    for (const fs::path &folder : folders) {
-        std::error_code error;
-        for (fs::recursive_directory_iterator it(folder, fs::directory_options::skip_permission_denied, error), end;
-             it != end; it.increment(error)) {
-            if (it->is_regular_file(error) && !it->is_symlink(error))
-                paths.push_back(it->path());
-        }
-    }
-    std::sort(paths.begin(), paths.end());
-    Bytes input;
-    while (input.size() < kInputSize) {
-        const std::size_t before = input.size();
-        for (const fs::path &path : paths) {
-            const Bytes content = readFile(path);
-            if (keep(content))
-                input.insert(input.end(), content.begin(), content.end());
-            if (input.size() >= kInputSize)
-                break;
-        }
-        if (input.size() == before) {
-            std::fprintf(stderr, "he3_bench: no usable files below %s\n", folders.front().c_str());
-            std::exit(1);
-        }
-    }
-    input.resize(kInputSize);
-    return input;
-}
+using namespace fendrel::bench;
 
 Bytes randomInput()
 {
@@ -243,7 +193,7 @@ int main(int argc, char **argv)
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    const Bytes text = gather({"/usr/share/doc", "/usr/include"}, looksLikeText);
+    const Bytes text = textInput();
     const Bytes binary = gather({"/usr/bin"}, [](const Bytes &content) { return !content.empty(); });
     const Bytes random = randomInput();
     const Bytes skewed = skewedInput();

@@ -76,6 +76,21 @@ TEST(HuffmanFile, EncodeAndDecodeInPlaceAndToAnotherFile)
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"empty", "packed", "plain", "unpacked"}));
 }
 
+// Larger than the pieces the files pass through, and of an odd size, so that the last piece is short.
+TEST(HuffmanFile, PiecesGiveTheBytesAndEventsOfTheWholeCalls)
+{
+    TemporaryFolder folder;
+    const Bytes content = uniformBytes((std::size_t{3} << 20) + 12345, 200, 5);
+    writeAll(folder / "plain", content);
+    CodecRun encoded = runCodec([&](Huffman &codec, CodecRun &) { codec.encodeFile(folder / "plain", folder / "packed"); });
+    encoded.bytes = readAll(folder / "packed");
+    expectSame(encoded, encodeWhole(content), "encodeFile");
+    CodecRun decoded = runCodec([&](Huffman &codec, CodecRun &) { codec.decodeFile(folder / "packed", folder / "plain"); });
+    decoded.bytes = readAll(folder / "plain");
+    expectSame(decoded, decodeWhole(encoded.bytes), "decodeFile");
+    EXPECT_TRUE(decoded.bytes == content);
+}
+
 TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
 {
     TemporaryFolder folder;
@@ -104,8 +119,26 @@ TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
               "clsHuffman.EncodeFile(): Source file is too large (more than 2147483647 bytes)");
     fs::resize_file(folder / "damaged", damaged.size());
 
+    // Changed between the reading that counts its bytes and the one that codes them, beyond what
+    // the second reading may already have read ahead by then (the checksum step comes in between).
+    writeAll(folder / "changing", uniformBytes(std::size_t{5} << 20, 7, 1));
+    const std::string changed = runCodec([&](Huffman &codec, CodecRun &) {
+        codec.setProgressHandler([&](std::int16_t &percent) {
+            if (percent == 8) {
+                std::fstream file(folder / "changing", std::ios::in | std::ios::out | std::ios::binary);
+                file.seekp(-1, std::ios::end);
+                file.put(0x7F);
+            }
+        });
+        codec.encodeFile(folder / "changing", folder / "dest");
+    }).error;
+    EXPECT_EQ(changed, "clsHuffman.EncodeFile(): Source file changed while it was read (the second reading gave other "
+                       "bytes than the first)");
+    fs::remove(folder / "changing");
+
     // Destinations that cannot be written: a folder, and a file in a missing folder.
     fs::create_directory(folder / "sub");
+    EXPECT_EQ(encodeError(folder / "sub", folder / "dest"), "clsHuffman.EncodeFile(): Source file is a folder, not a file");
     for (const fs::path &dest : {folder / "sub", folder / "nowhere" / "dest"}) {
         const std::string error = encodeError(folder / "dest", dest);
         EXPECT_TRUE(error.starts_with("clsHuffman.EncodeFile(): Destination file cannot be written (")) << error;

@@ -65,8 +65,9 @@ public:
     // before or runs past streamSize is a failure too.
     void decodeFrom(std::size_t streamSize, const Source &source, const Sink &sink);
 
-    // Source and destination may be the same file. The destination is replaced in one step and
-    // is left untouched when the operation fails.
+    // Source and destination may be the same file. Both stream through buffers of fixed size; the
+    // encoder reads the source twice and refuses one that changed in between. The destination is
+    // replaced in one step and is left untouched when the operation fails.
     void encodeFile(const std::filesystem::path &sourceFile, const std::filesystem::path &destFile);
     void decodeFile(const std::filesystem::path &sourceFile, const std::filesystem::path &destFile);
 
