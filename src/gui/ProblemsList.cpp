@@ -193,7 +193,10 @@ void ProblemsList::showCheck(const CatalogueCheck &check)
     m_labProblems.clear();
     for (auto it = check.files.facts.cbegin(); it != check.files.facts.cend(); ++it)
         m_files.facts.insert(it.key(), it.value());
-    refresh();
+    // The check found every problem already; finding them again would only keep the window waiting.
+    m_refreshSoon.stop();
+    m_model.setProblems(check.problems);
+    Q_EMIT problemsChanged(static_cast<int>(m_model.problems().size()), m_looking);
 }
 
 void ProblemsList::recheckFiles()
