@@ -1,10 +1,9 @@
-// The catalogue document's announcements and moves: what views, undo and checks rely on.
+// The catalogue document's announcements and moves: what views, undo and checks rely on; and the
+// tree of keys beneath it.
 
 #include "catalogue/Catalogue.h"
-#include "support/ScriptedPrompter.h"
-#include "support/TestSupport.h"
-
-#include <QTemporaryDir>
+#include "catalogue/CatalogueTree.h"
+#include "support/PackageFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -60,38 +59,35 @@ TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChange)
     test::ScopedErrorLog log;
     test::ScriptedPrompter prompter;
     Catalogue c;
-    c.clear(QStringLiteral("Tab"));
+    c.clear(u"Tab"_qs);
     Announcements heard(c);
 
-    CatalogueNode *b = c.addSection(QStringLiteral("b"));
-    CatalogueNode *a = c.insertSection(QStringLiteral("A"), {}, 0);
+    CatalogueNode *b = c.addSection(u"b"_qs);
+    CatalogueNode *a = c.insertSection(u"A"_qs, {}, 0);
     EXPECT_EQ(heard.take(), (QStringList{u"insert? ADD 0"_qs, u"insert OB"_qs, u"changed"_qs, u"insert? ADD 0"_qs,
                                          u"insert OA"_qs, u"changed"_qs}));
-    LabRecord r;
-    r.link = QStringLiteral("/d.pdf");
-    r.topFile = QStringLiteral("/t.top");
-    const LabStoreResult one = c.addLab(r, {QStringLiteral("one"), QStringLiteral("A"), {}, false, {}}, prompter);
+    const LabRecord r = test::PackageFixture::record(u"/d.pdf"_qs, u"/t.top"_qs);
+    const LabStoreResult one = c.addLab(r, {u"one"_qs, u"A"_qs, {}, false, {}}, prompter);
     ASSERT_EQ(one.outcome, LabStore::Stored);
     EXPECT_EQ(heard.take(), (QStringList{u"insert? OA 0"_qs, u"insert K1"_qs, u"changed"_qs}));
 
     LabRecord edit;
-    ASSERT_EQ(c.editLab(edit, one.node->index(), {QStringLiteral("uno"), QStringLiteral("A"), {}, false, QStringLiteral("d.pdf")},
-                        prompter).outcome,
+    ASSERT_EQ(c.editLab(edit, one.node->index(), {u"uno"_qs, u"A"_qs, {}, false, u"d.pdf"_qs}, prompter).outcome,
               LabStore::Stored);
-    c.renameSection(b, QStringLiteral("bee"));
-    c.setTabTitle(QStringLiteral("Tab two"));
+    c.renameSection(b, u"bee"_qs);
+    c.setTabTitle(u"Tab two"_qs);
     EXPECT_EQ(heard.take(), (QStringList{u"change K1"_qs, u"changed"_qs, u"change OBEE"_qs, u"changed"_qs,
                                          u"changed"_qs, u"change ADD"_qs, u"changed"_qs}));
 
     // A refused edit announces nothing.
-    EXPECT_EQ(c.addSection(QStringLiteral("BEE")), nullptr);
-    EXPECT_EQ(c.renameSection(a, QStringLiteral("Bee")), nullptr);
-    EXPECT_EQ(c.addLab(r, {QStringLiteral("x"), QStringLiteral("Nowhere"), {}, false, {}}, prompter).outcome, LabStore::Failed);
+    EXPECT_EQ(c.addSection(u"BEE"_qs), nullptr);
+    EXPECT_EQ(c.renameSection(a, u"Bee"_qs), nullptr);
+    EXPECT_EQ(c.addLab(r, {u"x"_qs, u"Nowhere"_qs, {}, false, {}}, prompter).outcome, LabStore::Failed);
     EXPECT_TRUE(heard.take().isEmpty());
 
     EXPECT_EQ(c.deleteNode(one.node, prompter), a);
     EXPECT_EQ(heard.take(), (QStringList{u"remove? K1"_qs, u"remove OA 0"_qs, u"changed"_qs}));
-    EXPECT_EQ(c.records().keyArraySearch(QStringLiteral("K1")), -1);
+    EXPECT_EQ(c.records().keyArraySearch(u"K1"_qs), -1);
 
     // Whole-catalogue changes are one reset, however many nodes they make.
     c.deleteAll();
@@ -102,12 +98,12 @@ TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChange)
 TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTab)
 {
     Catalogue c;
-    c.clear(QStringLiteral("Tab"));
-    CatalogueNode *s1 = c.insertSection(QStringLiteral("S1"));
-    CatalogueNode *s2 = c.insertSection(QStringLiteral("S2"));
-    for (const char *name : {"a", "b", "c"})
-        c.insertLab(s1, QString::fromLatin1(name), LabRecord{});
-    CatalogueNode *d = c.insertLab(s2, QStringLiteral("d"), LabRecord{});
+    c.clear(u"Tab"_qs);
+    CatalogueNode *s1 = c.insertSection(u"S1"_qs);
+    CatalogueNode *s2 = c.insertSection(u"S2"_qs);
+    for (const char16_t *name : {u"a", u"b", u"c"})
+        c.insertLab(s1, QString::fromUtf16(name), LabRecord{});
+    CatalogueNode *d = c.insertLab(s2, u"d"_qs, LabRecord{});
     const CatalogueNode *a = s1->children()[0];
     Announcements heard(c);
 
@@ -139,7 +135,7 @@ TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTab)
 TEST(CatalogueDocument, LoadingIsOneResetAndKeepsTheCounterGoing)
 {
     QTemporaryDir dir;
-    test::writeFile(dir.filePath(QStringLiteral("Fendrel.ini")),
+    test::writeFile(dir.filePath(u"Fendrel.ini"_qs),
                     "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=2\r\nlab0=A\r\nlab1=B\r\n");
     test::ScriptedPrompter prompter;
     Catalogue c;
@@ -154,4 +150,46 @@ TEST(CatalogueDocument, LoadingIsOneResetAndKeepsTheCounterGoing)
     EXPECT_EQ(c.records().upperBound(), 5);
     c.keyArrayInitialize();
     EXPECT_EQ(c.records().upperBound(), 1);
+}
+
+TEST(CatalogueTree, KeysAreExactRemovalTakesTheSubtreeAndLabsAreToldApart)
+{
+    CatalogueTree tree;
+    const QString alpha = sectionKey(u"Alpha"_qs);
+    ASSERT_TRUE(tree.add({}, kTabKey, u"Tab"_qs));
+    ASSERT_TRUE(tree.add(kTabKey, alpha, u"Alpha"_qs));
+    ASSERT_TRUE(tree.add(alpha, u"K1"_qs, u"One"_qs, kLabTag));
+    ASSERT_TRUE(tree.add(kTabKey, u"OBETA"_qs, u"Beta"_qs));
+    ASSERT_TRUE(tree.add(alpha, u"K2"_qs, u"Two"_qs, kLabTag));
+    ASSERT_TRUE(tree.add(u"OBETA"_qs, u"K3"_qs, u"Three"_qs, kLabTag));
+    EXPECT_EQ(tree.nodeByIndex(5)->key(), u"K2"_qs);
+    EXPECT_EQ(tree.nodeByIndex(0), nullptr);
+    EXPECT_EQ(tree.nodeByIndex(7), nullptr);
+    EXPECT_EQ(tree.nodeByKey(alpha)->firstChild()->nextSibling()->key(), u"K2"_qs);
+
+    // A section differing only in case has the same key; keys are otherwise exact.
+    EXPECT_EQ(tree.add(kTabKey, sectionKey(u"ALPHA"_qs), u"ALPHA"_qs), nullptr);
+    EXPECT_EQ(tree.add(u"OGAMMA"_qs, u"K9"_qs, u"x"_qs), nullptr);
+    EXPECT_EQ(tree.nodeByKey(u"k1"_qs), nullptr);
+    EXPECT_EQ(tree.count(), 6);
+
+    tree.select(tree.nodeByKey(u"K2"_qs));
+    ASSERT_TRUE(tree.remove(alpha));
+    EXPECT_EQ(tree.count(), 3);
+    EXPECT_EQ(tree.nodeByKey(u"K2"_qs), nullptr);
+    EXPECT_EQ(tree.selectedNode(), nullptr);
+    EXPECT_EQ(tree.nodeByKey(u"K3"_qs)->index(), 3);
+    EXPECT_EQ(tree.nodeByKey(u"OBETA"_qs)->row(), 0);
+    EXPECT_FALSE(tree.remove(alpha));
+    // A removed key can be used again, and goes last.
+    CatalogueNode *again = tree.add(kTabKey, alpha, u"Alpha"_qs);
+    EXPECT_EQ(again->index(), 4);
+
+    // Labs are told from sections and the tab by their keys: an empty section whose key no
+    // longer matches its text (renamed) reads as a lab.
+    EXPECT_FALSE(CatalogueTree::isLabNode(*tree.root()));
+    EXPECT_FALSE(CatalogueTree::isLabNode(*again));
+    EXPECT_TRUE(CatalogueTree::isLabNode(*tree.nodeByKey(u"K3"_qs)));
+    tree.setText(again, u"Renamed"_qs);
+    EXPECT_TRUE(CatalogueTree::isLabNode(*again));
 }
