@@ -128,11 +128,15 @@ void FileDialogsTest::everyDialogOffersAllSupportedThenTheKindsThenAllFiles()
 
     QVERIFY(h.click("cmdCreatePck"));
     QCOMPARE(h.chooser.requests.last().kind, FileDialogKind::Save);
+    QVERIFY(h.chooser.requests.last().options.testFlag(FileDialogOption::OverwritePrompt));
     QCOMPARE(filterFault(h.chooser.requests.last(), QStringLiteral("*.lab")), QString());
     h.prompter.answers = {MessageAnswer::Discard};
     QVERIFY(h.click("cmdLoadLabPck"));
     QCOMPARE(h.chooser.requests.last().kind, FileDialogKind::Open);
     QCOMPARE(filterFault(h.chooser.requests.last(), QStringLiteral("*.lab")), QString());
+    // A cancel loads nothing and leaves the caption naming no package.
+    QCOMPARE(shownTitle(h.window()), langText(LangEntry::ProgramTitle) + QStringLiteral(" - "));
+    QCOMPARE(h.treeLines().size(), 5);
     QVERIFY(!h.window().inspectPackage());
     QCOMPARE(filterFault(h.chooser.requests.last(), QStringLiteral("*.lab")), QString());
 
