@@ -1,63 +1,92 @@
-// The windows around the main window: the progress windows, the splash and the program's icon.
+// The windows around the main window: the page-link window (a real PDF shown in it, the page
+// handed back to the main window, and a recording viewer for what it asks of a viewer), the
+// progress windows, the splash, the program's icon, the message boxes and the file dialogs.
 
 #include "gui/DialogFileChooser.h"
+#include "gui/DocumentViewer.h"
 #include "gui/FileDialogs.h"
 #include "gui/Icon.h"
 #include "gui/MessageBoxPrompter.h"
+#include "gui/PDFLink.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Splash.h"
+#include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
+#include "text/TextHelpers.h"
 
-#include <QAbstractButton>
-#include <QDir>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QPdfPageNavigator>
+#include <QPdfView>
+#include <QPdfWriter>
 #include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
 #include <QTimer>
 
 using namespace fendrel;
-
-class ProgramWindowsTest : public QObject {
-    Q_OBJECT
-private Q_SLOTS:
-    void progressWindowsMoveTheirBarAndStartEmpty();
-    void aClickDismissesTheSplash();
-    void everyWindowCarriesTheProgramIcon();
-    void messageBoxesMapIconsButtonsAndAnswers();
-    void fileDialogsFollowTheRequest();
-};
-
-void ProgramWindowsTest::progressWindowsMoveTheirBarAndStartEmpty()
-{
-    gui::SaveStatus status;
-    status.load(QStringLiteral("Fendrel Lab Builder - Net.lab"));
-    QCOMPARE(status.lblCompiling->text(), langText(LangEntry::CompilingPackageProgress));
-    QCOMPARE(status.windowTitle(), QStringLiteral("Fendrel Lab Builder - Net.lab"));
-    status.showNow();
-    QVERIFY(status.isVisible());
-    status.huffmanProgress(40);
-    QCOMPARE(status.ProgressBar1->value(), 40);
-    status.unload();
-    QCOMPARE(status.ProgressBar1->value(), 0);
-    QVERIFY(!status.isVisible());
-    // A second load starts from an empty bar and its own label again.
-    status.lblCompiling->setText(QStringLiteral("Compressing Lab Package..."));
-    status.huffmanProgress(70);
-    status.load(QStringLiteral("Fendrel Lab Builder"));
-    QCOMPARE(status.ProgressBar1->value(), 0);
-    QCOMPARE(status.lblCompiling->text(), langText(LangEntry::CompilingPackageProgress));
-
-    gui::Progress progress;
-    progress.load(QStringLiteral("Fendrel Lab Builder"));
-    QCOMPARE(progress.Label1->text(), langText(LangEntry::OpeningPackageProgress));
-}
+using namespace fendrel::test;
 
 namespace {
+
+QString writePdf(const QString &path, int pages)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A5));
+    QPainter painter(&writer);
+    QFont font = painter.font();
+    font.setPointSize(48);
+    painter.setFont(font);
+    for (int page = 1; page <= pages; ++page) {
+        if (page > 1)
+            writer.newPage();
+        painter.drawText(QRect(0, 0, writer.width(), writer.height()), Qt::AlignCenter, u"Page %1"_qs.arg(page));
+    }
+    return path;
+}
+
+// Remembers what the window asked of it and shows nothing.
+class RecordingViewer : public gui::DocumentViewer {
+public:
+    explicit RecordingViewer(QStringList &log, bool isPdf) : m_log(log) { m_log << u"pdf=%1"_qs.arg(isPdf); }
+    bool open(const QString &path, qint32 page) override
+    {
+        m_log << u"open %1 at %2"_qs.arg(path).arg(gui::viewerPageIndex(page));
+        return !path.endsWith(u"broken.pdf"_qs);
+    }
+    void goToPage(qint32 page) override
+    {
+        m_log << u"go %1"_qs.arg(gui::viewerPageIndex(page));
+        Q_EMIT pageShown(gui::userPageNumber(gui::viewerPageIndex(page)));
+    }
+    bool followsPage() const override { return true; }
+    bool canExitApplication() const override { return true; }
+    void closeDocument(bool exitApplication) override { m_log << (exitApplication ? u"close, exit"_qs : u"close"_qs); }
+    QWidget *view() override { return nullptr; }
+
+private:
+    QStringList &m_log;
+};
+
+gui::ViewerFactory recording(QStringList &log)
+{
+    return [&log](bool isPdf) { return std::make_unique<RecordingViewer>(log, isPdf); };
+}
+
+QLineEdit *pageBoxOf(gui::PDFLink *link)
+{
+    return link->findChild<QLineEdit *>(u"txtPDFPageNumber"_qs);
+}
 
 // Calls work every few milliseconds until it reports done; a busy machine may take a while to
 // show a window, and a fixed delay would then miss it.
@@ -75,7 +104,225 @@ void untilDone(Work work)
     timer->start();
 }
 
+// Runs work on the next modal dialog once it is up.
+template <typename Dialog, typename Work>
+void whenModal(Work work)
+{
+    untilDone([work] {
+        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return false;
+        work(dialog);
+        if (dialog->isVisible()) // a failed check must not leave the test waiting on the dialog
+            dialog->reject();
+        return true;
+    });
+}
+
 } // namespace
+
+class ProgramWindowsTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void aPdfIsShownAndItsPageHandedBack();
+    void viewerRequestsFollowTheDocumentAndTheCloseBox();
+    void helpOpensTheManualOnlyWhenItExists();
+    void progressWindowsStartEmptyEachTime();
+    void aClickDismissesTheSplash();
+    void everyWindowCarriesTheProgramIcon();
+    void messageBoxesMapIconsButtonsAndAnswers();
+    void fileDialogsFollowTheRequest();
+};
+
+void ProgramWindowsTest::aPdfIsShownAndItsPageHandedBack()
+{
+    MainWindowHarness h;
+    h.open();
+    QVERIFY(h.type("txtTab", u"Labs"_qs));
+    h.pressEnter();
+    QVERIFY(h.type("txtSection", u"Routing"_qs));
+    QVERIFY(h.click("cmdAddSection"));
+    QVERIFY(h.type("txtLabname", u"Ospf"_qs));
+    QTemporaryDir folder;
+    const QString document = writePdf(folder.filePath(u"OSPF Guide.PDF"_qs), 8);
+    h.chooser.answers = {document};
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdBrowse"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{94});
+
+    gui::PDFLink *link = h.window().pageLink();
+    QVERIFY(link);
+    QVERIFY(QTest::qWaitForWindowExposed(link));
+    QVERIFY(!link->isModal()); // the main window stays usable beside it
+    QCOMPARE(link->windowTitle(), u"ospf guide.pdf"_qs);
+    QLineEdit *pageBox = pageBoxOf(link);
+    QCOMPARE(pageBox->text(), u"1"_qs);
+    auto *view = link->findChild<QPdfView *>();
+    QVERIFY(view);
+    QCOMPARE(view->document()->pageCount(), 8);
+
+    // Typing a number moves the document there.
+    typeOver(pageBox, u"3"_qs);
+    QCOMPARE(view->pageNavigator()->currentPage(), 2);
+    QTRY_VERIFY(view->verticalScrollBar()->value() > 0);
+
+    // Scrolling moves the box along with the page on screen.
+    view->verticalScrollBar()->setValue(view->verticalScrollBar()->maximum());
+    QTRY_VERIFY(pageBox->text().toInt() >= 7);
+    QVERIFY(clickIn(link, "cmdPreviousPage"));
+    QTRY_COMPARE(view->pageNavigator()->currentPage(), pageBox->text().toInt() - 1);
+
+    // A page that is no number keeps the window open and hands nothing back.
+    for (const QString &typed : {u"12a"_qs, u"nan"_qs, u"-inf"_qs}) {
+        typeOver(pageBox, typed);
+        QVERIFY(clickIn(link, "cmdExitSaveAndReturn"));
+        QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Critical);
+        QCOMPARE(h.takeMessageEntries(), QList<int>{122});
+        QVERIFY(link->isVisible());
+    }
+    QCOMPARE(h.window().pageLink(), link);
+    QVERIFY(h.window().editBuffer().linkPage.isEmpty());
+
+    typeOver(pageBox, u"3"_qs);
+    QVERIFY(clickIn(link, "cmdExitSaveAndReturn"));
+    QVERIFY(h.prompter.shown.isEmpty());
+    QCOMPARE(h.window().editBuffer().linkPage, u"3"_qs);
+    QTRY_VERIFY(!h.window().pageLink());
+    const QString pageShown = langText(LangEntry::LinkedPageText).arg(3);
+    QCOMPARE(h.caption("lblLinkPage"), pageShown);
+
+    // The page is stored with the lab, and shown with it whenever the lab is selected.
+    h.chooser.answers = {h.makeFile(u"ospf.top"_qs)};
+    QVERIFY(h.click("cmdBrowseTop"));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(h.recordOf(u"Ospf"_qs).linkPage, u"3"_qs);
+    QVERIFY(h.selectNode(u"Routing"_qs));
+    QCOMPARE(h.caption("lblLinkPage"), QString());
+    QVERIFY(h.selectNode(u"Ospf"_qs));
+    QCOMPARE(h.caption("lblLinkPage"), pageShown);
+
+    // An edit keeps the stored page until another is chosen; Cancel hands nothing back, whatever
+    // the box holds.
+    QVERIFY(h.click("cmdEdit"));
+    h.chooser.answers = {document, document};
+    h.prompter.answers = {MessageAnswer::Yes, MessageAnswer::Yes};
+    QVERIFY(h.click("cmdBrowse"));
+    QCOMPARE(h.caption("lblLinkPage"), pageShown);
+    typeOver(pageBoxOf(h.window().pageLink()), u"2"_qs);
+    QVERIFY(clickIn(h.window().pageLink(), "cmdCancelAndReturn"));
+    QTRY_VERIFY(!h.window().pageLink());
+    QVERIFY(h.window().editBuffer().linkPage.isEmpty());
+    QVERIFY(h.click("cmdBrowse"));
+    typeOver(pageBoxOf(h.window().pageLink()), u"5"_qs);
+    QVERIFY(clickIn(h.window().pageLink(), "cmdExitSaveAndReturn"));
+    QCOMPARE(h.caption("lblLinkPage"), langText(LangEntry::LinkedPageText).arg(5));
+    QTRY_VERIFY(!h.window().pageLink());
+
+    // A document the viewer cannot read says so, and the page can still be typed.
+    h.chooser.answers = {h.makeFile(u"broken.pdf"_qs, "not a pdf")};
+    h.prompter.answers = {MessageAnswer::Yes};
+    h.takeMessageEntries();
+    QVERIFY(h.click("cmdBrowse"));
+    QCOMPARE(h.takeMessageEntries(), (QList<int>{94, 73}));
+    QVERIFY(h.window().pageLink() && h.window().pageLink()->isVisible());
+}
+
+void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
+{
+    MainWindowHarness h;
+    h.open();
+    QStringList log;
+    {
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        link.loadTheDocument(u"/labs/Lab1.PDF"_qs);
+        QVERIFY(link.isPdf());
+        QCOMPARE(link.windowTitle(), u"lab1.pdf"_qs);
+        QTest::keyClicks(pageBoxOf(&link), u"2"_qs); // the box reads "12" now
+        QCOMPARE(pageBoxOf(&link)->text(), u"12"_qs);
+        typeOver(pageBoxOf(&link), u"-3"_qs); // no page before the first
+        link.findChild<QCheckBox *>(u"chkCloseApp"_qs)->setChecked(true);
+        link.close();
+        QCOMPARE(link.documentPath(), QString());
+    }
+    QCOMPARE(log, (QStringList{u"pdf=1"_qs, u"open /labs/Lab1.PDF at 0"_qs, u"go 11"_qs, u"go 0"_qs, u"close, exit"_qs}));
+
+    log.clear();
+    {
+        // Built alone, the window hands its page on by its signal only.
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
+        link.loadTheDocument(u"/labs/notes.doc"_qs);
+        QVERIFY(!link.isPdf());
+        QVERIFY(clickIn(&link, "cmdExitSaveAndReturn"));
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.first().first().toString(), u"1"_qs);
+    }
+    QCOMPARE(log, (QStringList{u"pdf=0"_qs, u"open /labs/notes.doc at 0"_qs, u"close"_qs}));
+    QVERIFY(h.window().editBuffer().linkPage.isEmpty());
+
+    // Esc leaves as Cancel and Return does: closed, no page handed on.
+    {
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
+        link.loadTheDocument(u"/labs/Lab1.PDF"_qs);
+        link.show();
+        QTest::keyClick(&link, Qt::Key_Escape);
+        QVERIFY(!link.isVisible());
+        QCOMPARE(chosen.size(), 0);
+    }
+
+    // No document at all: NoDocumentMessage, nothing opened.
+    log.clear();
+    {
+        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        link.loadTheDocument(QString());
+    }
+    QCOMPARE(h.takeMessageEntries(), QList<int>{74});
+    QVERIFY(!log.join(u'\n').contains(u"open"_qs));
+}
+
+void ProgramWindowsTest::helpOpensTheManualOnlyWhenItExists()
+{
+    MainWindowHarness h;
+    QTemporaryDir program;
+    const QString realProgram = folders().program;
+    folders().program = withTrailingSeparator(program.path());
+    h.open();
+    QStringList log;
+    h.window().setViewerFactory(recording(log));
+    auto *help = h.control<QLabel>("lblHelp");
+    Q_EMIT help->linkActivated(u"help"_qs);
+    QVERIFY(!h.window().pageLink());
+    QVERIFY(log.isEmpty());
+
+    writeFile(program.filePath(u"help.pdf"_qs), "%PDF-1.4");
+    Q_EMIT help->linkActivated(u"help"_qs);
+    QVERIFY(h.window().pageLink());
+    QCOMPARE(log.value(1), u"open %1 at 0"_qs.arg(program.filePath(u"help.pdf"_qs)));
+    // The manual links no page: there is nothing to save.
+    QVERIFY(!h.window().pageLink()->findChild<QPushButton *>(u"cmdExitSaveAndReturn"_qs)->isVisible());
+    h.close();
+    folders().program = realProgram;
+}
+
+// A progress window loaded again starts from an empty bar and its own label.
+void ProgramWindowsTest::progressWindowsStartEmptyEachTime()
+{
+    gui::SaveStatus status;
+    status.load(u"Fendrel Lab Builder - Net.lab"_qs);
+    status.showNow();
+    QVERIFY(status.isVisible());
+    status.huffmanProgress(40);
+    QCOMPARE(status.ProgressBar1->value(), 40);
+    status.unload();
+    QCOMPARE(status.ProgressBar1->value(), 0);
+    QVERIFY(!status.isVisible());
+    status.lblCompiling->setText(u"Compressing Lab Package..."_qs);
+    status.huffmanProgress(70);
+    status.load(u"Fendrel Lab Builder"_qs);
+    QCOMPARE(status.ProgressBar1->value(), 0);
+    QCOMPARE(status.lblCompiling->text(), langText(LangEntry::CompilingPackageProgress));
+}
 
 void ProgramWindowsTest::aClickDismissesTheSplash()
 {
@@ -100,34 +347,15 @@ void ProgramWindowsTest::everyWindowCarriesTheProgramIcon()
 {
     const QIcon icon = gui::iconResource(gui::kIconResource);
     QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
-    QVERIFY(gui::iconResource(QStringLiteral("BBB")).isNull());
+    QVERIFY(gui::iconResource(u"BBB"_qs).isNull());
 
-    fendrel::test::MainWindowHarness h;
+    MainWindowHarness h;
     const gui::AddLabs &window = h.open();
     QCOMPARE(window.windowIcon().availableSizes(), icon.availableSizes());
     gui::Progress progress;
     progress.load(window.windowTitle());
     QCOMPARE(progress.windowIcon().availableSizes(), icon.availableSizes());
 }
-
-namespace {
-
-// Runs work on the next modal dialog once it is up.
-template <typename Dialog, typename Work>
-void whenModal(Work work)
-{
-    untilDone([work] {
-        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return false;
-        work(dialog);
-        if (dialog->isVisible()) // a failed check must not leave the test waiting on the dialog
-            dialog->reject();
-        return true;
-    });
-}
-
-} // namespace
 
 void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
 {
@@ -142,16 +370,14 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
     whenModal<QMessageBox>([&raiser](QMessageBox *box) {
         QCOMPARE(box->parentWidget(), &raiser);
         QCOMPARE(box->icon(), QMessageBox::Question);
-        QCOMPARE(box->windowTitle(), QStringLiteral("Fendrel"));
+        QCOMPARE(box->windowTitle(), u"Fendrel"_qs);
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
         box->button(QMessageBox::No)->click();
     });
     QVERIFY(!prompter.ask(LangEntry::CatalogueChangedQuestion));
 
     whenModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Yes)->click(); });
-    QCOMPARE(prompter.show(QStringLiteral("Go on?"), MessageIcon::Exclamation, MessageButtons::YesNo,
-                           QStringLiteral("T")),
-             MessageAnswer::Yes);
+    QCOMPARE(prompter.show(u"Go on?"_qs, MessageIcon::Exclamation, MessageButtons::YesNo, u"T"_qs), MessageAnswer::Yes);
 
     whenModal<QMessageBox>([](QMessageBox *box) {
         QCOMPARE(box->icon(), QMessageBox::Warning);
@@ -177,7 +403,7 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
     // The quit question: four answers, Cancel by default and by Esc.
     whenModal<QMessageBox>([](QMessageBox *box) {
         QCOMPARE(box->standardButtons(), QMessageBox::Yes | QMessageBox::No | QMessageBox::Save | QMessageBox::Cancel);
-        QCOMPARE(box->button(QMessageBox::Save)->text(), QStringLiteral("Save Catalogue"));
+        QCOMPARE(box->button(QMessageBox::Save)->text(), u"Save Catalogue"_qs);
         QCOMPARE(box->defaultButton(), box->button(QMessageBox::Cancel));
         QTest::keyClick(box, Qt::Key_Escape);
     });
@@ -190,35 +416,30 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
 
 void ProgramWindowsTest::fileDialogsFollowTheRequest()
 {
-    QCOMPARE(gui::DialogFileChooser::nameFilter({QStringLiteral("Image Files (*.JPG;*.JPEG;*.PNG)"),
-                                                 QStringLiteral("*.JPG;*.JPEG;*.PNG")}),
-             QStringLiteral("Image Files (*.jpg *.JPG *.jpeg *.JPEG *.png *.PNG)"));
-    QCOMPARE(gui::DialogFileChooser::nameFilter({QStringLiteral("All Files (*.*)"), QStringLiteral("*.*")}),
-             QStringLiteral("All Files (*.*)"));
+    QCOMPARE(gui::DialogFileChooser::nameFilter({u"Image Files (*.JPG;*.JPEG;*.PNG)"_qs, u"*.JPG;*.JPEG;*.PNG"_qs}),
+             u"Image Files (*.jpg *.JPG *.jpeg *.JPEG *.png *.PNG)"_qs);
+    QCOMPARE(gui::DialogFileChooser::nameFilter({u"All Files (*.*)"_qs, u"*.*"_qs}), u"All Files (*.*)"_qs);
 
     QTemporaryDir folder;
-    const QString existing = folder.filePath(QStringLiteral("Net.lab"));
-    fendrel::test::writeFile(existing, "package");
+    writeFile(folder.filePath(u"Net.lab"_qs), "package");
     gui::DialogFileChooser chooser;
-
     FileRequest save;
     save.kind = FileDialogKind::Save;
     save.title = langText(LangEntry::SavePackageDialogTitle);
-    save.filters = gui::withAllSupported({{QStringLiteral("Lab Package (*.lab)"), QStringLiteral("*.lab")}});
+    save.filters = gui::withAllSupported({{u"Lab Package (*.lab)"_qs, u"*.lab"_qs}});
     save.initialFolder = folder.path();
-    save.suggestedName = QStringLiteral("TCP_IP.lab");
-    save.defaultExtension = QStringLiteral("lab");
+    save.suggestedName = u"TCP_IP.lab"_qs;
+    save.defaultExtension = u"lab"_qs;
     save.options = FileDialogOption::OverwritePrompt | FileDialogOption::HideReadOnly;
     whenModal<QFileDialog>([&folder](QFileDialog *dialog) {
         QCOMPARE(dialog->windowTitle(), langText(LangEntry::SavePackageDialogTitle));
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
-        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("lab"));
-        QCOMPARE(dialog->nameFilters(),
-                 (QStringList{langText(LangEntry::AllSupportedFilesFilter) + QStringLiteral(" (*.lab *.LAB)"),
-                              QStringLiteral("Lab Package (*.lab *.LAB)"),
-                              langText(LangEntry::AllFilesFilter) + QStringLiteral(" (*)")}));
+        QCOMPARE(dialog->defaultSuffix(), u"lab"_qs);
+        QCOMPARE(dialog->nameFilters(), (QStringList{langText(LangEntry::AllSupportedFilesFilter) + u" (*.lab *.LAB)"_qs,
+                                                     u"Lab Package (*.lab *.LAB)"_qs,
+                                                     langText(LangEntry::AllFilesFilter) + u" (*)"_qs}));
         QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
-        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), QStringLiteral("TCP_IP.lab"));
+        QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), u"TCP_IP.lab"_qs);
         QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
         // What an accepted dialog then returns depends on its folder view having loaded, which
         // happens in the background; the answer itself is Qt's.
@@ -227,7 +448,7 @@ void ProgramWindowsTest::fileDialogsFollowTheRequest()
     QCOMPARE(chooser.choose(save), QStringList{});
 
     FileRequest open;
-    open.title = QStringLiteral("Open Lab Package...");
+    open.title = u"Open Lab Package..."_qs;
     open.filters = save.filters;
     open.initialFolder = folder.path();
     open.options = FileDialogOption::FileMustExist | FileDialogOption::PathMustExist;
