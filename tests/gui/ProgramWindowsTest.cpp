@@ -1,6 +1,8 @@
 // The windows around the main window: the page-link window (a real PDF shown in it, the page
 // handed back to the main window, and a recording viewer for what it asks of a viewer), the
-// progress windows, the splash, the program's icon, the message boxes and the file dialogs.
+// progress windows, the splash, the program's icon, the message boxes, the file dialogs, and the
+// lab wizard walked as an author walks it, with what it leaves behind: the catalogue file, the
+// tree, and the start-up setting shared with the main window.
 
 #include "gui/DialogFileChooser.h"
 #include "gui/DocumentViewer.h"
@@ -10,8 +12,10 @@
 #include "gui/PDFLink.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Splash.h"
+#include "gui/Wizard.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
+#include "startup/Settings.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 #include "text/TextHelpers.h"
@@ -30,6 +34,7 @@
 #include <QPdfWriter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTimer>
@@ -119,6 +124,43 @@ void whenModal(Work work)
     });
 }
 
+// Acts on the wizard's own controls; several share their names with the main window's.
+class WizardDriver {
+public:
+    explicit WizardDriver(gui::Wizard *wizard) : m_wizard(wizard) {}
+
+    template <typename T>
+    T *control(const char *name) const
+    {
+        return m_wizard->findChild<T *>(QString::fromLatin1(name));
+    }
+    bool click(const char *name) { return clickIn(m_wizard, name); }
+    bool type(const char *name, const QString &text) { return typeIn(m_wizard, name, text); }
+    // From the first page to the last, with a title for each level and the two required files.
+    bool walkToFinish(MainWindowHarness &h, const QString &tabTitle, const QString &document)
+    {
+        h.chooser.answers = {document, h.makeFile(u"l.top"_qs)};
+        return click("cmdNext") && type("txtTabTitle", tabTitle) && click("cmdNext") &&
+               type("txtSection", u"S"_qs) && type("txtLabTitle", u"L"_qs) && click("cmdNext") &&
+               click("cmdBrowseLab") && click("cmdBrowseTop") && click("cmdNext") && click("cmdNext") &&
+               click("cmdNext") && page() == u"fraFinish";
+    }
+    // The one page frame on screen.
+    QString page() const
+    {
+        QStringList shown;
+        for (const char *frame :
+             {"fraIntro", "fraTab", "fraSection", "fraReqFiles", "fraOptFiles", "fraDescription", "fraFinish"})
+            if (control<QWidget>(frame)->isVisibleTo(m_wizard))
+                shown << QString::fromLatin1(frame);
+        return shown.join(u',');
+    }
+    QString label(const char *name) const { return control<QLabel>(name)->text(); }
+
+private:
+    gui::Wizard *m_wizard;
+};
+
 } // namespace
 
 class ProgramWindowsTest : public QObject {
@@ -132,6 +174,10 @@ private Q_SLOTS:
     void everyWindowCarriesTheProgramIcon();
     void messageBoxesMapIconsButtonsAndAnswers();
     void fileDialogsFollowTheRequest();
+    void wizardPageByPageToACatalogueThatReplacesTheOldOne();
+    void wizardCancelAsksAndItsStartUpBoxIsShared();
+    void aWizardCatalogueThatCannotBeWrittenLeavesTheOldOne();
+    void aWizardBuiltAloneHandsOnItsLabUntilItIsTaken();
 };
 
 void ProgramWindowsTest::aPdfIsShownAndItsPageHandedBack()
@@ -465,6 +511,243 @@ void ProgramWindowsTest::fileDialogsFollowTheRequest()
         dialog->reject();
     });
     chooser.choose(open);
+}
+
+void ProgramWindowsTest::wizardPageByPageToACatalogueThatReplacesTheOldOne()
+{
+    MainWindowHarness h;
+    writeFile(h.iniPath(), "[GENERAL]\r\ntabtitle=Old tab\r\nsku=1200000\r\n[SECTION0]\r\nsectionname=Old one\r\n"
+                                 "numberofentries=1\r\nlab0=Old lab\r\nlinkpage0=4\r\nexamscovered0=bsci\r\n"
+                                 "[SECTION1]\r\nsectionname=Old two\r\nnumberofentries=0\r\n");
+    h.open();
+    QCOMPARE(h.treeLines().size(), 4);
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(wizard->windowTitle(), h.window().windowTitle().remove(u"[*]"_qs) + langText(LangEntry::WizardTitleSuffix));
+    QCOMPARE(w.page(), u"fraIntro"_qs);
+
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), u"fraTab"_qs);
+    // An empty title is refused and the page stays; so is a title the catalogue file would misread.
+    // (Typing fails on a page that is not shown, so each next field tells the page too.)
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{40});
+    QVERIFY(w.type("txtTabTitle", u"Routing [core]"_qs));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QVERIFY(w.type("txtTabTitle", u"Routing Labs"_qs));
+    QVERIFY(w.click("cmdNext"));
+
+    // Both titles are needed.
+    QVERIFY(w.type("txtSection", u"Basics"_qs));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{40});
+    QVERIFY(w.type("txtLabTitle", u"First lab"_qs));
+    QVERIFY(w.click("cmdNext"));
+
+    // A required file missing keeps the page; a chosen path that does not exist is refused.
+    const QString document = h.makeFile(u"docs/First Lab.PDF"_qs);
+    const QString topology = h.makeFile(u"first.top"_qs);
+    h.chooser.answers = {h.makeFile(u"gone/x.pdf"_qs) + u".missing"_qs, document};
+    QVERIFY(w.click("cmdBrowseLab"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{-1});
+    QCOMPARE(w.label("lblLabFile"), QString());
+    QVERIFY(w.click("cmdBrowseLab"));
+    QCOMPARE(w.label("lblLabFile"), u"First Lab.PDF"_qs);
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.takeMessageEntries(), QList<int>{40});
+    QCOMPARE(w.page(), u"fraReqFiles"_qs);
+    h.chooser.answers = {QString(), topology}; // a cancelled dialog changes nothing
+    QVERIFY(w.click("cmdBrowseTop"));
+    QCOMPARE(w.label("lblTopFile"), QString());
+    QVERIFY(w.click("cmdBrowseTop"));
+    QCOMPARE(w.label("lblTopFile"), u"first.top"_qs);
+    QCOMPARE(h.chooser.requests[0].initialFolder, folders().labs);
+    QVERIFY(h.takeMessageEntries().isEmpty());
+    QVERIFY(w.click("cmdQuestionTopFile"));
+    QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Information);
+    QCOMPARE(h.takeMessageEntries(), QList<int>{45});
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), u"fraOptFiles"_qs);
+
+    // A configuration refused by the check leaves the grading field as it was; a valid one is kept.
+    const QString loading = h.makeFile(u"load/ospf.nwc"_qs, "number of devices = 1\r\nnumber of routers = 1\r\n");
+    h.makeFile(u"load/ospf1.rtr"_qs, "hostname R1\r\n");
+    h.chooser.answers = {h.makeFile(u"bad.nwc"_qs, "interface fa0/0\r\nhostname R1\r\n"), loading,
+                         h.makePicture(u"net.png"_qs, 20, 10)};
+    QVERIFY(w.click("cmdBrowseGradeNwc"));
+    QCOMPARE(w.label("lblGradeNwcFile"), QString());
+    QVERIFY(!h.prompter.shown.isEmpty());
+    QVERIFY(h.prompter.shown.first().text.contains(langText(LangEntry::NwcUnknownLineMessage)));
+    h.prompter.shown.clear();
+    QVERIFY(w.click("cmdBrowseLoadNwc"));
+    QCOMPARE(w.label("lblLoadNwcFile"), u"ospf.nwc"_qs);
+    QVERIFY(w.click("cmdBrowsePicFile"));
+    QCOMPARE(w.label("lblPicFile"), u"net.png"_qs);
+    // A text file named as a picture, and a topology file given as the picture: refused with the
+    // main window's own words.
+    const QString fake = h.makeFile(u"fake.png"_qs, "not an image");
+    h.chooser.answers = {fake, topology};
+    QVERIFY(w.click("cmdBrowsePicFile"));
+    QVERIFY(w.click("cmdBrowsePicFile"));
+    QCOMPARE(h.prompter.texts(),
+             QStringList({langText(LangEntry::FileRefusedMessage)
+                              .arg(fake, u"is not a picture that Fendrel can read (BMP, JPEG, GIF or PNG)"_qs),
+                          langText(LangEntry::FileRefusedMessage)
+                              .arg(topology, u"is not a picture (.bmp, .jpg, .jpeg, .gif, .png or .wmf)"_qs)}));
+    QCOMPARE(w.label("lblPicFile"), u"net.png"_qs);
+    h.prompter.shown.clear();
+    QVERIFY(w.click("cmdClearPicFile"));
+    QCOMPARE(w.label("lblPicFile"), QString());
+    QVERIFY(h.takeMessageEntries().isEmpty());
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), u"fraDescription"_qs);
+
+    QVERIFY(w.type("txtDescription", u"  Areas and costs  "_qs));
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), u"fraFinish"_qs);
+    QCOMPARE(w.control<QPushButton>("cmdNext")->text(), langText(LangEntry::FinishCaption));
+    QCOMPARE(wizard->results().description, u"Areas and costs"_qs); // the file would trim it anyway
+
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(!h.window().wizard() || !h.window().wizard()->isVisible());
+    QVERIFY(h.takeMessageEntries().isEmpty());
+    // No SKU, page link or exam list in the file; empty values are not written.
+    const QString expected = QStringLiteral("[GENERAL]\r\ntabtitle=Routing Labs\r\n[SECTION0]\r\nsectionname=Basics\r\n"
+                                            "numberofentries=1\r\nlab0=First lab\r\nlink0=%1\r\ntopfile0=%2\r\n"
+                                            "optfiles0=1\r\nloadnwcfile0=%3\r\ndescription0=Areas and costs\r\n")
+                                 .arg(document, topology, loading);
+    QCOMPARE(QString::fromLatin1(readFile(h.iniPath())), expected);
+    QCOMPARE(h.treeLines(),
+             (QStringList{u"Routing Labs"_qs, u"  Basics"_qs, u"    First lab"_qs}));
+    // The window loaded the new file, which made the SKUs, and the old records are gone.
+    QVERIFY(QRegularExpression(u"^\\d{7}$"_qs).match(h.recordOf(u"First lab"_qs).sku).hasMatch());
+    QCOMPARE(h.catalogue().records().upperBound(), 2);
+}
+
+// The wizard's Cancel and its close button ask first: No keeps it where it was, Yes closes it and
+// writes nothing. Its start-up box is stored when the first page is left or the wizard cancelled,
+// and is the main window's box.
+void ProgramWindowsTest::wizardCancelAsksAndItsStartUpBoxIsShared()
+{
+    MainWindowHarness h;
+    QCOMPARE(getWizardSetting(), 1);
+    h.open();
+    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked());
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    auto *showMe = w.control<QCheckBox>("chkShowMe");
+    QVERIFY(showMe->isChecked());
+    showMe->setChecked(false);
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(getWizardSetting(), 0);
+    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked()); // until the wizard closes
+    QVERIFY(w.type("txtTabTitle", u"Switching"_qs));
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(w.type("txtSection", u"VLANs"_qs));
+    QVERIFY(w.type("txtLabTitle", u"Trunks"_qs));
+
+    h.prompter.answers = {MessageAnswer::No, MessageAnswer::No};
+    QVERIFY(w.click("cmdCancel"));
+    QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Question);
+    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo); // Enter keeps the wizard
+    QCOMPARE(h.takeMessageEntries(), QList<int>{38});
+    QVERIFY(!wizard->close());
+    QCOMPARE(h.takeMessageEntries(), QList<int>{38});
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(w.page(), u"fraSection"_qs);
+    QCOMPARE(wizard->results().tabTitle, u"Switching"_qs);
+    QCOMPARE(w.control<QLineEdit>("txtSection")->text(), u"VLANs"_qs);
+    QCOMPARE(w.control<QLineEdit>("txtLabTitle")->text(), u"Trunks"_qs);
+    // ... and the walk goes on from there.
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(w.page(), u"fraReqFiles"_qs);
+
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(w.click("cmdCancel"));
+    QVERIFY(!wizard->isVisible());
+    QVERIFY(!QFile::exists(h.iniPath()));
+    QCOMPARE(h.treeLines(), QStringList{QString()});
+    QVERIFY(!h.control<QCheckBox>("chkWizStartup")->isChecked());
+    h.close();
+    QCOMPARE(getWizardSetting(), 0);
+
+    // The next start reads it back; the main window's box changes it for the start after. An
+    // unchanged catalogue closes without a question.
+    h.open();
+    h.takeMessageEntries();
+    QVERIFY(!h.control<QCheckBox>("chkWizStartup")->isChecked());
+    QVERIFY(h.click("chkWizStartup"));
+    h.close();
+    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+    QCOMPARE(getWizardSetting(), 1);
+
+    // Cancelling stores the box as well, whatever page the wizard is on.
+    h.open();
+    WizardDriver again(h.window().showWizard());
+    again.control<QCheckBox>("chkShowMe")->setChecked(false);
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(again.click("cmdCancel"));
+    QCOMPARE(getWizardSetting(), 0);
+}
+
+void ProgramWindowsTest::aWizardCatalogueThatCannotBeWrittenLeavesTheOldOne()
+{
+    MainWindowHarness h;
+    // Something that is no catalogue file stands where the catalogue goes; nothing may replace it.
+    QVERIFY(QDir().mkpath(h.iniPath()));
+    writeFile(h.iniPath() + u"/notes.txt"_qs, "mine");
+    h.open();
+    const QStringList before = h.treeLines();
+    gui::Wizard *wizard = h.window().showWizard();
+    WizardDriver w(wizard);
+    QVERIFY(w.walkToFinish(h, u"New"_qs, h.makeFile(u"l.txt"_qs)));
+    h.prompter.shown.clear();
+
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(h.prompter.shown.size(), 1);
+    QCOMPARE(h.prompter.shown[0].icon, MessageIcon::Critical);
+    QVERIFY(h.prompter.shown[0].text.contains(u"Fendrel.ini"_qs));
+    h.prompter.shown.clear();
+    QVERIFY(wizard->isVisible());
+    QCOMPARE(readFile(h.iniPath() + u"/notes.txt"_qs), QByteArray("mine"));
+    QCOMPARE(h.treeLines(), before);
+    QCOMPARE(QDir(h.dataFolder()).entryList(QDir::Files), QStringList{});
+
+    // Once the place is free, Finish (still the last page) finishes.
+    QVERIFY(QDir(h.iniPath()).removeRecursively());
+    QVERIFY(w.click("cmdNext"));
+    QVERIFY(!wizard->isVisible());
+    QCOMPARE(h.treeLines(), (QStringList{u"New"_qs, u"  S"_qs, u"    L"_qs}));
+}
+
+void ProgramWindowsTest::aWizardBuiltAloneHandsOnItsLabUntilItIsTaken()
+{
+    MainWindowHarness h; // for its files and scripted dialogs; no main window is opened
+    gui::Wizard wizard(h.prompter, h.chooser);
+    QSignalSpy finished(&wizard, &gui::Wizard::labFinished);
+    QSignalSpy startup(&wizard, &gui::Wizard::startupChoiceMade);
+    wizard.show();
+    WizardDriver w(&wizard);
+    const QString document = h.makeFile(u"l.txt"_qs);
+    QVERIFY(w.walkToFinish(h, u"Alone"_qs, document));
+    QVERIFY(finished.isEmpty());
+    QVERIFY(w.click("cmdNext"));
+    QCOMPARE(finished.size(), 1);
+    const auto lab = finished.first().first().value<WizardLab>();
+    QCOMPARE(lab.tabTitle, u"Alone"_qs);
+    QCOMPARE(lab.link, document);
+    QVERIFY(wizard.isVisible());
+    QCOMPARE(w.page(), u"fraFinish"_qs);
+
+    QVERIFY(w.click("cmdNext")); // not taken yet: Finish offers it again
+    QCOMPARE(finished.size(), 2);
+    QVERIFY(startup.isEmpty());
+    wizard.closeFinished();
+    QVERIFY(!wizard.isVisible());
+    QCOMPARE(startup.size(), 1);
+    QVERIFY(h.prompter.shown.isEmpty());
 }
 
 FENDREL_GUI_TEST_MAIN(ProgramWindowsTest)
