@@ -3,16 +3,20 @@
 // in each window mode, reached the way a person reaches it. Of the mode table itself only its
 // names are checked.
 
+#include "gui/CatalogueModel.h"
+#include "gui/CatalogueView.h"
 #include "gui/WindowModes.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTabBar>
 #include <QTreeView>
 
@@ -94,6 +98,17 @@ QStringList labInputsNot(MainWindowHarness &h, bool open)
     return wrong + those(h, names("cmdCancel"), [&](const QWidget *w) { return w->isVisibleTo(w->window()) != open; });
 }
 
+QStringList rowsOf(const QAbstractItemModel &model, const QModelIndex &parent = {}, int depth = 0)
+{
+    QStringList rows;
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+        const QModelIndex index = model.index(row, 0, parent);
+        rows << QString(depth, u'.') + index.data().toString();
+        rows << rowsOf(model, index, depth + 1);
+    }
+    return rows;
+}
+
 } // namespace
 
 class MainWindowFlowsTest : public QObject {
@@ -101,15 +116,16 @@ class MainWindowFlowsTest : public QObject {
 private Q_SLOTS:
     void aFirstStartEntersTheCatalogueInChainedSteps();
     void storedCatalogueIsShownNodeByNode();
+    void examBoxesFollowClicksAndShownLabs();
     void editKeepsEveryStoredPath();
     void incompleteAndUncarriableLabsAreRefused();
-    void examBoxesFollowClicksAndShownLabs();
     void deletingLabsSectionsAndEverything();
     void sectionsAreRenamedAndCancelled();
     void compileIsRefusedWhileSomethingIsOpen();
     void labInputIsOpenOnlyWhileALabIsAddedOrEdited();
-    void sectionInputOpensOnlyTheNames();
     void tableNamesRealControlsAndModes();
+    void theTreeModelFollowsEveryChangeOfTheDocument();
+    void theTreeViewTellsChoicesButNotWhatTheProgramShows();
 };
 
 void MainWindowFlowsTest::aFirstStartEntersTheCatalogueInChainedSteps()
@@ -244,6 +260,33 @@ void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
     QVERIFY(!h.window().catalogueChanged());
 }
 
+void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
+{
+    MainWindowHarness h;
+    openCatalogue(h);
+    QVERIFY(h.selectNode(u"Routing"_qs));
+    QVERIFY(h.click("cmdAddLab"));
+    // A new lab starts with the exams of the lab shown last: none, for a section.
+    QCOMPARE(checkedExams(h), QString());
+    QVERIFY(h.click("chkONT"));
+    QVERIFY(h.click("chkICND1"));
+    QVERIFY(h.click("chkONT"));
+    QCOMPARE(h.window().editBuffer().examsCovered, u"icnd1"_qs);
+    QVERIFY(h.click("cmdCancel"));
+
+    // Showing a lab sets the boxes, and a lab added next starts from them.
+    QVERIFY(h.selectNode(u"Rip"_qs));
+    QCOMPARE(h.window().editBuffer().examsCovered, u"ont,icnd1"_qs);
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(checkedExams(h), u"chkICND1 chkONT"_qs);
+    h.chooser.answers = {h.makeFile(u"a.txt"_qs), h.makeFile(u"a.top"_qs)};
+    QVERIFY(h.click("cmdBrowse"));
+    QVERIFY(h.click("cmdBrowseTop"));
+    QVERIFY(h.type("txtLabname", u"x"_qs));
+    QVERIFY(h.click("cmdAddLab"));
+    QCOMPARE(h.recordOf(u"X"_qs).examsCovered, u"ont,icnd1"_qs);
+}
+
 void MainWindowFlowsTest::editKeepsEveryStoredPath()
 {
     MainWindowHarness h;
@@ -314,33 +357,6 @@ void MainWindowFlowsTest::incompleteAndUncarriableLabsAreRefused()
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
     QCOMPARE(h.treeLines().last(), u"    Vlans"_qs);
     QCOMPARE(h.recordOf(u"Vlans"_qs).description, u"Trunks carry tagged frames"_qs);
-}
-
-void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
-    QVERIFY(h.selectNode(u"Routing"_qs));
-    QVERIFY(h.click("cmdAddLab"));
-    // A new lab starts with the exams of the lab shown last: none, for a section.
-    QCOMPARE(checkedExams(h), QString());
-    QVERIFY(h.click("chkONT"));
-    QVERIFY(h.click("chkICND1"));
-    QVERIFY(h.click("chkONT"));
-    QCOMPARE(h.window().editBuffer().examsCovered, u"icnd1"_qs);
-    QVERIFY(h.click("cmdCancel"));
-
-    // Showing a lab sets the boxes, and a lab added next starts from them.
-    QVERIFY(h.selectNode(u"Rip"_qs));
-    QCOMPARE(h.window().editBuffer().examsCovered, u"ont,icnd1"_qs);
-    QVERIFY(h.click("cmdAddLab"));
-    QCOMPARE(checkedExams(h), u"chkICND1 chkONT"_qs);
-    h.chooser.answers = {h.makeFile(u"a.txt"_qs), h.makeFile(u"a.top"_qs)};
-    QVERIFY(h.click("cmdBrowse"));
-    QVERIFY(h.click("cmdBrowseTop"));
-    QVERIFY(h.type("txtLabname", u"x"_qs));
-    QVERIFY(h.click("cmdAddLab"));
-    QCOMPARE(h.recordOf(u"X"_qs).examsCovered, u"ont,icnd1"_qs);
 }
 
 void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
@@ -438,6 +454,24 @@ void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
     QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
     QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));
     QCOMPARE(h.takeMessageEntries(), QList<int>{});
+
+    QVERIFY(h.selectNode(u"Static routes"_qs));
+    QVERIFY(h.click("cmdAddSection"));
+    // The shown lab is cleared away; its name box opens, but nothing that would choose its files.
+    QCOMPARE(labInputsNot(h, kClosed), names("txtLabname cmdCancel"));
+    QCOMPARE(those(h, names("txtSection txtLabname lblFile lblTopFile"), showsText), QStringList{});
+    QVERIFY(!gui::hasGreyBackground(h.control<QWidget>("txtSection")));
+    QCOMPARE(those(h, names("cmdAddLab cmdEdit cmdDelete cmdDeleteAll"), &QWidget::isEnabled), QStringList{});
+    QTest::ignoreMessage(QtWarningMsg, "cannot select Routing protocols");
+    QVERIFY(!h.selectNode(u"Routing protocols"_qs));
+
+    QVERIFY(h.type("txtSection", u"vpn"_qs) && h.click("cmdAddSection"));
+    QCOMPARE(h.currentNodeText(), u"Vpn"_qs);
+    QCOMPARE(labInputsNot(h, kClosed), QStringList{});
+    const auto *section = h.control<QWidget>("txtSection");
+    QVERIFY(gui::isLocked(section) && gui::hasGreyBackground(section));
+    QVERIFY(h.control<QWidget>("cmdDeleteAll")->isEnabled());
+    QVERIFY(h.selectNode(u"Routing protocols"_qs));
 }
 
 // Compile is refused, before any dialog, with nothing to compile, with the tab or a section open,
@@ -510,29 +544,6 @@ void MainWindowFlowsTest::labInputIsOpenOnlyWhileALabIsAddedOrEdited()
     QCOMPARE(labInputsNot(h, kClosed), QStringList{});
 }
 
-void MainWindowFlowsTest::sectionInputOpensOnlyTheNames()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
-    QVERIFY(h.selectNode(u"Static routes"_qs));
-    QVERIFY(h.click("cmdAddSection"));
-    // The shown lab is cleared away; its name box opens, but nothing that would choose its files.
-    QCOMPARE(labInputsNot(h, kClosed), names("txtLabname cmdCancel"));
-    QCOMPARE(those(h, names("txtSection txtLabname lblFile lblTopFile"), showsText), QStringList{});
-    QVERIFY(!gui::hasGreyBackground(h.control<QWidget>("txtSection")));
-    QCOMPARE(those(h, names("cmdAddLab cmdEdit cmdDelete cmdDeleteAll"), &QWidget::isEnabled), QStringList{});
-    QTest::ignoreMessage(QtWarningMsg, "cannot select Routing");
-    QVERIFY(!h.selectNode(u"Routing"_qs));
-
-    QVERIFY(h.type("txtSection", u"nat"_qs) && h.click("cmdAddSection"));
-    QCOMPARE(h.currentNodeText(), u"Nat"_qs);
-    QCOMPARE(labInputsNot(h, kClosed), QStringList{});
-    const auto *section = h.control<QWidget>("txtSection");
-    QVERIFY(gui::isLocked(section) && gui::hasGreyBackground(section));
-    QVERIFY(h.control<QWidget>("cmdDeleteAll")->isEnabled());
-    QVERIFY(h.selectNode(u"Routing"_qs));
-}
-
 void MainWindowFlowsTest::tableNamesRealControlsAndModes()
 {
     MainWindowHarness h;
@@ -565,6 +576,77 @@ void MainWindowFlowsTest::tableNamesRealControlsAndModes()
         QVERIFY2(gui::applyWindowMode(window, mode.name), qPrintable(mode.name));
         QVERIFY2(state() != before, qPrintable(mode.name));
     }
+}
+
+// The tree model over the catalogue document, checked by Qt's own model tester while the document
+// changes in every way it can.
+void MainWindowFlowsTest::theTreeModelFollowsEveryChangeOfTheDocument()
+{
+    Catalogue c;
+    gui::CatalogueModel model(c);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+    c.clear(u"Tab"_qs);
+    CatalogueNode *s1 = c.insertSection(u"S1"_qs);
+    CatalogueNode *s2 = c.insertSection(u"S2"_qs, {}, 0);
+    CatalogueNode *a = c.insertLab(s1, u"a"_qs, LabRecord{});
+    c.insertLab(s1, u"b"_qs, LabRecord{}, 0);
+    c.insertLab(s2, u"c"_qs, LabRecord{});
+    QCOMPARE(rowsOf(model), (QStringList{u"Tab"_qs, u".S2"_qs, u"..c"_qs, u".S1"_qs, u"..b"_qs, u"..a"_qs}));
+    QCOMPARE(model.indexOf(a).row(), 1);
+    QCOMPARE(gui::CatalogueModel::nodeOf(model.indexOf(a)), a);
+    QVERIFY(model.index(0, 0).data(Qt::FontRole).value<QFont>().bold());
+
+    QVERIFY(c.moveNode(a, s2, 0));
+    QVERIFY(c.moveNode(s1, c.tree().root(), 0));
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    c.renameSection(s2, u"renamed"_qs);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().first().toModelIndex(), model.indexOf(s2));
+    QCOMPARE(rowsOf(model), (QStringList{u"Tab"_qs, u".S1"_qs, u"..b"_qs, u".Renamed"_qs, u"..a"_qs, u"..c"_qs}));
+
+    QVERIFY(c.removeNode(s1));
+    c.deleteAll();
+    QCOMPARE(rowsOf(model), QStringList{QString()});
+}
+
+// A view that keeps showing what the document holds and tells the user's choices only.
+void MainWindowFlowsTest::theTreeViewTellsChoicesButNotWhatTheProgramShows()
+{
+    Catalogue c;
+    c.clear(u"Tab"_qs);
+    CatalogueNode *section = c.insertSection(u"S"_qs);
+    CatalogueNode *lab = c.insertLab(section, u"L"_qs, LabRecord{});
+    section->setExpanded(true);
+    gui::CatalogueModel model(c);
+    gui::CatalogueView view;
+    view.setCatalogueModel(&model);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    view.expand(model.index(0, 0));
+    QVERIFY(view.isExpanded(model.indexOf(section))); // opened as the node says
+    QSignalSpy chosen(&view, &gui::CatalogueView::nodeChosen);
+
+    view.showNode(lab);
+    QCOMPARE(view.currentNode(), lab);
+    QVERIFY(chosen.isEmpty());
+
+    // A click chooses once, also the node already current; the keyboard chooses where it moves.
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(model.indexOf(lab)).center());
+    QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(model.indexOf(section)).center());
+    QTest::keyClick(&view, Qt::Key_Down);
+    QCOMPARE(chosen.size(), 3);
+    QCOMPARE(chosen[0].first().value<CatalogueNode *>(), lab);
+    QCOMPARE(chosen[1].first().value<CatalogueNode *>(), section);
+    QCOMPARE(chosen[2].first().value<CatalogueNode *>(), lab);
+
+    // A node that becomes current because the one before it went is no choice of the user's.
+    QVERIFY(c.removeNode(lab));
+    QCOMPARE(view.currentNode(), section);
+    QCOMPARE(chosen.size(), 3);
+
+    // Collapsing is kept with the node, so a reloaded catalogue opens the same way.
+    view.collapse(model.indexOf(section));
+    QVERIFY(!section->isExpanded());
 }
 
 FENDREL_GUI_TEST_MAIN(MainWindowFlowsTest)
