@@ -642,6 +642,7 @@ void ProgramWindowsTest::wizardCancelAsksAndItsStartUpBoxIsShared()
     showMe->setChecked(false);
     QVERIFY(w.click("cmdNext"));
     QCOMPARE(getWizardSetting(), 0);
+    QCOMPARE(getSetting(u"Zelvan Nodara"_qs, u"Settings"_qs, u"FendrelWiz"_qs, {}), u"0"_qs); // Nodara reads it there
     QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked()); // until the wizard closes
     QVERIFY(w.type("txtTabTitle", u"Switching"_qs));
     QVERIFY(w.click("cmdNext"));
