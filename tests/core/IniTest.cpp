@@ -1,4 +1,5 @@
 #include "catalogue/Ini.h"
+#include "text/Windows1252.h"
 #include "support/TestSupport.h"
 
 #include <QRandomGenerator>
@@ -14,7 +15,7 @@ namespace {
 
 struct IniFile {
     QTemporaryDir dir;
-    QString path = dir.path() + QStringLiteral("/test.ini");
+    QString path = dir.path() + u"/test.ini"_qs;
     QByteArray bytes() const { return readFile(path); }
 };
 
@@ -25,87 +26,87 @@ QString pick(QRandomGenerator &random, const QStringList &choices)
 
 // The first six make an orderly catalogue; the rest are every shape a hand-edited file can hold.
 const QStringList kLineShapes = {
-    QStringLiteral("[GENERAL]"),    QStringLiteral("tabtitle=T"),   QStringLiteral("[SECTION0]"),
-    QStringLiteral("lab0=A"),       QStringLiteral("LAB0=dup"),     QStringLiteral("nwcfile0=g"),
-    QStringLiteral("[section1]"),   QStringLiteral("x[SECTION1]y"), QStringLiteral("[[SECTION0]"),
-    QStringLiteral("[ SECTION2 ]"), QStringLiteral("[]"),           QStringLiteral("LAB0=B = c"),
-    QStringLiteral("lab0 =C"),      QStringLiteral("lab10=D"),      QStringLiteral("loadnwcfile0=F"),
-    QStringLiteral("=G"),           QStringLiteral("junk"),         QStringLiteral("sku=  H  "),
-    QStringLiteral("desc=[not] a header"), QStringLiteral("   "),  QStringLiteral("mode=testsim\t"),
+    u"[GENERAL]"_qs,    u"tabtitle=T"_qs,   u"[SECTION0]"_qs,
+    u"lab0=A"_qs,       u"LAB0=dup"_qs,     u"nwcfile0=g"_qs,
+    u"[section1]"_qs,   u"x[SECTION1]y"_qs, u"[[SECTION0]"_qs,
+    u"[ SECTION2 ]"_qs, u"[]"_qs,           u"LAB0=B = c"_qs,
+    u"lab0 =C"_qs,      u"lab10=D"_qs,      u"loadnwcfile0=F"_qs,
+    u"=G"_qs,           u"junk"_qs,         u"sku=  H  "_qs,
+    u"desc=[not] a header"_qs, u"   "_qs,  u"mode=testsim\t"_qs,
 };
-const QStringList kSections = {QStringLiteral("General"),   QStringLiteral("Section0"),   QStringLiteral("section1"),
-                               QStringLiteral("SECTION2"),  QStringLiteral(" Section2 "), QStringLiteral("Section10"),
-                               QStringLiteral("[Section0]"), QStringLiteral("Section3"),  QString()};
-const QStringList kKeys = {QStringLiteral("Lab0"),     QStringLiteral("lab1"),         QStringLiteral("Lab10"),
-                           QStringLiteral("NWCFile0"), QStringLiteral("LoadNWCFile0"), QStringLiteral("Sku"),
-                           QStringLiteral("Sku0"),     QStringLiteral("desc"),         QStringLiteral("mode"),
-                           QStringLiteral("a=b"),      QStringLiteral(" SectionName "), QString()};
+const QStringList kSections = {u"General"_qs,   u"Section0"_qs,   u"section1"_qs,
+                               u"SECTION2"_qs,  u" Section2 "_qs, u"Section10"_qs,
+                               u"[Section0]"_qs, u"Section3"_qs,  QString()};
+const QStringList kKeys = {u"Lab0"_qs,     u"lab1"_qs,         u"Lab10"_qs,
+                           u"NWCFile0"_qs, u"LoadNWCFile0"_qs, u"Sku"_qs,
+                           u"Sku0"_qs,     u"desc"_qs,         u"mode"_qs,
+                           u"a=b"_qs,      u" SectionName "_qs, QString()};
 const QStringList kValues = {QString(),
-                             QStringLiteral("x"),
-                             QStringLiteral("  padded  "),
-                             QStringLiteral("a=b=c"),
-                             QStringLiteral("C:\\labs\\one.pdf"),
-                             QStringLiteral("[SECTION1]"),
-                             QStringLiteral("half [bracket"),
-                             QStringLiteral("two\r\nlines"),
-                             QStringLiteral("caf\u00E9")};
+                             u"x"_qs,
+                             u"  padded  "_qs,
+                             u"a=b=c"_qs,
+                             u"C:\\labs\\one.pdf"_qs,
+                             u"[SECTION1]"_qs,
+                             u"half [bracket"_qs,
+                             u"two\r\nlines"_qs,
+                             u"caf\u00E9"_qs};
 
 } // namespace
 
 TEST(Ini, WritesHeadersUpperKeysLowerAndDropsEqualsAndSpaces)
 {
     IniFile f;
-    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), QString(), f.path);
-    writeIni(QStringLiteral("general"), QStringLiteral("Sku"), QString(), f.path);
-    writeIni(QStringLiteral("Section0"), QStringLiteral("SectionName"), QStringLiteral("  Routing  "), f.path);
-    writeIni(QStringLiteral("Section0"), QStringLiteral("Description0"), QStringLiteral("a=b"), f.path);
+    writeIni(u"General"_qs, u"TabTitle"_qs, QString(), f.path);
+    writeIni(u"general"_qs, u"Sku"_qs, QString(), f.path);
+    writeIni(u"Section0"_qs, u"SectionName"_qs, u"  Routing  "_qs, f.path);
+    writeIni(u"Section0"_qs, u"Description0"_qs, u"a=b"_qs, f.path);
     EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=Routing\r\ndescription0=ab\r\n"));
 
-    EXPECT_EQ(readIni(QStringLiteral("SECTION0"), QStringLiteral("sectionNAME"), f.path), QStringLiteral("Routing"));
-    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("Description0"), f.path), QStringLiteral("ab"));
-    EXPECT_EQ(readIni(QStringLiteral("Section7"), QStringLiteral("SectionName"), f.path, QStringLiteral("d")), QString());
-    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("Sku"), f.path, QStringLiteral("d")), QString());
+    EXPECT_EQ(readIni(u"SECTION0"_qs, u"sectionNAME"_qs, f.path), u"Routing"_qs);
+    EXPECT_EQ(readIni(u"Section0"_qs, u"Description0"_qs, f.path), u"ab"_qs);
+    EXPECT_EQ(readIni(u"Section7"_qs, u"SectionName"_qs, f.path, u"d"_qs), QString());
+    EXPECT_EQ(readIni(u"General"_qs, u"Sku"_qs, f.path, u"d"_qs), QString());
 
     // Writing into a section that has a successor inserts before the next header; an empty value
     // empties the key's line.
-    writeIni(QStringLiteral("General"), QStringLiteral("Sku"), QStringLiteral("0100000"), f.path);
-    writeIni(QStringLiteral("General"), QStringLiteral("TabTitle"), QStringLiteral("CCNA"), f.path);
-    writeIni(QStringLiteral("Section0"), QStringLiteral("Description0"), QString(), f.path);
+    writeIni(u"General"_qs, u"Sku"_qs, u"0100000"_qs, f.path);
+    writeIni(u"General"_qs, u"TabTitle"_qs, u"CCNA"_qs, f.path);
+    writeIni(u"Section0"_qs, u"Description0"_qs, QString(), f.path);
     EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=CCNA\r\nsku=0100000\r\n[SECTION0]\r\nsectionname=Routing\r\n"));
 
     // An empty key removes the section with its keys.
-    writeIni(QStringLiteral("Section1"), QStringLiteral("SectionName"), QStringLiteral("Switching"), f.path);
-    writeIni(QStringLiteral("Section0"), QString(), QString(), f.path);
+    writeIni(u"Section1"_qs, u"SectionName"_qs, u"Switching"_qs, f.path);
+    writeIni(u"Section0"_qs, QString(), QString(), f.path);
     EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=CCNA\r\nsku=0100000\r\n[SECTION1]\r\nsectionname=Switching\r\n"));
 }
 
 TEST(Ini, EmptyFilesGiveTheDefaultAndMissingKeysTheEmptyText)
 {
     IniFile f;
-    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("TabTitle"), f.path, QStringLiteral(" dflt ")), QStringLiteral("dflt"));
+    EXPECT_EQ(readIni(u"General"_qs, u"TabTitle"_qs, f.path, u" dflt "_qs), u"dflt"_qs);
     writeFile(f.path, "\r\n   \r\n");
-    EXPECT_EQ(readIni(QStringLiteral("General"), QStringLiteral("TabTitle"), f.path, QStringLiteral("dflt")), QStringLiteral("dflt"));
-    EXPECT_EQ(readIniInt(QStringLiteral("General"), QStringLiteral("N"), f.path, 7), 7);
+    EXPECT_EQ(readIni(u"General"_qs, u"TabTitle"_qs, f.path, u"dflt"_qs), u"dflt"_qs);
+    EXPECT_EQ(readIniInt(u"General"_qs, u"N"_qs, f.path, 7), 7);
     writeFile(f.path, "[SECTION0]\r\nnumberofentries=abc\r\ncount=12\r\nbig=70000\r\n");
-    EXPECT_EQ(readIniInt(QStringLiteral("Section0"), QStringLiteral("NumberOfEntries"), f.path, 0), 0);
-    EXPECT_EQ(readIniInt(QStringLiteral("Section0"), QStringLiteral("Count"), f.path, 0), 12);
-    EXPECT_EQ(readIniInt(QStringLiteral("Section0"), QStringLiteral("big"), f.path, -1), -1);
-    EXPECT_EQ(readIni(QStringLiteral("Section9"), QStringLiteral("count"), f.path, QStringLiteral("dflt")), QString());
+    EXPECT_EQ(readIniInt(u"Section0"_qs, u"NumberOfEntries"_qs, f.path, 0), 0);
+    EXPECT_EQ(readIniInt(u"Section0"_qs, u"Count"_qs, f.path, 0), 12);
+    EXPECT_EQ(readIniInt(u"Section0"_qs, u"big"_qs, f.path, -1), -1);
+    EXPECT_EQ(readIni(u"Section9"_qs, u"count"_qs, f.path, u"dflt"_qs), QString());
 }
 
 TEST(Ini, AKeyNeverMatchesTheLineOfALongerKey)
 {
     IniFile f;
     writeFile(f.path, "[SECTION0]\r\nloadnwcfile0=/l.nwc\r\nlab10=Ten\r\n[SECTION1]\r\nnwcfile0=/other.nwc\r\n");
-    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("NWCFile0"), f.path), QString());
-    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("Lab1"), f.path), QString());
-    writeIni(QStringLiteral("Section0"), QStringLiteral("NWCFile0"), QStringLiteral("/g.nwc"), f.path);
-    writeIni(QStringLiteral("Section0"), QStringLiteral("Lab1"), QStringLiteral("One"), f.path);
+    EXPECT_EQ(readIni(u"Section0"_qs, u"NWCFile0"_qs, f.path), QString());
+    EXPECT_EQ(readIni(u"Section0"_qs, u"Lab1"_qs, f.path), QString());
+    writeIni(u"Section0"_qs, u"NWCFile0"_qs, u"/g.nwc"_qs, f.path);
+    writeIni(u"Section0"_qs, u"Lab1"_qs, u"One"_qs, f.path);
     EXPECT_EQ(f.bytes(), QByteArray("[SECTION0]\r\nloadnwcfile0=/l.nwc\r\nlab10=Ten\r\nnwcfile0=/g.nwc\r\nlab1=One\r\n"
                                     "[SECTION1]\r\nnwcfile0=/other.nwc\r\n"));
-    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("LoadNWCFile0"), f.path), QStringLiteral("/l.nwc"));
-    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("NWCFile0"), f.path), QStringLiteral("/g.nwc"));
-    EXPECT_EQ(readIni(QStringLiteral("Section0"), QStringLiteral("Lab10"), f.path), QStringLiteral("Ten"));
+    EXPECT_EQ(readIni(u"Section0"_qs, u"LoadNWCFile0"_qs, f.path), u"/l.nwc"_qs);
+    EXPECT_EQ(readIni(u"Section0"_qs, u"NWCFile0"_qs, f.path), u"/g.nwc"_qs);
+    EXPECT_EQ(readIni(u"Section0"_qs, u"Lab10"_qs, f.path), u"Ten"_qs);
 }
 
 TEST(Ini, SnapshotAndDocumentDoExactlyWhatTheCallsOnDiskDo)
@@ -125,7 +126,7 @@ TEST(Ini, SnapshotAndDocumentDoExactlyWhatTheCallsOnDiskDo)
         const IniSnapshot snapshot = IniSnapshot::fromFile(f.path);
         for (const QString &section : kSections) {
             for (const QString &key : kKeys) {
-                ASSERT_EQ(snapshot.read(section, key, QStringLiteral("dflt")), readIni(section, key, f.path, QStringLiteral("dflt")))
+                ASSERT_EQ(snapshot.read(section, key, u"dflt"_qs), readIni(section, key, f.path, u"dflt"_qs))
                     << qPrintable(QString::fromLatin1(content)) << " | " << qPrintable(section) << " | " << qPrintable(key);
             }
         }
@@ -135,10 +136,10 @@ TEST(Ini, SnapshotAndDocumentDoExactlyWhatTheCallsOnDiskDo)
         IniDocument document = IniDocument::fromFile(f.path);
         const int operations = random.bounded(1, 40);
         for (int i = 0; i < operations; ++i) {
-            const QString section = random.bounded(4) == 0 ? pick(random, kSections) : QStringLiteral("Section%1").arg(i / 8);
+            const QString section = random.bounded(4) == 0 ? pick(random, kSections) : u"Section%1"_qs.arg(i / 8);
             const QString key = random.bounded(12) == 0 ? QString() : pick(random, kKeys);
             if (random.bounded(3) == 0) {
-                ASSERT_EQ(document.read(section, key, QStringLiteral("d")), readIni(section, key, f.path, QStringLiteral("d")))
+                ASSERT_EQ(document.read(section, key, u"d"_qs), readIni(section, key, f.path, u"d"_qs))
                     << "round " << round << " op " << i;
                 continue;
             }
@@ -148,4 +149,21 @@ TEST(Ini, SnapshotAndDocumentDoExactlyWhatTheCallsOnDiskDo)
         }
         ASSERT_EQ(iniFileBytes(document.lines()), f.bytes()) << "round " << round;
     }
+}
+
+TEST(Windows1252, EveryByteSurvivesARoundTripAndOtherCharactersBecomeQuestionMarks)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(static_cast<char>(b));
+    const QString text = fromWindows1252(all);
+    ASSERT_EQ(text.size(), 256);
+    EXPECT_EQ(toWindows1252(text), all);
+    EXPECT_EQ(text.at(0x80), QChar(0x20AC)); // euro sign
+    EXPECT_EQ(text.at(0x93), QChar(0x201C)); // left double quote
+    EXPECT_EQ(text.at(0xE9), QChar(0x00E9));
+
+    // One question mark for each character outside the code page.
+    EXPECT_EQ(toWindows1252(u"a\u4E2Db"), QByteArray("a?b"));
+    EXPECT_EQ(toWindows1252(QString::fromUtf8("x\xF0\x9F\x98\x80y")), QByteArray("x?y")); // outside the BMP
 }
