@@ -14,11 +14,11 @@ using test::writeFile;
 
 namespace {
 
-const QString kApp = QStringLiteral("zelvan");
-const QString kSection = QStringLiteral("settings");
+const QString kApp = u"zelvan"_qs;
+const QString kSection = u"settings"_qs;
 
-QString storedSize() { return getSetting(kApp, kSection, QStringLiteral("fendrelefs"), QStringLiteral("absent")); }
-QString storedKeep() { return getSetting(kApp, kSection, QStringLiteral("fendreleab"), QStringLiteral("absent")); }
+QString storedSize() { return getSetting(kApp, kSection, u"fendrelefs"_qs, u"absent"_qs); }
+QString storedKeep() { return getSetting(kApp, kSection, u"fendreleab"_qs, u"absent"_qs); }
 
 struct Initialised {
     qint32 size;
@@ -27,8 +27,8 @@ struct Initialised {
 
 Initialised initialiseWith(const QString &size, const QString &keep)
 {
-    saveSetting(kApp, kSection, QStringLiteral("fendrelefs"), size);
-    saveSetting(kApp, kSection, QStringLiteral("fendreleab"), keep);
+    saveSetting(kApp, kSection, u"fendrelefs"_qs, size);
+    saveSetting(kApp, kSection, u"fendreleab"_qs, keep);
     QTemporaryDir dir;
     ErrorLog log;
     log.initialize(dir.path(), dir.path());
@@ -39,22 +39,35 @@ const QDateTime kWhen(QDate(2026, 12, 4), QTime(21, 13, 41));
 
 } // namespace
 
-TEST(ErrorLog, FreshInstallationCreatesTheLogOrFallsBackToTheProgramFolder)
+TEST(ErrorLog, FreshInstallationCreatesTheLogOrFallsBackAndNeverFailsTowardsItsCaller)
 {
     QTemporaryDir dir;
     ErrorLog log;
-    log.initialize(dir.path() + QStringLiteral("/"), dir.path());
-    EXPECT_EQ(log.logFilePath(), dir.path() + QStringLiteral("/log/fendrel_error.log"));
+    log.initialize(dir.path() + u"/"_qs, dir.path());
+    EXPECT_EQ(log.logFilePath(), dir.path() + u"/log/fendrel_error.log"_qs);
     EXPECT_TRUE(QFileInfo(log.logFilePath()).isFile());
     EXPECT_EQ(QFileInfo(log.logFilePath()).size(), 0);
-    EXPECT_EQ(storedSize(), QStringLiteral("524288"));
-    EXPECT_EQ(storedKeep(), QStringLiteral("6"));
+    EXPECT_EQ(storedSize(), u"524288"_qs);
+    EXPECT_EQ(storedKeep(), u"6"_qs);
 
     // A log folder that cannot be made: the log goes to the program folder.
-    writeFile(dir.path() + QStringLiteral("/data"), "a file, not a folder");
+    writeFile(dir.path() + u"/data"_qs, "a file, not a folder");
     ErrorLog fallback;
-    fallback.initialize(dir.path() + QStringLiteral("/data"), dir.path() + QStringLiteral("/program"));
-    EXPECT_EQ(fallback.logFilePath(), dir.path() + QStringLiteral("/program/fendrel_error.log"));
+    fallback.initialize(dir.path() + u"/data"_qs, dir.path() + u"/program"_qs);
+    EXPECT_EQ(fallback.logFilePath(), dir.path() + u"/program/fendrel_error.log"_qs);
+
+    // It never fails towards its caller: uninitialised, or with a folder where the log goes, the
+    // entry is lost and nothing else happens.
+    ErrorLog uninitialised;
+    uninitialised.logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
+    EXPECT_TRUE(uninitialised.logFilePath().isEmpty());
+
+    test::ScopedErrorLog scoped;
+    const QString logPath = errorLog().logFilePath();
+    QFile::remove(logPath);
+    QDir().mkpath(logPath);
+    logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
+    EXPECT_TRUE(QFileInfo(logPath).isDir());
 }
 
 TEST(ErrorLog, SettingsOutOfRangeAreRewrittenToTheDefaults)
@@ -78,25 +91,23 @@ TEST(ErrorLog, SettingsOutOfRangeAreRewrittenToTheDefaults)
         EXPECT_EQ(storedSize(), QString::number(c.wantSize)) << c.size;
         EXPECT_EQ(storedKeep(), QString::number(c.wantKeep)) << c.keep;
     }
-    initialiseWith(QStringLiteral("524288"), QStringLiteral("6"));
+    initialiseWith(u"524288"_qs, u"6"_qs);
 }
 
 TEST(ErrorLog, LinesHaveTheFixedFormat)
 {
-    EXPECT_EQ(ErrorLog::formatLine(kWhen, QStringLiteral("Saving"), QStringLiteral("Create Pack"), 53,
-                                   QStringLiteral("File not found")),
+    EXPECT_EQ(ErrorLog::formatLine(kWhen, u"Saving"_qs, u"Create Pack"_qs, 53, u"File not found"_qs),
               QByteArray("[12-04-2026 - 21:13:41] - [Saving][Create Pack] - 53 - File not found\r\n"));
-    EXPECT_EQ(ErrorLog::formatLine(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5)), QStringLiteral("a\u20AC"),
-                                   QString(), -2147221504, QStringLiteral("[x] - y")),
+    EXPECT_EQ(ErrorLog::formatLine(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5)), u"a\u20AC"_qs, QString(), -2147221504,
+                                   u"[x] - y"_qs),
               QByteArray("[01-02-2027 - 03:04:05] - [a\x80][] - -2147221504 - [x] - y\r\n"));
-    EXPECT_EQ(ErrorLog::archiveFileName(kWhen), QStringLiteral("vesk_12-04-2026_21-13-41.log"));
 
     test::ScopedErrorLog scoped;
     scoped.setClock(kWhen);
-    logError(QStringLiteral("Delete Lab Folder"), QStringLiteral("DeleteFolder"), -5, QStringLiteral("gone"));
-    logError(QStringLiteral("p"), QStringLiteral("m"), 0, QString());
-    EXPECT_EQ(scoped.lines(), QStringList({QStringLiteral("[12-04-2026 - 21:13:41] - [Delete Lab Folder][DeleteFolder] - -5 - gone"),
-                                           QStringLiteral("[12-04-2026 - 21:13:41] - [p][m] - 0 - ")}));
+    logError(u"Delete Lab Folder"_qs, u"DeleteFolder"_qs, -5, u"gone"_qs);
+    logError(u"p"_qs, u"m"_qs, 0, QString());
+    EXPECT_EQ(scoped.lines(), QStringList({u"[12-04-2026 - 21:13:41] - [Delete Lab Folder][DeleteFolder] - -5 - gone"_qs,
+                                           u"[12-04-2026 - 21:13:41] - [p][m] - 0 - "_qs}));
 }
 
 TEST(ErrorLog, RotatesOnceTheLogHasReachedItsLimit)
@@ -108,22 +119,22 @@ TEST(ErrorLog, RotatesOnceTheLogHasReachedItsLimit)
     const QByteArray almost(524287, 'x');
 
     writeFile(logPath, almost);
-    logError(QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
-    const QByteArray line = ErrorLog::formatLine(kWhen, QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
+    logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
+    const QByteArray line = ErrorLog::formatLine(kWhen, u"p"_qs, u"m"_qs, 1, u"d"_qs);
     EXPECT_EQ(readFile(logPath), almost + line);
-    EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("vesk_*")}).isEmpty());
+    EXPECT_TRUE(QDir(folder).entryList({u"vesk_*"_qs}).isEmpty());
 
     const QByteArray full = almost + 'x';
     writeFile(logPath, full);
-    logError(QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
+    logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
     EXPECT_EQ(readFile(logPath), line);
-    EXPECT_EQ(readFile(folder + QStringLiteral("/vesk_12-04-2026_21-13-41.log")), full);
+    EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41.log"_qs), full);
 
     // A second rotation within the same second keeps the first archive.
     writeFile(logPath, full + "second");
-    logError(QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
-    EXPECT_EQ(readFile(folder + QStringLiteral("/vesk_12-04-2026_21-13-41.log")), full);
-    EXPECT_EQ(readFile(folder + QStringLiteral("/vesk_12-04-2026_21-13-41_2.log")), full + "second");
+    logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
+    EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41.log"_qs), full);
+    EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41_2.log"_qs), full + "second");
 }
 
 TEST(ErrorLog, CleanUpDeletesTheSurplusInEnumerationOrder)
@@ -134,40 +145,25 @@ TEST(ErrorLog, CleanUpDeletesTheSurplusInEnumerationOrder)
     const QString folder = QFileInfo(logPath).path() + u'/';
     QStringList older;
     for (int i = 1; i <= 7; ++i) {
-        older << QStringLiteral("vesk_01-0%1-2026_10-00-00.log").arg(i);
+        older << u"vesk_01-0%1-2026_10-00-00.log"_qs.arg(i);
         writeFile(folder + older.last(), "old");
     }
-    writeFile(folder + QStringLiteral("keep_me.log"), "not an archive");
+    writeFile(folder + u"keep_me.log"_qs, "not an archive");
     // Deliberately neither name nor time order: only the enumeration order may decide.
     const QStringList enumerated = {older[4], older[1], older[6], older[0], older[3], older[5], older[2]};
     errorLog().setArchiveLister([&](const QString &) {
-        return QStringList{enumerated[0], enumerated[1], QStringLiteral("vesk_12-04-2026_21-13-41.log")}
+        return QStringList{enumerated[0], enumerated[1], u"vesk_12-04-2026_21-13-41.log"_qs}
             + enumerated.mid(2);
     });
 
     writeFile(logPath, QByteArray(524288, 'x'));
-    logError(QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
+    logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
 
     EXPECT_FALSE(QFileInfo::exists(folder + enumerated[0]));
     EXPECT_FALSE(QFileInfo::exists(folder + enumerated[1]));
     for (const QString &name : enumerated.mid(2))
         EXPECT_TRUE(QFileInfo::exists(folder + name)) << qPrintable(name);
-    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("vesk_12-04-2026_21-13-41.log")));
-    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("keep_me.log")));
+    EXPECT_TRUE(QFileInfo::exists(folder + u"vesk_12-04-2026_21-13-41.log"_qs));
+    EXPECT_TRUE(QFileInfo::exists(folder + u"keep_me.log"_qs));
     EXPECT_TRUE(QFileInfo::exists(logPath));
-}
-
-TEST(ErrorLog, NeverFailsTowardsItsCaller)
-{
-    ErrorLog uninitialised;
-    uninitialised.logError(QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
-    EXPECT_TRUE(uninitialised.logFilePath().isEmpty());
-
-    test::ScopedErrorLog scoped;
-    const QString logPath = errorLog().logFilePath();
-    // The log file replaced by a folder: the entry is lost, nothing else happens.
-    QFile::remove(logPath);
-    QDir().mkpath(logPath);
-    logError(QStringLiteral("p"), QStringLiteral("m"), 1, QStringLiteral("d"));
-    EXPECT_TRUE(QFileInfo(logPath).isDir());
 }

@@ -37,7 +37,7 @@ QMap<QString, int> readHeaderEnumerators()
     QMap<QString, int> enumerators;
     QFile header(QStringLiteral(FENDREL_LANGUAGE_HEADER));
     EXPECT_TRUE(header.open(QIODevice::ReadOnly | QIODevice::Text));
-    const QRegularExpression line(QStringLiteral("^\\s*(\\w+) = (\\d+),$"));
+    const QRegularExpression line(u"^\\s*(\\w+) = (\\d+),$"_qs);
     for (const QString &text : QString::fromUtf8(header.readAll()).split(u'\n')) {
         const QRegularExpressionMatch match = line.match(text);
         if (match.hasMatch())
@@ -102,30 +102,28 @@ TEST(LanguageTable, SourceReaderRefusesWhatCannotBecomeAnEntryName)
 TEST(LanguageTable, SizingFollowsTheNumberOfRecords)
 {
     LanguageTable table;
-    table.fill({record(QStringLiteral("1"), QStringLiteral("one")), record(QStringLiteral("2"), QStringLiteral("two")),
-                record(QStringLiteral("3"), QStringLiteral("three")), record(QStringLiteral("4"), QStringLiteral("four")),
-                record(QStringLiteral("5"), QStringLiteral("five"))});
+    table.fill({record(u"1"_qs, u"one"_qs), record(u"2"_qs, u"two"_qs), record(u"3"_qs, u"three"_qs),
+                record(u"4"_qs, u"four"_qs), record(u"5"_qs, u"five"_qs)});
     EXPECT_EQ(table.size(), 7);
-    EXPECT_EQ(table.text(0), QString());
-    EXPECT_EQ(table.text(5), QStringLiteral("five"));
-    EXPECT_EQ(table.text(6), QString());
+    EXPECT_EQ(table.text(5), u"five"_qs);
+    for (int n : {0, 6})
+        EXPECT_EQ(table.text(n), QString()) << n;
 
     // In a five-record file 6 is the last entry; 7, words, fractions and negatives are skipped.
-    table.fill({record(QStringLiteral("7"), QStringLiteral("seven")), record(QStringLiteral(" 6 "), QStringLiteral("  six ")),
-                record(QStringLiteral("abc"), QStringLiteral("x")), record(QStringLiteral("-1"), QStringLiteral("x")),
-                record(QStringLiteral("2.5"), QStringLiteral("x"))});
+    table.fill({record(u"7"_qs, u"seven"_qs), record(u" 6 "_qs, u"  six "_qs), record(u"abc"_qs, u"x"_qs),
+                record(u"-1"_qs, u"x"_qs), record(u"2.5"_qs, u"x"_qs)});
     EXPECT_EQ(table.size(), 7);
-    EXPECT_EQ(table.text(6), QStringLiteral("six"));
+    EXPECT_EQ(table.text(6), u"six"_qs);
     for (int n : {-1, 0, 1, 2, 3, 4, 5, 7})
         EXPECT_EQ(table.text(n), QString()) << n;
 }
 
 TEST(LanguageTable, RecordsKeepEveryFieldAndDamagedTailsAreIgnored)
 {
-    LanguageRecord full = record(QStringLiteral("3"), QStringLiteral("Caf\u00E9 \u20AC"));
-    full.note = QStringLiteral("note");
-    full.spanish = QStringLiteral("es");
-    full.portuguese = QStringLiteral("pt");
+    LanguageRecord full = record(u"3"_qs, u"Caf\u00E9 \u20AC"_qs);
+    full.note = u"note"_qs;
+    full.spanish = u"es"_qs;
+    full.portuguese = u"pt"_qs;
     full.korean = QByteArray("\x5C\xD5", 2);
     full.japanese = QByteArray("\x42\x30\x44\x30", 4);
     const QByteArray one = serializeLanguageRecord(full);
@@ -161,19 +159,18 @@ TEST(LanguageTable, RecordsKeepEveryFieldAndDamagedTailsAreIgnored)
 TEST(LanguageTable, LoadLooksBesideTheProgramThenInTheShareFolder)
 {
     QTemporaryDir root;
-    const QString bin = root.path() + QStringLiteral("/bin");
+    const QString bin = root.path() + u"/bin"_qs;
     QDir().mkpath(bin);
     QString error;
     EXPECT_FALSE(loadLanguageTable(bin, &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("lclang.bdb"))) << qPrintable(error);
+    EXPECT_TRUE(error.contains(u"lclang.bdb"_qs)) << qPrintable(error);
 
-    QDir().mkpath(root.path() + QStringLiteral("/share/fendrel"));
-    writeFile(root.path() + QStringLiteral("/share/fendrel/lclang.bdb"),
-              fileOf({record(QStringLiteral("1"), QStringLiteral("installed"))}));
+    QDir().mkpath(root.path() + u"/share/fendrel"_qs);
+    writeFile(root.path() + u"/share/fendrel/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"installed"_qs)}));
     ASSERT_TRUE(loadLanguageTable(bin, &error));
-    EXPECT_EQ(languageTable().text(1), QStringLiteral("installed"));
+    EXPECT_EQ(languageTable().text(1), u"installed"_qs);
 
-    writeFile(bin + QStringLiteral("/lclang.bdb"), fileOf({record(QStringLiteral("1"), QStringLiteral("beside"))}));
+    writeFile(bin + u"/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"beside"_qs)}));
     ASSERT_TRUE(loadLanguageTable(bin + u'/', &error));
-    EXPECT_EQ(languageTable().text(1), QStringLiteral("beside"));
+    EXPECT_EQ(languageTable().text(1), u"beside"_qs);
 }
