@@ -9,7 +9,6 @@
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "support/GuiTestSupport.h"
-#include "support/TestSupport.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -117,13 +116,11 @@ private Q_SLOTS:
     void aFirstStartEntersTheCatalogueInChainedSteps();
     void storedCatalogueIsShownNodeByNode();
     void examBoxesFollowClicksAndShownLabs();
-    void editKeepsEveryStoredPath();
-    void incompleteAndUncarriableLabsAreRefused();
+    void editsKeepEveryStoredPathAndIncompleteLabsAreRefused();
     void deletingLabsSectionsAndEverything();
     void sectionsAreRenamedAndCancelled();
     void compileIsRefusedWhileSomethingIsOpen();
     void labInputIsOpenOnlyWhileALabIsAddedOrEdited();
-    void tableNamesRealControlsAndModes();
     void theTreeModelFollowsEveryChangeOfTheDocument();
     void theTreeViewTellsChoicesButNotWhatTheProgramShows();
 };
@@ -287,7 +284,7 @@ void MainWindowFlowsTest::examBoxesFollowClicksAndShownLabs()
     QCOMPARE(h.recordOf(u"X"_qs).examsCovered, u"ont,icnd1"_qs);
 }
 
-void MainWindowFlowsTest::editKeepsEveryStoredPath()
+void MainWindowFlowsTest::editsKeepEveryStoredPathAndIncompleteLabsAreRefused()
 {
     MainWindowHarness h;
     openCatalogue(h);
@@ -319,12 +316,8 @@ void MainWindowFlowsTest::editKeepsEveryStoredPath()
     QCOMPARE(h.recordOf(u"Default routes"_qs).topFile, topology);
     QCOMPARE(h.recordOf(u"Default routes"_qs).link, before.link);
     QCOMPARE(h.caption("lblTopFile"), u"new.top"_qs);
-}
 
-void MainWindowFlowsTest::incompleteAndUncarriableLabsAreRefused()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
+    // A lab with something missing, or a value the catalogue file cannot keep, is refused.
     QVERIFY(QTest::qWaitForWindowActive(&h.window()));
     QVERIFY(h.selectNode(u"Spare"_qs));
     QVERIFY(h.click("cmdAddLab"));
@@ -542,13 +535,9 @@ void MainWindowFlowsTest::labInputIsOpenOnlyWhileALabIsAddedOrEdited()
     QVERIFY(h.selectNode(u"Static routes"_qs) && h.click("cmdAddLab") && h.click("cmdCancel"));
     QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
     QCOMPARE(labInputsNot(h, kClosed), QStringList{});
-}
 
-void MainWindowFlowsTest::tableNamesRealControlsAndModes()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
-    QVERIFY(h.selectNode(u"Static routes"_qs));
+    // The mode table names real controls, refuses modes it does not know, and each mode changes the
+    // window from the one before.
     const QStringList controls = gui::windowModeControlNames();
     for (const QString &name : kBrowse + kLabFields + kFileLabels)
         QVERIFY2(controls.contains(name), qPrintable(name));

@@ -5,19 +5,15 @@
 // tree, and the start-up setting shared with the main window.
 
 #include "gui/DialogFileChooser.h"
-#include "gui/DocumentViewer.h"
 #include "gui/FileDialogs.h"
 #include "gui/Icon.h"
 #include "gui/MessageBoxPrompter.h"
-#include "gui/PDFLink.h"
 #include "gui/ProgressWindows.h"
 #include "gui/Splash.h"
-#include "gui/Wizard.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
 #include "startup/Settings.h"
 #include "support/GuiTestSupport.h"
-#include "support/TestSupport.h"
 #include "text/TextHelpers.h"
 
 #include <QCheckBox>

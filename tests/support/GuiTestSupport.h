@@ -4,6 +4,7 @@
 #include "gui/AddLabs.h"
 #include "support/ScriptedFileChooser.h"
 #include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -72,7 +73,6 @@ public:
     gui::AddLabs &open();
     gui::AddLabs &window() { return *m_window; }
     void close();
-    bool isOpen() const { return m_window != nullptr; }
 
     template <typename T>
     T *control(const char *name) const
