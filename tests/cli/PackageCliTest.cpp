@@ -1,24 +1,22 @@
+#include "cli/CliApp.h"
 #include "cli/CliRunner.h"
 #include "codec/Huffman.h"
 #include "support/PackageFixture.h"
 #include "support/TestSupport.h"
 
 #include "io/FolderLock.h"
+#include "startup/Folders.h"
+#include "startup/LanguageTable.h"
 #include "text/TextHelpers.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSysInfo>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -29,6 +27,7 @@
 #include <unistd.h>
 
 using namespace fendrel;
+using namespace fendrel::cli;
 using test::CliRun;
 using test::readFile;
 using test::runCli;
@@ -92,28 +91,83 @@ QByteArray ospfCatalogue(const Author &a, const QString &secondLab = {})
         .toUtf8();
 }
 
+
+// Records what it was given, so the option parsing can be checked from the outside.
+class ProbeCommand : public Command {
+public:
+    QString name() const override { return u"probe"_qs; }
+    QString arguments() const override { return u"[ARGS]"_qs; }
+    QString summary() const override { return u"test probe"_qs; }
+    int run(const QStringList &args, CliContext &context) override
+    {
+        seenArgs = args;
+        seenQuiet = context.quiet;
+        seenAnswer = context.answer;
+        return 0;
+    }
+    QStringList seenArgs;
+    bool seenQuiet = false;
+    std::optional<bool> seenAnswer;
+};
+
 } // namespace
 
-TEST(PackageCli, CompileListExtractAndCompileAgain)
+// A package compiled, listed, shown by info without extracting (a shared document name-only in
+// the second lab, a loading configuration with its device file), extracted into a fresh data
+// folder and compiled again from there: the same members each time. info tells damaged from
+// foreign files.
+TEST(PackageCli, CompileListInfoExtractAndCompileAgain)
 {
     Author a;
-    const QByteArray catalogue = ospfCatalogue(a);
+    const QByteArray catalogue = ospfCatalogue(a, u"loadnwcfile1=%1\r\n"_qs);
     const QString input = a.file(u"my.ini"_qs, catalogue);
+    const QString package = a.path(u"out.lab"_qs);
 
     // A package that cannot be written says which and why, not where to look.
     EXPECT_TRUE(endedWith(a.run({u"compile"_qs, input, u"-o"_qs, a.path(u"no/such/out.lab"_qs)}), 1,
                           u"no/such/out.lab cannot be written: its folder does not exist"_qs));
 
-    ASSERT_TRUE(endedWith(a.run({u"compile"_qs, input, u"-o"_qs, a.path(u"out.lab"_qs)}), 0));
+    ASSERT_TRUE(endedWith(a.run({u"compile"_qs, input, u"-o"_qs, package}), 0));
     EXPECT_EQ(readFile(input), catalogue);
 
-    CliRun r = a.run({u"list"_qs, a.path(u"out.lab"_qs)});
+    CliRun r = a.run({u"list"_qs, package});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     const QStringList first = withoutCatalogueLine(r.out);
     EXPECT_EQ(first, QStringList({u"2\tospf.pdf\t13"_qs, u"3\tospf.top\t8"_qs, u"4\tospf.nwc\t42"_qs,
-                                  u"5\tospf1.rtr\t13"_qs, u"6\tospf.pdf\tname-only"_qs, u"7\tospf.top\t8"_qs}));
+                                  u"5\tospf1.rtr\t13"_qs, u"6\tospf.pdf\tname-only"_qs, u"7\tospf.top\t8"_qs,
+                                  u"8\tospf.nwcl\t42"_qs, u"9\tospf1.rtr\t13"_qs}));
 
-    r = runCli({u"--data-dir"_qs, a.path(u"fresh"_qs), u"extract"_qs, a.path(u"out.lab"_qs)});
+    r = a.run({u"info"_qs, package, u"--json"_qs});
+    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
+    const QJsonObject info = QJsonDocument::fromJson(r.out).object();
+    EXPECT_EQ(info.value(u"verdict"_qs).toString(), u"sound"_qs);
+    EXPECT_EQ(info.value(u"tabTitle"_qs).toString(), u"My Labs"_qs);
+    const QJsonArray labs = info.value(u"sections"_qs).toArray().at(0).toObject().value(u"labs"_qs).toArray();
+    ASSERT_EQ(labs.size(), 2);
+    const auto membersOf = [&](int lab) {
+        QStringList members;
+        for (const QJsonValue &m : labs.at(lab).toObject().value(u"members"_qs).toArray()) {
+            const QJsonObject o = m.toObject();
+            members << o.value(u"name"_qs).toString()
+                    + (o.value(u"nameOnly"_qs).toBool() ? u" (name-only)"_qs
+                                                        : u" %1"_qs.arg(o.value(u"size"_qs).toInt()));
+        }
+        return members;
+    };
+    EXPECT_EQ(membersOf(0), QStringList({u"ospf.pdf 13"_qs, u"ospf.top 8"_qs, u"ospf.nwc 42"_qs, u"ospf1.rtr 13"_qs}));
+    EXPECT_EQ(membersOf(1),
+              QStringList({u"ospf.pdf (name-only)"_qs, u"ospf.top 8"_qs, u"ospf.nwcl 42"_qs, u"ospf1.rtr 13"_qs}));
+    EXPECT_FALSE(QFileInfo::exists(a.path(u"data/CompilerLabs"_qs)));
+
+    r = a.run({u"info"_qs, package});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("Section: Routing\n  Lab: OSPF\n    2\tospf.pdf\t13\n")) << r.out.constData();
+
+    const QString cut = a.file(u"cut.lab"_qs, readFile(package).left(120));
+    EXPECT_TRUE(endedWith(a.run({u"info"_qs, cut}), 1, u"cut.lab is damaged"_qs));
+    EXPECT_TRUE(endedWith(a.run({u"info"_qs, input}), 1, u"my.ini is not a lab package"_qs));
+
+    r = runCli({u"--data-dir"_qs, a.path(u"fresh"_qs), u"extract"_qs, package});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_TRUE(QFileInfo(a.path(u"fresh/CompilerLabs/out/Routing/OSPF/ospf1.rtr"_qs)).isFile());
     EXPECT_TRUE(readFile(a.path(u"fresh/Fendrel.ini"_qs)).contains("CompilerLabs/out/Routing/common/ospf.pdf"));
@@ -458,42 +512,38 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
     }
 }
 
-// info shows each lab's members (a shared document name-only in the second lab, a loading
-// configuration with its device file) without extracting, and tells damaged from foreign files.
-TEST(PackageCli, InfoShowsEachLabsMembersWithoutExtracting)
+TEST(Cli, HelpVersionAndWrongCommandLines)
 {
-    Author a;
-    const QString input = a.file(u"my.ini"_qs, ospfCatalogue(a, u"loadnwcfile1=%1\r\n"_qs));
-    const QString package = a.path(u"out.lab"_qs);
-    ASSERT_TRUE(endedWith(a.run({u"compile"_qs, input, u"-o"_qs, package}), 0));
+    const CliRun help = runCli({u"--help"_qs});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.contains("--data-dir DIR"));
+    const CliRun version = runCli({u"--version"_qs});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.trimmed(), QByteArray("fendrel-cli " FENDREL_VERSION));
 
-    CliRun r = a.run({u"info"_qs, package, u"--json"_qs});
-    ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
-    const QJsonObject info = QJsonDocument::fromJson(r.out).object();
-    EXPECT_EQ(info.value(u"verdict"_qs).toString(), u"sound"_qs);
-    EXPECT_EQ(info.value(u"tabTitle"_qs).toString(), u"My Labs"_qs);
-    const QJsonArray labs = info.value(u"sections"_qs).toArray().at(0).toObject().value(u"labs"_qs).toArray();
-    ASSERT_EQ(labs.size(), 2);
-    const auto membersOf = [&](int lab) {
-        QStringList members;
-        for (const QJsonValue &m : labs.at(lab).toObject().value(u"members"_qs).toArray()) {
-            const QJsonObject o = m.toObject();
-            members << o.value(u"name"_qs).toString()
-                    + (o.value(u"nameOnly"_qs).toBool() ? u" (name-only)"_qs
-                                                        : u" %1"_qs.arg(o.value(u"size"_qs).toInt()));
-        }
-        return members;
-    };
-    EXPECT_EQ(membersOf(0), QStringList({u"ospf.pdf 13"_qs, u"ospf.top 8"_qs, u"ospf.nwc 42"_qs, u"ospf1.rtr 13"_qs}));
-    EXPECT_EQ(membersOf(1),
-              QStringList({u"ospf.pdf (name-only)"_qs, u"ospf.top 8"_qs, u"ospf.nwcl 42"_qs, u"ospf1.rtr 13"_qs}));
-    EXPECT_FALSE(QFileInfo::exists(a.path(u"data/CompilerLabs"_qs)));
+    for (const QStringList &wrong : {QStringList{}, {u"--bogus"_qs}, {u"--data-dir"_qs}, {u"frobnicate"_qs}}) {
+        const CliRun r = runCli(wrong);
+        EXPECT_EQ(r.exitCode, 2) << qPrintable(wrong.join(u' '));
+        EXPECT_TRUE(r.err.startsWith(u"fendrel-cli: "_qs)) << qPrintable(r.err);
+    }
+}
 
-    r = a.run({u"info"_qs, package});
-    EXPECT_EQ(r.exitCode, 0);
-    EXPECT_TRUE(r.out.contains("Section: Routing\n  Lab: OSPF\n    2\tospf.pdf\t13\n")) << r.out.constData();
-
-    const QString cut = a.file(u"cut.lab"_qs, readFile(package).left(120));
-    EXPECT_TRUE(endedWith(a.run({u"info"_qs, cut}), 1, u"cut.lab is damaged"_qs));
-    EXPECT_TRUE(endedWith(a.run({u"info"_qs, input}), 1, u"my.ini is not a lab package"_qs));
+TEST(Cli, GlobalOptionsReachTheCommandAndTheDataFolder)
+{
+    QTemporaryDir dir;
+    auto owned = std::make_unique<ProbeCommand>();
+    ProbeCommand *probe = owned.get();
+    CliApp app;
+    app.addCommand(std::move(owned));
+    CliContext context;
+    const QString data = dir.path() + u"/data"_qs;
+    ASSERT_EQ(app.run({u"--quiet"_qs, u"--no"_qs, u"--data-dir"_qs, data, u"probe"_qs, u"a"_qs, u"--yes"_qs}, context), 0);
+    EXPECT_EQ(probe->seenArgs, QStringList({u"a"_qs, u"--yes"_qs}));
+    EXPECT_TRUE(probe->seenQuiet);
+    ASSERT_TRUE(probe->seenAnswer.has_value());
+    EXPECT_FALSE(*probe->seenAnswer);
+    EXPECT_EQ(folders().appData, data + u'/');
+    EXPECT_TRUE(QFileInfo(data + u"/log/fendrel_error.log"_qs).isFile());
+    EXPECT_EQ(langText(LangEntry::AddLabCaption), u"Add Lab"_qs);
+    EXPECT_TRUE(app.helpText().contains(u"probe [ARGS]"_qs));
 }
