@@ -1,15 +1,21 @@
 // The codec against the slow reference: same stream bytes, same decoded bytes, same progress
-// events, for inputs of many shapes and sizes around the progress checkpoints.
+// events, for inputs of many shapes and sizes around the progress checkpoints, and for the streams
+// kept from fuzzing and by hand in tests/data/he3, whose names start with the outcome their decode
+// must have: done-, checksum-, malformed- or identification-.
 
 #include "codec/CodecTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <numeric>
 #include <random>
 
 using namespace fendrel;
 using namespace fendrel::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -128,4 +134,34 @@ TEST(HuffmanReference, DamagedStreamsFailOrDecodeLikeTheReference)
         flipped[bit / 8] ^= static_cast<std::uint8_t>(1 << (bit % 8));
         expectSame(runDecode(flipped), referenceDecode(flipped), "large, bit " + std::to_string(bit));
     }
+}
+
+TEST(He3Corpus, SavedStreamsDecodeLikeTheReference)
+{
+    const std::pair<const char *, ReferenceResult::Outcome> prefixes[] = {
+        {"done-", ReferenceResult::Outcome::Done},
+        {"checksum-", ReferenceResult::Outcome::Checksum},
+        {"malformed-", ReferenceResult::Outcome::Malformed},
+        {"identification-", ReferenceResult::Outcome::Identification},
+    };
+    int files = 0;
+    for (const auto &entry : fs::directory_iterator(FENDREL_HE3_CORPUS)) {
+        const std::string name = entry.path().filename().string();
+        std::ifstream in(entry.path(), std::ios::binary);
+        const Bytes stream{std::istreambuf_iterator<char>(in), {}};
+        const ReferenceResult result = runDecode(stream);
+        expectSame(result, referenceDecode(stream), name);
+        const CodecRun whole = decodeWhole(stream);
+        expectSame(decodeInPieces(stream, PieceSizes(1)), whole, name + ", single bytes");
+        expectSame(decodeInPieces(stream, PieceSizes(9, 1)), whole, name + ", pieces");
+        const auto *prefix = std::find_if(std::begin(prefixes), std::end(prefixes),
+                                          [&name](const auto &p) { return name.starts_with(p.first); });
+        if (prefix == std::end(prefixes)) {
+            ADD_FAILURE() << name << ": the name does not say the expected outcome";
+            continue;
+        }
+        EXPECT_EQ(static_cast<int>(result.outcome), static_cast<int>(prefix->second)) << name;
+        ++files;
+    }
+    EXPECT_GT(files, 0) << "no streams in " << FENDREL_HE3_CORPUS;
 }

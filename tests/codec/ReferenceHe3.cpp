@@ -1,4 +1,4 @@
-#include "codec/ReferenceHe3.h"
+#include "codec/CodecTestSupport.h"
 
 #include <cmath>
 #include <cstddef>
