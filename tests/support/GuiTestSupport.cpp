@@ -50,17 +50,8 @@ bool GuiTestEnvironment::prepare()
     return true;
 }
 
-MainWindowHarness::MainWindowHarness() : m_dataFolder(withTrailingSeparator(m_data.path()))
-{
-    setUp();
-}
-
-MainWindowHarness::MainWindowHarness(const QString &dataFolder) : m_dataFolder(withTrailingSeparator(dataFolder))
-{
-    setUp();
-}
-
-void MainWindowHarness::setUp()
+MainWindowHarness::MainWindowHarness(const QString &dataFolder)
+    : m_dataFolder(withTrailingSeparator(dataFolder.isEmpty() ? m_data.path() : dataFolder))
 {
     folders().appData = m_dataFolder;
     errorLog() = ErrorLog();
@@ -69,21 +60,6 @@ void MainWindowHarness::setUp()
     // dialogs' folders, the recent packages.
     for (const char *application : {"Zelvan Nodara", "Fendrel"})
         QFile::remove(QSettings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(application)).fileName());
-}
-
-MainWindowHarness::~MainWindowHarness()
-{
-    close();
-}
-
-QString MainWindowHarness::dataFolder() const
-{
-    return m_dataFolder;
-}
-
-QString MainWindowHarness::iniPath() const
-{
-    return dataFolder() + QStringLiteral("Fendrel.ini");
 }
 
 QString MainWindowHarness::makeFile(const QString &name, const QByteArray &content)
@@ -96,8 +72,7 @@ QString MainWindowHarness::makeFile(const QString &name, const QByteArray &conte
 
 QString MainWindowHarness::makePicture(const QString &name, int width, int height)
 {
-    const QString path = m_files.filePath(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString path = makeFile(name);
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     picture.save(path, "PNG");

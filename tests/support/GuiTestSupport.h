@@ -59,13 +59,12 @@ QString enabledIn(const QWidget *window, const char *names);
 // One main window over a fresh application data folder, with scripted messages and dialogs.
 class MainWindowHarness {
 public:
-    MainWindowHarness();
-    // A window over the data folder of an earlier one, as after a restart.
-    explicit MainWindowHarness(const QString &dataFolder);
-    ~MainWindowHarness();
+    // Given the data folder of an earlier one, a window over it, as after a restart.
+    explicit MainWindowHarness(const QString &dataFolder = {});
+    ~MainWindowHarness() { close(); }
 
-    QString dataFolder() const; // the application data folder, ending with "/"
-    QString iniPath() const;
+    QString dataFolder() const { return m_dataFolder; } // the application data folder, ending with "/"
+    QString iniPath() const { return m_dataFolder + u"Fendrel.ini"_qs; }
     // A file below a folder of its own; its path is returned.
     QString makeFile(const QString &name, const QByteArray &content = "content");
     QString makePicture(const QString &name, int width, int height);
@@ -103,8 +102,6 @@ public:
     ScriptedFileChooser chooser;
 
 private:
-    void setUp();
-
     QTemporaryDir m_data;
     QString m_dataFolder;
     QTemporaryDir m_files;
