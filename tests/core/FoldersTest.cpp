@@ -4,7 +4,6 @@
 #include "loader/DeleteFolder.h"
 #include "startup/Folders.h"
 #include "startup/LanguageTable.h"
-#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
 #include <QDir>

@@ -2,8 +2,6 @@
 
 #include "catalogue/Catalogue.h"
 #include "gui/AddLabs.h"
-#include "support/ScriptedFileChooser.h"
-#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
