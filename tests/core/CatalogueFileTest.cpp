@@ -31,30 +31,16 @@ QString pick(QRandomGenerator &random, const QStringList &choices)
 
 // The first six make an orderly catalogue; the rest are every shape a hand-edited file can hold.
 const QStringList kLineShapes = {
-    u"[GENERAL]"_qs,    u"tabtitle=T"_qs,   u"[SECTION0]"_qs,
-    u"lab0=A"_qs,       u"LAB0=dup"_qs,     u"nwcfile0=g"_qs,
-    u"[section1]"_qs,   u"x[SECTION1]y"_qs, u"[[SECTION0]"_qs,
-    u"[ SECTION2 ]"_qs, u"[]"_qs,           u"LAB0=B = c"_qs,
-    u"lab0 =C"_qs,      u"lab10=D"_qs,      u"loadnwcfile0=F"_qs,
-    u"=G"_qs,           u"junk"_qs,         u"sku=  H  "_qs,
-    u"desc=[not] a header"_qs, u"   "_qs,  u"mode=testsim\t"_qs,
-};
-const QStringList kSections = {u"General"_qs,   u"Section0"_qs,   u"section1"_qs,
-                               u"SECTION2"_qs,  u" Section2 "_qs, u"Section10"_qs,
-                               u"[Section0]"_qs, u"Section3"_qs,  QString()};
-const QStringList kKeys = {u"Lab0"_qs,     u"lab1"_qs,         u"Lab10"_qs,
-                           u"NWCFile0"_qs, u"LoadNWCFile0"_qs, u"Sku"_qs,
-                           u"Sku0"_qs,     u"desc"_qs,         u"mode"_qs,
-                           u"a=b"_qs,      u" SectionName "_qs, QString()};
-const QStringList kValues = {QString(),
-                             u"x"_qs,
-                             u"  padded  "_qs,
-                             u"a=b=c"_qs,
-                             u"C:\\labs\\one.pdf"_qs,
-                             u"[SECTION1]"_qs,
-                             u"half [bracket"_qs,
-                             u"two\r\nlines"_qs,
-                             u"caf\u00E9"_qs};
+    u"[GENERAL]"_qs, u"tabtitle=T"_qs, u"[SECTION0]"_qs, u"lab0=A"_qs, u"LAB0=dup"_qs, u"nwcfile0=g"_qs,
+    u"[section1]"_qs, u"x[SECTION1]y"_qs, u"[[SECTION0]"_qs, u"[ SECTION2 ]"_qs, u"[]"_qs, u"LAB0=B = c"_qs,
+    u"lab0 =C"_qs, u"lab10=D"_qs, u"loadnwcfile0=F"_qs, u"=G"_qs, u"junk"_qs, u"sku=  H  "_qs,
+    u"desc=[not] a header"_qs, u"   "_qs, u"mode=testsim\t"_qs};
+const QStringList kSections = {u"General"_qs, u"Section0"_qs, u"section1"_qs, u"SECTION2"_qs, u" Section2 "_qs,
+                               u"Section10"_qs, u"[Section0]"_qs, u"Section3"_qs, QString()};
+const QStringList kKeys = {u"Lab0"_qs, u"lab1"_qs, u"Lab10"_qs, u"NWCFile0"_qs, u"LoadNWCFile0"_qs, u"Sku"_qs,
+                           u"Sku0"_qs, u"desc"_qs, u"mode"_qs, u"a=b"_qs, u" SectionName "_qs, QString()};
+const QStringList kValues = {QString(), u"x"_qs, u"  padded  "_qs, u"a=b=c"_qs, u"C:\\labs\\one.pdf"_qs,
+                             u"[SECTION1]"_qs, u"half [bracket"_qs, u"two\r\nlines"_qs, u"caf\u00E9"_qs};
 
 struct Fixture : test::PackageFixture {
     QString iniPath() const { return catalogue.iniPath(); }
