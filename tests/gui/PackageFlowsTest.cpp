@@ -178,7 +178,6 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
 
     MainWindowHarness fresh;
     fresh.open();
-    fresh.takeMessageEntries();
     fresh.chooser.answers = {package};
     QVERIFY(fresh.click("cmdLoadLabPck"));
     QCOMPARE(fresh.takeMessageEntries(), QList<int>{});
@@ -221,16 +220,16 @@ void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
     QCOMPARE(restarted.treeLines(), treeBefore);
     QCOMPARE(readFile(restarted.iniPath()), catalogue);
     QCOMPARE(shownTitle(restarted.window()), langText(LangEntry::ProgramTitle) + u" - notes.lab"_qs);
+    restarted.prompter.shown.clear();
 
     // Named from outside ("fendrel FILE.lab"): the same opening, no dialog; a folder is refused.
-    MainWindowHarness named;
-    named.open();
-    named.takeMessageEntries();
-    QVERIFY(!named.window().openPackage(out.path()));
-    QCOMPARE(named.takeMessageEntries(), QList<int>{-1});
-    QVERIFY(named.window().openPackage(package));
-    QCOMPARE(named.treeLines(), treeBefore);
-    QVERIFY(named.chooser.requests.isEmpty());
+    restarted.chooser.requests.clear();
+    QVERIFY(!restarted.window().openPackage(out.path()));
+    QCOMPARE(restarted.takeMessageEntries(), QList<int>{-1});
+    QVERIFY(restarted.window().openPackage(package));
+    QCOMPARE(restarted.treeLines(), treeBefore);
+    QCOMPARE(shownTitle(restarted.window()), langText(LangEntry::ProgramTitle) + u" - My Labs.lab"_qs);
+    QVERIFY(restarted.chooser.requests.isEmpty());
 }
 
 // Compile stops over a faulty configuration, before its dialog, and over a catalogue file it
