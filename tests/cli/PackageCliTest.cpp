@@ -190,7 +190,8 @@ TEST(PackageCli, CompileListInfoExtractAndCompileAgain)
     EXPECT_EQ(withoutCatalogueLine(a.run({u"list"_qs, elsewhere + u"/rel.lab"_qs}).out), first);
 }
 
-TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
+// Every problem is reported at once, and what cannot build is never written, --force or not.
+TEST(PackageCli, ProblemsAreReportedTogetherAndSeveritiesDecideWhatCompiles)
 {
     Author a;
     const QString top = a.file(u"t.top"_qs, "t");
@@ -203,7 +204,7 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
                                                               "topfile2=%1\r\npicture2=%5\r\n"_qs
                                                                   .arg(top, bad, empty, a.dir.path(), fake)));
     const QString out = a.path(u"out.lab"_qs);
-    const CliRun r = a.run({u"compile"_qs, input, u"-o"_qs, out});
+    CliRun r = a.run({u"compile"_qs, input, u"-o"_qs, out});
     EXPECT_TRUE(endedWith(r, 1, u"6 problem(s)"_qs));
     // One line each, worst cases named so; files of the wrong kind would land in the wrong place
     // when the package is opened again.
@@ -233,24 +234,17 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndNothingIsWritten)
                           u"  cannot build: S: the catalogue file counts 40000 labs in this section, "
                           "more than it can carry (32767)"_qs));
     EXPECT_FALSE(QFileInfo::exists(out));
-}
 
-// Each severity compiles as far as it allows: a package that would open wrong only with --force,
-// an empty configuration only when --yes answers its question; --json says the same to a script.
-TEST(PackageCli, SeveritiesDecideWhatCompilesAndJsonSaysIt)
-{
-    Author a;
-    const QString top = a.file(u"t.top"_qs, "t");
+    // Each severity compiles as far as it allows: a package that would open wrong only with
+    // --force, an empty configuration only when --yes answers its question; --json says the same.
     const QString doc = a.file(u"d.pdf"_qs, "%PDF");
-    const QString empty = a.file(u"empty.nwc"_qs, "");
     const QString catalogue = u"[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=Routing\r\nnumberofentries=1\r\n"
                               "lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\nloadnwcfile0=%3\r\n[SECTION1]\r\n"
                               "sectionname=routing\r\nnumberofentries=1\r\nlab0=Two\r\nlink0=%1\r\ntopfile0=%2\r\n"
                               "[SECTION2]\r\nsectionname=Later\r\nnumberofentries=0\r\n"_qs;
     const QString merged = a.file(u"merged.ini"_qs, catalogue.arg(doc, top, empty).toUtf8());
-    const QString out = a.path(u"out.lab"_qs);
 
-    CliRun r = a.run({u"check"_qs, merged, u"--json"_qs});
+    r = a.run({u"check"_qs, merged, u"--json"_qs});
     EXPECT_EQ(r.exitCode, 1);
     const QJsonObject report = QJsonDocument::fromJson(r.out).object();
     EXPECT_EQ(report.value(u"compiles"_qs), QJsonValue(false));
