@@ -145,9 +145,18 @@ TEST(CatalogueEditing, EditsAndDeletesOfMismatchedLabsAndLabsWithoutRecord)
     EXPECT_TRUE(f.log.lines().last().contains(u"[Delete Lab - Click][frmAddLabs] - 35601"));
 }
 
-TEST(CatalogueEditing, SectionNamesAreCapitalisedAndUniqueLetterCaseAside)
+// The tab title replaces a lone root and otherwise renames it; section names are capitalised and
+// unique, letter case aside.
+TEST(CatalogueEditing, TabTitlesAndSectionNames)
 {
     Fixture f;
+    f.catalogue.setTabTitle(u" CCNA labs "_qs);
+    ASSERT_EQ(f.catalogue.tree().count(), 1);
+    EXPECT_EQ(f.catalogue.tree().root()->text(), u" CCNA labs ");
+    EXPECT_TRUE(f.catalogue.tree().root()->tag().isEmpty()); // a new root: its SKU is made at the next load
+    EXPECT_EQ(f.catalogue.tabTitle(), u" CCNA labs ");
+    f.catalogue.clear(u" CCNA labs "_qs, u"0100000"_qs);
+
     CatalogueNode *basics = f.catalogue.addSection(u" network basics "_qs);
     ASSERT_TRUE(basics);
     EXPECT_EQ(basics->text(), u"Network basics");
@@ -164,27 +173,14 @@ TEST(CatalogueEditing, SectionNamesAreCapitalisedAndUniqueLetterCaseAside)
     CatalogueNode *lab = f.catalogue.addLab(f.buffer(), input(u"A"_qs), f.prompter).node;
     EXPECT_EQ(f.catalogue.renameSection(lab, u"Labs"_qs), nullptr);
     EXPECT_EQ(lab->key(), u"K1");
+    f.catalogue.setTabTitle(u"CCNP labs"_qs);
+    EXPECT_EQ(f.catalogue.tree().root()->text(), u"CCNP labs");
+    EXPECT_EQ(f.catalogue.tree().root()->tag(), u"0100000");
+    EXPECT_EQ(f.catalogue.tree().count(), 4);
 
     const QString clash = u"[Add Section - Click][frmAddLabs] - 35602 - Key is not unique in collection"_qs;
     EXPECT_EQ(f.log.entries(),
               (QStringList{clash, clash, u"[Add Section - Click][frmAddLabs] - 35601 - Element not found"_qs}));
-}
-
-TEST(CatalogueEditing, TabTitleReplacesALoneRootAndOtherwiseRenamesIt)
-{
-    Fixture f;
-    f.catalogue.setTabTitle(u" CCNA labs "_qs);
-    ASSERT_EQ(f.catalogue.tree().count(), 1);
-    EXPECT_EQ(f.catalogue.tree().root()->text(), u" CCNA labs ");
-    EXPECT_TRUE(f.catalogue.tree().root()->tag().isEmpty()); // a new root: its SKU is made at the next load
-    EXPECT_EQ(f.catalogue.tabTitle(), u" CCNA labs ");
-
-    f.catalogue.clear(u" CCNA labs "_qs, u"0100000"_qs);
-    f.catalogue.addSection(u"Routing"_qs);
-    f.catalogue.setTabTitle(u"CCNP labs"_qs);
-    EXPECT_EQ(f.catalogue.tree().root()->text(), u"CCNP labs");
-    EXPECT_EQ(f.catalogue.tree().root()->tag(), u"0100000");
-    EXPECT_EQ(f.catalogue.tree().count(), 2);
 }
 
 TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefusedForTheirOneCause)
