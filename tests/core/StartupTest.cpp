@@ -105,7 +105,7 @@ const QDateTime kWhen(QDate(2026, 12, 4), QTime(21, 13, 41));
 
 } // namespace
 
-TEST(Folders, FirstStartCreatesVendorApplicationAndLabsFolders)
+TEST(Folders, AreMadeAtFirstStartAndFoundLaterWhateverTheirLetterCase)
 {
     Machine m;
     const Folders f = Folders::resolve(u"/opt/fendrel/bin"_qs, m.shell(), {});
@@ -120,20 +120,18 @@ TEST(Folders, FirstStartCreatesVendorApplicationAndLabsFolders)
 
     // A program folder reported at the root already ends with the separator.
     EXPECT_EQ(Folders::resolve(u"/"_qs, m.shell(), {}).pathSeparator, QString());
+
+    // Folders already there are found whatever their letter case.
+    Machine other;
+    QDir().mkpath(other.dir.path() + u"/common/ZELVAN software/fendrel"_qs);
+    QDir().mkpath(other.dir.path() + u"/Documents/zelvan nodara labs"_qs);
+    const Folders found = Folders::resolve(u"/x"_qs, other.shell(), {});
+    EXPECT_EQ(found.appData, other.dir.path() + u"/common/ZELVAN software/fendrel/"_qs);
+    EXPECT_EQ(found.labs, other.dir.path() + u"/Documents/zelvan nodara labs"_qs);
+    EXPECT_EQ(QDir(other.dir.path() + u"/Documents"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
 }
 
-TEST(Folders, ExistingFoldersAreFoundWhateverTheirLetterCase)
-{
-    Machine m;
-    QDir().mkpath(m.dir.path() + u"/common/ZELVAN software/fendrel"_qs);
-    QDir().mkpath(m.dir.path() + u"/Documents/zelvan nodara labs"_qs);
-    const Folders f = Folders::resolve(u"/x"_qs, m.shell(), {});
-    EXPECT_EQ(f.appData, m.dir.path() + u"/common/ZELVAN software/fendrel/"_qs);
-    EXPECT_EQ(f.labs, m.dir.path() + u"/Documents/zelvan nodara labs"_qs);
-    EXPECT_EQ(QDir(m.dir.path() + u"/Documents"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
-}
-
-TEST(Folders, UnwritableCommonFolderFallsBackToTheTemporaryFolder)
+TEST(Folders, AnUnwritableFolderFallsBackAndADataFolderOverrideReplacesAll)
 {
     Machine m;
     ShellFolders shell = m.shell();
@@ -152,24 +150,22 @@ TEST(Folders, UnwritableCommonFolderFallsBackToTheTemporaryFolder)
 
     EXPECT_EQ(checker.getPath(u"Elsewhere"_qs), QString());
     EXPECT_EQ(checker.getPath(u"User"_qs), m.dir.path() + u"/Documents/"_qs);
-}
 
-TEST(Folders, DataDirOverrideReplacesTheWholeApplicationDataFolder)
-{
-    Machine m;
-    const QString data = m.dir.path() + u"/mine/data"_qs;
-    const Folders f = Folders::resolve(u"/x"_qs, m.shell(), data);
+    // A data folder given replaces the whole application data folder.
+    Machine other;
+    const QString data = other.dir.path() + u"/mine/data"_qs;
+    const Folders f = Folders::resolve(u"/x"_qs, other.shell(), data);
     EXPECT_EQ(f.appData, data + u'/');
     EXPECT_TRUE(QFileInfo(data).isDir());
-    EXPECT_FALSE(QFileInfo::exists(m.dir.path() + u"/common/Zelvan Software"_qs));
+    EXPECT_FALSE(QFileInfo::exists(other.dir.path() + u"/common/Zelvan Software"_qs));
 
-    qputenv("FENDREL_DATA_DIR", (m.dir.path() + u"/env"_qs).toLocal8Bit());
-    EXPECT_EQ(Folders::resolve(u"/x"_qs, m.shell(), {}).appData, m.dir.path() + u"/env/"_qs);
-    EXPECT_EQ(Folders::resolve(u"/x"_qs, m.shell(), data).appData, data + u'/');
+    qputenv("FENDREL_DATA_DIR", (other.dir.path() + u"/env"_qs).toLocal8Bit());
+    EXPECT_EQ(Folders::resolve(u"/x"_qs, other.shell(), {}).appData, other.dir.path() + u"/env/"_qs);
+    EXPECT_EQ(Folders::resolve(u"/x"_qs, other.shell(), data).appData, data + u'/');
     qunsetenv("FENDREL_DATA_DIR");
 }
 
-TEST(DeleteFolder, RemovesNestedContentWithOrWithoutTrailingSeparator)
+TEST(DeleteFolder, RemovesNestedContentOrSaysWhyNotAndKeepsIt)
 {
     test::ScopedErrorLog log;
     test::ScriptedPrompter prompter;
@@ -185,12 +181,7 @@ TEST(DeleteFolder, RemovesNestedContentWithOrWithoutTrailingSeparator)
     deleteLabFolder(u"/nonexistent/CompilerLabs"_qs, prompter);
     EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_TRUE(log.lines().isEmpty());
-}
 
-TEST(DeleteFolder, AFailureIsShownAndLoggedAndTheFolderStays)
-{
-    test::ScopedErrorLog log;
-    test::ScriptedPrompter prompter;
     QTemporaryDir dir;
     const QString root = makeTree(dir);
     deleteLabFolder(root, prompter, [](const QString &) { return RemovalResult{5, u"Access is denied"_qs}; });
@@ -201,7 +192,7 @@ TEST(DeleteFolder, AFailureIsShownAndLoggedAndTheFolderStays)
     EXPECT_EQ(log.entries(), QStringList{u"[Delete Lab Folder][DeleteFolder] - 5 - Access is denied"_qs});
 }
 
-TEST(LanguageTable, GeneratedFileAndHeaderHoldEverySourceEntryUnderItsNumberAndName)
+TEST(LanguageTable, TheSourceBecomesFileAndHeaderAndWhatCannotBeAnEntryNameIsRefused)
 {
     const QByteArray source = test::readFile(QStringLiteral(FENDREL_LANGUAGE_SOURCE));
     const lang::SourceResult parsed = lang::parseLanguageSource({source.constData(), static_cast<std::size_t>(source.size())});
@@ -220,13 +211,10 @@ TEST(LanguageTable, GeneratedFileAndHeaderHoldEverySourceEntryUnderItsNumberAndN
         EXPECT_EQ(table.text(entry.number), QString::fromStdString(entry.text).trimmed()) << "entry " << entry.number;
         EXPECT_EQ(enumerators.value(QString::fromStdString(entry.name), -1), entry.number) << entry.name;
     }
-}
 
-TEST(LanguageTable, SourceReaderRefusesWhatCannotBecomeAnEntryName)
-{
-    using lang::parseLanguageSource;
-    const auto refusal = [](std::string_view source) {
-        const lang::SourceResult result = parseLanguageSource(source);
+    // The source reader refuses what cannot become an entry name.
+    const auto refusal = [](std::string_view text) {
+        const lang::SourceResult result = lang::parseLanguageSource(text);
         EXPECT_TRUE(result.entries.empty());
         return std::to_string(result.errorLine) + ": " + result.error;
     };
@@ -242,7 +230,7 @@ TEST(LanguageTable, SourceReaderRefusesWhatCannotBecomeAnEntryName)
     EXPECT_EQ(refusal("2x\tFirst\ta\n"), "1: \"2x\" is not an entry number");
     EXPECT_EQ(refusal("2\tFirst\ta\\tb\n"), "1: only \\n and \\\\ may follow a backslash");
 
-    const lang::SourceResult good = parseLanguageSource("# c\r\n7\tSeven\tline\\none \\\\ two\t3 \r\n\n9\tNine\t\n");
+    const lang::SourceResult good = lang::parseLanguageSource("# c\r\n7\tSeven\tline\\none \\\\ two\t3 \r\n\n9\tNine\t\n");
     ASSERT_TRUE(good.error.empty()) << good.error;
     ASSERT_EQ(good.entries.size(), 2u);
     EXPECT_EQ(good.entries[0].number, 7);
@@ -252,7 +240,7 @@ TEST(LanguageTable, SourceReaderRefusesWhatCannotBecomeAnEntryName)
     EXPECT_EQ(good.entries[1].text, "");
 }
 
-TEST(LanguageTable, SizingFollowsTheNumberOfRecords)
+TEST(LanguageTable, SizingFollowsTheRecordsWhichKeepEveryFieldAndLoseDamagedTails)
 {
     LanguageTable table;
     table.fill({record(u"1"_qs, u"one"_qs), record(u"2"_qs, u"two"_qs), record(u"3"_qs, u"three"_qs),
@@ -269,10 +257,8 @@ TEST(LanguageTable, SizingFollowsTheNumberOfRecords)
     EXPECT_EQ(table.text(6), u"six"_qs);
     for (int n : {-1, 0, 1, 2, 3, 4, 5, 7})
         EXPECT_EQ(table.text(n), QString()) << n;
-}
 
-TEST(LanguageTable, RecordsKeepEveryFieldAndDamagedTailsAreIgnored)
-{
+    // Records keep every field; damaged tails are ignored.
     LanguageRecord full = record(u"3"_qs, u"Caf\u00E9 \u20AC"_qs);
     full.note = u"note"_qs;
     full.spanish = u"es"_qs;
@@ -328,7 +314,7 @@ TEST(LanguageTable, LoadLooksBesideTheProgramThenInTheShareFolder)
     EXPECT_EQ(languageTable().text(1), u"beside"_qs);
 }
 
-TEST(ErrorLog, FreshInstallationCreatesTheLogOrFallsBackAndNeverFailsTowardsItsCaller)
+TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerAndMendsItsSettings)
 {
     QTemporaryDir dir;
     ErrorLog log;
@@ -357,10 +343,8 @@ TEST(ErrorLog, FreshInstallationCreatesTheLogOrFallsBackAndNeverFailsTowardsItsC
     QDir().mkpath(logPath);
     logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
     EXPECT_TRUE(QFileInfo(logPath).isDir());
-}
 
-TEST(ErrorLog, SettingsOutOfRangeAreRewrittenToTheDefaults)
-{
+    // Settings out of range are rewritten to the defaults.
     struct Case {
         const char *size, *keep;
         qint32 wantSize;
@@ -383,7 +367,7 @@ TEST(ErrorLog, SettingsOutOfRangeAreRewrittenToTheDefaults)
     initialiseWith(u"524288"_qs, u"6"_qs);
 }
 
-TEST(ErrorLog, LinesHaveTheFixedFormat)
+TEST(ErrorLog, LinesHaveTheFixedFormatAndTheLogRotatesOnceItHasReachedItsLimit)
 {
     EXPECT_EQ(ErrorLog::formatLine(kWhen, u"Saving"_qs, u"Create Pack"_qs, 53, u"File not found"_qs),
               QByteArray("[12-04-2026 - 21:13:41] - [Saving][Create Pack] - 53 - File not found\r\n"));
@@ -397,12 +381,7 @@ TEST(ErrorLog, LinesHaveTheFixedFormat)
     logError(u"p"_qs, u"m"_qs, 0, QString());
     EXPECT_EQ(scoped.lines(), QStringList({u"[12-04-2026 - 21:13:41] - [Delete Lab Folder][DeleteFolder] - -5 - gone"_qs,
                                            u"[12-04-2026 - 21:13:41] - [p][m] - 0 - "_qs}));
-}
 
-TEST(ErrorLog, RotatesOnceTheLogHasReachedItsLimit)
-{
-    test::ScopedErrorLog scoped;
-    scoped.setClock(kWhen);
     const QString logPath = errorLog().logFilePath();
     const QString folder = QFileInfo(logPath).path();
     const QByteArray almost(524287, 'x');
