@@ -77,7 +77,7 @@ TEST(Ini, WritesHeadersUpperKeysLowerAndDropsEqualsAndSpaces)
     EXPECT_EQ(f.bytes(), QByteArray("[GENERAL]\r\ntabtitle=CCNA\r\nsku=0100000\r\n[SECTION1]\r\nsectionname=Switching\r\n"));
 }
 
-TEST(Ini, EmptyFilesGiveTheDefaultAndMissingKeysTheEmptyText)
+TEST(Ini, EmptyFilesGiveTheDefaultMissingKeysTheEmptyTextAndNoKeyTheLineOfALongerKey)
 {
     IniFile f;
     EXPECT_EQ(readIni(u"General"_qs, u"TabTitle"_qs, f.path, u" dflt "_qs), u"dflt"_qs);
@@ -89,11 +89,8 @@ TEST(Ini, EmptyFilesGiveTheDefaultAndMissingKeysTheEmptyText)
     EXPECT_EQ(readIniInt(u"Section0"_qs, u"Count"_qs, f.path, 0), 12);
     EXPECT_EQ(readIniInt(u"Section0"_qs, u"big"_qs, f.path, -1), -1);
     EXPECT_EQ(readIni(u"Section9"_qs, u"count"_qs, f.path, u"dflt"_qs), QString());
-}
 
-TEST(Ini, AKeyNeverMatchesTheLineOfALongerKey)
-{
-    IniFile f;
+    // A key never matches the line of a longer key.
     writeFile(f.path, "[SECTION0]\r\nloadnwcfile0=/l.nwc\r\nlab10=Ten\r\n[SECTION1]\r\nnwcfile0=/other.nwc\r\n");
     EXPECT_EQ(readIni(u"Section0"_qs, u"NWCFile0"_qs, f.path), QString());
     EXPECT_EQ(readIni(u"Section0"_qs, u"Lab1"_qs, f.path), QString());
@@ -234,7 +231,7 @@ TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
     EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Exclamation);
 }
 
-TEST(CatalogueFile, LoadingStopsAtGapsAndSkipsWhatCannotBeRead)
+TEST(CatalogueFile, LoadingStopsAtGapsSkipsWhatCannotBeReadAndContinuesStoredSkus)
 {
     test::ScopedErrorLog log;
     Fixture f;
@@ -263,17 +260,14 @@ TEST(CatalogueFile, LoadingStopsAtGapsAndSkipsWhatCannotBeRead)
     EXPECT_EQ(log.entries(), QStringList{u"[Create New Tree][frmAddLabs] - 0 - Section2 repeats the section name \"Zero\"; "
                                          "its labs were added to that section"_qs});
     EXPECT_EQ(f.catalogue.keys().value(), 3);
-}
 
-TEST(CatalogueFile, StoredSkusAreRecordedSoNewOnesContinueAfterThem)
-{
-    Fixture f;
+    // Stored SKUs are recorded so that new ones continue after them.
     writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=T\r\nsku=0200000\r\n"
                            "[SECTION0]\r\nsectionname=A\r\nsku=0204000\r\nnumberofentries=1\r\nlab0=L\r\nsku0=0204007\r\n"
                            "[SECTION1]\r\nsectionname=B\r\nnumberofentries=1\r\nlab0=M\r\n"
                            "[SECTION2]\r\nsectionname=C\r\nsku=-1\r\nnumberofentries=1\r\nlab0=N\r\n");
     f.load();
-    const CatalogueNode *root = f.catalogue.tree().root();
+    root = f.catalogue.tree().root();
     EXPECT_EQ(root->children()[1]->tag(), u"0205000"_qs);
     EXPECT_EQ(f.recordOf(root->children()[1]->firstChild()).sku, u"0205001"_qs);
     EXPECT_EQ(root->children()[2]->tag(), u"-1"_qs);
