@@ -64,24 +64,20 @@ TEST(HuffmanFormat, EmptyAndSingleValueInputsAreStored)
     EXPECT_EQ(runDecode({0x48, 0x45, 0x30, 0x0D, 0x00, 0x33}).bytes, (Bytes{0x00, 0x33}));
 }
 
-TEST(HuffmanFormat, TwoBytesGiveTheSeventeenByteStream)
+TEST(HuffmanFormat, TwoBytesGiveTheSeventeenByteStreamAndCandidateRulesDecideTheTree)
 {
-    const Bytes expected = kAbStream;
     const ReferenceResult stream = runEncode(bytesOf("ab"));
-    EXPECT_EQ(stream.bytes, expected);
+    EXPECT_EQ(stream.bytes, kAbStream);
     EXPECT_EQ(stream.progress, (std::vector<std::int16_t>{7, 12, 100}));
-    const ReferenceResult back = runDecode(expected);
+    const ReferenceResult back = runDecode(kAbStream);
     EXPECT_EQ(back.bytes, bytesOf("ab"));
     EXPECT_EQ(back.progress, (std::vector<std::int16_t>{89, 100}));
 
     Huffman codec;
     const std::string text = codec.encodeString("ab");
-    EXPECT_EQ(text, std::string(expected.begin(), expected.end()));
+    EXPECT_EQ(text, std::string(kAbStream.begin(), kAbStream.end()));
     EXPECT_EQ(codec.decodeString(text), "ab");
-}
 
-TEST(HuffmanFormat, CandidateRulesDecideTheTree)
-{
     // a, b, c once each: a and b merge first, then c (lower index) with their node.
     // Codes c = 0, a = 10, b = 11.
     EXPECT_EQ(encoded(bytesOf("abc")),
@@ -99,7 +95,7 @@ TEST(HuffmanFormat, CandidateRulesDecideTheTree)
                      0x61, 0x01, 0x62, 0x02, 0x63, 0x02, 0x0E, 0xF8, 0x00}));
 }
 
-TEST(HuffmanDecode, CodesUpTo255BitsLong)
+TEST(HuffmanDecode, CodesUpTo255BitsLongAndBrokenCodesAnywhereInARegion)
 {
     // A complete code of 256 values in 511 nodes, with every length from 1 to 255.
     const Bytes message = uniformBytes(3000, 256, 21);
@@ -119,6 +115,25 @@ TEST(HuffmanDecode, CodesUpTo255BitsLong)
     const Bytes deep = uniformBytes(5000, 16, 22);
     const ReferenceResult deepResult = runDecode(handBuiltStream(codes, deep));
     EXPECT_TRUE(deepResult.bytes == deep);
+
+    // Table decoding runs two lanes over the first 16384 bits here, from the start and from bit
+    // 8192, which is out of step with these 3-bit codes. One bit set in the data breaks the walk
+    // there, whichever lane meets it first.
+    const Bytes zeros = handBuiltStream({{'a', "000"}}, Bytes(20000, 'a'));
+    const std::size_t dataStart = 14;
+    for (std::size_t bit = 0; bit < 8 * (zeros.size() - dataStart); ++bit) {
+        const bool nearLaneStart = bit % 8192 < 160 || bit % 8192 > 8192 - 160;
+        if (!nearLaneStart && bit % 997 != 0)
+            continue;
+        Bytes broken = zeros;
+        broken[dataStart + bit / 8] = static_cast<std::uint8_t>(1 << (bit % 8));
+        expectSame(runDecode(broken), referenceDecode(broken), "bit " + std::to_string(bit));
+    }
+    // Two broken bits: the second lane stops at once, the first meets the earlier one alone.
+    Bytes twice = zeros;
+    twice[dataStart + 8200 / 8] = 1;
+    twice[dataStart + 8096 / 8] = 1;
+    expectSame(runDecode(twice), referenceDecode(twice), "two bits");
 }
 
 TEST(HuffmanDecode, RefusesBrokenStreamsWithTheirOwnError)
@@ -172,7 +187,7 @@ TEST(HuffmanDecode, RefusesBrokenStreamsWithTheirOwnError)
     EXPECT_EQ(runDecode(patched(kAb, 5, {0x08})).bytes, bytesOf("abaaaaaa"));
 }
 
-TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTree)
+TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTreeAndShortDataGivesWhatItHolds)
 {
     // One value with a one-bit code: zeros decode, a one has nowhere to go.
     const Bytes stream = handBuiltStream({{'a', "0"}}, bytesOf("aaa"));
@@ -195,32 +210,7 @@ TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTree)
         EXPECT_EQ(static_cast<int>(result.outcome), static_cast<int>(ReferenceResult::Outcome::Malformed));
         EXPECT_EQ(result.progress, lastBitOfCheckpointByte ? std::vector<std::int16_t>{} : std::vector<std::int16_t>{44});
     }
-}
 
-TEST(HuffmanDecode, BrokenCodesAnywhereInARegion)
-{
-    // Table decoding runs two lanes over the first 16384 bits here, from the start and from bit
-    // 8192, which is out of step with these 3-bit codes. One bit set in the data breaks the walk
-    // there, whichever lane meets it first.
-    const Bytes zeros = handBuiltStream({{'a', "000"}}, Bytes(20000, 'a'));
-    const std::size_t dataStart = 14;
-    for (std::size_t bit = 0; bit < 8 * (zeros.size() - dataStart); ++bit) {
-        const bool nearLaneStart = bit % 8192 < 160 || bit % 8192 > 8192 - 160;
-        if (!nearLaneStart && bit % 997 != 0)
-            continue;
-        Bytes broken = zeros;
-        broken[dataStart + bit / 8] = static_cast<std::uint8_t>(1 << (bit % 8));
-        expectSame(runDecode(broken), referenceDecode(broken), "bit " + std::to_string(bit));
-    }
-    // Two broken bits: the second lane stops at once, the first meets the earlier one alone.
-    Bytes twice = zeros;
-    twice[dataStart + 8200 / 8] = 1;
-    twice[dataStart + 8096 / 8] = 1;
-    expectSame(runDecode(twice), referenceDecode(twice), "two bits");
-}
-
-TEST(HuffmanDecode, ShortDataAndZeroLength)
-{
     // Length 0 in the Huffman form: nothing to decode, nothing reported.
     const ReferenceResult empty = runDecode(patched(kAb, 5, {0x00}));
     EXPECT_TRUE(empty.bytes.empty());
@@ -228,11 +218,11 @@ TEST(HuffmanDecode, ShortDataAndZeroLength)
 
     // A declared length beyond what the data holds gives what the data holds, when that passes
     // the checksum: "aabbbc" with b = 0 leaves seven more b in its zero fill.
-    Bytes stream = handBuiltStream({{'a', "10"}, {'b', "0"}, {'c', "11"}}, bytesOf("aabbbc"));
-    stream = patched(stream, 4, {static_cast<std::uint8_t>(stream[4] ^ 'b'), 16});
-    const ReferenceResult result = runDecode(stream);
-    expectSame(result, referenceDecode(stream), "short data");
-    EXPECT_EQ(result.bytes, bytesOf("aabbbcbbbbbbb"));
+    Bytes shortData = handBuiltStream({{'a', "10"}, {'b', "0"}, {'c', "11"}}, bytesOf("aabbbc"));
+    shortData = patched(shortData, 4, {static_cast<std::uint8_t>(shortData[4] ^ 'b'), 16});
+    const ReferenceResult fill = runDecode(shortData);
+    expectSame(fill, referenceDecode(shortData), "short data");
+    EXPECT_EQ(fill.bytes, bytesOf("aabbbcbbbbbbb"));
 }
 
 TEST(HuffmanDecode, LengthArgumentsSelectThePartOfTheBuffer)

@@ -65,7 +65,7 @@ TEST(HuffmanPiecewise, DecodeFromGivesWhatDecodeByteGives)
     expectDecodesInPiecesLikeWhole(empty, "n = 0");
 }
 
-TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFails)
+TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFailsAndReadsExactlyTheStreamSize)
 {
     // A stream over two windows, cut inside the header and table, around the end of the first
     // window, and at random; then single bits flipped anywhere, most of all around that end.
@@ -108,17 +108,15 @@ TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFails)
     }
     EXPECT_EQ(events[0].back(), 88);
     EXPECT_EQ(events[1].back(), 87);
-}
 
-TEST(HuffmanPiecewise, DecodeFromReadsExactlyTheStreamSize)
-{
+    // A source that gives fewer or more bytes than announced is refused.
     const std::string prefix = "HuffmanDecode(): The stream could not be read whole, or changed while it was read (";
-    for (const Bytes &stream : {encoded(bytesOf("ab")), encoded(skewedBytes(6'000'000, 9)), encoded(Bytes(100, 0x41)),
+    for (const Bytes &whole : {encoded(bytesOf("ab")), encoded(skewedBytes(6'000'000, 9)), encoded(Bytes(100, 0x41)),
                                 bytesOf("HE")}) {
-        const std::size_t n = stream.size();
-        EXPECT_EQ(decodeInPieces(stream, PieceSizes(70000), n + 1).error,
+        const std::size_t n = whole.size();
+        EXPECT_EQ(decodeInPieces(whole, PieceSizes(70000), n + 1).error,
                   prefix + "it ends after " + std::to_string(n) + " of " + std::to_string(n + 1) + " bytes)");
-        EXPECT_EQ(decodeInPieces(stream, PieceSizes(70000), n - 1).error,
+        EXPECT_EQ(decodeInPieces(whole, PieceSizes(70000), n - 1).error,
                   prefix + "it goes on beyond " + std::to_string(n - 1) + " bytes)");
     }
 }

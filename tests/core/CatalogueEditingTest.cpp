@@ -74,7 +74,7 @@ QStringList shape(const Catalogue &c)
 
 } // namespace
 
-TEST(CatalogueEditing, AddLabStoresTrimmedPathsUnderItsSection)
+TEST(CatalogueEditing, AddLabStoresTrimmedValuesOrRefusesMissingPartsAndUnknownSections)
 {
     Fixture f;
     ASSERT_TRUE(f.catalogue.addSection(u"  routing "_qs));
@@ -100,12 +100,7 @@ TEST(CatalogueEditing, AddLabStoresTrimmedPathsUnderItsSection)
     expected.description = u"  two spaces kept "_qs;
     expected.mode = u"testsim"_qs;
     EXPECT_EQ(*f.catalogue.recordOf(*result.node), expected);
-}
 
-TEST(CatalogueEditing, AddLabRefusesMissingPartsAndUnknownSections)
-{
-    Fixture f;
-    f.catalogue.addSection(u"Routing"_qs);
     const std::pair<LabRecord, QString> incomplete[] = {
         {f.buffer(), u"  "_qs}, {f.buffer({}), u"A"_qs}, {f.buffer(u"/d.pdf"_qs, u"   "_qs), u"A"_qs}};
     for (const auto &[buffer, name] : incomplete)
@@ -113,8 +108,8 @@ TEST(CatalogueEditing, AddLabRefusesMissingPartsAndUnknownSections)
     EXPECT_EQ(f.prompter.texts(), QStringList(3, langText(LangEntry::LabIncompleteMessage)));
 
     EXPECT_EQ(f.catalogue.addLab(f.buffer(), input(u"A"_qs, u"Switching"_qs), f.prompter).outcome, LabStore::Failed);
-    EXPECT_EQ(f.catalogue.tree().count(), 2);
-    EXPECT_EQ(f.catalogue.records().upperBound(), 1);
+    EXPECT_EQ(f.catalogue.tree().count(), 3);
+    EXPECT_EQ(f.catalogue.records().upperBound(), 2);
     EXPECT_EQ(f.log.entries(), QStringList{u"[Add Lab - Click][frmAddLabs] - 35601 - Element not found"_qs});
 }
 
