@@ -73,8 +73,9 @@ QStringList withoutCatalogueLine(const QByteArray &listing)
 // A catalogue file of one section S holding the labs that entries give.
 QByteArray oneSection(int labs, const QString &entries, const QString &title = u"T"_qs)
 {
-    return u"[GENERAL]\r\ntabtitle=%1\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=%2\r\n"_qs.arg(title).arg(labs).toUtf8()
-        + entries.toUtf8();
+    return u"[GENERAL]\r\ntabtitle=%1\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=%2\r\n%3"_qs
+        .arg(title, QString::number(labs), entries)
+        .toUtf8();
 }
 
 // Two labs over one document and topology; the first has a grading configuration with one device
@@ -208,14 +209,13 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndSeveritiesDecideWhatCompiles)
     EXPECT_TRUE(endedWith(r, 1, u"6 problem(s)"_qs));
     // One line each, worst cases named so; files of the wrong kind would land in the wrong place
     // when the package is opened again.
-    for (const QString &line : {u"  opens wrong: S / Three: %1: is not a lab document (.pdf, .doc or .txt)\n"_qs.arg(top),
-                                u"  opens wrong: S / Three: %1: is not a picture that Fendrel can read"_qs.arg(fake),
-                                u"  opens wrong: S / One: /nowhere/a.pdf: is not there\n"_qs,
-                                u"  opens wrong: S / Two: %1: is a folder, not a file\n"_qs.arg(a.dir.path()),
-                                u"  cannot build: S / One: %1: counts 2 devices, but 1 routers, 0 switches and 0 PCs\n"_qs
-                                    .arg(bad),
-                                u"  warning: S / Two: %1: is empty"_qs.arg(empty),
-                                u"\"cannot build\" must be mended first"_qs})
+    for (const QString &line :
+         {u"  opens wrong: S / Three: %1: is not a lab document (.pdf, .doc or .txt)\n"_qs.arg(top),
+          u"  opens wrong: S / Three: %1: is not a picture that Fendrel can read"_qs.arg(fake),
+          u"  opens wrong: S / One: /nowhere/a.pdf: is not there\n"_qs,
+          u"  opens wrong: S / Two: %1: is a folder, not a file\n"_qs.arg(a.dir.path()),
+          u"  cannot build: S / One: %1: counts 2 devices, but 1 routers, 0 switches and 0 PCs\n"_qs.arg(bad),
+          u"  warning: S / Two: %1: is empty"_qs.arg(empty), u"\"cannot build\" must be mended first"_qs})
         EXPECT_TRUE(r.err.contains(line)) << qPrintable(line) << " not in: " << qPrintable(r.err);
     EXPECT_FALSE(QFileInfo::exists(out));
 
@@ -252,7 +252,8 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndSeveritiesDecideWhatCompiles)
     for (const QJsonValue &problem : report.value(u"problems"_qs).toArray()) {
         const QJsonObject p = problem.toObject();
         seen << QStringList{p[u"severity"_qs].toString(), p[u"kind"_qs].toString(), p[u"section"_qs].toString(),
-                            p[u"lab"_qs].toString(), p[u"field"_qs].toString(), fileNameOfPath(p[u"file"_qs].toString())}
+                                            p[u"lab"_qs].toString(), p[u"field"_qs].toString(),
+                            fileNameOfPath(p[u"file"_qs].toString())}
                     .join(u'|');
     }
     EXPECT_EQ(seen, QStringList({u"opens-wrong|sections-merged|Routing|||"_qs,
@@ -289,14 +290,15 @@ TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
     const QString pipe = a.path(u"pipe.nwc"_qs);
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
     const QString top = a.file(u"t.top"_qs, "t");
-    const QString input = a.file(u"my.ini"_qs, oneSection(1, u"lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\nnwcfile0=%2\r\n"_qs
-                                                                 .arg(top, pipe)));
+    const QString lab = u"lab0=One\r\nlink0=%1\r\ntopfile0=%1\r\nnwcfile0=%2\r\n"_qs.arg(top, pipe);
+    const QString input = a.file(u"my.ini"_qs, oneSection(1, lab));
     // Each of these waited for a writer that never came.
     const QList<QStringList> commands{{u"check-nwc"_qs, pipe},
                                       {u"list"_qs, pipe},
                                       {u"extract"_qs, pipe},
                                       {u"compile"_qs, pipe, u"-o"_qs, a.path(u"a.lab"_qs)},
-                                      {u"--yes"_qs, u"compile"_qs, input, u"-o"_qs, a.path(u"b.lab"_qs), u"--force"_qs}};
+                                      {u"--yes"_qs, u"compile"_qs, input, u"-o"_qs, a.path(u"b.lab"_qs),
+                                       u"--force"_qs}};
     for (const QStringList &command : commands) {
         const CliRun r = a.run(command);
         EXPECT_EQ(r.exitCode, 1) << qPrintable(command.join(u' '));
@@ -417,7 +419,8 @@ TEST(PackageCli, ExtractTellsForeignDamagedMisfitAndIncompleteFilesApart)
 TEST(PackageCli, CompileRemovesTheTemporaryFoldersOfKilledRuns)
 {
     Author a;
-    const QString lab = u"lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\n"_qs.arg(a.file(u"d.txt"_qs, "d"), a.file(u"t.top"_qs, "t"));
+    const QString doc = a.file(u"d.txt"_qs, "d");
+    const QString lab = u"lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\n"_qs.arg(doc, a.file(u"t.top"_qs, "t"));
     const QString input = a.file(u"my.ini"_qs, oneSection(1, lab));
     a.file(u"tmp/fendrel-cli-%1-AbCdEf/Fendrel.ini"_qs.arg(test::pidOfAnEndedProcess()), "left behind");
     a.file(u"tmp/fendrel-cli-1-AbCdEf/Fendrel.ini"_qs, "in use");
@@ -531,7 +534,8 @@ TEST(Cli, GlobalOptionsReachTheCommandAndTheDataFolder)
     app.addCommand(std::move(owned));
     CliContext context;
     const QString data = dir.path() + u"/data"_qs;
-    ASSERT_EQ(app.run({u"--quiet"_qs, u"--no"_qs, u"--data-dir"_qs, data, u"probe"_qs, u"a"_qs, u"--yes"_qs}, context), 0);
+    const QStringList args{u"--quiet"_qs, u"--no"_qs, u"--data-dir"_qs, data, u"probe"_qs, u"a"_qs, u"--yes"_qs};
+    ASSERT_EQ(app.run(args, context), 0);
     EXPECT_EQ(probe->seenArgs, QStringList({u"a"_qs, u"--yes"_qs}));
     EXPECT_TRUE(probe->seenQuiet);
     ASSERT_TRUE(probe->seenAnswer.has_value());

@@ -230,7 +230,8 @@ TEST(LanguageTable, TheSourceBecomesFileAndHeaderAndWhatCannotBeAnEntryNameIsRef
     EXPECT_EQ(refusal("2x\tFirst\ta\n"), "1: \"2x\" is not an entry number");
     EXPECT_EQ(refusal("2\tFirst\ta\\tb\n"), "1: only \\n and \\\\ may follow a backslash");
 
-    const lang::SourceResult good = lang::parseLanguageSource("# c\r\n7\tSeven\tline\\none \\\\ two\t3 \r\n\n9\tNine\t\n");
+    const lang::SourceResult good =
+        lang::parseLanguageSource("# c\r\n7\tSeven\tline\\none \\\\ two\t3 \r\n\n9\tNine\t\n");
     ASSERT_TRUE(good.error.empty()) << good.error;
     ASSERT_EQ(good.entries.size(), 2u);
     EXPECT_EQ(good.entries[0].number, 7);

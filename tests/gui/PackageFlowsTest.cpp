@@ -619,13 +619,13 @@ void PackageFlowsTest::eachDialogOffersItsKindsAndStartsWhereItsLastFileWasChose
     const QStringList tree = h.treeLines();
     QVERIFY(h.selectNode(u"Routing"_qs));
     QVERIFY(h.click("cmdAddLab"));
-    for (const auto &[button, tab, pattern] : {std::tuple{"cmdBrowse", 0, u"*.pdf"_qs}, {"cmdBrowseTop", 0, u"*.top"_qs},
-                                               {"cmdBrowsePicture", 1, u"*.bmp"_qs}, {"cmdBrowsenwc", 1, u"*.nwc"_qs}}) {
+    for (const auto &[button, tab, kind] : {std::tuple{"cmdBrowse", 0, u"*.pdf"_qs}, {"cmdBrowseTop", 0, u"*.top"_qs},
+                                            {"cmdBrowsePicture", 1, u"*.bmp"_qs}, {"cmdBrowsenwc", 1, u"*.nwc"_qs}}) {
         h.control<QTabBar>("TabStrip1")->setCurrentIndex(tab);
         const qsizetype asked = h.chooser.requests.size();
         QVERIFY(h.click(button));
         QCOMPARE(h.chooser.requests.size(), asked + 1);
-        QCOMPARE(filterFault(h.chooser.requests.last(), pattern), QString());
+        QCOMPARE(filterFault(h.chooser.requests.last(), kind), QString());
     }
     h.control<QTabBar>("TabStrip1")->setCurrentIndex(0);
     QCOMPARE(h.chooser.requests[0].initialFolder, QString());

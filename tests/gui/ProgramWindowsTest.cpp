@@ -284,7 +284,8 @@ void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
         link.close();
         QCOMPARE(link.documentPath(), QString());
     }
-    QCOMPARE(log, (QStringList{u"pdf=1"_qs, u"open /labs/Lab1.PDF at 0"_qs, u"go 11"_qs, u"go 0"_qs, u"close, exit"_qs}));
+    QCOMPARE(log, (QStringList{u"pdf=1"_qs, u"open /labs/Lab1.PDF at 0"_qs, u"go 11"_qs, u"go 0"_qs,
+                               u"close, exit"_qs}));
 
     log.clear();
     {
@@ -467,9 +468,9 @@ void ProgramWindowsTest::fileDialogsFollowTheRequest()
         QCOMPARE(dialog->windowTitle(), langText(LangEntry::SavePackageDialogTitle));
         QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
         QCOMPARE(dialog->defaultSuffix(), u"lab"_qs);
-        QCOMPARE(dialog->nameFilters(), (QStringList{langText(LangEntry::AllSupportedFilesFilter) + u" (*.lab *.LAB)"_qs,
-                                                     u"Lab Package (*.lab *.LAB)"_qs,
-                                                     langText(LangEntry::AllFilesFilter) + u" (*)"_qs}));
+        QCOMPARE(dialog->nameFilters(),
+                 (QStringList{langText(LangEntry::AllSupportedFilesFilter) + u" (*.lab *.LAB)"_qs,
+                              u"Lab Package (*.lab *.LAB)"_qs, langText(LangEntry::AllFilesFilter) + u" (*)"_qs}));
         QCOMPARE(QDir(dialog->directory()).canonicalPath(), QDir(folder.path()).canonicalPath());
         QCOMPARE(QFileInfo(dialog->selectedFiles().value(0)).fileName(), u"TCP_IP.lab"_qs);
         QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
