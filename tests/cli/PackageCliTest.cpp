@@ -509,7 +509,7 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
     }
 }
 
-TEST(Cli, HelpVersionAndWrongCommandLines)
+TEST(Cli, HelpVersionWrongCommandLinesAndGlobalOptions)
 {
     const CliRun help = runCli({u"--help"_qs});
     EXPECT_EQ(help.exitCode, 0);
@@ -523,10 +523,7 @@ TEST(Cli, HelpVersionAndWrongCommandLines)
         EXPECT_EQ(r.exitCode, 2) << qPrintable(wrong.join(u' '));
         EXPECT_TRUE(r.err.startsWith(u"fendrel-cli: "_qs)) << qPrintable(r.err);
     }
-}
 
-TEST(Cli, GlobalOptionsReachTheCommandAndTheDataFolder)
-{
     QTemporaryDir dir;
     auto owned = std::make_unique<ProbeCommand>();
     ProbeCommand *probe = owned.get();

@@ -123,7 +123,7 @@ TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFailsAndReadsExactlyTheStre
 
 // The piecewise encoders behind package writing must hand out exactly the stream and the
 // progress events of the whole-buffer encoder, whatever block boundaries fall where.
-TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGives)
+TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGivesAndRefuseInputThatChanges)
 {
     const Bytes inputs[] = {
         {},
@@ -152,10 +152,7 @@ TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGives)
         EXPECT_LE(mixed.largestPiece, kBounded) << what;
         expectSame(encodeInPieces(input, PieceSizes(kAll), PieceSizes(kAll)), whole, what + ", whole");
     }
-}
 
-TEST(HuffmanPiecewise, EncodeFromRefusesInputThatChanges)
-{
     const std::string prefix = "clsHuffman.EncodeByte(): The data changed while it was read (";
     const Bytes input = skewedBytes(100'000, 15);
     const std::size_t n = input.size();

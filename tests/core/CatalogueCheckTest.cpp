@@ -144,7 +144,7 @@ TEST(CatalogueCheck, EachKindOfProblemIsFoundWithItsSeverity)
 }
 
 // What the load merged and could not carry joins the list while its section is there.
-TEST(CatalogueCheck, WhatTheLoadMergedOrDroppedIsReported)
+TEST(CatalogueCheck, WhatTheLoadMergedOrDroppedIsReportedAndTheCompilerTakesTheCheckAsItStands)
 {
     Labs f;
     const QString doc = f.file(u"d.pdf"_qs);
@@ -162,24 +162,21 @@ TEST(CatalogueCheck, WhatTheLoadMergedOrDroppedIsReported)
                                          u"warning section-without-labs Big/ "_qs}));
     f.catalogue.removeNode(f.catalogue.sections().back());
     EXPECT_EQ(f.problems(), QStringList({u"opens-wrong sections-merged Routing/ "_qs}));
-}
 
-// The compiler takes what the check learned as it stands: a configuration spoilt after the check
-// is not read again (the check is what the author saw and answered).
-TEST(CatalogueCheck, TheCompilerLooksAtNoFileTheCheckLookedAt)
-{
-    Labs f;
-    const LabRecord r = f.sound();
-    f.lab(u"Routing"_qs, u"Ospf"_qs, r);
-    const CatalogueCheck check = checkCatalogue(f.catalogue);
+    // The compiler takes what the check learned as it stands: a configuration spoilt after the check is not
+    // read again (the check is what the author saw and answered).
+    Labs g;
+    const LabRecord r = g.sound();
+    g.lab(u"Routing"_qs, u"Ospf"_qs, r);
+    const CatalogueCheck check = checkCatalogue(g.catalogue);
     ASSERT_TRUE(check.problems.isEmpty());
     test::writeFile(r.nwcFile, "number of devices=1\r\nremark!!!!!!!!!\r\n"); // same size, now refused
-    PackageCompiler reusing(f.prompter, &check.files);
-    EXPECT_TRUE(reusing.gatherMembers(f.catalogue, f.data));
+    PackageCompiler reusing(g.prompter, &check.files);
+    EXPECT_TRUE(reusing.gatherMembers(g.catalogue, g.data));
     EXPECT_EQ(reusing.members().size(), 6);
-    EXPECT_EQ(reusing.members()[5].sourceSize, QFileInfo(f.files + u"grade1.rtr"_qs).size());
-    PackageCompiler looking(f.prompter);
-    EXPECT_FALSE(looking.gatherMembers(f.catalogue, f.data));
+    EXPECT_EQ(reusing.members()[5].sourceSize, QFileInfo(g.files + u"grade1.rtr"_qs).size());
+    PackageCompiler looking(g.prompter);
+    EXPECT_FALSE(looking.gatherMembers(g.catalogue, g.data));
 }
 
 TEST(ImageHandler, EachFormatReadsItsSizeAndRefusesWhatOverflowsSixteenBits)
