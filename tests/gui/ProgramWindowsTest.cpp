@@ -165,10 +165,8 @@ private Q_SLOTS:
     void aPdfIsShownAndItsPageHandedBack();
     void viewerRequestsFollowTheDocumentAndTheCloseBox();
     void helpOpensTheManualOnlyWhenItExists();
-    void progressWindowsStartEmptyEachTimeAndCarryTheIcon();
-    void aClickDismissesTheSplash();
-    void messageBoxesMapIconsButtonsAndAnswers();
-    void fileDialogsFollowTheRequest();
+    void progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash();
+    void messageBoxesAndFileDialogsFollowTheRequest();
     void wizardPageByPageToACatalogueThatReplacesTheOldOne();
     void wizardCancelAsksAndItsStartUpBoxIsShared();
     void aWizardCatalogueIsWrittenOnlyWhereItCanBeOrHandedOnAlone();
@@ -348,7 +346,7 @@ void ProgramWindowsTest::helpOpensTheManualOnlyWhenItExists()
 
 // A progress window loaded again starts from an empty bar and its own label. It carries the
 // program's icon, as the main window does.
-void ProgramWindowsTest::progressWindowsStartEmptyEachTimeAndCarryTheIcon()
+void ProgramWindowsTest::progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash()
 {
     const QIcon icon = gui::iconResource(gui::kIconResource);
     QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
@@ -369,10 +367,8 @@ void ProgramWindowsTest::progressWindowsStartEmptyEachTimeAndCarryTheIcon()
     status.load(u"Fendrel Lab Builder"_qs);
     QCOMPARE(status.ProgressBar1->value(), 0);
     QCOMPARE(status.lblCompiling->text(), langText(LangEntry::CompilingPackageProgress));
-}
 
-void ProgramWindowsTest::aClickDismissesTheSplash()
-{
+    // A click dismisses the splash long before its time is up.
     untilDone([] {
         for (QWidget *w : QApplication::topLevelWidgets()) {
             if (w->objectName() == u"frmSplash" && w->isVisible()) {
@@ -390,7 +386,7 @@ void ProgramWindowsTest::aClickDismissesTheSplash()
         QVERIFY(w->objectName() != u"frmSplash" || !w->isVisible());
 }
 
-void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
+void ProgramWindowsTest::messageBoxesAndFileDialogsFollowTheRequest()
 {
     // A box stands over the window that raised it, not over the prompter's own window.
     QWidget owner;
@@ -445,10 +441,8 @@ void ProgramWindowsTest::messageBoxesMapIconsButtonsAndAnswers()
     whenModal<QMessageBox>([](QMessageBox *box) { box->button(QMessageBox::Save)->click(); });
     QCOMPARE(prompter.message(LangEntry::CatalogueChangedQuestion, MessageIcon::Question, MessageButtons::YesNoSaveCancel),
              MessageAnswer::Save);
-}
 
-void ProgramWindowsTest::fileDialogsFollowTheRequest()
-{
+    // The file dialogs follow the request: its filters, folder, name, kind and options.
     QCOMPARE(gui::DialogFileChooser::nameFilter({u"Image Files (*.JPG;*.JPEG;*.PNG)"_qs, u"*.JPG;*.JPEG;*.PNG"_qs}),
              u"Image Files (*.jpg *.JPG *.jpeg *.JPEG *.png *.PNG)"_qs);
     QCOMPARE(gui::DialogFileChooser::nameFilter({u"All Files (*.*)"_qs, u"*.*"_qs}), u"All Files (*.*)"_qs);
