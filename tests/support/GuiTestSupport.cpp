@@ -23,11 +23,6 @@
 
 namespace fendrel::test {
 
-QString shownTitle(const QWidget &window)
-{
-    return window.windowTitle().replace(QStringLiteral("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
-}
-
 GuiTestEnvironment::GuiTestEnvironment()
 {
     const QByteArray home = m_home.path().toLocal8Bit();
@@ -143,13 +138,6 @@ QString enabledIn(const QWidget *window, const char *names)
     return enabled.join(u' ');
 }
 
-void typeOver(QWidget *field, const QString &text)
-{
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
-}
-
 namespace {
 
 QModelIndexList nodesNamed(const QTreeView *tree, const QString &text)
@@ -173,11 +161,6 @@ bool MainWindowHarness::selectNode(const QString &text)
     return tree->currentIndex() == found.first();
 }
 
-QString MainWindowHarness::currentNodeText() const
-{
-    return control<QTreeView>("tvlabs")->currentIndex().data().toString();
-}
-
 const LabRecord &MainWindowHarness::recordOf(const QString &labName) const
 {
     static const LabRecord none;
@@ -185,12 +168,6 @@ const LabRecord &MainWindowHarness::recordOf(const QString &labName) const
     const CatalogueNode *node = found.isEmpty() ? nullptr : gui::CatalogueModel::nodeOf(found.first());
     const LabRecord *record = node ? m_catalogue->recordOf(*node) : nullptr;
     return record ? *record : none;
-}
-
-void MainWindowHarness::pressEnter()
-{
-    QWidget *target = m_window->focusWidget() ? m_window->focusWidget() : m_window.get();
-    QTest::keyClick(target, Qt::Key_Return);
 }
 
 QString MainWindowHarness::caption(const char *name) const

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 #include <memory>
 
@@ -42,10 +43,18 @@ int runGuiTest(int argc, char **argv)
 
 // A window's title as the desktop shows it: the unsaved marker "[*]" as "*" while the window is
 // modified, gone otherwise.
-QString shownTitle(const QWidget &window);
+inline QString shownTitle(const QWidget &window)
+{
+    return window.windowTitle().replace(u"[*]"_qs, window.isWindowModified() ? u"*"_qs : QString());
+}
 
 // Selects what a field holds and types text over it, as a person would.
-void typeOver(QWidget *field, const QString &text);
+inline void typeOver(QWidget *field, const QString &text)
+{
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
 
 // Act on a control of a window as a user would: they refuse to click what is disabled or hidden
 // and to type into what is locked or hidden, and return false then.
@@ -80,7 +89,7 @@ public:
     bool type(const char *name, const QString &text) { return typeIn(m_window.get(), name, text); }
     QString enabled(const char *names) const { return enabledIn(m_window.get(), names); }
     bool selectNode(const QString &text);
-    void pressEnter();
+    void pressEnter() { QTest::keyClick(m_window->focusWidget() ? m_window->focusWidget() : &window(), Qt::Key_Return); }
     QString caption(const char *name) const;
     // The captions of the controls named, separated by spaces, joined by "|".
     QString captions(const char *names) const;
@@ -88,7 +97,7 @@ public:
     // The tree as lines, indented two spaces a level.
     QStringList treeLines() const;
     // The text of the tree's current node (empty without one).
-    QString currentNodeText() const;
+    QString currentNodeText() const { return control<QTreeView>("tvlabs")->currentIndex().data().toString(); }
     // The record of the lab of that name; an empty record when there is none.
     const LabRecord &recordOf(const QString &labName) const;
     // The catalogue the window was handed.
