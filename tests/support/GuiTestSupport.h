@@ -89,7 +89,10 @@ public:
     bool type(const char *name, const QString &text) { return typeIn(m_window.get(), name, text); }
     QString enabled(const char *names) const { return enabledIn(m_window.get(), names); }
     bool selectNode(const QString &text);
-    void pressEnter() { QTest::keyClick(m_window->focusWidget() ? m_window->focusWidget() : &window(), Qt::Key_Return); }
+    void pressEnter()
+    {
+        QTest::keyClick(m_window->focusWidget() ? m_window->focusWidget() : m_window.get(), Qt::Key_Return);
+    }
     QString caption(const char *name) const;
     // The captions of the controls named, separated by spaces, joined by "|".
     QString captions(const char *names) const;
