@@ -148,8 +148,7 @@ private Q_SLOTS:
     void quittingKeepsTheEditsUnlessToldOtherwise();
     void aPackageIsInspectedAndOpenedOverUnsavedChanges();
     void editsOfAKilledWindowAreOfferedBack();
-    void theProblemsListFollowsTheCatalogue();
-    void pagesPastTheEndAndSectionsMergedAtLoadAreReported();
+    void theProblemsListFollowsTheCatalogueAndJudgesPagesAndMergedSections();
     void eachDialogOffersItsKindsAndStartsWhereItsLastFileWasChosen();
     void openRecentListsOpenedAndCompiledPackages();
 };
@@ -504,7 +503,7 @@ void PackageFlowsTest::editsOfAKilledWindowAreOfferedBack()
 
 // The Problems list: filled at start, kept current by edits that mend and make problems, and
 // leading from a row to the lab's field; Compile asks before it builds a package that opens wrong.
-void PackageFlowsTest::theProblemsListFollowsTheCatalogue()
+void PackageFlowsTest::theProblemsListFollowsTheCatalogueAndJudgesPagesAndMergedSections()
 {
     MainWindowHarness h;
     const QByteArray catalogue = catalogueOverFiles(h);
@@ -578,35 +577,32 @@ void PackageFlowsTest::theProblemsListFollowsTheCatalogue()
     QVERIFY(h.click("cmdCreatePck"));
     QVERIFY(QFileInfo(package).isFile());
     QCOMPARE(h.takeMessageEntries(), QList<int>({static_cast<int>(LangEntry::CompileOpensWrongQuestion), -1, -1}));
-}
 
-// The page count comes from the viewer's own PDF reader, on the list's worker thread. Two
-// sections named alike but for letter case are one after the load; saving makes the file so.
-void PackageFlowsTest::pagesPastTheEndAndSectionsMergedAtLoadAreReported()
-{
-    MainWindowHarness h;
-    QByteArray catalogue = catalogueOverFiles(h); // Ospf opens its document at page 4
-    const QString doc = QString::fromUtf8(catalogue.mid(catalogue.indexOf("link0=") + 6)).section(u'\r', 0, 0);
+    // The page count comes from the viewer's own PDF reader, on the list's worker thread. Two sections named
+    // alike but for letter case are one after the load; saving makes the file so.
+    MainWindowHarness other;
+    QByteArray merged = catalogueOverFiles(other); // Ospf opens its document at page 4
+    const QString pagedDoc = QString::fromUtf8(merged.mid(merged.indexOf("link0=") + 6)).section(u'\r', 0, 0);
     {
-        QPdfWriter pdf(doc);
+        QPdfWriter pdf(pagedDoc);
         QPainter painter(&pdf);
         painter.drawText(100, 100, u"page one"_qs);
         pdf.newPage();
         painter.drawText(100, 100, u"page two"_qs);
     }
-    writeFile(h.iniPath(), catalogue.replace("sectionname=Switching", "sectionname=ROUTING"));
-    h.open();
-    ProblemsList &list = *h.window().problemsList();
-    list.waitUntilCurrent();
+    writeFile(other.iniPath(), merged.replace("sectionname=Switching", "sectionname=ROUTING"));
+    other.open();
+    ProblemsList &otherList = *other.window().problemsList();
+    otherList.waitUntilCurrent();
     const QString pageRow = u"warning|Ospf|ospf.pdf|page-beyond-end"_qs;
-    QCOMPARE(problemRows(list), QStringList({u"opens-wrong|||sections-merged"_qs, pageRow}));
-    QCOMPARE(list.problems()[0].section, u"Routing"_qs);
-    QCOMPARE(list.problems()[0].details, QStringList{u"ROUTING"_qs});
-    QCOMPARE(problemCause(list.problems()[1]), u"opens at page 4, but the document has 2 pages"_qs);
-    QVERIFY(h.window().saveCatalogue());
-    list.waitUntilCurrent();
-    QCOMPARE(problemRows(list), QStringList{pageRow});
-    QVERIFY(!readFile(h.iniPath()).contains("ROUTING"));
+    QCOMPARE(problemRows(otherList), QStringList({u"opens-wrong|||sections-merged"_qs, pageRow}));
+    QCOMPARE(otherList.problems()[0].section, u"Routing"_qs);
+    QCOMPARE(otherList.problems()[0].details, QStringList{u"ROUTING"_qs});
+    QCOMPARE(problemCause(otherList.problems()[1]), u"opens at page 4, but the document has 2 pages"_qs);
+    QVERIFY(other.window().saveCatalogue());
+    otherList.waitUntilCurrent();
+    QCOMPARE(problemRows(otherList), QStringList{pageRow});
+    QVERIFY(!readFile(other.iniPath()).contains("ROUTING"));
 }
 
 // Every dialog offers all supported files first, then the kinds, then every file. Each kind starts
