@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,8 +21,18 @@ inline void PrintTo(const QString &text, std::ostream *out)
 
 namespace fendrel::test {
 
-QByteArray readFile(const QString &path);
-void writeFile(const QString &path, const QByteArray &bytes);
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(bytes);
+}
 
 // The process id of a process that has ended: what a killed run leaves behind carries one.
 qint64 pidOfAnEndedProcess();
