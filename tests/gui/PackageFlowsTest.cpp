@@ -149,8 +149,7 @@ private Q_SLOTS:
     void aPackageIsInspectedAndOpenedOverUnsavedChanges();
     void editsOfAKilledWindowAreOfferedBack();
     void theProblemsListFollowsTheCatalogueAndJudgesPagesAndMergedSections();
-    void eachDialogOffersItsKindsAndStartsWhereItsLastFileWasChosen();
-    void openRecentListsOpenedAndCompiledPackages();
+    void dialogsOfferTheirKindsStartWhereTheLastFileWasAndOpenRecentListsPackages();
 };
 
 void PackageFlowsTest::compiledPackageOpensInAFreshWindow()
@@ -607,8 +606,8 @@ void PackageFlowsTest::theProblemsListFollowsTheCatalogueAndJudgesPagesAndMerged
 
 // Every dialog offers all supported files first, then the kinds, then every file. Each kind starts
 // where its last file was chosen, in a new window too, unless that folder has gone; a cancelled
-// dialog remembers nothing.
-void PackageFlowsTest::eachDialogOffersItsKindsAndStartsWhereItsLastFileWasChosen()
+// dialog remembers nothing. File > Open Recent lists the packages opened and compiled.
+void PackageFlowsTest::dialogsOfferTheirKindsStartWhereTheLastFileWasAndOpenRecentListsPackages()
 {
     MainWindowHarness h;
     openOverFiles(h, u"TCP/IP: Routing?"_qs);
@@ -674,49 +673,46 @@ void PackageFlowsTest::eachDialogOffersItsKindsAndStartsWhereItsLastFileWasChose
     QVERIFY(QDir(chosenFolder).removeRecursively());
     QVERIFY(clickIn(wizard, "cmdBrowseLab"));
     QCOMPARE(h.chooser.requests.last().initialFolder, folders().labs);
-}
 
-void PackageFlowsTest::openRecentListsOpenedAndCompiledPackages()
-{
-    MainWindowHarness h;
-    openOverFiles(h);
-    QCOMPARE(recentListed(h.window()), QStringList());
+    MainWindowHarness other;
+    openOverFiles(other);
+    QCOMPARE(recentListed(other.window()), QStringList());
     QTemporaryDir out;
     // A comma in the name, which a list setting might split at.
     const QString first = QDir::cleanPath(out.filePath(u"Net, first.lab"_qs));
     const QString second = QDir::cleanPath(out.filePath(u"second.lab"_qs));
-    h.chooser.answers = {first};
-    QVERIFY(h.click("cmdCreatePck"));
-    h.chooser.answers = {second};
-    QVERIFY(h.click("cmdCreatePck"));
+    other.chooser.answers = {first};
+    QVERIFY(other.click("cmdCreatePck"));
+    other.chooser.answers = {second};
+    QVERIFY(other.click("cmdCreatePck"));
     // The save dialog starts where the last package was saved, the open dialog where it started.
-    QCOMPARE(h.chooser.requests.last().initialFolder, QDir::cleanPath(out.path()));
-    QCOMPARE(recentListed(h.window()), (QStringList{second, first}));
-    h.chooser.answers = {first};
-    QVERIFY(h.click("cmdLoadLabPck"));
-    QCOMPARE(h.chooser.requests.last().initialFolder, folders().labs);
-    QCOMPARE(h.takeMessageEntries(), QList<int>{});
-    QCOMPARE(recentListed(h.window()), (QStringList{first, second}));
+    QCOMPARE(other.chooser.requests.last().initialFolder, QDir::cleanPath(out.path()));
+    QCOMPARE(recentListed(other.window()), (QStringList{second, first}));
+    other.chooser.answers = {first};
+    QVERIFY(other.click("cmdLoadLabPck"));
+    QCOMPARE(other.chooser.requests.last().initialFolder, folders().labs);
+    QCOMPARE(other.takeMessageEntries(), QList<int>{});
+    QCOMPARE(recentListed(other.window()), (QStringList{first, second}));
 
     // Chosen from the menu, a package opens as after Open Package's dialog: unsaved edits asked
     // about first, no dialog.
-    QVERIFY(h.selectNode(u"Vlans"_qs));
-    h.window().duplicateLab();
-    QVERIFY(h.click("cmdCancel"));
-    QVERIFY(h.window().catalogueChanged());
-    h.chooser.requests.clear();
-    h.prompter.answers = {MessageAnswer::Discard};
-    recentEntries(h.window()).value(1)->trigger();
-    QCOMPARE(h.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::ReplaceUnsavedQuestion)});
-    QVERIFY(h.chooser.requests.isEmpty());
-    QCOMPARE(shownTitle(h.window()), langText(LangEntry::ProgramTitle) + u" - second.lab"_qs);
-    QVERIFY(!h.window().catalogueChanged());
+    QVERIFY(other.selectNode(u"Vlans"_qs));
+    other.window().duplicateLab();
+    QVERIFY(other.click("cmdCancel"));
+    QVERIFY(other.window().catalogueChanged());
+    other.chooser.requests.clear();
+    other.prompter.answers = {MessageAnswer::Discard};
+    recentEntries(other.window()).value(1)->trigger();
+    QCOMPARE(other.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::ReplaceUnsavedQuestion)});
+    QVERIFY(other.chooser.requests.isEmpty());
+    QCOMPARE(shownTitle(other.window()), langText(LangEntry::ProgramTitle) + u" - second.lab"_qs);
+    QVERIFY(!other.window().catalogueChanged());
 
     // The list outlives the window; a package deleted since is dropped from it for good.
-    h.open();
-    QCOMPARE(recentListed(h.window()), (QStringList{second, first}));
+    other.open();
+    QCOMPARE(recentListed(other.window()), (QStringList{second, first}));
     QVERIFY(QFile::remove(second));
-    QCOMPARE(recentListed(h.window()), QStringList{first});
+    QCOMPARE(recentListed(other.window()), QStringList{first});
     QCOMPARE(getRecentPackages(), QStringList{first});
 
     // Only the last eight are kept.
@@ -725,16 +721,16 @@ void PackageFlowsTest::openRecentListsOpenedAndCompiledPackages()
         writeFile(path, "package");
         gui::recentPackages::add(path);
     }
-    const QStringList listed = recentListed(h.window());
+    const QStringList listed = recentListed(other.window());
     QCOMPARE(listed.size(), 8);
     QCOMPARE(QFileInfo(listed.first()).fileName(), u"p8.lab"_qs);
     QCOMPARE(QFileInfo(listed.last()).fileName(), u"p1.lab"_qs);
 
-    QAction *clear = h.window().findChild<QAction *>(u"actionClearRecent"_qs);
+    QAction *clear = other.window().findChild<QAction *>(u"actionClearRecent"_qs);
     QVERIFY(clear && clear->isEnabled());
     clear->trigger();
-    QCOMPARE(recentListed(h.window()), QStringList());
-    QVERIFY(!h.window().findChild<QAction *>(u"actionClearRecent"_qs)->isEnabled());
+    QCOMPARE(recentListed(other.window()), QStringList());
+    QVERIFY(!other.window().findChild<QAction *>(u"actionClearRecent"_qs)->isEnabled());
 }
 
 FENDREL_GUI_TEST_MAIN(PackageFlowsTest)
