@@ -115,7 +115,7 @@ TEST(CatalogueEditing, AddLabStoresTrimmedValuesOrRefusesMissingPartsAndUnknownS
 
 // An edit is refused for a document other than the one shown and for a lab whose record went
 // missing; such a lab still leaves the tree when deleted, the tab never does.
-TEST(CatalogueEditing, EditsAndDeletesOfMismatchedLabsAndLabsWithoutRecord)
+TEST(CatalogueEditing, EditsDeletesAndValuesTheCatalogueFileCannotKeepAreRefused)
 {
     Fixture f;
     CatalogueNode *routing = f.catalogue.addSection(u"Routing"_qs);
@@ -138,6 +138,30 @@ TEST(CatalogueEditing, EditsAndDeletesOfMismatchedLabsAndLabsWithoutRecord)
     EXPECT_EQ(f.catalogue.deleteNode(f.catalogue.tree().root(), f.prompter), nullptr);
     EXPECT_EQ(f.catalogue.tree().count(), 3);
     EXPECT_TRUE(f.log.lines().last().contains(u"[Delete Lab - Click][frmAddLabs] - 35601"));
+
+    // Values the catalogue file cannot keep are refused for their one cause.
+    struct Case {
+        QString value;
+        std::optional<LangEntry> entry;
+        QString reason; // what the refusal says
+    };
+    const Case cases[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
+                          {u"]Lab["_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
+                          {u"a=b"_qs, LangEntry::ValueWithEqualsText, u"\"=\""_qs},
+                          {u"line\nbreak"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
+                          {u"a\rb"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
+                          {u"Łódź"_qs, LangEntry::ValueNot1252Text, u"cannot store"_qs},
+                          {u"Café [draft"_qs, std::nullopt, {}},
+                          {u"Price in €"_qs, std::nullopt, {}}};
+    for (const Case &c : cases) {
+        EXPECT_EQ(catalogueValueRefusalEntry(c.value), c.entry) << qPrintable(c.value);
+        const QString refusal = catalogueValueRefusal(c.value);
+        EXPECT_TRUE(c.reason.isEmpty() ? refusal.isEmpty() : refusal.contains(c.reason)) << qPrintable(c.value);
+    }
+
+    EXPECT_EQ(pageNumberValue(u"  12 "_qs), u"12"_qs);
+    for (const QString &text : {u"twelve"_qs, u"nan"_qs, u"inf"_qs, u"-INF"_qs, u"infinity"_qs, u"1e999"_qs, QString()})
+        EXPECT_EQ(pageNumberValue(text), std::nullopt) << qPrintable(text);
 }
 
 // The tab title replaces a lone root and otherwise renames it; section names are capitalised and
@@ -176,33 +200,6 @@ TEST(CatalogueEditing, TabTitlesAndSectionNames)
     const QString clash = u"[Add Section - Click][frmAddLabs] - 35602 - Key is not unique in collection"_qs;
     EXPECT_EQ(f.log.entries(),
               (QStringList{clash, clash, u"[Add Section - Click][frmAddLabs] - 35601 - Element not found"_qs}));
-}
-
-TEST(CatalogueEditing, ValuesTheCatalogueFileCannotKeepAreRefusedForTheirOneCause)
-{
-    languageTable().loadFile(QStringLiteral(FENDREL_LANGUAGE_FILE));
-    struct Case {
-        QString value;
-        std::optional<LangEntry> entry;
-        QString reason; // what the refusal says
-    };
-    const Case cases[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
-                          {u"]Lab["_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
-                          {u"a=b"_qs, LangEntry::ValueWithEqualsText, u"\"=\""_qs},
-                          {u"line\nbreak"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
-                          {u"a\rb"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
-                          {u"Łódź"_qs, LangEntry::ValueNot1252Text, u"cannot store"_qs},
-                          {u"Café [draft"_qs, std::nullopt, {}},
-                          {u"Price in €"_qs, std::nullopt, {}}};
-    for (const Case &c : cases) {
-        EXPECT_EQ(catalogueValueRefusalEntry(c.value), c.entry) << qPrintable(c.value);
-        const QString refusal = catalogueValueRefusal(c.value);
-        EXPECT_TRUE(c.reason.isEmpty() ? refusal.isEmpty() : refusal.contains(c.reason)) << qPrintable(c.value);
-    }
-
-    EXPECT_EQ(pageNumberValue(u"  12 "_qs), u"12"_qs);
-    for (const QString &text : {u"twelve"_qs, u"nan"_qs, u"inf"_qs, u"-INF"_qs, u"infinity"_qs, u"1e999"_qs, QString()})
-        EXPECT_EQ(pageNumberValue(text), std::nullopt) << qPrintable(text);
 }
 
 TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChange)

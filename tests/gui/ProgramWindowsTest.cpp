@@ -163,8 +163,7 @@ class ProgramWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void aPdfIsShownAndItsPageHandedBack();
-    void viewerRequestsFollowTheDocumentAndTheCloseBox();
-    void helpOpensTheManualOnlyWhenItExists();
+    void viewerRequestsFollowTheDocumentAndTheCloseBoxAndHelpOpensOnlyAnExistingManual();
     void progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash();
     void messageBoxesAndFileDialogsFollowTheRequest();
     void wizardPageByPageToACatalogueThatReplacesTheOldOne();
@@ -265,7 +264,7 @@ void ProgramWindowsTest::aPdfIsShownAndItsPageHandedBack()
     QVERIFY(h.window().pageLink() && h.window().pageLink()->isVisible());
 }
 
-void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
+void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBoxAndHelpOpensOnlyAnExistingManual()
 {
     MainWindowHarness h;
     h.open();
@@ -318,29 +317,27 @@ void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBox()
     }
     QCOMPARE(h.takeMessageEntries(), QList<int>{74});
     QVERIFY(!log.join(u'\n').contains(u"open"_qs));
-}
 
-void ProgramWindowsTest::helpOpensTheManualOnlyWhenItExists()
-{
-    MainWindowHarness h;
+    // Help opens the manual only when it exists.
+    MainWindowHarness helped;
     QTemporaryDir program;
     const QString realProgram = folders().program;
     folders().program = withTrailingSeparator(program.path());
-    h.open();
-    QStringList log;
-    h.window().setViewerFactory(recording(log));
-    auto *help = h.control<QLabel>("lblHelp");
+    helped.open();
+    QStringList helpLog;
+    helped.window().setViewerFactory(recording(helpLog));
+    auto *help = helped.control<QLabel>("lblHelp");
     Q_EMIT help->linkActivated(u"help"_qs);
-    QVERIFY(!h.window().pageLink());
-    QVERIFY(log.isEmpty());
+    QVERIFY(!helped.window().pageLink());
+    QVERIFY(helpLog.isEmpty());
 
     writeFile(program.filePath(u"help.pdf"_qs), "%PDF-1.4");
     Q_EMIT help->linkActivated(u"help"_qs);
-    QVERIFY(h.window().pageLink());
-    QCOMPARE(log.value(1), u"open %1 at 0"_qs.arg(program.filePath(u"help.pdf"_qs)));
+    QVERIFY(helped.window().pageLink());
+    QCOMPARE(helpLog.value(1), u"open %1 at 0"_qs.arg(program.filePath(u"help.pdf"_qs)));
     // The manual links no page: there is nothing to save.
-    QVERIFY(!h.window().pageLink()->findChild<QPushButton *>(u"cmdExitSaveAndReturn"_qs)->isVisible());
-    h.close();
+    QVERIFY(!helped.window().pageLink()->findChild<QPushButton *>(u"cmdExitSaveAndReturn"_qs)->isVisible());
+    helped.close();
     folders().program = realProgram;
 }
 
