@@ -37,7 +37,7 @@ Bytes encoded(const Bytes &input)
 
 } // namespace
 
-TEST(HuffmanFormat, EmptyAndSingleValueInputsAreStored)
+TEST(HuffmanFormat, StoredInputsTheTwoByteStreamAndTheCandidateRulesOfTheTree)
 {
     const ReferenceResult empty = runEncode({});
     EXPECT_EQ(empty.bytes, kStoredId);
@@ -62,10 +62,8 @@ TEST(HuffmanFormat, EmptyAndSingleValueInputsAreStored)
 
     // The stored form carries no checksum, so any content decodes.
     EXPECT_EQ(runDecode({0x48, 0x45, 0x30, 0x0D, 0x00, 0x33}).bytes, (Bytes{0x00, 0x33}));
-}
 
-TEST(HuffmanFormat, TwoBytesGiveTheSeventeenByteStreamAndCandidateRulesDecideTheTree)
-{
+    // Two bytes give the seventeen-byte stream.
     const ReferenceResult stream = runEncode(bytesOf("ab"));
     EXPECT_EQ(stream.bytes, kAbStream);
     EXPECT_EQ(stream.progress, (std::vector<std::int16_t>{7, 12, 100}));
@@ -136,7 +134,7 @@ TEST(HuffmanDecode, CodesUpTo255BitsLongAndBrokenCodesAnywhereInARegion)
     expectSame(runDecode(twice), referenceDecode(twice), "two bits");
 }
 
-TEST(HuffmanDecode, RefusesBrokenStreamsWithTheirOwnError)
+TEST(HuffmanDecode, RefusesBrokenStreamsAndLengthsWithTheirOwnError)
 {
     const std::string twoLongCodes[] = {std::string(255, '0'), std::string(255, '1')};
     const std::string notHe3 = "HuffmanDecode(): The data either was not compressed with HE3 or is corrupt "
@@ -185,6 +183,22 @@ TEST(HuffmanDecode, RefusesBrokenStreamsWithTheirOwnError)
     EXPECT_TRUE(runDecode(handBuiltStream({{'a', twoLongCodes[0]}, {'b', twoLongCodes[1]}, {'c', "01"}}, fullTree)).bytes
                 == fullTree);
     EXPECT_EQ(runDecode(patched(kAb, 5, {0x08})).bytes, bytesOf("abaaaaaa"));
+
+    // The length arguments select the part of the buffer.
+    Huffman codec;
+    Bytes buffer = bytesOf("abXYZ");
+    codec.encodeByte(buffer, 2);
+    EXPECT_EQ(buffer, kAb);
+    buffer.push_back(0x77);
+    codec.decodeByte(buffer, static_cast<std::int32_t>(kAb.size()));
+    EXPECT_EQ(buffer, bytesOf("ab"));
+
+    for (std::int32_t wrong : {-1, 3}) {
+        const CodecRun run = runCodec([&](Huffman &c, CodecRun &) { c.encodeByte(buffer, wrong); });
+        EXPECT_EQ(run.error, "clsHuffman.EncodeByte(): The length " + std::to_string(wrong) + " does not fit a buffer of 2 bytes");
+        EXPECT_THROW(codec.decodeByte(buffer, wrong), HuffmanError);
+        EXPECT_EQ(buffer, bytesOf("ab"));
+    }
 }
 
 TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTreeAndShortDataGivesWhatItHolds)
@@ -225,20 +239,3 @@ TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTreeAndShortDataGivesW
     EXPECT_EQ(fill.bytes, bytesOf("aabbbcbbbbbbb"));
 }
 
-TEST(HuffmanDecode, LengthArgumentsSelectThePartOfTheBuffer)
-{
-    Huffman codec;
-    Bytes buffer = bytesOf("abXYZ");
-    codec.encodeByte(buffer, 2);
-    EXPECT_EQ(buffer, kAb);
-    buffer.push_back(0x77);
-    codec.decodeByte(buffer, static_cast<std::int32_t>(kAb.size()));
-    EXPECT_EQ(buffer, bytesOf("ab"));
-
-    for (std::int32_t wrong : {-1, 3}) {
-        const CodecRun run = runCodec([&](Huffman &c, CodecRun &) { c.encodeByte(buffer, wrong); });
-        EXPECT_EQ(run.error, "clsHuffman.EncodeByte(): The length " + std::to_string(wrong) + " does not fit a buffer of 2 bytes");
-        EXPECT_THROW(codec.decodeByte(buffer, wrong), HuffmanError);
-        EXPECT_EQ(buffer, bytesOf("ab"));
-    }
-}

@@ -37,7 +37,7 @@ void expectDecodesInPiecesLikeWhole(const Bytes &stream, const std::string &what
 
 } // namespace
 
-TEST(HuffmanPiecewise, DecodeFromGivesWhatDecodeByteGives)
+TEST(HuffmanPiecewise, DecodeFromGivesAndFailsAsDecodeByteAndReadsExactlyTheStreamSize)
 {
     expectDecodesInPiecesLikeWhole(encoded({}), "empty");
     expectDecodesInPiecesLikeWhole(encoded(bytesOf("ab")), "ab");
@@ -63,10 +63,7 @@ TEST(HuffmanPiecewise, DecodeFromGivesWhatDecodeByteGives)
     Bytes empty = encoded(bytesOf("ab"));
     std::fill_n(empty.begin() + 5, 4, 0);
     expectDecodesInPiecesLikeWhole(empty, "n = 0");
-}
 
-TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFailsAndReadsExactlyTheStreamSize)
-{
     // A stream over two windows, cut inside the header and table, around the end of the first
     // window, and at random; then single bits flipped anywhere, most of all around that end.
     const Bytes stream = encoded(uniformBytes(1'200'000, 200, 6));
