@@ -202,7 +202,7 @@ TEST(CatalogueEditing, TabTitlesAndSectionNames)
               (QStringList{clash, clash, u"[Add Section - Click][frmAddLabs] - 35601 - Element not found"_qs}));
 }
 
-TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChange)
+TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChangeAndALoadIsOneReset)
 {
     test::ScopedErrorLog log;
     test::ScriptedPrompter prompter;
@@ -241,6 +241,23 @@ TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChange)
     c.deleteAll();
     EXPECT_EQ(heard.take(), (QStringList{u"reset?"_qs, u"reset"_qs, u"changed"_qs}));
     EXPECT_EQ(c.tree().count(), 1);
+
+    // Loading is one reset and keeps the counter going.
+    QTemporaryDir dir;
+    test::writeFile(dir.filePath(u"Fendrel.ini"_qs),
+                    "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=2\r\nlab0=A\r\nlab1=B\r\n");
+    Catalogue loaded;
+    Announcements reloads(loaded);
+    loaded.createNewTree(prompter, dir.path());
+    loaded.createNewTree(prompter, dir.path());
+    EXPECT_EQ(reloads.take(), (QStringList{u"reset?"_qs, u"reset"_qs, u"changed"_qs, u"reset?"_qs, u"reset"_qs,
+                                         u"changed"_qs}));
+    // Keys are never handed out twice while the document lives.
+    EXPECT_EQ(loaded.sections().front()->children().front()->key(), u"K3");
+    // The records of the first load stay, unreferenced, until the key array is initialised.
+    EXPECT_EQ(loaded.records().upperBound(), 5);
+    loaded.keyArrayInitialize();
+    EXPECT_EQ(loaded.records().upperBound(), 1);
 }
 
 TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTab)
@@ -278,26 +295,6 @@ TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTab)
     ASSERT_TRUE(c.removeNode(s1->children()[1]));
     EXPECT_EQ(shape(c), (QStringList{u"S2:"_qs, u"S1: c a d"_qs}));
     EXPECT_EQ(c.tree().nodeByIndex(c.tree().count()), d);
-}
-
-TEST(CatalogueDocument, LoadingIsOneResetAndKeepsTheCounterGoing)
-{
-    QTemporaryDir dir;
-    test::writeFile(dir.filePath(u"Fendrel.ini"_qs),
-                    "[GENERAL]\r\ntabtitle=T\r\n[SECTION0]\r\nsectionname=S\r\nnumberofentries=2\r\nlab0=A\r\nlab1=B\r\n");
-    test::ScriptedPrompter prompter;
-    Catalogue c;
-    Announcements heard(c);
-    c.createNewTree(prompter, dir.path());
-    c.createNewTree(prompter, dir.path());
-    EXPECT_EQ(heard.take(), (QStringList{u"reset?"_qs, u"reset"_qs, u"changed"_qs, u"reset?"_qs, u"reset"_qs,
-                                         u"changed"_qs}));
-    // Keys are never handed out twice while the document lives.
-    EXPECT_EQ(c.sections().front()->children().front()->key(), u"K3");
-    // The records of the first load stay, unreferenced, until the key array is initialised.
-    EXPECT_EQ(c.records().upperBound(), 5);
-    c.keyArrayInitialize();
-    EXPECT_EQ(c.records().upperBound(), 1);
 }
 
 TEST(CatalogueTree, KeysAreExactRemovalTakesTheSubtreeAndLabsAreToldApart)

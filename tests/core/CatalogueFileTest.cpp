@@ -215,7 +215,7 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     EXPECT_EQ(readFile(g.iniPath()), saved);
 }
 
-TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
+TEST(CatalogueFile, OnlyTheTabLeavesNoFileALabWithoutRecordKeepsItsNameAndAFailedWriteNothing)
 {
     Fixture f;
     writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=old\r\n");
@@ -229,6 +229,27 @@ TEST(CatalogueFile, OnlyTheTabLeavesNoFileAndALabWithoutRecordKeepsItsName)
                                                 "numberofentries=1\r\nlab0=Orphan\r\n"));
     ASSERT_EQ(f.prompter.shown.size(), 1);
     EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Exclamation);
+
+    // A failed write leaves the old catalogue whole.
+    Fixture g;
+    const QByteArray old = "[GENERAL]\r\ntabtitle=Old\r\n[SECTION0]\r\nsectionname=Kept\r\nnumberofentries=0\r\n";
+    writeFile(g.iniPath(), old);
+    g.section(u"Big"_qs);
+    LabRecord r;
+    r.description = QString(4000, u'd');
+    for (int i = 0; i < 20; ++i)
+        g.lab(u"Big"_qs, u"Lab %1"_qs.arg(i), r);
+
+    // The file-size limit makes the write fail part-way, even for root.
+    {
+        const test::FileSizeLimit tight(8192);
+        EXPECT_FALSE(saveIni(g.catalogue, g.prompter));
+    }
+    EXPECT_EQ(readFile(g.iniPath()), old);
+    EXPECT_EQ(QDir(g.data).entryList(QDir::Files), QStringList{u"Fendrel.ini"_qs});
+
+    ASSERT_TRUE(saveIni(g.catalogue, g.prompter));
+    EXPECT_GT(readFile(g.iniPath()).size(), 80000);
 }
 
 TEST(CatalogueFile, LoadingStopsAtGapsSkipsWhatCannotBeReadAndContinuesStoredSkus)
@@ -284,25 +305,3 @@ TEST(CatalogueFile, LoadingStopsAtGapsSkipsWhatCannotBeReadAndContinuesStoredSku
     EXPECT_EQ(f.recordOf(d->firstChild()).sku, u"0206001"_qs);
 }
 
-TEST(CatalogueFile, AFailedWriteLeavesTheOldCatalogueWhole)
-{
-    Fixture f;
-    const QByteArray old = "[GENERAL]\r\ntabtitle=Old\r\n[SECTION0]\r\nsectionname=Kept\r\nnumberofentries=0\r\n";
-    writeFile(f.iniPath(), old);
-    f.section(u"Big"_qs);
-    LabRecord r;
-    r.description = QString(4000, u'd');
-    for (int i = 0; i < 20; ++i)
-        f.lab(u"Big"_qs, u"Lab %1"_qs.arg(i), r);
-
-    // The file-size limit makes the write fail part-way, even for root.
-    {
-        const test::FileSizeLimit tight(8192);
-        EXPECT_FALSE(saveIni(f.catalogue, f.prompter));
-    }
-    EXPECT_EQ(readFile(f.iniPath()), old);
-    EXPECT_EQ(QDir(f.data).entryList(QDir::Files), QStringList{u"Fendrel.ini"_qs});
-
-    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
-    EXPECT_GT(readFile(f.iniPath()).size(), 80000);
-}

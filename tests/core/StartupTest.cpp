@@ -105,7 +105,7 @@ const QDateTime kWhen(QDate(2026, 12, 4), QTime(21, 13, 41));
 
 } // namespace
 
-TEST(Folders, AreMadeAtFirstStartAndFoundLaterWhateverTheirLetterCase)
+TEST(Folders, AreMadeFoundWhateverTheirLetterCaseFallBackWhenUnwritableAndGiveWayToAnOverride)
 {
     Machine m;
     const Folders f = Folders::resolve(u"/opt/fendrel/bin"_qs, m.shell(), {});
@@ -129,39 +129,36 @@ TEST(Folders, AreMadeAtFirstStartAndFoundLaterWhateverTheirLetterCase)
     EXPECT_EQ(found.appData, other.dir.path() + u"/common/ZELVAN software/fendrel/"_qs);
     EXPECT_EQ(found.labs, other.dir.path() + u"/Documents/zelvan nodara labs"_qs);
     EXPECT_EQ(QDir(other.dir.path() + u"/Documents"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
-}
 
-TEST(Folders, AnUnwritableFolderFallsBackAndADataFolderOverrideReplacesAll)
-{
-    Machine m;
-    ShellFolders shell = m.shell();
+    Machine blocked;
+    ShellFolders shell = blocked.shell();
     // A file where the folder should be: nothing can be created in it, even by root.
-    shell.commonAppData = m.dir.path() + u"/blocked"_qs;
+    shell.commonAppData = blocked.dir.path() + u"/blocked"_qs;
     test::writeFile(shell.commonAppData, "x");
     EXPECT_FALSE(DirChecker::isWritable(shell.commonAppData));
     const DirChecker checker(shell);
     EXPECT_EQ(checker.getPath(u"App"_qs, u"Zelvan Software"_qs, u"Fendrel"_qs),
-              m.dir.path() + u"/tmp/Zelvan Software/Fendrel/"_qs);
+              blocked.dir.path() + u"/tmp/Zelvan Software/Fendrel/"_qs);
 
     // A stale probe file that cannot be removed (it is a folder) also means "not writable".
-    QDir().mkpath(m.dir.path() + u"/stale/permit.per/inner"_qs);
-    EXPECT_FALSE(DirChecker::isWritable(m.dir.path() + u"/stale"_qs));
-    EXPECT_TRUE(DirChecker::isWritable(m.dir.path() + u"/common"_qs));
+    QDir().mkpath(blocked.dir.path() + u"/stale/permit.per/inner"_qs);
+    EXPECT_FALSE(DirChecker::isWritable(blocked.dir.path() + u"/stale"_qs));
+    EXPECT_TRUE(DirChecker::isWritable(blocked.dir.path() + u"/common"_qs));
 
     EXPECT_EQ(checker.getPath(u"Elsewhere"_qs), QString());
-    EXPECT_EQ(checker.getPath(u"User"_qs), m.dir.path() + u"/Documents/"_qs);
+    EXPECT_EQ(checker.getPath(u"User"_qs), blocked.dir.path() + u"/Documents/"_qs);
 
     // A data folder given replaces the whole application data folder.
-    Machine other;
-    const QString data = other.dir.path() + u"/mine/data"_qs;
-    const Folders f = Folders::resolve(u"/x"_qs, other.shell(), data);
-    EXPECT_EQ(f.appData, data + u'/');
+    Machine overridden;
+    const QString data = overridden.dir.path() + u"/mine/data"_qs;
+    const Folders given = Folders::resolve(u"/x"_qs, overridden.shell(), data);
+    EXPECT_EQ(given.appData, data + u'/');
     EXPECT_TRUE(QFileInfo(data).isDir());
-    EXPECT_FALSE(QFileInfo::exists(other.dir.path() + u"/common/Zelvan Software"_qs));
+    EXPECT_FALSE(QFileInfo::exists(overridden.dir.path() + u"/common/Zelvan Software"_qs));
 
-    qputenv("FENDREL_DATA_DIR", (other.dir.path() + u"/env"_qs).toLocal8Bit());
-    EXPECT_EQ(Folders::resolve(u"/x"_qs, other.shell(), {}).appData, other.dir.path() + u"/env/"_qs);
-    EXPECT_EQ(Folders::resolve(u"/x"_qs, other.shell(), data).appData, data + u'/');
+    qputenv("FENDREL_DATA_DIR", (overridden.dir.path() + u"/env"_qs).toLocal8Bit());
+    EXPECT_EQ(Folders::resolve(u"/x"_qs, overridden.shell(), {}).appData, overridden.dir.path() + u"/env/"_qs);
+    EXPECT_EQ(Folders::resolve(u"/x"_qs, overridden.shell(), data).appData, data + u'/');
     qunsetenv("FENDREL_DATA_DIR");
 }
 
@@ -192,7 +189,7 @@ TEST(DeleteFolder, RemovesNestedContentOrSaysWhyNotAndKeepsIt)
     EXPECT_EQ(log.entries(), QStringList{u"[Delete Lab Folder][DeleteFolder] - 5 - Access is denied"_qs});
 }
 
-TEST(LanguageTable, TheSourceBecomesFileAndHeaderAndWhatCannotBeAnEntryNameIsRefused)
+TEST(LanguageTable, TheSourceBecomesFileAndHeaderWhichLoadsFromBesideTheProgramOrTheShareFolder)
 {
     const QByteArray source = test::readFile(QStringLiteral(FENDREL_LANGUAGE_SOURCE));
     const lang::SourceResult parsed = lang::parseLanguageSource({source.constData(), static_cast<std::size_t>(source.size())});
@@ -239,6 +236,23 @@ TEST(LanguageTable, TheSourceBecomesFileAndHeaderAndWhatCannotBeAnEntryNameIsRef
     EXPECT_EQ(good.entries[0].text, "line\r\none \\ two\t3 ");
     EXPECT_EQ(good.entries[1].line, 4);
     EXPECT_EQ(good.entries[1].text, "");
+
+    // A load looks beside the program, then in the share folder.
+    QTemporaryDir root;
+    const QString bin = root.path() + u"/bin"_qs;
+    QDir().mkpath(bin);
+    QString error;
+    EXPECT_FALSE(loadLanguageTable(bin, &error));
+    EXPECT_TRUE(error.contains(u"lclang.bdb"_qs)) << qPrintable(error);
+
+    QDir().mkpath(root.path() + u"/share/fendrel"_qs);
+    writeFile(root.path() + u"/share/fendrel/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"installed"_qs)}));
+    ASSERT_TRUE(loadLanguageTable(bin, &error));
+    EXPECT_EQ(languageTable().text(1), u"installed"_qs);
+
+    writeFile(bin + u"/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"beside"_qs)}));
+    ASSERT_TRUE(loadLanguageTable(bin + u'/', &error));
+    EXPECT_EQ(languageTable().text(1), u"beside"_qs);
 }
 
 TEST(LanguageTable, SizingFollowsTheRecordsWhichKeepEveryFieldAndLoseDamagedTails)
@@ -294,25 +308,6 @@ TEST(LanguageTable, SizingFollowsTheRecordsWhichKeepEveryFieldAndLoseDamagedTail
     QByteArray twoDimensions = one;
     twoDimensions[koreanCountAt - 2] = '\x02';
     EXPECT_TRUE(parseLanguageRecords(twoDimensions).isEmpty());
-}
-
-TEST(LanguageTable, LoadLooksBesideTheProgramThenInTheShareFolder)
-{
-    QTemporaryDir root;
-    const QString bin = root.path() + u"/bin"_qs;
-    QDir().mkpath(bin);
-    QString error;
-    EXPECT_FALSE(loadLanguageTable(bin, &error));
-    EXPECT_TRUE(error.contains(u"lclang.bdb"_qs)) << qPrintable(error);
-
-    QDir().mkpath(root.path() + u"/share/fendrel"_qs);
-    writeFile(root.path() + u"/share/fendrel/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"installed"_qs)}));
-    ASSERT_TRUE(loadLanguageTable(bin, &error));
-    EXPECT_EQ(languageTable().text(1), u"installed"_qs);
-
-    writeFile(bin + u"/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"beside"_qs)}));
-    ASSERT_TRUE(loadLanguageTable(bin + u'/', &error));
-    EXPECT_EQ(languageTable().text(1), u"beside"_qs);
 }
 
 TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerAndMendsItsSettings)
