@@ -117,7 +117,7 @@ public:
 // the second lab, a loading configuration with its device file), extracted into a fresh data
 // folder and compiled again from there: the same members each time. info tells damaged from
 // foreign files.
-TEST(PackageCli, CompileListInfoExtractAndCompileAgain)
+TEST(PackageCli, CompileListInfoExtractCompileAgainAndLeaveNoTemporaryFolder)
 {
     Author a;
     const QByteArray catalogue = ospfCatalogue(a, u"loadnwcfile1=%1\r\n"_qs);
@@ -189,6 +189,19 @@ TEST(PackageCli, CompileListInfoExtractAndCompileAgain)
     }
     EXPECT_EQ(readFile(elsewhere + u"/rel.lab"_qs), readFile(a.path(u"rel.lab"_qs)));
     EXPECT_EQ(withoutCatalogueLine(a.run({u"list"_qs, elsewhere + u"/rel.lab"_qs}).out), first);
+
+    // A compile works in a temporary folder of its own and removes it; one a killed compile left
+    // behind is removed by the next, one a running compile uses is not.
+    const QString oneDoc = a.file(u"d.txt"_qs, "d");
+    const QString oneLabEntries = u"lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\n"_qs.arg(oneDoc, a.file(u"t.top"_qs, "t"));
+    const QString oneLab = a.file(u"one.ini"_qs, oneSection(1, oneLabEntries));
+    a.file(u"tmp/fendrel-cli-%1-AbCdEf/Fendrel.ini"_qs.arg(test::pidOfAnEndedProcess()), "left behind");
+    a.file(u"tmp/fendrel-cli-1-AbCdEf/Fendrel.ini"_qs, "in use");
+    QProcessEnvironment environment = a.data();
+    environment.insert(u"TMPDIR"_qs, a.path(u"tmp"_qs));
+    ASSERT_TRUE(endedWith(runCli({u"compile"_qs, oneLab, u"-o"_qs, a.path(u"one.lab"_qs)}, environment), 0));
+    EXPECT_EQ(QDir(a.path(u"tmp"_qs)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList({u"fendrel-cli-1-AbCdEf"_qs}));
 }
 
 // Every problem is reported at once, and what cannot build is never written, --force or not.
@@ -412,23 +425,6 @@ TEST(PackageCli, ExtractTellsForeignDamagedMisfitAndIncompleteFilesApart)
                                                                   static_cast<qsizetype>(stream.size())));
     EXPECT_TRUE(endedWith(a.run({u"extract"_qs, incomplete}), 1, u"short.lab is incomplete or damaged"_qs));
     EXPECT_TRUE(readFile(a.path(u"data/Fendrel.ini"_qs)).contains("tabtitle=T"));
-}
-
-// compile works in a temporary folder of its own and removes it; one a killed compile left
-// behind is removed by the next, one a running compile uses is not.
-TEST(PackageCli, CompileRemovesTheTemporaryFoldersOfKilledRuns)
-{
-    Author a;
-    const QString doc = a.file(u"d.txt"_qs, "d");
-    const QString lab = u"lab0=One\r\nlink0=%1\r\ntopfile0=%2\r\n"_qs.arg(doc, a.file(u"t.top"_qs, "t"));
-    const QString input = a.file(u"my.ini"_qs, oneSection(1, lab));
-    a.file(u"tmp/fendrel-cli-%1-AbCdEf/Fendrel.ini"_qs.arg(test::pidOfAnEndedProcess()), "left behind");
-    a.file(u"tmp/fendrel-cli-1-AbCdEf/Fendrel.ini"_qs, "in use");
-    QProcessEnvironment environment = a.data();
-    environment.insert(u"TMPDIR"_qs, a.path(u"tmp"_qs));
-    ASSERT_TRUE(endedWith(runCli({u"compile"_qs, input, u"-o"_qs, a.path(u"out.lab"_qs)}, environment), 0));
-    EXPECT_EQ(QDir(a.path(u"tmp"_qs)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList({u"fendrel-cli-1-AbCdEf"_qs}));
 }
 
 // Extractions killed or stopped at any moment: every file is as it was or as the package has it,

@@ -251,7 +251,7 @@ TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChangeAndALoadIsOneReset)
     loaded.createNewTree(prompter, dir.path());
     loaded.createNewTree(prompter, dir.path());
     EXPECT_EQ(reloads.take(), (QStringList{u"reset?"_qs, u"reset"_qs, u"changed"_qs, u"reset?"_qs, u"reset"_qs,
-                                         u"changed"_qs}));
+                                           u"changed"_qs}));
     // Keys are never handed out twice while the document lives.
     EXPECT_EQ(loaded.sections().front()->children().front()->key(), u"K3");
     // The records of the first load stay, unreferenced, until the key array is initialised.

@@ -215,7 +215,7 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     EXPECT_EQ(readFile(g.iniPath()), saved);
 }
 
-TEST(CatalogueFile, OnlyTheTabLeavesNoFileALabWithoutRecordKeepsItsNameAndAFailedWriteNothing)
+TEST(CatalogueFile, SavesOfOnlyATabOfALabWithoutRecordAndOneThatFails)
 {
     Fixture f;
     writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=old\r\n");
