@@ -144,8 +144,7 @@ class PackageFlowsTest : public QObject {
 private Q_SLOTS:
     void compiledPackageOpensInAFreshWindow();
     void aBadConfigurationOrAnUnsavableCatalogueStopsTheCompilation();
-    void aReadOnlyWindowWritesNothingToTheDataFolder();
-    void quittingKeepsTheEditsUnlessToldOtherwise();
+    void quittingKeepsTheEditsUnlessToldOtherwiseAndAReadOnlyWindowWritesNothing();
     void aPackageIsInspectedAndOpenedOverUnsavedChanges();
     void editsOfAKilledWindowAreOfferedBack();
     void theProblemsListFollowsTheCatalogueAndJudgesPagesAndMergedSections();
@@ -295,42 +294,10 @@ void PackageFlowsTest::aBadConfigurationOrAnUnsavableCatalogueStopsTheCompilatio
     QVERIFY(other.prompter.shown[0].text.contains(u"The catalogue was not saved"_qs));
 }
 
-// The second window on a data folder: it shows and edits in memory, but every command that
-// would write to the folder says why it does nothing, and closing neither offers to compile nor
-// removes the packages the other window extracted.
-void PackageFlowsTest::aReadOnlyWindowWritesNothingToTheDataFolder()
-{
-    MainWindowHarness h;
-    const QByteArray catalogue = catalogueOverFiles(h);
-    writeFile(h.iniPath(), catalogue);
-    const QString extracted = h.dataFolder() + u"CompilerLabs/theirs/S/common/a.pdf"_qs;
-    QDir().mkpath(QFileInfo(extracted).path());
-    writeFile(extracted, "theirs");
-    h.open();
-    h.window().setReadOnly(u"process 4242 (fendrel) on desk holds it"_qs);
-    QVERIFY(shownTitle(h.window()).endsWith(u"(read-only)"_qs));
-    QVERIFY(h.selectNode(u"Ospf again"_qs));
-    QVERIFY(h.click("cmdDelete"));
-    h.takeMessageEntries();
-    h.chooser.answers = {u"/nowhere/never.lab"_qs};
-    QVERIFY(h.click("cmdCreatePck"));
-    QVERIFY(h.click("cmdLoadLabPck"));
-    QCOMPARE(h.window().showWizard(), nullptr);
-    QCOMPARE(h.prompter.shown.size(), 3);
-    for (const auto &shown : h.prompter.shown)
-        QVERIFY(shown.text.contains(u"read-only: process 4242 (fendrel) on desk holds it."_qs));
-    QCOMPARE(h.chooser.answers.size(), 1); // no dialog was opened
-    h.takeMessageEntries();
-    h.close();
-    QCOMPARE(h.takeMessageEntries(), QList<int>());
-    QCOMPARE(readFile(h.iniPath()), catalogue);
-    QCOMPARE(readFile(extracted), QByteArray("theirs"));
-}
-
 // The quit question after a change: a Yes whose compile does not happen keeps the window and the
 // edit, one whose compile happens closes it; Save Catalogue writes what compiling would save; No
 // leaves the file alone.
-void PackageFlowsTest::quittingKeepsTheEditsUnlessToldOtherwise()
+void PackageFlowsTest::quittingKeepsTheEditsUnlessToldOtherwiseAndAReadOnlyWindowWritesNothing()
 {
     QTemporaryDir out;
     const auto openAndEdit = [](MainWindowHarness &h) {
@@ -368,6 +335,35 @@ void PackageFlowsTest::quittingKeepsTheEditsUnlessToldOtherwise()
     other.prompter.answers = {MessageAnswer::No};
     QVERIFY(other.window().close());
     QCOMPARE(readFile(other.iniPath()), untouched);
+
+    // The second window on a data folder: it shows and edits in memory, but every command that would write to
+    // the folder says why it does nothing, and closing neither offers to compile nor removes the packages the
+    // other window extracted.
+    MainWindowHarness readOnly;
+    const QByteArray theirCatalogue = catalogueOverFiles(readOnly);
+    writeFile(readOnly.iniPath(), theirCatalogue);
+    const QString extracted = readOnly.dataFolder() + u"CompilerLabs/theirs/S/common/a.pdf"_qs;
+    QDir().mkpath(QFileInfo(extracted).path());
+    writeFile(extracted, "theirs");
+    readOnly.open();
+    readOnly.window().setReadOnly(u"process 4242 (fendrel) on desk holds it"_qs);
+    QVERIFY(shownTitle(readOnly.window()).endsWith(u"(read-only)"_qs));
+    QVERIFY(readOnly.selectNode(u"Ospf again"_qs));
+    QVERIFY(readOnly.click("cmdDelete"));
+    readOnly.takeMessageEntries();
+    readOnly.chooser.answers = {u"/nowhere/never.lab"_qs};
+    QVERIFY(readOnly.click("cmdCreatePck"));
+    QVERIFY(readOnly.click("cmdLoadLabPck"));
+    QCOMPARE(readOnly.window().showWizard(), nullptr);
+    QCOMPARE(readOnly.prompter.shown.size(), 3);
+    for (const auto &shown : readOnly.prompter.shown)
+        QVERIFY(shown.text.contains(u"read-only: process 4242 (fendrel) on desk holds it."_qs));
+    QCOMPARE(readOnly.chooser.answers.size(), 1); // no dialog was opened
+    readOnly.takeMessageEntries();
+    readOnly.close();
+    QCOMPARE(readOnly.takeMessageEntries(), QList<int>());
+    QCOMPARE(readFile(readOnly.iniPath()), theirCatalogue);
+    QCOMPARE(readFile(extracted), QByteArray("theirs"));
 }
 
 // File > Inspect Package shows a package's labs and members without importing it, and a name-only

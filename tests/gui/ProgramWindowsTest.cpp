@@ -166,8 +166,7 @@ private Q_SLOTS:
     void viewerRequestsFollowTheDocumentAndTheCloseBoxAndHelpOpensOnlyAnExistingManual();
     void progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash();
     void messageBoxesAndFileDialogsFollowTheRequest();
-    void wizardPageByPageToACatalogueThatReplacesTheOldOne();
-    void wizardCancelAsksAndItsStartUpBoxIsShared();
+    void theWizardWalkedPageByPageOrCancelledAndItsStartUpBox();
     void aWizardCatalogueIsWrittenOnlyWhereItCanBeOrHandedOnAlone();
 };
 
@@ -491,7 +490,7 @@ void ProgramWindowsTest::messageBoxesAndFileDialogsFollowTheRequest()
     chooser.choose(open);
 }
 
-void ProgramWindowsTest::wizardPageByPageToACatalogueThatReplacesTheOldOne()
+void ProgramWindowsTest::theWizardWalkedPageByPageOrCancelledAndItsStartUpBox()
 {
     MainWindowHarness h;
     writeFile(h.iniPath(), "[GENERAL]\r\ntabtitle=Old tab\r\nsku=1200000\r\n[SECTION0]\r\nsectionname=Old one\r\n"
@@ -598,71 +597,68 @@ void ProgramWindowsTest::wizardPageByPageToACatalogueThatReplacesTheOldOne()
     // The window loaded the new file, which made the SKUs, and the old records are gone.
     QVERIFY(QRegularExpression(u"^\\d{7}$"_qs).match(h.recordOf(u"First lab"_qs).sku).hasMatch());
     QCOMPARE(h.catalogue().records().upperBound(), 2);
-}
 
-// The wizard's Cancel and its close button ask first: No keeps it where it was, Yes closes it and
-// writes nothing. Its start-up box is stored when the first page is left or the wizard cancelled,
-// and is the main window's box.
-void ProgramWindowsTest::wizardCancelAsksAndItsStartUpBoxIsShared()
-{
-    MainWindowHarness h;
+    // The wizard's Cancel and its close button ask first: No keeps it where it was, Yes closes it and writes
+    // nothing. Its start-up box is stored when the first page is left or the wizard cancelled, and is the main
+    // window's box.
+    MainWindowHarness other;
     QCOMPARE(getWizardSetting(), 1);
-    h.open();
-    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked());
-    gui::Wizard *wizard = h.window().showWizard();
-    WizardDriver w(wizard);
-    auto *showMe = w.control<QCheckBox>("chkShowMe");
+    other.open();
+    QVERIFY(other.control<QCheckBox>("chkWizStartup")->isChecked());
+    gui::Wizard *second = other.window().showWizard();
+    WizardDriver driver(second);
+    auto *showMe = driver.control<QCheckBox>("chkShowMe");
     QVERIFY(showMe->isChecked());
     showMe->setChecked(false);
-    QVERIFY(w.click("cmdNext"));
+    QVERIFY(driver.click("cmdNext"));
     QCOMPARE(getWizardSetting(), 0);
     QCOMPARE(getSetting(u"Zelvan Nodara"_qs, u"Settings"_qs, u"FendrelWiz"_qs, {}), u"0"_qs); // Nodara reads it there
-    QVERIFY(h.control<QCheckBox>("chkWizStartup")->isChecked()); // until the wizard closes
-    QVERIFY(w.type("txtTabTitle", u"Switching"_qs));
-    QVERIFY(w.click("cmdNext"));
-    QVERIFY(w.type("txtSection", u"VLANs"_qs));
-    QVERIFY(w.type("txtLabTitle", u"Trunks"_qs));
+    QVERIFY(other.control<QCheckBox>("chkWizStartup")->isChecked()); // until the second closes
+    QVERIFY(driver.type("txtTabTitle", u"Switching"_qs));
+    QVERIFY(driver.click("cmdNext"));
+    QVERIFY(driver.type("txtSection", u"VLANs"_qs));
+    QVERIFY(driver.type("txtLabTitle", u"Trunks"_qs));
 
-    h.prompter.answers = {MessageAnswer::No, MessageAnswer::No};
-    QVERIFY(w.click("cmdCancel"));
-    QCOMPARE(h.prompter.shown.value(0).icon, MessageIcon::Question);
-    QCOMPARE(h.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo); // Enter keeps the wizard
-    QCOMPARE(h.takeMessageEntries(), QList<int>{38});
-    QVERIFY(!wizard->close());
-    QCOMPARE(h.takeMessageEntries(), QList<int>{38});
-    QVERIFY(wizard->isVisible());
-    QCOMPARE(w.page(), u"fraSection"_qs);
-    QCOMPARE(wizard->results().tabTitle, u"Switching"_qs);
-    QCOMPARE(w.control<QLineEdit>("txtSection")->text(), u"VLANs"_qs);
-    QCOMPARE(w.control<QLineEdit>("txtLabTitle")->text(), u"Trunks"_qs);
+    other.prompter.answers = {MessageAnswer::No, MessageAnswer::No};
+    QVERIFY(driver.click("cmdCancel"));
+    QCOMPARE(other.prompter.shown.value(0).icon, MessageIcon::Question);
+    QCOMPARE(other.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo); // Enter keeps the second
+    QCOMPARE(other.takeMessageEntries(), QList<int>{38});
+    QVERIFY(!second->close());
+    QCOMPARE(other.takeMessageEntries(), QList<int>{38});
+    QVERIFY(second->isVisible());
+    QCOMPARE(driver.page(), u"fraSection"_qs);
+    QCOMPARE(second->results().tabTitle, u"Switching"_qs);
+    QCOMPARE(driver.control<QLineEdit>("txtSection")->text(), u"VLANs"_qs);
+    QCOMPARE(driver.control<QLineEdit>("txtLabTitle")->text(), u"Trunks"_qs);
     // ... and the walk goes on from there.
-    QVERIFY(w.click("cmdNext"));
-    QCOMPARE(w.page(), u"fraReqFiles"_qs);
+    QVERIFY(driver.click("cmdNext"));
+    QCOMPARE(driver.page(), u"fraReqFiles"_qs);
 
-    h.prompter.answers = {MessageAnswer::Yes};
-    QVERIFY(w.click("cmdCancel"));
-    QVERIFY(!wizard->isVisible());
-    QVERIFY(!QFile::exists(h.iniPath()));
-    QCOMPARE(h.treeLines(), QStringList{QString()});
-    QVERIFY(!h.control<QCheckBox>("chkWizStartup")->isChecked());
-    h.close();
+    other.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(driver.click("cmdCancel"));
+    QVERIFY(!second->isVisible());
+    QVERIFY(!QFile::exists(other.iniPath()));
+    QCOMPARE(other.treeLines(), QStringList{QString()});
+    QVERIFY(!other.control<QCheckBox>("chkWizStartup")->isChecked());
+    other.close();
     QCOMPARE(getWizardSetting(), 0);
 
     // The next start reads it back; the main window's box changes it for the start after. An
     // unchanged catalogue closes without a question.
-    h.open();
-    h.takeMessageEntries();
-    QVERIFY(!h.control<QCheckBox>("chkWizStartup")->isChecked());
-    QVERIFY(h.click("chkWizStartup"));
-    h.close();
-    QCOMPARE(h.takeMessageEntries(), QList<int>{});
+    other.open();
+    other.takeMessageEntries();
+    QVERIFY(!other.control<QCheckBox>("chkWizStartup")->isChecked());
+    QVERIFY(other.click("chkWizStartup"));
+    other.close();
+    QCOMPARE(other.takeMessageEntries(), QList<int>{});
     QCOMPARE(getWizardSetting(), 1);
 
-    // Cancelling stores the box as well, whatever page the wizard is on.
-    h.open();
-    WizardDriver again(h.window().showWizard());
+    // Cancelling stores the box as well, whatever page the second is on.
+    other.open();
+    WizardDriver again(other.window().showWizard());
     again.control<QCheckBox>("chkShowMe")->setChecked(false);
-    h.prompter.answers = {MessageAnswer::Yes};
+    other.prompter.answers = {MessageAnswer::Yes};
     QVERIFY(again.click("cmdCancel"));
     QCOMPARE(getWizardSetting(), 0);
 }
