@@ -116,10 +116,8 @@ private Q_SLOTS:
     void aFirstStartEntersTheCatalogueInChainedSteps();
     void storedCatalogueIsShownNodeByNode();
     void editsKeepEveryStoredPathAndIncompleteLabsAreRefused();
-    void deletingLabsSectionsAndEverything();
-    void sectionsAreRenamedAndCancelled();
-    void compileIsRefusedWhileSomethingIsOpen();
-    void labInputIsOpenOnlyWhileALabIsAddedOrEdited();
+    void deletingLabsSectionsAndEverythingAndCompilingWhileSomethingIsOpen();
+    void labAndSectionInputsOpenOnlyWhileTheyAreAddedOrEdited();
     void theTreeModelFollowsEveryChangeAndItsViewTellsOnlyChoices();
 };
 
@@ -349,7 +347,7 @@ void MainWindowFlowsTest::editsKeepEveryStoredPathAndIncompleteLabsAreRefused()
     QCOMPARE(h.recordOf(u"Vlans"_qs).description, u"Trunks carry tagged frames"_qs);
 }
 
-void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
+void MainWindowFlowsTest::deletingLabsSectionsAndEverythingAndCompilingWhileSomethingIsOpen()
 {
     MainWindowHarness h;
     openCatalogue(h);
@@ -401,91 +399,27 @@ void MainWindowFlowsTest::deletingLabsSectionsAndEverything()
     QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::SaveCaption));
     QCOMPARE(h.enabled("txtTab cmdDeleteAll cmdAddSection"), u"txtTab"_qs);
     QCOMPARE(h.captions("lblFile lblTopFile lblNwcFile lblLoadNwcFile lblPictureFile"), u"||||"_qs);
+
+    // Compile is refused, before any dialog, with the tab or a section open, and over a configuration that is
+    // not there.
+    MainWindowHarness other;
+    openCatalogue(other);
+    QVERIFY(other.click("cmdEditTab"));
+    QVERIFY(other.click("cmdCreatePck"));
+    QCOMPARE(other.takeMessageEntries(), QList<int>{98});
+    QVERIFY(other.click("cmdEditTab"));
+    QVERIFY(other.click("cmdCancel")); // renaming the tab opened a section; leave it
+    QVERIFY(other.selectNode(u"Spare"_qs));
+    QVERIFY(other.click("cmdAddSection"));
+    QVERIFY(other.click("cmdCreatePck"));
+    QCOMPARE(other.takeMessageEntries(), QList<int>{99});
+    QVERIFY(other.click("cmdCancel"));
+    QVERIFY(other.click("cmdCreatePck"));
+    QCOMPARE(other.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::CompileCannotBuildMessage)});
+    QVERIFY(other.chooser.requests.isEmpty());
 }
 
-void MainWindowFlowsTest::sectionsAreRenamedAndCancelled()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
-    QVERIFY(h.selectNode(u"Routing"_qs));
-    QVERIFY(h.click("cmdAddSection")); // "Edit Section"
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
-    QVERIFY(h.control<QLineEdit>("txtSection")->text().isEmpty()); // a rename starts from an empty field
-    QVERIFY(h.click("cmdAddSection"));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{92});
-    QVERIFY(h.type("txtSection", u"routing protocols"_qs));
-    h.pressEnter();
-    QCOMPARE(h.treeLines().mid(1, 2), (QStringList{u"  Routing protocols"_qs, u"    Static routes"_qs}));
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));
-    QCOMPARE(h.window().catalogue().tree().nodeByKey(u"OROUTING PROTOCOLS"_qs)->tag(), u"0101000"_qs);
-
-    // A name another section has, letter case aside, is refused and logged; cancel leaves it.
-    QVERIFY(h.selectNode(u"CCNA Labs"_qs));
-    QVERIFY(h.click("cmdAddSection"));
-    QVERIFY(h.type("txtSection", u"SPARE"_qs));
-    QVERIFY(h.click("cmdAddSection"));
-    QCOMPARE(h.treeLines().size(), 5);
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
-    QVERIFY(h.click("cmdCancel"));
-    // The root is shown again.
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
-    QVERIFY(h.control<QTreeView>("tvlabs")->isEnabled());
-    QCOMPARE(h.currentNodeText(), u"CCNA Labs"_qs);
-
-    // A new section goes last and opens no lab, as the catalogue already has sections.
-    QVERIFY(h.click("cmdAddSection"));
-    QVERIFY(h.type("txtSection", u"nat"_qs));
-    QVERIFY(h.click("cmdAddSection"));
-    QCOMPARE(h.treeLines().last(), u"  Nat"_qs);
-    QCOMPARE(h.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
-    QVERIFY(!h.control<QPushButton>("cmdAddLab")->isEnabled());
-    // Clicking the new section, selected already, shows it again and offers to add a lab.
-    QVERIFY(h.selectNode(u"Nat"_qs));
-    QVERIFY(h.control<QPushButton>("cmdAddLab")->isEnabled());
-    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{});
-
-    QVERIFY(h.selectNode(u"Static routes"_qs));
-    QVERIFY(h.click("cmdAddSection"));
-    // The shown lab is cleared away; its name box opens, but nothing that would choose its files.
-    QCOMPARE(labInputsNot(h, kClosed), names("txtLabname cmdCancel"));
-    QCOMPARE(those(h, names("txtSection txtLabname lblFile lblTopFile"), showsText), QStringList{});
-    QVERIFY(!gui::hasGreyBackground(h.control<QWidget>("txtSection")));
-    QCOMPARE(those(h, names("cmdAddLab cmdEdit cmdDelete cmdDeleteAll"), &QWidget::isEnabled), QStringList{});
-    QTest::ignoreMessage(QtWarningMsg, "cannot select Routing protocols");
-    QVERIFY(!h.selectNode(u"Routing protocols"_qs));
-
-    QVERIFY(h.type("txtSection", u"vpn"_qs) && h.click("cmdAddSection"));
-    QCOMPARE(h.currentNodeText(), u"Vpn"_qs);
-    QCOMPARE(labInputsNot(h, kClosed), QStringList{});
-    const auto *section = h.control<QWidget>("txtSection");
-    QVERIFY(gui::isLocked(section) && gui::hasGreyBackground(section));
-    QVERIFY(h.control<QWidget>("cmdDeleteAll")->isEnabled());
-    QVERIFY(h.selectNode(u"Routing protocols"_qs));
-}
-
-// Compile is refused, before any dialog, with the tab or a section open, and over a configuration
-// that is not there.
-void MainWindowFlowsTest::compileIsRefusedWhileSomethingIsOpen()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
-    QVERIFY(h.click("cmdEditTab"));
-    QVERIFY(h.click("cmdCreatePck"));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{98});
-    QVERIFY(h.click("cmdEditTab"));
-    QVERIFY(h.click("cmdCancel")); // renaming the tab opened a section; leave it
-    QVERIFY(h.selectNode(u"Spare"_qs));
-    QVERIFY(h.click("cmdAddSection"));
-    QVERIFY(h.click("cmdCreatePck"));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{99});
-    QVERIFY(h.click("cmdCancel"));
-    QVERIFY(h.click("cmdCreatePck"));
-    QCOMPARE(h.takeMessageEntries(), QList<int>{static_cast<int>(LangEntry::CompileCannotBuildMessage)});
-    QVERIFY(h.chooser.requests.isEmpty());
-}
-
-void MainWindowFlowsTest::labInputIsOpenOnlyWhileALabIsAddedOrEdited()
+void MainWindowFlowsTest::labAndSectionInputsOpenOnlyWhileTheyAreAddedOrEdited()
 {
     MainWindowHarness h;
     openCatalogue(h);
@@ -556,6 +490,65 @@ void MainWindowFlowsTest::labInputIsOpenOnlyWhileALabIsAddedOrEdited()
         QVERIFY2(gui::applyWindowMode(window, mode.name), qPrintable(mode.name));
         QVERIFY2(state() != before, qPrintable(mode.name));
     }
+
+    // Sections are renamed and added, or cancelled; their input opens only the names.
+    MainWindowHarness other;
+    openCatalogue(other);
+    QVERIFY(other.selectNode(u"Routing"_qs));
+    QVERIFY(other.click("cmdAddSection")); // "Edit Section"
+    QCOMPARE(other.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
+    QVERIFY(other.control<QLineEdit>("txtSection")->text().isEmpty()); // a rename starts from an empty field
+    QVERIFY(other.click("cmdAddSection"));
+    QCOMPARE(other.takeMessageEntries(), QList<int>{92});
+    QVERIFY(other.type("txtSection", u"routing protocols"_qs));
+    other.pressEnter();
+    QCOMPARE(other.treeLines().mid(1, 2), (QStringList{u"  Routing protocols"_qs, u"    Static routes"_qs}));
+    QCOMPARE(other.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));
+    QCOMPARE(other.window().catalogue().tree().nodeByKey(u"OROUTING PROTOCOLS"_qs)->tag(), u"0101000"_qs);
+
+    // A name another sectionField has, letter case aside, is refused and logged; cancel leaves it.
+    QVERIFY(other.selectNode(u"CCNA Labs"_qs));
+    QVERIFY(other.click("cmdAddSection"));
+    QVERIFY(other.type("txtSection", u"SPARE"_qs));
+    QVERIFY(other.click("cmdAddSection"));
+    QCOMPARE(other.treeLines().size(), 5);
+    QCOMPARE(other.caption("cmdAddSection"), langText(LangEntry::SaveSectionCaption));
+    QVERIFY(other.click("cmdCancel"));
+    // The root is shown again.
+    QCOMPARE(other.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
+    QVERIFY(other.control<QTreeView>("tvlabs")->isEnabled());
+    QCOMPARE(other.currentNodeText(), u"CCNA Labs"_qs);
+
+    // A new sectionField goes last and opens no lab, as the catalogue already has sections.
+    QVERIFY(other.click("cmdAddSection"));
+    QVERIFY(other.type("txtSection", u"nat"_qs));
+    QVERIFY(other.click("cmdAddSection"));
+    QCOMPARE(other.treeLines().last(), u"  Nat"_qs);
+    QCOMPARE(other.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
+    QVERIFY(!other.control<QPushButton>("cmdAddLab")->isEnabled());
+    // Clicking the new sectionField, selected already, shows it again and offers to add a lab.
+    QVERIFY(other.selectNode(u"Nat"_qs));
+    QVERIFY(other.control<QPushButton>("cmdAddLab")->isEnabled());
+    QCOMPARE(other.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));
+    QCOMPARE(other.takeMessageEntries(), QList<int>{});
+
+    QVERIFY(other.selectNode(u"Static routes"_qs));
+    QVERIFY(other.click("cmdAddSection"));
+    // The shown lab is cleared away; its name box opens, but nothing that would choose its files.
+    QCOMPARE(labInputsNot(other, kClosed), names("txtLabname cmdCancel"));
+    QCOMPARE(those(other, names("txtSection txtLabname lblFile lblTopFile"), showsText), QStringList{});
+    QVERIFY(!gui::hasGreyBackground(other.control<QWidget>("txtSection")));
+    QCOMPARE(those(other, names("cmdAddLab cmdEdit cmdDelete cmdDeleteAll"), &QWidget::isEnabled), QStringList{});
+    QTest::ignoreMessage(QtWarningMsg, "cannot select Routing protocols");
+    QVERIFY(!other.selectNode(u"Routing protocols"_qs));
+
+    QVERIFY(other.type("txtSection", u"vpn"_qs) && other.click("cmdAddSection"));
+    QCOMPARE(other.currentNodeText(), u"Vpn"_qs);
+    QCOMPARE(labInputsNot(other, kClosed), QStringList{});
+    const auto *sectionField = other.control<QWidget>("txtSection");
+    QVERIFY(gui::isLocked(sectionField) && gui::hasGreyBackground(sectionField));
+    QVERIFY(other.control<QWidget>("cmdDeleteAll")->isEnabled());
+    QVERIFY(other.selectNode(u"Routing protocols"_qs));
 }
 
 // The tree model over the catalogue document, checked by Qt's own model tester while the document

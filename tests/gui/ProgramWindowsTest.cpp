@@ -162,15 +162,14 @@ private:
 class ProgramWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void aPdfIsShownAndItsPageHandedBack();
-    void viewerRequestsFollowTheDocumentAndTheCloseBoxAndHelpOpensOnlyAnExistingManual();
+    void thePageLinkShowsAPdfHandsBackItsPageAndAsksTheViewerAsTheDocumentNeeds();
     void progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash();
     void messageBoxesAndFileDialogsFollowTheRequest();
     void theWizardWalkedPageByPageOrCancelledAndItsStartUpBox();
     void aWizardCatalogueIsWrittenOnlyWhereItCanBeOrHandedOnAlone();
 };
 
-void ProgramWindowsTest::aPdfIsShownAndItsPageHandedBack()
+void ProgramWindowsTest::thePageLinkShowsAPdfHandsBackItsPageAndAsksTheViewerAsTheDocumentNeeds()
 {
     MainWindowHarness h;
     h.open();
@@ -261,24 +260,23 @@ void ProgramWindowsTest::aPdfIsShownAndItsPageHandedBack()
     QVERIFY(h.click("cmdBrowse"));
     QCOMPARE(h.takeMessageEntries(), (QList<int>{94, 73}));
     QVERIFY(h.window().pageLink() && h.window().pageLink()->isVisible());
-}
 
-void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBoxAndHelpOpensOnlyAnExistingManual()
-{
-    MainWindowHarness h;
-    h.open();
+    // What the window asks of a viewer follows the document and the close box; help opens only an existing
+    // manual.
+    MainWindowHarness viewer;
+    viewer.open();
     QStringList log;
     {
-        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
-        link.loadTheDocument(u"/labs/Lab1.PDF"_qs);
-        QVERIFY(link.isPdf());
-        QCOMPARE(link.windowTitle(), u"lab1.pdf"_qs);
-        QTest::keyClicks(pageBoxOf(&link), u"2"_qs); // the box reads "12" now
-        QCOMPARE(pageBoxOf(&link)->text(), u"12"_qs);
-        typeOver(pageBoxOf(&link), u"-3"_qs); // no page before the first
-        link.findChild<QCheckBox *>(u"chkCloseApp"_qs)->setChecked(true);
-        link.close();
-        QCOMPARE(link.documentPath(), QString());
+        gui::PDFLink linkWindow(nullptr, viewer.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        linkWindow.loadTheDocument(u"/labs/Lab1.PDF"_qs);
+        QVERIFY(linkWindow.isPdf());
+        QCOMPARE(linkWindow.windowTitle(), u"lab1.pdf"_qs);
+        QTest::keyClicks(pageBoxOf(&linkWindow), u"2"_qs); // the box reads "12" now
+        QCOMPARE(pageBoxOf(&linkWindow)->text(), u"12"_qs);
+        typeOver(pageBoxOf(&linkWindow), u"-3"_qs); // no page before the first
+        linkWindow.findChild<QCheckBox *>(u"chkCloseApp"_qs)->setChecked(true);
+        linkWindow.close();
+        QCOMPARE(linkWindow.documentPath(), QString());
     }
     QCOMPARE(log, (QStringList{u"pdf=1"_qs, u"open /labs/Lab1.PDF at 0"_qs, u"go 11"_qs, u"go 0"_qs,
                                u"close, exit"_qs}));
@@ -286,35 +284,35 @@ void ProgramWindowsTest::viewerRequestsFollowTheDocumentAndTheCloseBoxAndHelpOpe
     log.clear();
     {
         // Built alone, the window hands its page on by its signal only.
-        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
-        QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
-        link.loadTheDocument(u"/labs/notes.doc"_qs);
-        QVERIFY(!link.isPdf());
-        QVERIFY(clickIn(&link, "cmdExitSaveAndReturn"));
+        gui::PDFLink linkWindow(nullptr, viewer.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        QSignalSpy chosen(&linkWindow, &gui::PDFLink::pageChosen);
+        linkWindow.loadTheDocument(u"/labs/notes.doc"_qs);
+        QVERIFY(!linkWindow.isPdf());
+        QVERIFY(clickIn(&linkWindow, "cmdExitSaveAndReturn"));
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen.first().first().toString(), u"1"_qs);
     }
     QCOMPARE(log, (QStringList{u"pdf=0"_qs, u"open /labs/notes.doc at 0"_qs, u"close"_qs}));
-    QVERIFY(h.window().editBuffer().linkPage.isEmpty());
+    QVERIFY(viewer.window().editBuffer().linkPage.isEmpty());
 
     // Esc leaves as Cancel and Return does: closed, no page handed on.
     {
-        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
-        QSignalSpy chosen(&link, &gui::PDFLink::pageChosen);
-        link.loadTheDocument(u"/labs/Lab1.PDF"_qs);
-        link.show();
-        QTest::keyClick(&link, Qt::Key_Escape);
-        QVERIFY(!link.isVisible());
+        gui::PDFLink linkWindow(nullptr, viewer.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        QSignalSpy chosen(&linkWindow, &gui::PDFLink::pageChosen);
+        linkWindow.loadTheDocument(u"/labs/Lab1.PDF"_qs);
+        linkWindow.show();
+        QTest::keyClick(&linkWindow, Qt::Key_Escape);
+        QVERIFY(!linkWindow.isVisible());
         QCOMPARE(chosen.size(), 0);
     }
 
     // No document at all: NoDocumentMessage, nothing opened.
     log.clear();
     {
-        gui::PDFLink link(nullptr, h.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
-        link.loadTheDocument(QString());
+        gui::PDFLink linkWindow(nullptr, viewer.prompter, gui::PDFLink::Purpose::PageLink, recording(log));
+        linkWindow.loadTheDocument(QString());
     }
-    QCOMPARE(h.takeMessageEntries(), QList<int>{74});
+    QCOMPARE(viewer.takeMessageEntries(), QList<int>{74});
     QVERIFY(!log.join(u'\n').contains(u"open"_qs));
 
     // Help opens the manual only when it exists.
