@@ -297,7 +297,7 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndSeveritiesDecideWhatCompiles)
     EXPECT_EQ(r.out, u"%1: no problems\n"_qs.arg(clean).toUtf8());
 }
 
-TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
+TEST(PackageCli, NamedPipesAreRefusedAtOnceAndNamesThatWouldForgeLinesAreEscaped)
 {
     Author a;
     const QString pipe = a.path(u"pipe.nwc"_qs);
@@ -321,14 +321,11 @@ TEST(PackageCli, NamedPipesAreRefusedAtOnceAndSaidToBeOne)
             << qPrintable(command.join(u' ')) << ": " << qPrintable(r.err);
     }
     EXPECT_FALSE(QFileInfo::exists(a.path(u"b.lab"_qs)));
-}
 
-TEST(PackageCli, ListingEscapesNamesThatWouldForgeLines)
-{
-    Author a;
-    const QString package = a.path(u"forged.lab"_qs);
-    test::writeCraftedPackage(package, {{u"Fendrel.ini"_qs, {}, {}}, {u"a\tb\n3\tevil.pdf\\x"_qs, {}, {}}});
-    const CliRun r = a.run({u"list"_qs, package});
+    // A listing escapes member names that would forge lines.
+    const QString forged = a.path(u"forged.lab"_qs);
+    test::writeCraftedPackage(forged, {{u"Fendrel.ini"_qs, {}, {}}, {u"a\tb\n3\tevil.pdf\\x"_qs, {}, {}}});
+    const CliRun r = a.run({u"list"_qs, forged});
     ASSERT_EQ(r.exitCode, 0) << qPrintable(r.err);
     EXPECT_EQ(QString::fromUtf8(r.out), u"1\tFendrel.ini\tname-only\n2\ta\\x09b\\x0a3\\x09evil.pdf\\\\x\tname-only\n"_qs);
 }

@@ -260,7 +260,7 @@ TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChangeAndALoadIsOneReset)
     EXPECT_EQ(loaded.records().upperBound(), 1);
 }
 
-TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTab)
+TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTabOverATreeOfExactKeys)
 {
     Catalogue c;
     c.clear(u"Tab"_qs);
@@ -295,10 +295,8 @@ TEST(CatalogueDocument, MovesKeepLabsInSectionsAndSectionsUnderTheTab)
     ASSERT_TRUE(c.removeNode(s1->children()[1]));
     EXPECT_EQ(shape(c), (QStringList{u"S2:"_qs, u"S1: c a d"_qs}));
     EXPECT_EQ(c.tree().nodeByIndex(c.tree().count()), d);
-}
 
-TEST(CatalogueTree, KeysAreExactRemovalTakesTheSubtreeAndLabsAreToldApart)
-{
+    // The tree beneath: keys are exact, removal takes the subtree, and labs are told apart.
     CatalogueTree tree;
     const QString alpha = sectionKey(u"Alpha"_qs);
     ASSERT_TRUE(tree.add({}, kTabKey, u"Tab"_qs));
@@ -338,3 +336,4 @@ TEST(CatalogueTree, KeysAreExactRemovalTakesTheSubtreeAndLabsAreToldApart)
     tree.setText(again, u"Renamed"_qs);
     EXPECT_TRUE(CatalogueTree::isLabNode(*again));
 }
+

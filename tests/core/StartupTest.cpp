@@ -105,7 +105,7 @@ const QDateTime kWhen(QDate(2026, 12, 4), QTime(21, 13, 41));
 
 } // namespace
 
-TEST(Folders, AreMadeFoundWhateverTheirLetterCaseFallBackWhenUnwritableAndGiveWayToAnOverride)
+TEST(Folders, AreMadeFoundFallBackGiveWayToAnOverrideAndPackageFoldersAreRemovedOrKept)
 {
     Machine m;
     const Folders f = Folders::resolve(u"/opt/fendrel/bin"_qs, m.shell(), {});
@@ -160,10 +160,8 @@ TEST(Folders, AreMadeFoundWhateverTheirLetterCaseFallBackWhenUnwritableAndGiveWa
     EXPECT_EQ(Folders::resolve(u"/x"_qs, overridden.shell(), {}).appData, overridden.dir.path() + u"/env/"_qs);
     EXPECT_EQ(Folders::resolve(u"/x"_qs, overridden.shell(), data).appData, data + u'/');
     qunsetenv("FENDREL_DATA_DIR");
-}
 
-TEST(DeleteFolder, RemovesNestedContentOrSaysWhyNotAndKeepsIt)
-{
+    // A package folder is removed with all it holds, or the failure is said and the folder kept.
     test::ScopedErrorLog log;
     test::ScriptedPrompter prompter;
     for (const QString &suffix : {QString(), u"/"_qs}) {
@@ -310,7 +308,7 @@ TEST(LanguageTable, SizingFollowsTheRecordsWhichKeepEveryFieldAndLoseDamagedTail
     EXPECT_TRUE(parseLanguageRecords(twoDimensions).isEmpty());
 }
 
-TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerAndMendsItsSettings)
+TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerMendsItsSettingsAndRotates)
 {
     QTemporaryDir dir;
     ErrorLog log;
@@ -361,41 +359,39 @@ TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerAndMendsItsSettings)
         EXPECT_EQ(storedKeep(), QString::number(c.wantKeep)) << c.keep;
     }
     initialiseWith(u"524288"_qs, u"6"_qs);
-}
 
-TEST(ErrorLog, LinesHaveTheFixedFormatAndTheLogRotatesOnceItHasReachedItsLimit)
-{
+    // Lines have the fixed format, and the log rotates once it has reached its limit.
     EXPECT_EQ(ErrorLog::formatLine(kWhen, u"Saving"_qs, u"Create Pack"_qs, 53, u"File not found"_qs),
               QByteArray("[12-04-2026 - 21:13:41] - [Saving][Create Pack] - 53 - File not found\r\n"));
     EXPECT_EQ(ErrorLog::formatLine(QDateTime(QDate(2027, 1, 2), QTime(3, 4, 5)), u"a\u20AC"_qs, QString(), -2147221504,
                                    u"[x] - y"_qs),
               QByteArray("[01-02-2027 - 03:04:05] - [a\x80][] - -2147221504 - [x] - y\r\n"));
 
-    test::ScopedErrorLog scoped;
-    scoped.setClock(kWhen);
+    test::ScopedErrorLog clocked;
+    clocked.setClock(kWhen);
     logError(u"Delete Lab Folder"_qs, u"DeleteFolder"_qs, -5, u"gone"_qs);
     logError(u"p"_qs, u"m"_qs, 0, QString());
-    EXPECT_EQ(scoped.lines(), QStringList({u"[12-04-2026 - 21:13:41] - [Delete Lab Folder][DeleteFolder] - -5 - gone"_qs,
+    EXPECT_EQ(clocked.lines(), QStringList({u"[12-04-2026 - 21:13:41] - [Delete Lab Folder][DeleteFolder] - -5 - gone"_qs,
                                            u"[12-04-2026 - 21:13:41] - [p][m] - 0 - "_qs}));
 
-    const QString logPath = errorLog().logFilePath();
-    const QString folder = QFileInfo(logPath).path();
+    const QString clockedPath = errorLog().logFilePath();
+    const QString folder = QFileInfo(clockedPath).path();
     const QByteArray almost(524287, 'x');
 
-    writeFile(logPath, almost);
+    writeFile(clockedPath, almost);
     logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
     const QByteArray line = ErrorLog::formatLine(kWhen, u"p"_qs, u"m"_qs, 1, u"d"_qs);
-    EXPECT_EQ(readFile(logPath), almost + line);
+    EXPECT_EQ(readFile(clockedPath), almost + line);
     EXPECT_TRUE(QDir(folder).entryList({u"vesk_*"_qs}).isEmpty());
 
     const QByteArray full = almost + 'x';
-    writeFile(logPath, full);
+    writeFile(clockedPath, full);
     logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
-    EXPECT_EQ(readFile(logPath), line);
+    EXPECT_EQ(readFile(clockedPath), line);
     EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41.log"_qs), full);
 
     // A second rotation within the same second keeps the first archive.
-    writeFile(logPath, full + "second");
+    writeFile(clockedPath, full + "second");
     logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
     EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41.log"_qs), full);
     EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41_2.log"_qs), full + "second");
