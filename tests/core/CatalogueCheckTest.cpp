@@ -79,7 +79,7 @@ QByteArray png(quint32 width, quint32 height)
 
 } // namespace
 
-TEST(CatalogueCheck, EachKindOfProblemIsFoundWithItsSeverity)
+TEST(CatalogueCheck, EachKindOfProblemIsFoundWithItsSeverityAndEachPictureFormatIsRead)
 {
     Labs f;
     const ThreePages pages;
@@ -141,6 +141,42 @@ TEST(CatalogueCheck, EachKindOfProblemIsFoundWithItsSeverity)
     EXPECT_TRUE(causeOf(ProblemKind::ValueNotCarried).startsWith(u"\"see [notes] first\" holds both"_qs));
     // Without a page counter, pages are not judged.
     EXPECT_FALSE(f.problems().join(u'\n').contains(u"page-beyond-end"_qs));
+
+    // The picture reader: each format reads its size and refuses what overflows sixteen bits.
+    const std::pair<QByteArray, QString> cases[] = {
+        // PNG keeps only the low sixteen bits of its 32-bit sizes.
+        {png(70000, 300), u"png 4464x300"_qs},
+        {png(40000, 10), u"refused png 0x0"_qs},
+        {png(10, 32768), u"refused png 0x0"_qs},
+        {png(32767, 10), u"png 32767x10"_qs},
+        // A 40-byte bitmap header has 32-bit fields, and bottom-up bitmaps a negative height.
+        {header({{0, 'B'}, {1, 'M'}, {14, 40}, {18, 0x70}, {19, 0x11}, {20, 0x01}, {22, 0xFF}, {23, 0xFF}, {24, 0xFF},
+                 {25, 0xFF}}),
+         u"bmp 70000x-1"_qs},
+        {header({{0, 'B'}, {1, 'M'}, {14, 12}, {18, 0x20}, {19, 0x03}, {20, 0x58}, {21, 0x02}}), u"bmp 800x600"_qs},
+        {header({{0, 'B'}, {1, 'M'}, {14, 12}, {19, 0x80}}), u"refused bmp 0x0"_qs},
+        {header({{0, 'B'}, {1, 'M'}, {14, 108}, {18, 5}}), u"bmp 0x0"_qs},
+        // JPEG: the first frame marker whose size bytes lie within the 256-byte header.
+        {header({{0, 0xFF}, {1, 0xD8}, {2, 0xFF}, {3, 0xE0}, {20, 0xFF}, {21, 0xC2}, {25, 0x01}, {26, 0x2C}, {27, 0x02},
+                 {28, 0x58}}),
+         u"jpg 600x300"_qs},
+        {header({{0, 0xFF}, {1, 0xD8}, {247, 0xFF}, {248, 0xC0}, {254, 0x01}, {255, 0x02}}), u"jpg 258x0"_qs},
+        {header({{0, 0xFF}, {1, 0xD8}, {248, 0xFF}, {249, 0xC0}, {255, 0x02}}), u"jpg 0x0"_qs},
+        {QByteArray("GIF89a\x40\x01\xF0\x00", 10), u"gif 320x240"_qs},
+        // A placeable Windows Metafile is offered by the picture filter but never recognised.
+        {QByteArray("\xD7\xCD\xC6\x9A\x00\x00", 6), u"refused  0x0"_qs},
+    };
+    for (const auto &[bytes, expected] : cases) {
+        const ImageInfo info = imageInfo(bytes);
+        EXPECT_EQ((info.ok ? QString() : u"refused "_qs) + info.type + u" %1x%2"_qs.arg(info.width).arg(info.height),
+                  expected);
+    }
+
+    // On disk: missing bytes read as zero; a file that is not there is refused.
+    test::PackageFixture pictures;
+    EXPECT_TRUE(imageHandler(pictures.file(u"short.bmp"_qs, "BM")).ok);
+    EXPECT_EQ(imageHandler(pictures.file(u"pic.png"_qs, png(64, 48) + QByteArray(1000, 'x'))).height, 48);
+    EXPECT_FALSE(imageHandler(pictures.files + u"missing.png"_qs).ok);
 }
 
 // What the load merged and could not carry joins the list while its section is there.
@@ -179,40 +215,3 @@ TEST(CatalogueCheck, WhatTheLoadMergedOrDroppedIsReportedAndTheCompilerTakesTheC
     EXPECT_FALSE(looking.gatherMembers(g.catalogue, g.data));
 }
 
-TEST(ImageHandler, EachFormatReadsItsSizeAndRefusesWhatOverflowsSixteenBits)
-{
-    const std::pair<QByteArray, QString> cases[] = {
-        // PNG keeps only the low sixteen bits of its 32-bit sizes.
-        {png(70000, 300), u"png 4464x300"_qs},
-        {png(40000, 10), u"refused png 0x0"_qs},
-        {png(10, 32768), u"refused png 0x0"_qs},
-        {png(32767, 10), u"png 32767x10"_qs},
-        // A 40-byte bitmap header has 32-bit fields, and bottom-up bitmaps a negative height.
-        {header({{0, 'B'}, {1, 'M'}, {14, 40}, {18, 0x70}, {19, 0x11}, {20, 0x01}, {22, 0xFF}, {23, 0xFF}, {24, 0xFF},
-                 {25, 0xFF}}),
-         u"bmp 70000x-1"_qs},
-        {header({{0, 'B'}, {1, 'M'}, {14, 12}, {18, 0x20}, {19, 0x03}, {20, 0x58}, {21, 0x02}}), u"bmp 800x600"_qs},
-        {header({{0, 'B'}, {1, 'M'}, {14, 12}, {19, 0x80}}), u"refused bmp 0x0"_qs},
-        {header({{0, 'B'}, {1, 'M'}, {14, 108}, {18, 5}}), u"bmp 0x0"_qs},
-        // JPEG: the first frame marker whose size bytes lie within the 256-byte header.
-        {header({{0, 0xFF}, {1, 0xD8}, {2, 0xFF}, {3, 0xE0}, {20, 0xFF}, {21, 0xC2}, {25, 0x01}, {26, 0x2C}, {27, 0x02},
-                 {28, 0x58}}),
-         u"jpg 600x300"_qs},
-        {header({{0, 0xFF}, {1, 0xD8}, {247, 0xFF}, {248, 0xC0}, {254, 0x01}, {255, 0x02}}), u"jpg 258x0"_qs},
-        {header({{0, 0xFF}, {1, 0xD8}, {248, 0xFF}, {249, 0xC0}, {255, 0x02}}), u"jpg 0x0"_qs},
-        {QByteArray("GIF89a\x40\x01\xF0\x00", 10), u"gif 320x240"_qs},
-        // A placeable Windows Metafile is offered by the picture filter but never recognised.
-        {QByteArray("\xD7\xCD\xC6\x9A\x00\x00", 6), u"refused  0x0"_qs},
-    };
-    for (const auto &[bytes, expected] : cases) {
-        const ImageInfo info = imageInfo(bytes);
-        EXPECT_EQ((info.ok ? QString() : u"refused "_qs) + info.type + u" %1x%2"_qs.arg(info.width).arg(info.height),
-                  expected);
-    }
-
-    // On disk: missing bytes read as zero; a file that is not there is refused.
-    test::PackageFixture f;
-    EXPECT_TRUE(imageHandler(f.file(u"short.bmp"_qs, "BM")).ok);
-    EXPECT_EQ(imageHandler(f.file(u"pic.png"_qs, png(64, 48) + QByteArray(1000, 'x'))).height, 48);
-    EXPECT_FALSE(imageHandler(f.files + u"missing.png"_qs).ok);
-}

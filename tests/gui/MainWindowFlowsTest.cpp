@@ -506,7 +506,7 @@ void MainWindowFlowsTest::labAndSectionInputsOpenOnlyWhileTheyAreAddedOrEdited()
     QCOMPARE(other.caption("cmdAddSection"), langText(LangEntry::EditSectionCaption));
     QCOMPARE(other.window().catalogue().tree().nodeByKey(u"OROUTING PROTOCOLS"_qs)->tag(), u"0101000"_qs);
 
-    // A name another sectionField has, letter case aside, is refused and logged; cancel leaves it.
+    // A name another section has, letter case aside, is refused and logged; cancel leaves it.
     QVERIFY(other.selectNode(u"CCNA Labs"_qs));
     QVERIFY(other.click("cmdAddSection"));
     QVERIFY(other.type("txtSection", u"SPARE"_qs));
@@ -519,14 +519,14 @@ void MainWindowFlowsTest::labAndSectionInputsOpenOnlyWhileTheyAreAddedOrEdited()
     QVERIFY(other.control<QTreeView>("tvlabs")->isEnabled());
     QCOMPARE(other.currentNodeText(), u"CCNA Labs"_qs);
 
-    // A new sectionField goes last and opens no lab, as the catalogue already has sections.
+    // A new section goes last and opens no lab, as the catalogue already has sections.
     QVERIFY(other.click("cmdAddSection"));
     QVERIFY(other.type("txtSection", u"nat"_qs));
     QVERIFY(other.click("cmdAddSection"));
     QCOMPARE(other.treeLines().last(), u"  Nat"_qs);
     QCOMPARE(other.caption("cmdAddLab"), langText(LangEntry::AddLabCaption));
     QVERIFY(!other.control<QPushButton>("cmdAddLab")->isEnabled());
-    // Clicking the new sectionField, selected already, shows it again and offers to add a lab.
+    // Clicking the new section, selected already, shows it again and offers to add a lab.
     QVERIFY(other.selectNode(u"Nat"_qs));
     QVERIFY(other.control<QPushButton>("cmdAddLab")->isEnabled());
     QCOMPARE(other.caption("lblInstructions"), langText(LangEntry::EmptySectionSelectedInstructions));

@@ -611,7 +611,7 @@ void ProgramWindowsTest::theWizardWalkedPageByPageOrCancelledAndItsStartUpBox()
     QVERIFY(driver.click("cmdNext"));
     QCOMPARE(getWizardSetting(), 0);
     QCOMPARE(getSetting(u"Zelvan Nodara"_qs, u"Settings"_qs, u"FendrelWiz"_qs, {}), u"0"_qs); // Nodara reads it there
-    QVERIFY(other.control<QCheckBox>("chkWizStartup")->isChecked()); // until the second closes
+    QVERIFY(other.control<QCheckBox>("chkWizStartup")->isChecked()); // until the wizard closes
     QVERIFY(driver.type("txtTabTitle", u"Switching"_qs));
     QVERIFY(driver.click("cmdNext"));
     QVERIFY(driver.type("txtSection", u"VLANs"_qs));
@@ -620,7 +620,7 @@ void ProgramWindowsTest::theWizardWalkedPageByPageOrCancelledAndItsStartUpBox()
     other.prompter.answers = {MessageAnswer::No, MessageAnswer::No};
     QVERIFY(driver.click("cmdCancel"));
     QCOMPARE(other.prompter.shown.value(0).icon, MessageIcon::Question);
-    QCOMPARE(other.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo); // Enter keeps the second
+    QCOMPARE(other.prompter.shown.last().buttons, MessageButtons::YesNoDefaultNo); // Enter keeps the wizard
     QCOMPARE(other.takeMessageEntries(), QList<int>{38});
     QVERIFY(!second->close());
     QCOMPARE(other.takeMessageEntries(), QList<int>{38});
@@ -652,7 +652,7 @@ void ProgramWindowsTest::theWizardWalkedPageByPageOrCancelledAndItsStartUpBox()
     QCOMPARE(other.takeMessageEntries(), QList<int>{});
     QCOMPARE(getWizardSetting(), 1);
 
-    // Cancelling stores the box as well, whatever page the second is on.
+    // Cancelling stores the box as well, whatever page the wizard is on.
     other.open();
     WizardDriver again(other.window().showWizard());
     again.control<QCheckBox>("chkShowMe")->setChecked(false);
