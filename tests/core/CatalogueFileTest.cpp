@@ -162,7 +162,7 @@ TEST(Windows1252, EveryByteSurvivesARoundTripAndOtherCharactersBecomeQuestionMar
     EXPECT_EQ(toWindows1252(QString::fromUtf8("x\xF0\x9F\x98\x80y")), QByteArray("x?y")); // outside the BMP
 }
 
-TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
+TEST(CatalogueFile, SaveAndLoadKeepEveryValueAndSavesOfOnlyATabOfALabWithoutRecordOrThatFail)
 {
     Fixture f;
     f.catalogue.clear(u"CCNA Labs"_qs, u"0100000"_qs);
@@ -213,43 +213,41 @@ TEST(CatalogueFile, SaveAndLoadKeepEveryValue)
     g.load();
     ASSERT_TRUE(saveIni(g.catalogue, g.prompter));
     EXPECT_EQ(readFile(g.iniPath()), saved);
-}
 
-TEST(CatalogueFile, SavesOfOnlyATabOfALabWithoutRecordAndOneThatFails)
-{
-    Fixture f;
-    writeFile(f.iniPath(), "[GENERAL]\r\ntabtitle=old\r\n");
-    f.catalogue.clear();
-    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
-    EXPECT_FALSE(QFileInfo::exists(f.iniPath()));
+    // Only the tab leaves no file; a lab without record keeps its name.
+    Fixture tabOnly;
+    writeFile(tabOnly.iniPath(), "[GENERAL]\r\ntabtitle=old\r\n");
+    tabOnly.catalogue.clear();
+    ASSERT_TRUE(saveIni(tabOnly.catalogue, tabOnly.prompter));
+    EXPECT_FALSE(QFileInfo::exists(tabOnly.iniPath()));
 
-    f.catalogue.insertLab(f.catalogue.insertSection(u"One"_qs, u"0101000"_qs), u"Orphan"_qs, std::nullopt);
-    ASSERT_TRUE(saveIni(f.catalogue, f.prompter));
-    EXPECT_EQ(readFile(f.iniPath()), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=One\r\nsku=0101000\r\n"
+    tabOnly.catalogue.insertLab(tabOnly.catalogue.insertSection(u"One"_qs, u"0101000"_qs), u"Orphan"_qs, std::nullopt);
+    ASSERT_TRUE(saveIni(tabOnly.catalogue, tabOnly.prompter));
+    EXPECT_EQ(readFile(tabOnly.iniPath()), QByteArray("[GENERAL]\r\ntabtitle=\r\n[SECTION0]\r\nsectionname=One\r\nsku=0101000\r\n"
                                                 "numberofentries=1\r\nlab0=Orphan\r\n"));
-    ASSERT_EQ(f.prompter.shown.size(), 1);
-    EXPECT_EQ(f.prompter.shown[0].icon, MessageIcon::Exclamation);
+    ASSERT_EQ(tabOnly.prompter.shown.size(), 1);
+    EXPECT_EQ(tabOnly.prompter.shown[0].icon, MessageIcon::Exclamation);
 
     // A failed write leaves the old catalogue whole.
-    Fixture g;
+    Fixture failing;
     const QByteArray old = "[GENERAL]\r\ntabtitle=Old\r\n[SECTION0]\r\nsectionname=Kept\r\nnumberofentries=0\r\n";
-    writeFile(g.iniPath(), old);
-    g.section(u"Big"_qs);
+    writeFile(failing.iniPath(), old);
+    failing.section(u"Big"_qs);
     LabRecord r;
     r.description = QString(4000, u'd');
     for (int i = 0; i < 20; ++i)
-        g.lab(u"Big"_qs, u"Lab %1"_qs.arg(i), r);
+        failing.lab(u"Big"_qs, u"Lab %1"_qs.arg(i), r);
 
     // The file-size limit makes the write fail part-way, even for root.
     {
         const test::FileSizeLimit tight(8192);
-        EXPECT_FALSE(saveIni(g.catalogue, g.prompter));
+        EXPECT_FALSE(saveIni(failing.catalogue, failing.prompter));
     }
-    EXPECT_EQ(readFile(g.iniPath()), old);
-    EXPECT_EQ(QDir(g.data).entryList(QDir::Files), QStringList{u"Fendrel.ini"_qs});
+    EXPECT_EQ(readFile(failing.iniPath()), old);
+    EXPECT_EQ(QDir(failing.data).entryList(QDir::Files), QStringList{u"Fendrel.ini"_qs});
 
-    ASSERT_TRUE(saveIni(g.catalogue, g.prompter));
-    EXPECT_GT(readFile(g.iniPath()).size(), 80000);
+    ASSERT_TRUE(saveIni(failing.catalogue, failing.prompter));
+    EXPECT_GT(readFile(failing.iniPath()).size(), 80000);
 }
 
 TEST(CatalogueFile, LoadingStopsAtGapsSkipsWhatCannotBeReadAndContinuesStoredSkus)

@@ -187,7 +187,7 @@ TEST(Folders, AreMadeFoundFallBackGiveWayToAnOverrideAndPackageFoldersAreRemoved
     EXPECT_EQ(log.entries(), QStringList{u"[Delete Lab Folder][DeleteFolder] - 5 - Access is denied"_qs});
 }
 
-TEST(LanguageTable, TheSourceBecomesFileAndHeaderWhichLoadsFromBesideTheProgramOrTheShareFolder)
+TEST(LanguageTable, TheSourceBecomesFileAndHeaderAndTheFileIsReadAsItsRecordsSay)
 {
     const QByteArray source = test::readFile(QStringLiteral(FENDREL_LANGUAGE_SOURCE));
     const lang::SourceResult parsed = lang::parseLanguageSource({source.constData(), static_cast<std::size_t>(source.size())});
@@ -251,25 +251,23 @@ TEST(LanguageTable, TheSourceBecomesFileAndHeaderWhichLoadsFromBesideTheProgramO
     writeFile(bin + u"/lclang.bdb"_qs, fileOf({record(u"1"_qs, u"beside"_qs)}));
     ASSERT_TRUE(loadLanguageTable(bin + u'/', &error));
     EXPECT_EQ(languageTable().text(1), u"beside"_qs);
-}
 
-TEST(LanguageTable, SizingFollowsTheRecordsWhichKeepEveryFieldAndLoseDamagedTails)
-{
-    LanguageTable table;
-    table.fill({record(u"1"_qs, u"one"_qs), record(u"2"_qs, u"two"_qs), record(u"3"_qs, u"three"_qs),
+    // Sizing follows the number of records, which keep every field; damaged tails are ignored.
+    LanguageTable sized;
+    sized.fill({record(u"1"_qs, u"one"_qs), record(u"2"_qs, u"two"_qs), record(u"3"_qs, u"three"_qs),
                 record(u"4"_qs, u"four"_qs), record(u"5"_qs, u"five"_qs)});
-    EXPECT_EQ(table.size(), 7);
-    EXPECT_EQ(table.text(5), u"five"_qs);
+    EXPECT_EQ(sized.size(), 7);
+    EXPECT_EQ(sized.text(5), u"five"_qs);
     for (int n : {0, 6})
-        EXPECT_EQ(table.text(n), QString()) << n;
+        EXPECT_EQ(sized.text(n), QString()) << n;
 
     // In a five-record file 6 is the last entry; 7, words, fractions and negatives are skipped.
-    table.fill({record(u"7"_qs, u"seven"_qs), record(u" 6 "_qs, u"  six "_qs), record(u"abc"_qs, u"x"_qs),
+    sized.fill({record(u"7"_qs, u"seven"_qs), record(u" 6 "_qs, u"  six "_qs), record(u"abc"_qs, u"x"_qs),
                 record(u"-1"_qs, u"x"_qs), record(u"2.5"_qs, u"x"_qs)});
-    EXPECT_EQ(table.size(), 7);
-    EXPECT_EQ(table.text(6), u"six"_qs);
+    EXPECT_EQ(sized.size(), 7);
+    EXPECT_EQ(sized.text(6), u"six"_qs);
     for (int n : {-1, 0, 1, 2, 3, 4, 5, 7})
-        EXPECT_EQ(table.text(n), QString()) << n;
+        EXPECT_EQ(sized.text(n), QString()) << n;
 
     // Records keep every field; damaged tails are ignored.
     LanguageRecord full = record(u"3"_qs, u"Caf\u00E9 \u20AC"_qs);

@@ -113,15 +113,14 @@ QStringList rowsOf(const QAbstractItemModel &model, const QModelIndex &parent = 
 class MainWindowFlowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void aFirstStartEntersTheCatalogueInChainedSteps();
-    void storedCatalogueIsShownNodeByNode();
+    void aFirstStartEntersTheCatalogueInChainedStepsAndAStoredOneIsShownNodeByNode();
     void editsKeepEveryStoredPathAndIncompleteLabsAreRefused();
     void deletingLabsSectionsAndEverythingAndCompilingWhileSomethingIsOpen();
     void labAndSectionInputsOpenOnlyWhileTheyAreAddedOrEdited();
     void theTreeModelFollowsEveryChangeAndItsViewTellsOnlyChoices();
 };
 
-void MainWindowFlowsTest::aFirstStartEntersTheCatalogueInChainedSteps()
+void MainWindowFlowsTest::aFirstStartEntersTheCatalogueInChainedStepsAndAStoredOneIsShownNodeByNode()
 {
     MainWindowHarness h;
     const QString document = h.makeFile(u"docs/OSPF Areas.PDF"_qs);
@@ -207,76 +206,74 @@ void MainWindowFlowsTest::aFirstStartEntersTheCatalogueInChainedSteps()
              (QStringList{document, topology, picture, u"ont,icnd2"_qs, u"testsim"_qs, u"Three areas"_qs}));
     QCOMPARE(stored.optFiles, 1);
     QVERIFY(!QFile::exists(h.iniPath())); // only compiling writes the catalogue file
-}
 
-void MainWindowFlowsTest::storedCatalogueIsShownNodeByNode()
-{
-    MainWindowHarness h;
-    openCatalogue(h);
-    QCOMPARE(h.treeLines(),
+    // A stored catalogue is shown node by node; the exam boxes follow the lab shown and the clicks.
+    MainWindowHarness shown;
+    openCatalogue(shown);
+    QCOMPARE(shown.treeLines(),
              (QStringList{u"CCNA Labs"_qs, u"  Routing"_qs, u"    Static routes"_qs, u"    Rip"_qs, u"  Spare"_qs}));
-    QCOMPARE(h.caption("cmdEditTab"), langText(LangEntry::EditTabCaption));
-    QCOMPARE(h.enabled("txtTab cmdDeleteAll cmdAddSection"), u"cmdDeleteAll"_qs);
-    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::MainInstructions));
-    const auto *tree = h.control<QTreeView>("tvlabs");
+    QCOMPARE(shown.caption("cmdEditTab"), langText(LangEntry::EditTabCaption));
+    QCOMPARE(shown.enabled("txtTab cmdDeleteAll cmdAddSection"), u"cmdDeleteAll"_qs);
+    QCOMPARE(shown.caption("lblInstructions"), langText(LangEntry::MainInstructions));
+    const auto *tree = shown.control<QTreeView>("tvlabs");
     QVERIFY(tree->isExpanded(tree->model()->index(0, 0, tree->model()->index(0, 0))));
 
-    QVERIFY(h.selectNode(u"Static routes"_qs));
-    QCOMPARE(h.control<QLineEdit>("txtSection")->text(), u"Routing"_qs);
-    QCOMPARE(h.control<QLineEdit>("txtLabname")->text(), u"Static routes"_qs);
-    QCOMPARE(h.captions("lblFile lblTopFile lblNwcFile lblLoadNwcFile lblPictureFile lblLabPackID lblIndex"),
+    QVERIFY(shown.selectNode(u"Static routes"_qs));
+    QCOMPARE(shown.control<QLineEdit>("txtSection")->text(), u"Routing"_qs);
+    QCOMPARE(shown.control<QLineEdit>("txtLabname")->text(), u"Static routes"_qs);
+    QCOMPARE(shown.captions("lblFile lblTopFile lblNwcFile lblLoadNwcFile lblPictureFile lblLabPackID lblIndex"),
              u"static.pdf|static.top|grade.nwc|load.nwc|static.png|0101001|3"_qs);
-    QCOMPARE(h.control<QPlainTextEdit>("txtLabDescription")->toPlainText(), u"Two routers and a default route"_qs);
-    QVERIFY(h.control<QCheckBox>("chkTestSimMode")->isChecked());
-    QCOMPARE(checkedExams(h), u"chkICND1"_qs);
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
-    QCOMPARE(h.enabled("cmdEdit cmdDelete cmdAddLab cmdAddSection"), u"cmdEdit cmdDelete cmdAddLab cmdAddSection"_qs);
+    QCOMPARE(shown.control<QPlainTextEdit>("txtLabDescription")->toPlainText(), u"Two routers and a default route"_qs);
+    QVERIFY(shown.control<QCheckBox>("chkTestSimMode")->isChecked());
+    QCOMPARE(checkedExams(shown), u"chkICND1"_qs);
+    QCOMPARE(shown.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
+    QCOMPARE(shown.enabled("cmdEdit cmdDelete cmdAddLab cmdAddSection"), u"cmdEdit cmdDelete cmdAddLab cmdAddSection"_qs);
 
-    QVERIFY(h.selectNode(u"Rip"_qs));
+    QVERIFY(shown.selectNode(u"Rip"_qs));
     // A Windows path shows its file name too; what the lab lacks shows nothing.
-    QCOMPARE(h.captions("lblFile lblNwcFile"), u"rip.doc|"_qs);
-    QVERIFY(!h.control<QCheckBox>("chkTestSimMode")->isChecked());
-    QCOMPARE(checkedExams(h), u"chkICND1 chkONT"_qs);
+    QCOMPARE(shown.captions("lblFile lblNwcFile"), u"rip.doc|"_qs);
+    QVERIFY(!shown.control<QCheckBox>("chkTestSimMode")->isChecked());
+    QCOMPARE(checkedExams(shown), u"chkICND1 chkONT"_qs);
 
-    QVERIFY(h.selectNode(u"Routing"_qs));
-    QCOMPARE(h.captions("cmdAddSection lblFile"), langText(LangEntry::EditSectionCaption) + u'|');
-    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::SectionSelectedInstructions));
-    QCOMPARE(h.enabled("cmdAddLab cmdDelete"), u"cmdAddLab"_qs); // it still holds labs
+    QVERIFY(shown.selectNode(u"Routing"_qs));
+    QCOMPARE(shown.captions("cmdAddSection lblFile"), langText(LangEntry::EditSectionCaption) + u'|');
+    QCOMPARE(shown.caption("lblInstructions"), langText(LangEntry::SectionSelectedInstructions));
+    QCOMPARE(shown.enabled("cmdAddLab cmdDelete"), u"cmdAddLab"_qs); // it still holds labs
 
-    QVERIFY(h.selectNode(u"Spare"_qs));
-    QCOMPARE(h.captions("lblInstructions lblLabPackID"),
+    QVERIFY(shown.selectNode(u"Spare"_qs));
+    QCOMPARE(shown.captions("lblInstructions lblLabPackID"),
              langText(LangEntry::EmptySectionSelectedInstructions) + u"|0102000"_qs);
-    QVERIFY(h.control<QPushButton>("cmdDelete")->isEnabled());
+    QVERIFY(shown.control<QPushButton>("cmdDelete")->isEnabled());
 
-    QVERIFY(h.selectNode(u"CCNA Labs"_qs));
-    QCOMPARE(h.caption("lblInstructions"), langText(LangEntry::TabSelectedInstructions));
-    QCOMPARE(h.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
-    QCOMPARE(h.enabled("cmdAddLab cmdEdit"), QString());
-    QCOMPARE(h.takeMessageEntries(), QList<int>{});
-    QVERIFY(!h.window().catalogueChanged());
+    QVERIFY(shown.selectNode(u"CCNA Labs"_qs));
+    QCOMPARE(shown.caption("lblInstructions"), langText(LangEntry::TabSelectedInstructions));
+    QCOMPARE(shown.caption("cmdAddSection"), langText(LangEntry::SelectedItemAddSectionCaption));
+    QCOMPARE(shown.enabled("cmdAddLab cmdEdit"), QString());
+    QCOMPARE(shown.takeMessageEntries(), QList<int>{});
+    QVERIFY(!shown.window().catalogueChanged());
 
-    QVERIFY(h.selectNode(u"Routing"_qs));
-    QVERIFY(h.click("cmdAddLab"));
+    QVERIFY(shown.selectNode(u"Routing"_qs));
+    QVERIFY(shown.click("cmdAddLab"));
     // A new lab starts with the exams of the lab shown last, Rip's; clicks take them off and on.
-    QCOMPARE(checkedExams(h), u"chkICND1 chkONT"_qs);
-    QVERIFY(h.click("chkONT"));
-    QVERIFY(h.click("chkICND1"));
-    QCOMPARE(h.window().editBuffer().examsCovered, QString());
-    QVERIFY(h.click("chkONT"));
-    QCOMPARE(h.window().editBuffer().examsCovered, u"ont"_qs);
-    QVERIFY(h.click("cmdCancel"));
+    QCOMPARE(checkedExams(shown), u"chkICND1 chkONT"_qs);
+    QVERIFY(shown.click("chkONT"));
+    QVERIFY(shown.click("chkICND1"));
+    QCOMPARE(shown.window().editBuffer().examsCovered, QString());
+    QVERIFY(shown.click("chkONT"));
+    QCOMPARE(shown.window().editBuffer().examsCovered, u"ont"_qs);
+    QVERIFY(shown.click("cmdCancel"));
 
     // Showing a lab sets the boxes, and a lab added next starts from them.
-    QVERIFY(h.selectNode(u"Rip"_qs));
-    QCOMPARE(h.window().editBuffer().examsCovered, u"ont,icnd1"_qs);
-    QVERIFY(h.click("cmdAddLab"));
-    QCOMPARE(checkedExams(h), u"chkICND1 chkONT"_qs);
-    h.chooser.answers = {h.makeFile(u"a.txt"_qs), h.makeFile(u"a.top"_qs)};
-    QVERIFY(h.click("cmdBrowse"));
-    QVERIFY(h.click("cmdBrowseTop"));
-    QVERIFY(h.type("txtLabname", u"x"_qs));
-    QVERIFY(h.click("cmdAddLab"));
-    QCOMPARE(h.recordOf(u"X"_qs).examsCovered, u"ont,icnd1"_qs);
+    QVERIFY(shown.selectNode(u"Rip"_qs));
+    QCOMPARE(shown.window().editBuffer().examsCovered, u"ont,icnd1"_qs);
+    QVERIFY(shown.click("cmdAddLab"));
+    QCOMPARE(checkedExams(shown), u"chkICND1 chkONT"_qs);
+    shown.chooser.answers = {shown.makeFile(u"a.txt"_qs), shown.makeFile(u"a.top"_qs)};
+    QVERIFY(shown.click("cmdBrowse"));
+    QVERIFY(shown.click("cmdBrowseTop"));
+    QVERIFY(shown.type("txtLabname", u"x"_qs));
+    QVERIFY(shown.click("cmdAddLab"));
+    QCOMPARE(shown.recordOf(u"X"_qs).examsCovered, u"ont,icnd1"_qs);
 }
 
 void MainWindowFlowsTest::editsKeepEveryStoredPathAndIncompleteLabsAreRefused()

@@ -163,8 +163,7 @@ class ProgramWindowsTest : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void thePageLinkShowsAPdfHandsBackItsPageAndAsksTheViewerAsTheDocumentNeeds();
-    void progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash();
-    void messageBoxesAndFileDialogsFollowTheRequest();
+    void progressSplashMessageBoxesAndFileDialogsBehaveAsTheDesktopExpects();
     void theWizardWalkedPageByPageOrCancelledAndItsStartUpBox();
     void aWizardCatalogueIsWrittenOnlyWhereItCanBeOrHandedOnAlone();
 };
@@ -340,7 +339,7 @@ void ProgramWindowsTest::thePageLinkShowsAPdfHandsBackItsPageAndAsksTheViewerAsT
 
 // A progress window loaded again starts from an empty bar and its own label. It carries the
 // program's icon, as the main window does.
-void ProgramWindowsTest::progressWindowsStartEmptyAndCarryTheIconAndAClickDismissesTheSplash()
+void ProgramWindowsTest::progressSplashMessageBoxesAndFileDialogsBehaveAsTheDesktopExpects()
 {
     const QIcon icon = gui::iconResource(gui::kIconResource);
     QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
@@ -378,10 +377,8 @@ void ProgramWindowsTest::progressWindowsStartEmptyAndCarryTheIconAndAClickDismis
     QVERIFY(shown.elapsed() < 30000);
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(w->objectName() != u"frmSplash" || !w->isVisible());
-}
 
-void ProgramWindowsTest::messageBoxesAndFileDialogsFollowTheRequest()
-{
+    // Message boxes map icons, buttons and answers, standing over the window that raised them.
     // A box stands over the window that raised it, not over the prompter's own window.
     QWidget owner;
     QWidget raiser;
