@@ -330,19 +330,6 @@ TEST(PackageCli, NamedPipesAreRefusedAtOnceAndNamesThatWouldForgeLinesAreEscaped
     EXPECT_EQ(QString::fromUtf8(r.out), u"1\tFendrel.ini\tname-only\n2\ta\\x09b\\x0a3\\x09evil.pdf\\\\x\tname-only\n"_qs);
 }
 
-TEST(PackageCli, WithoutItsLanguageFileTheProgramSaysSoAndStops)
-{
-    Author a;
-    const QString copy = a.path(u"bin/fendrel-cli"_qs);
-    QDir().mkpath(a.path(u"bin"_qs));
-    ASSERT_TRUE(QFile::copy(QStringLiteral(FENDREL_CLI_PATH), copy));
-    QProcess process;
-    process.start(copy, {u"--data-dir"_qs, a.path(u"data"_qs), u"check-nwc"_qs, copy});
-    process.waitForFinished(30000);
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains(u"language file lclang.bdb"_qs));
-}
-
 // One extraction at a time per data folder: a held folder is refused with the holder named, a
 // lock left by a process that is gone is taken over. A data folder extraction cannot write to is
 // refused with the reason, the catalogue unchanged; the superuser writes to read-only folders, so
@@ -502,7 +489,7 @@ TEST(PackageCli, KilledOrStoppedExtractionsNeverLeaveAHalfWrittenFile)
     }
 }
 
-TEST(Cli, HelpVersionWrongCommandLinesAndGlobalOptions)
+TEST(Cli, HelpVersionWrongCommandLinesGlobalOptionsAndAMissingLanguageFile)
 {
     const CliRun help = runCli({u"--help"_qs});
     EXPECT_EQ(help.exitCode, 0);
@@ -534,4 +521,15 @@ TEST(Cli, HelpVersionWrongCommandLinesAndGlobalOptions)
     EXPECT_TRUE(QFileInfo(data + u"/log/fendrel_error.log"_qs).isFile());
     EXPECT_EQ(langText(LangEntry::AddLabCaption), u"Add Lab"_qs);
     EXPECT_TRUE(app.helpText().contains(u"probe [ARGS]"_qs));
+
+    // Without its language file the program says so and stops.
+    Author a;
+    const QString copy = a.path(u"bin/fendrel-cli"_qs);
+    QDir().mkpath(a.path(u"bin"_qs));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(FENDREL_CLI_PATH), copy));
+    QProcess process;
+    process.start(copy, {u"--data-dir"_qs, a.path(u"data"_qs), u"check-nwc"_qs, copy});
+    process.waitForFinished(30000);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_TRUE(QString::fromLocal8Bit(process.readAllStandardError()).contains(u"language file lclang.bdb"_qs));
 }

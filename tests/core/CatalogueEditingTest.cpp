@@ -113,60 +113,9 @@ TEST(CatalogueEditing, AddLabStoresTrimmedValuesOrRefusesMissingPartsAndUnknownS
     EXPECT_EQ(f.log.entries(), QStringList{u"[Add Lab - Click][frmAddLabs] - 35601 - Element not found"_qs});
 }
 
-// An edit is refused for a document other than the one shown and for a lab whose record went
-// missing; such a lab still leaves the tree when deleted, the tab never does.
-TEST(CatalogueEditing, EditsDeletesAndValuesTheCatalogueFileCannotKeepAreRefused)
-{
-    Fixture f;
-    CatalogueNode *routing = f.catalogue.addSection(u"Routing"_qs);
-    CatalogueNode *node = f.catalogue.addLab(f.buffer(), input(u"A"_qs), f.prompter).node;
-    CatalogueNode *orphan = f.catalogue.insertLab(routing, u"B"_qs, std::nullopt);
-    LabRecord editing;
-    LabInput in{u"A"_qs, u"Routing"_qs, {}, false, u"other.pdf"_qs};
-    EXPECT_EQ(f.catalogue.editLab(editing, node->index(), in, f.prompter).outcome, LabStore::Incomplete);
-    in.documentLabel.clear();
-    EXPECT_EQ(f.catalogue.editLab(editing, node->index(), in, f.prompter).outcome, LabStore::Incomplete);
-    in.documentLabel = u"lab one.pdf"_qs;
-    EXPECT_EQ(f.catalogue.editLab(editing, orphan->index(), in, f.prompter).outcome, LabStore::RecordMissing);
-    EXPECT_EQ(f.catalogue.editLab(editing, 99, in, f.prompter).outcome, LabStore::RecordMissing);
-
-    EXPECT_EQ(f.catalogue.deleteNode(orphan, f.prompter), routing);
-    EXPECT_EQ(f.prompter.texts(), QStringList(2, langText(LangEntry::LabIncompleteMessage))
-                                      + QStringList(2, langText(LangEntry::EditedLabDetailsMissingMessage))
-                                      + QStringList{langText(LangEntry::DeletedLabDetailsMissingMessage)});
-    EXPECT_EQ(routing->childCount(), 1);
-    EXPECT_EQ(f.catalogue.deleteNode(f.catalogue.tree().root(), f.prompter), nullptr);
-    EXPECT_EQ(f.catalogue.tree().count(), 3);
-    EXPECT_TRUE(f.log.lines().last().contains(u"[Delete Lab - Click][frmAddLabs] - 35601"));
-
-    // Values the catalogue file cannot keep are refused for their one cause.
-    struct Case {
-        QString value;
-        std::optional<LangEntry> entry;
-        QString reason; // what the refusal says
-    };
-    const Case cases[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
-                          {u"]Lab["_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
-                          {u"a=b"_qs, LangEntry::ValueWithEqualsText, u"\"=\""_qs},
-                          {u"line\nbreak"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
-                          {u"a\rb"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
-                          {u"Łódź"_qs, LangEntry::ValueNot1252Text, u"cannot store"_qs},
-                          {u"Café [draft"_qs, std::nullopt, {}},
-                          {u"Price in €"_qs, std::nullopt, {}}};
-    for (const Case &c : cases) {
-        EXPECT_EQ(catalogueValueRefusalEntry(c.value), c.entry) << qPrintable(c.value);
-        const QString refusal = catalogueValueRefusal(c.value);
-        EXPECT_TRUE(c.reason.isEmpty() ? refusal.isEmpty() : refusal.contains(c.reason)) << qPrintable(c.value);
-    }
-
-    EXPECT_EQ(pageNumberValue(u"  12 "_qs), u"12"_qs);
-    for (const QString &text : {u"twelve"_qs, u"nan"_qs, u"inf"_qs, u"-INF"_qs, u"infinity"_qs, u"1e999"_qs, QString()})
-        EXPECT_EQ(pageNumberValue(text), std::nullopt) << qPrintable(text);
-}
-
 // The tab title replaces a lone root and otherwise renames it; section names are capitalised and
 // unique, letter case aside.
-TEST(CatalogueEditing, TabTitlesAndSectionNames)
+TEST(CatalogueEditing, TabTitlesSectionNamesEditsDeletesAndValuesTheFileCannotKeep)
 {
     Fixture f;
     f.catalogue.setTabTitle(u" CCNA labs "_qs);
@@ -200,6 +149,54 @@ TEST(CatalogueEditing, TabTitlesAndSectionNames)
     const QString clash = u"[Add Section - Click][frmAddLabs] - 35602 - Key is not unique in collection"_qs;
     EXPECT_EQ(f.log.entries(),
               (QStringList{clash, clash, u"[Add Section - Click][frmAddLabs] - 35601 - Element not found"_qs}));
+
+    // An edit is refused for a document other than the one shown and for a lab whose record went missing; such
+    // a lab still leaves the tree when deleted, the tab never does.
+    Fixture edits;
+    CatalogueNode *editRouting = edits.catalogue.addSection(u"Routing"_qs);
+    CatalogueNode *node = edits.catalogue.addLab(edits.buffer(), input(u"A"_qs), edits.prompter).node;
+    CatalogueNode *orphan = edits.catalogue.insertLab(editRouting, u"B"_qs, std::nullopt);
+    LabRecord editing;
+    LabInput in{u"A"_qs, u"Routing"_qs, {}, false, u"other.pdf"_qs};
+    EXPECT_EQ(edits.catalogue.editLab(editing, node->index(), in, edits.prompter).outcome, LabStore::Incomplete);
+    in.documentLabel.clear();
+    EXPECT_EQ(edits.catalogue.editLab(editing, node->index(), in, edits.prompter).outcome, LabStore::Incomplete);
+    in.documentLabel = u"lab one.pdf"_qs;
+    EXPECT_EQ(edits.catalogue.editLab(editing, orphan->index(), in, edits.prompter).outcome, LabStore::RecordMissing);
+    EXPECT_EQ(edits.catalogue.editLab(editing, 99, in, edits.prompter).outcome, LabStore::RecordMissing);
+
+    EXPECT_EQ(edits.catalogue.deleteNode(orphan, edits.prompter), editRouting);
+    EXPECT_EQ(edits.prompter.texts(), QStringList(2, langText(LangEntry::LabIncompleteMessage))
+                                      + QStringList(2, langText(LangEntry::EditedLabDetailsMissingMessage))
+                                      + QStringList{langText(LangEntry::DeletedLabDetailsMissingMessage)});
+    EXPECT_EQ(editRouting->childCount(), 1);
+    EXPECT_EQ(edits.catalogue.deleteNode(edits.catalogue.tree().root(), edits.prompter), nullptr);
+    EXPECT_EQ(edits.catalogue.tree().count(), 3);
+    EXPECT_TRUE(edits.log.lines().last().contains(u"[Delete Lab - Click][frmAddLabs] - 35601"));
+
+    // Values the catalogue file cannot keep are refused for their one cause.
+    struct Case {
+        QString value;
+        std::optional<LangEntry> entry;
+        QString reason; // what the refusal says
+    };
+    const Case cases[] = {{u"/home/ann/labs/OSPF [area 0].pdf"_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
+                          {u"]Lab["_qs, LangEntry::ValueRefusedText, u"[\" and \"]"_qs},
+                          {u"a=b"_qs, LangEntry::ValueWithEqualsText, u"\"=\""_qs},
+                          {u"line\nbreak"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
+                          {u"a\rb"_qs, LangEntry::ValueWithLineBreakText, u"line break"_qs},
+                          {u"Łódź"_qs, LangEntry::ValueNot1252Text, u"cannot store"_qs},
+                          {u"Café [draft"_qs, std::nullopt, {}},
+                          {u"Price in €"_qs, std::nullopt, {}}};
+    for (const Case &c : cases) {
+        EXPECT_EQ(catalogueValueRefusalEntry(c.value), c.entry) << qPrintable(c.value);
+        const QString refusal = catalogueValueRefusal(c.value);
+        EXPECT_TRUE(c.reason.isEmpty() ? refusal.isEmpty() : refusal.contains(c.reason)) << qPrintable(c.value);
+    }
+
+    EXPECT_EQ(pageNumberValue(u"  12 "_qs), u"12"_qs);
+    for (const QString &text : {u"twelve"_qs, u"nan"_qs, u"inf"_qs, u"-INF"_qs, u"infinity"_qs, u"1e999"_qs, QString()})
+        EXPECT_EQ(pageNumberValue(text), std::nullopt) << qPrintable(text);
 }
 
 TEST(CatalogueDocument, EveryEditIsAnnouncedAroundItsChangeAndALoadIsOneReset)

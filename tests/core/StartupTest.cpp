@@ -306,7 +306,7 @@ TEST(LanguageTable, TheSourceBecomesFileAndHeaderAndTheFileIsReadAsItsRecordsSay
     EXPECT_TRUE(parseLanguageRecords(twoDimensions).isEmpty());
 }
 
-TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerMendsItsSettingsAndRotates)
+TEST(ErrorLog, AFreshLogIsMadeFallsBackNeverFailsItsCallerMendsItsSettingsRotatesAndCleansUp)
 {
     QTemporaryDir dir;
     ErrorLog log;
@@ -393,20 +393,18 @@ TEST(ErrorLog, AFreshLogIsMadeOrFallsBackNeverFailsItsCallerMendsItsSettingsAndR
     logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
     EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41.log"_qs), full);
     EXPECT_EQ(readFile(folder + u"/vesk_12-04-2026_21-13-41_2.log"_qs), full + "second");
-}
 
-TEST(ErrorLog, CleanUpDeletesTheSurplusInEnumerationOrder)
-{
-    test::ScopedErrorLog scoped;
-    scoped.setClock(kWhen);
-    const QString logPath = errorLog().logFilePath();
-    const QString folder = QFileInfo(logPath).path() + u'/';
+    // Clean-up deletes the surplus archives in enumeration order.
+    test::ScopedErrorLog cleaning;
+    cleaning.setClock(kWhen);
+    const QString cleanPath = errorLog().logFilePath();
+    const QString cleanFolder = QFileInfo(cleanPath).path() + u'/';
     QStringList older;
     for (int i = 1; i <= 7; ++i) {
         older << u"vesk_01-0%1-2026_10-00-00.log"_qs.arg(i);
-        writeFile(folder + older.last(), "old");
+        writeFile(cleanFolder + older.last(), "old");
     }
-    writeFile(folder + u"keep_me.log"_qs, "not an archive");
+    writeFile(cleanFolder + u"keep_me.log"_qs, "not an archive");
     // Deliberately neither name nor time order: only the enumeration order may decide.
     const QStringList enumerated = {older[4], older[1], older[6], older[0], older[3], older[5], older[2]};
     errorLog().setArchiveLister([&](const QString &) {
@@ -414,14 +412,15 @@ TEST(ErrorLog, CleanUpDeletesTheSurplusInEnumerationOrder)
             + enumerated.mid(2);
     });
 
-    writeFile(logPath, QByteArray(524288, 'x'));
+    writeFile(cleanPath, QByteArray(524288, 'x'));
     logError(u"p"_qs, u"m"_qs, 1, u"d"_qs);
 
-    EXPECT_FALSE(QFileInfo::exists(folder + enumerated[0]));
-    EXPECT_FALSE(QFileInfo::exists(folder + enumerated[1]));
+    EXPECT_FALSE(QFileInfo::exists(cleanFolder + enumerated[0]));
+    EXPECT_FALSE(QFileInfo::exists(cleanFolder + enumerated[1]));
     for (const QString &name : enumerated.mid(2))
-        EXPECT_TRUE(QFileInfo::exists(folder + name)) << qPrintable(name);
-    EXPECT_TRUE(QFileInfo::exists(folder + u"vesk_12-04-2026_21-13-41.log"_qs));
-    EXPECT_TRUE(QFileInfo::exists(folder + u"keep_me.log"_qs));
-    EXPECT_TRUE(QFileInfo::exists(logPath));
+        EXPECT_TRUE(QFileInfo::exists(cleanFolder + name)) << qPrintable(name);
+    EXPECT_TRUE(QFileInfo::exists(cleanFolder + u"vesk_12-04-2026_21-13-41.log"_qs));
+    EXPECT_TRUE(QFileInfo::exists(cleanFolder + u"keep_me.log"_qs));
+    EXPECT_TRUE(QFileInfo::exists(cleanPath));
 }
+
