@@ -1,6 +1,7 @@
 #pragma once
 
 #include "codec/Huffman.h"
+#include "codec/ReferenceHe3.h"
 
 #include <gtest/gtest.h>
 
@@ -16,19 +17,6 @@
 namespace fendrel::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-// A slow HE3 codec written as plainly as possible, byte by byte and bit by bit, with progress
-// raised at every checkpoint as it passes. The real codec must match it byte for byte and event
-// for event.
-struct ReferenceResult {
-    enum class Outcome { Done, Identification, Checksum, Malformed };
-    Outcome outcome = Outcome::Done;
-    std::vector<std::uint8_t> bytes; // the stream or the decoded bytes when done
-    std::vector<std::int16_t> progress;
-};
-
-ReferenceResult referenceEncode(const Bytes &input);
-ReferenceResult referenceDecode(const Bytes &stream);
 
 inline Bytes bytesOf(const std::string &text)
 {

@@ -1,4 +1,4 @@
-#include "codec/CodecTestSupport.h"
+#include "codec/ReferenceHe3.h"
 
 #include <cmath>
 #include <cstddef>
