@@ -8,16 +8,6 @@
 
 namespace fendrel::test {
 
-Bytes bytesOf(const std::string &text)
-{
-    return Bytes(text.begin(), text.end());
-}
-
-ProgressLog::ProgressLog(Huffman &codec)
-{
-    codec.setProgressHandler([this](std::int16_t &percent) { events.push_back(percent); });
-}
-
 ReferenceResult runEncode(const Bytes &input)
 {
     const CodecRun run = encodeWhole(input);
@@ -63,14 +53,6 @@ void expectSame(const CodecRun &actual, const CodecRun &expected, const std::str
                                                     << expected.bytes.size();
     }
     EXPECT_EQ(actual.events, expected.events) << what;
-}
-
-PieceSizes::PieceSizes(std::size_t size, std::uint32_t seed) : m_size(size), m_random(seed != 0), m_engine(seed) {}
-
-std::size_t PieceSizes::next(std::size_t left)
-{
-    const std::size_t size = m_random ? std::uniform_int_distribution<std::size_t>(1, m_size)(m_engine) : m_size;
-    return std::min(size, left);
 }
 
 namespace {
@@ -123,11 +105,6 @@ CodecRun encodeWhole(const Bytes &input)
 CodecRun encodeToSink(const Bytes &input)
 {
     return runCodec([&input](Huffman &codec, CodecRun &run) { codec.encodeTo(input.data(), input.size(), collector(run)); });
-}
-
-CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second)
-{
-    return encodeInPieces(input.size(), input, input, std::move(first), std::move(second));
 }
 
 CodecRun encodeInPieces(std::size_t announced, const Bytes &first, const Bytes &second, PieceSizes firstPieces,

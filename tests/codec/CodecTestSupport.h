@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -17,7 +18,10 @@ namespace fendrel::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes bytesOf(const std::string &text);
+inline Bytes bytesOf(const std::string &text)
+{
+    return Bytes(text.begin(), text.end());
+}
 
 // The stream of "ab": Huffman form, one-bit codes.
 inline const Bytes kAbStream = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 0x00,
@@ -25,7 +29,10 @@ inline const Bytes kAbStream = {0x48, 0x45, 0x33, 0x0D, 0x03, 0x02, 0x00, 0x00, 
 
 // Records every progress event of a codec.
 struct ProgressLog {
-    explicit ProgressLog(Huffman &codec);
+    explicit ProgressLog(Huffman &codec)
+    {
+        codec.setProgressHandler([this](std::int16_t &percent) { events.push_back(percent); });
+    }
     std::vector<std::int16_t> events;
 };
 
@@ -72,8 +79,11 @@ CodecRun runCodec(Call call)
 // sizes from 1 to that when a seed is given.
 class PieceSizes {
 public:
-    explicit PieceSizes(std::size_t size, std::uint32_t seed = 0);
-    std::size_t next(std::size_t left);
+    explicit PieceSizes(std::size_t size, std::uint32_t seed = 0) : m_size(size), m_random(seed != 0), m_engine(seed) {}
+    std::size_t next(std::size_t left)
+    {
+        return std::min(m_random ? std::uniform_int_distribution<std::size_t>(1, m_size)(m_engine) : m_size, left);
+    }
 
 private:
     std::size_t m_size;
@@ -87,11 +97,14 @@ CodecRun decodeWhole(const Bytes &stream);
 CodecRun decodeInPieces(const Bytes &stream, PieceSizes pieces, std::optional<std::size_t> announced = {});
 CodecRun encodeWhole(const Bytes &input);
 CodecRun encodeToSink(const Bytes &input);
-// Pass 0 and pass 1 produce the input in pieces of their own sizes.
-CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second);
-// Pass 0 produces first and pass 1 second, for an input encodeFrom is told is announced bytes long.
+// Pass 0 produces first and pass 1 second, for an input encodeFrom is told is announced bytes long;
+// each pass in pieces of its own sizes.
 CodecRun encodeInPieces(std::size_t announced, const Bytes &first, const Bytes &second, PieceSizes firstPieces,
                         PieceSizes secondPieces);
+inline CodecRun encodeInPieces(const Bytes &input, PieceSizes first, PieceSizes second)
+{
+    return encodeInPieces(input.size(), input, input, std::move(first), std::move(second));
+}
 
 // A Huffman-form stream written by hand: each value's code as a string of '0' and '1' from the
 // root, the message in those codes, and the true length and checksum of the message.

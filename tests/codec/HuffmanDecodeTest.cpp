@@ -1,5 +1,6 @@
-// Streams the encoder never writes: long and incomplete codes, broken headers and tables, and
-// the errors each one must end in.
+// Streams worked out by hand from the format, independent of the reference codec; and streams the
+// encoder never writes: long and incomplete codes, broken headers and tables, and the errors each
+// one must end in.
 
 #include "codec/CodecTestSupport.h"
 
@@ -27,9 +28,72 @@ Bytes prefix(const Bytes &stream, std::size_t size)
 
 const std::string kCorrupt = "HuffmanDecode(): The data is corrupt (";
 
+const Bytes kStoredId = {0x48, 0x45, 0x30, 0x0D};
+
+Bytes encoded(const Bytes &input)
+{
+    return runEncode(input).bytes;
+}
+
 } // namespace
 
-TEST(HuffmanDecode, CodesUpTo255BitsLong)
+TEST(HuffmanFormat, StoredInputsTheTwoByteStreamAndTheCandidateRulesOfTheTree)
+{
+    const ReferenceResult empty = runEncode({});
+    EXPECT_EQ(empty.bytes, kStoredId);
+    EXPECT_TRUE(empty.progress.empty());
+    const ReferenceResult emptyBack = runDecode(kStoredId);
+    EXPECT_TRUE(emptyBack.bytes.empty());
+    EXPECT_TRUE(emptyBack.progress.empty());
+
+    for (std::size_t size : {1u, 2u, 25000u}) {
+        const Bytes input(size, 0xFF);
+        Bytes expected = kStoredId;
+        expected.insert(expected.end(), input.begin(), input.end());
+        const ReferenceResult stream = runEncode(input);
+        EXPECT_EQ(stream.bytes, expected) << size;
+        // Counting reports its progress before the form is chosen; the stored form adds nothing.
+        const std::vector<std::int16_t> counting = {1, 2, 3, 4, 5, 6, 7};
+        EXPECT_EQ(stream.progress, size == 25000 ? counting : std::vector<std::int16_t>());
+        const ReferenceResult back = runDecode(expected);
+        EXPECT_EQ(back.bytes, input);
+        EXPECT_TRUE(back.progress.empty());
+    }
+
+    // The stored form carries no checksum, so any content decodes.
+    EXPECT_EQ(runDecode({0x48, 0x45, 0x30, 0x0D, 0x00, 0x33}).bytes, (Bytes{0x00, 0x33}));
+
+    // Two bytes give the seventeen-byte stream.
+    const ReferenceResult stream = runEncode(bytesOf("ab"));
+    EXPECT_EQ(stream.bytes, kAbStream);
+    EXPECT_EQ(stream.progress, (std::vector<std::int16_t>{7, 12, 100}));
+    const ReferenceResult back = runDecode(kAbStream);
+    EXPECT_EQ(back.bytes, bytesOf("ab"));
+    EXPECT_EQ(back.progress, (std::vector<std::int16_t>{89, 100}));
+
+    Huffman codec;
+    const std::string text = codec.encodeString("ab");
+    EXPECT_EQ(text, std::string(kAbStream.begin(), kAbStream.end()));
+    EXPECT_EQ(codec.decodeString(text), "ab");
+
+    // a, b, c once each: a and b merge first, then c (lower index) with their node.
+    // Codes c = 0, a = 10, b = 11.
+    EXPECT_EQ(encoded(bytesOf("abc")),
+              (Bytes{0x48, 0x45, 0x33, 0x0D, 0x60, 0x03, 0x00, 0x00, 0x00, 0x03, 0x00,
+                     0x61, 0x02, 0x62, 0x02, 0x63, 0x01, 0x0D, 0x0D}));
+    // a = 2, b = 3, c = 1: c replaces the heavier candidate b and is not moved before a, so
+    // a is left and c right. Codes b = 0, a = 10, c = 11.
+    EXPECT_EQ(encoded(bytesOf("aabbbc")),
+              (Bytes{0x48, 0x45, 0x33, 0x0D, 0x01, 0x06, 0x00, 0x00, 0x00, 0x03, 0x00,
+                     0x61, 0x02, 0x62, 0x01, 0x63, 0x02, 0x19, 0x85, 0x01}));
+    // a = 3, b = 2, c = 1: candidate 1 is not lighter than candidate 2, so c replaces a.
+    // Codes a = 0, c = 10, b = 11.
+    EXPECT_EQ(encoded(bytesOf("aaabbc")),
+              (Bytes{0x48, 0x45, 0x33, 0x0D, 0x02, 0x06, 0x00, 0x00, 0x00, 0x03, 0x00,
+                     0x61, 0x01, 0x62, 0x02, 0x63, 0x02, 0x0E, 0xF8, 0x00}));
+}
+
+TEST(HuffmanDecode, CodesUpTo255BitsLongAndBrokenCodesAnywhereInARegion)
 {
     // A complete code of 256 values in 511 nodes, with every length from 1 to 255.
     const Bytes message = uniformBytes(3000, 256, 21);
@@ -49,9 +113,28 @@ TEST(HuffmanDecode, CodesUpTo255BitsLong)
     const Bytes deep = uniformBytes(5000, 16, 22);
     const ReferenceResult deepResult = runDecode(handBuiltStream(codes, deep));
     EXPECT_TRUE(deepResult.bytes == deep);
+
+    // Table decoding runs two lanes over the first 16384 bits here, from the start and from bit
+    // 8192, which is out of step with these 3-bit codes. One bit set in the data breaks the walk
+    // there, whichever lane meets it first.
+    const Bytes zeros = handBuiltStream({{'a', "000"}}, Bytes(20000, 'a'));
+    const std::size_t dataStart = 14;
+    for (std::size_t bit = 0; bit < 8 * (zeros.size() - dataStart); ++bit) {
+        const bool nearLaneStart = bit % 8192 < 160 || bit % 8192 > 8192 - 160;
+        if (!nearLaneStart && bit % 997 != 0)
+            continue;
+        Bytes broken = zeros;
+        broken[dataStart + bit / 8] = static_cast<std::uint8_t>(1 << (bit % 8));
+        expectSame(runDecode(broken), referenceDecode(broken), "bit " + std::to_string(bit));
+    }
+    // Two broken bits: the second lane stops at once, the first meets the earlier one alone.
+    Bytes twice = zeros;
+    twice[dataStart + 8200 / 8] = 1;
+    twice[dataStart + 8096 / 8] = 1;
+    expectSame(runDecode(twice), referenceDecode(twice), "two bits");
 }
 
-TEST(HuffmanDecode, RefusesBrokenStreamsWithTheirOwnError)
+TEST(HuffmanDecode, RefusesBrokenStreamsAndLengthsWithTheirOwnError)
 {
     const std::string twoLongCodes[] = {std::string(255, '0'), std::string(255, '1')};
     const std::string notHe3 = "HuffmanDecode(): The data either was not compressed with HE3 or is corrupt "
@@ -100,9 +183,25 @@ TEST(HuffmanDecode, RefusesBrokenStreamsWithTheirOwnError)
     EXPECT_TRUE(runDecode(handBuiltStream({{'a', twoLongCodes[0]}, {'b', twoLongCodes[1]}, {'c', "01"}}, fullTree)).bytes
                 == fullTree);
     EXPECT_EQ(runDecode(patched(kAb, 5, {0x08})).bytes, bytesOf("abaaaaaa"));
+
+    // The length arguments select the part of the buffer.
+    Huffman codec;
+    Bytes buffer = bytesOf("abXYZ");
+    codec.encodeByte(buffer, 2);
+    EXPECT_EQ(buffer, kAb);
+    buffer.push_back(0x77);
+    codec.decodeByte(buffer, static_cast<std::int32_t>(kAb.size()));
+    EXPECT_EQ(buffer, bytesOf("ab"));
+
+    for (std::int32_t wrong : {-1, 3}) {
+        const CodecRun run = runCodec([&](Huffman &c, CodecRun &) { c.encodeByte(buffer, wrong); });
+        EXPECT_EQ(run.error, "clsHuffman.EncodeByte(): The length " + std::to_string(wrong) + " does not fit a buffer of 2 bytes");
+        EXPECT_THROW(codec.decodeByte(buffer, wrong), HuffmanError);
+        EXPECT_EQ(buffer, bytesOf("ab"));
+    }
 }
 
-TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTree)
+TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTreeAndShortDataGivesWhatItHolds)
 {
     // One value with a one-bit code: zeros decode, a one has nowhere to go.
     const Bytes stream = handBuiltStream({{'a', "0"}}, bytesOf("aaa"));
@@ -125,32 +224,7 @@ TEST(HuffmanDecode, IncompleteCodesWorkUntilAWalkLeavesTheTree)
         EXPECT_EQ(static_cast<int>(result.outcome), static_cast<int>(ReferenceResult::Outcome::Malformed));
         EXPECT_EQ(result.progress, lastBitOfCheckpointByte ? std::vector<std::int16_t>{} : std::vector<std::int16_t>{44});
     }
-}
 
-TEST(HuffmanDecode, BrokenCodesAnywhereInARegion)
-{
-    // Table decoding runs two lanes over the first 16384 bits here, from the start and from bit
-    // 8192, which is out of step with these 3-bit codes. One bit set in the data breaks the walk
-    // there, whichever lane meets it first.
-    const Bytes zeros = handBuiltStream({{'a', "000"}}, Bytes(20000, 'a'));
-    const std::size_t dataStart = 14;
-    for (std::size_t bit = 0; bit < 8 * (zeros.size() - dataStart); ++bit) {
-        const bool nearLaneStart = bit % 8192 < 160 || bit % 8192 > 8192 - 160;
-        if (!nearLaneStart && bit % 997 != 0)
-            continue;
-        Bytes broken = zeros;
-        broken[dataStart + bit / 8] = static_cast<std::uint8_t>(1 << (bit % 8));
-        expectSame(runDecode(broken), referenceDecode(broken), "bit " + std::to_string(bit));
-    }
-    // Two broken bits: the second lane stops at once, the first meets the earlier one alone.
-    Bytes twice = zeros;
-    twice[dataStart + 8200 / 8] = 1;
-    twice[dataStart + 8096 / 8] = 1;
-    expectSame(runDecode(twice), referenceDecode(twice), "two bits");
-}
-
-TEST(HuffmanDecode, ShortDataAndZeroLength)
-{
     // Length 0 in the Huffman form: nothing to decode, nothing reported.
     const ReferenceResult empty = runDecode(patched(kAb, 5, {0x00}));
     EXPECT_TRUE(empty.bytes.empty());
@@ -158,27 +232,10 @@ TEST(HuffmanDecode, ShortDataAndZeroLength)
 
     // A declared length beyond what the data holds gives what the data holds, when that passes
     // the checksum: "aabbbc" with b = 0 leaves seven more b in its zero fill.
-    Bytes stream = handBuiltStream({{'a', "10"}, {'b', "0"}, {'c', "11"}}, bytesOf("aabbbc"));
-    stream = patched(stream, 4, {static_cast<std::uint8_t>(stream[4] ^ 'b'), 16});
-    const ReferenceResult result = runDecode(stream);
-    expectSame(result, referenceDecode(stream), "short data");
-    EXPECT_EQ(result.bytes, bytesOf("aabbbcbbbbbbb"));
+    Bytes shortData = handBuiltStream({{'a', "10"}, {'b', "0"}, {'c', "11"}}, bytesOf("aabbbc"));
+    shortData = patched(shortData, 4, {static_cast<std::uint8_t>(shortData[4] ^ 'b'), 16});
+    const ReferenceResult fill = runDecode(shortData);
+    expectSame(fill, referenceDecode(shortData), "short data");
+    EXPECT_EQ(fill.bytes, bytesOf("aabbbcbbbbbbb"));
 }
 
-TEST(HuffmanDecode, LengthArgumentsSelectThePartOfTheBuffer)
-{
-    Huffman codec;
-    Bytes buffer = bytesOf("abXYZ");
-    codec.encodeByte(buffer, 2);
-    EXPECT_EQ(buffer, kAb);
-    buffer.push_back(0x77);
-    codec.decodeByte(buffer, static_cast<std::int32_t>(kAb.size()));
-    EXPECT_EQ(buffer, bytesOf("ab"));
-
-    for (std::int32_t wrong : {-1, 3}) {
-        const CodecRun run = runCodec([&](Huffman &c, CodecRun &) { c.encodeByte(buffer, wrong); });
-        EXPECT_EQ(run.error, "clsHuffman.EncodeByte(): The length " + std::to_string(wrong) + " does not fit a buffer of 2 bytes");
-        EXPECT_THROW(codec.decodeByte(buffer, wrong), HuffmanError);
-        EXPECT_EQ(buffer, bytesOf("ab"));
-    }
-}

@@ -37,7 +37,7 @@ void expectDecodesInPiecesLikeWhole(const Bytes &stream, const std::string &what
 
 } // namespace
 
-TEST(HuffmanPiecewise, DecodeFromGivesWhatDecodeByteGives)
+TEST(HuffmanPiecewise, DecodeFromGivesAndFailsAsDecodeByteAndReadsExactlyTheStreamSize)
 {
     expectDecodesInPiecesLikeWhole(encoded({}), "empty");
     expectDecodesInPiecesLikeWhole(encoded(bytesOf("ab")), "ab");
@@ -63,10 +63,7 @@ TEST(HuffmanPiecewise, DecodeFromGivesWhatDecodeByteGives)
     Bytes empty = encoded(bytesOf("ab"));
     std::fill_n(empty.begin() + 5, 4, 0);
     expectDecodesInPiecesLikeWhole(empty, "n = 0");
-}
 
-TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFails)
-{
     // A stream over two windows, cut inside the header and table, around the end of the first
     // window, and at random; then single bits flipped anywhere, most of all around that end.
     const Bytes stream = encoded(uniformBytes(1'200'000, 200, 6));
@@ -108,24 +105,22 @@ TEST(HuffmanPiecewise, DecodeFromFailsWhereDecodeByteFails)
     }
     EXPECT_EQ(events[0].back(), 88);
     EXPECT_EQ(events[1].back(), 87);
-}
 
-TEST(HuffmanPiecewise, DecodeFromReadsExactlyTheStreamSize)
-{
+    // A source that gives fewer or more bytes than announced is refused.
     const std::string prefix = "HuffmanDecode(): The stream could not be read whole, or changed while it was read (";
-    for (const Bytes &stream : {encoded(bytesOf("ab")), encoded(skewedBytes(6'000'000, 9)), encoded(Bytes(100, 0x41)),
+    for (const Bytes &whole : {encoded(bytesOf("ab")), encoded(skewedBytes(6'000'000, 9)), encoded(Bytes(100, 0x41)),
                                 bytesOf("HE")}) {
-        const std::size_t n = stream.size();
-        EXPECT_EQ(decodeInPieces(stream, PieceSizes(70000), n + 1).error,
+        const std::size_t n = whole.size();
+        EXPECT_EQ(decodeInPieces(whole, PieceSizes(70000), n + 1).error,
                   prefix + "it ends after " + std::to_string(n) + " of " + std::to_string(n + 1) + " bytes)");
-        EXPECT_EQ(decodeInPieces(stream, PieceSizes(70000), n - 1).error,
+        EXPECT_EQ(decodeInPieces(whole, PieceSizes(70000), n - 1).error,
                   prefix + "it goes on beyond " + std::to_string(n - 1) + " bytes)");
     }
 }
 
 // The piecewise encoders behind package writing must hand out exactly the stream and the
 // progress events of the whole-buffer encoder, whatever block boundaries fall where.
-TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGives)
+TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGivesAndRefuseInputThatChanges)
 {
     const Bytes inputs[] = {
         {},
@@ -154,10 +149,7 @@ TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGives)
         EXPECT_LE(mixed.largestPiece, kBounded) << what;
         expectSame(encodeInPieces(input, PieceSizes(kAll), PieceSizes(kAll)), whole, what + ", whole");
     }
-}
 
-TEST(HuffmanPiecewise, EncodeFromRefusesInputThatChanges)
-{
     const std::string prefix = "clsHuffman.EncodeByte(): The data changed while it was read (";
     const Bytes input = skewedBytes(100'000, 15);
     const std::size_t n = input.size();

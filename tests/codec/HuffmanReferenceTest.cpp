@@ -1,15 +1,21 @@
 // The codec against the slow reference: same stream bytes, same decoded bytes, same progress
-// events, for inputs of many shapes and sizes around the progress checkpoints.
+// events, for inputs of many shapes and sizes around the progress checkpoints, and for the streams
+// kept from fuzzing and by hand in tests/data/he3, whose names start with the outcome their decode
+// must have: done-, checksum-, malformed- or identification-.
 
 #include "codec/CodecTestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <numeric>
 #include <random>
 
 using namespace fendrel;
 using namespace fendrel::test;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -33,7 +39,7 @@ int longestCode(const Bytes &stream)
 
 } // namespace
 
-TEST(HuffmanReference, RandomInputsOfManyShapes)
+TEST(HuffmanReference, RandomInputsOfManyShapesAndTheProgressOfALargeOne)
 {
     const std::size_t sizes[] = {1, 2, 3, 7, 8, 9, 15, 16, 17, 999, 1000, 1001, 4096, 9999, 10000, 10001, 20001, 65536, 123457};
     std::uint32_t seed = 1;
@@ -48,10 +54,7 @@ TEST(HuffmanReference, RandomInputsOfManyShapes)
     const Bytes longCodes = fibonacciBytes(34, 5);
     EXPECT_EQ(longestCode(runEncode(longCodes).bytes), 33);
     expectRoundTripLikeReference(longCodes, "34 Fibonacci values");
-}
 
-TEST(HuffmanReference, ProgressOfALargeEncodeAndDecode)
-{
     const Bytes input = skewedBytes(1 << 20, 9);
     const ReferenceResult stream = runEncode(input);
     expectSame(stream, referenceEncode(input), "encode");
@@ -69,7 +72,7 @@ TEST(HuffmanReference, ProgressOfALargeEncodeAndDecode)
               std::vector<std::int16_t>(everyPercent.end() - 12, everyPercent.end()));
 }
 
-TEST(HuffmanReference, DecodeReportsCheckpointsOnlyForBytesItFinished)
+TEST(HuffmanReference, DecodeReportsCheckpointsOnlyForBytesItFinishedAndDamageAsTheReferenceDoes)
 {
     // Every value equally often gives 8-bit codes, so value i ends exactly with data byte i and
     // the declared length decides in which byte the decode stops. The data takes exactly as many
@@ -102,17 +105,14 @@ TEST(HuffmanReference, DecodeReportsCheckpointsOnlyForBytesItFinished)
                                  != result.progress.end();
         EXPECT_EQ(passedFirst, length > 10000 - dataStart) << what;
     }
-}
 
-TEST(HuffmanReference, DamagedStreamsFailOrDecodeLikeTheReference)
-{
     // Every truncation and every single bit flip of a small stream, and random flips in a stream
     // that spans several checkpoints: each either fails or decodes to bytes that passed the
     // checksum, exactly as the reference does, with the same progress up to that point.
     const Bytes small = runEncode(skewedBytes(700, 3)).bytes;
-    for (std::size_t size = 0; size < small.size(); ++size) {
-        const Bytes cut(small.begin(), small.begin() + static_cast<std::ptrdiff_t>(size));
-        expectSame(runDecode(cut), referenceDecode(cut), "cut to " + std::to_string(size));
+    for (std::size_t kept = 0; kept < small.size(); ++kept) {
+        const Bytes cut(small.begin(), small.begin() + static_cast<std::ptrdiff_t>(kept));
+        expectSame(runDecode(cut), referenceDecode(cut), "cut to " + std::to_string(kept));
     }
     for (std::size_t bit = 0; bit < 8 * small.size(); ++bit) {
         Bytes flipped = small;
@@ -128,4 +128,34 @@ TEST(HuffmanReference, DamagedStreamsFailOrDecodeLikeTheReference)
         flipped[bit / 8] ^= static_cast<std::uint8_t>(1 << (bit % 8));
         expectSame(runDecode(flipped), referenceDecode(flipped), "large, bit " + std::to_string(bit));
     }
+}
+
+TEST(He3Corpus, SavedStreamsDecodeLikeTheReference)
+{
+    const std::pair<const char *, ReferenceResult::Outcome> prefixes[] = {
+        {"done-", ReferenceResult::Outcome::Done},
+        {"checksum-", ReferenceResult::Outcome::Checksum},
+        {"malformed-", ReferenceResult::Outcome::Malformed},
+        {"identification-", ReferenceResult::Outcome::Identification},
+    };
+    int files = 0;
+    for (const auto &entry : fs::directory_iterator(FENDREL_HE3_CORPUS)) {
+        const std::string name = entry.path().filename().string();
+        std::ifstream in(entry.path(), std::ios::binary);
+        const Bytes stream{std::istreambuf_iterator<char>(in), {}};
+        const ReferenceResult result = runDecode(stream);
+        expectSame(result, referenceDecode(stream), name);
+        const CodecRun whole = decodeWhole(stream);
+        expectSame(decodeInPieces(stream, PieceSizes(1)), whole, name + ", single bytes");
+        expectSame(decodeInPieces(stream, PieceSizes(9, 1)), whole, name + ", pieces");
+        const auto *prefix = std::find_if(std::begin(prefixes), std::end(prefixes),
+                                          [&name](const auto &p) { return name.starts_with(p.first); });
+        if (prefix == std::end(prefixes)) {
+            ADD_FAILURE() << name << ": the name does not say the expected outcome";
+            continue;
+        }
+        EXPECT_EQ(static_cast<int>(result.outcome), static_cast<int>(prefix->second)) << name;
+        ++files;
+    }
+    EXPECT_GT(files, 0) << "no streams in " << FENDREL_HE3_CORPUS;
 }

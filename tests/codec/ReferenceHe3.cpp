@@ -33,25 +33,16 @@ struct Progress {
 
 struct BitSink {
     std::vector<std::uint8_t> &out;
-    std::uint8_t byte = 0;
-    int used = 0;
+    int used = 0; // bits already in the last byte of out; at 0 the next bit starts a byte
     void put(int bit)
     {
+        if (used == 0)
+            out.push_back(0);
         if (bit)
-            byte |= kBitValue[used];
-        if (++used == 8) {
-            out.push_back(byte);
-            byte = 0;
-            used = 0;
-        }
+            out.back() |= kBitValue[used];
+        used = (used + 1) % 8;
     }
-    void flush()
-    {
-        if (used > 0)
-            out.push_back(byte);
-        byte = 0;
-        used = 0;
-    }
+    void flush() { used = 0; }
 };
 
 void walk(const Node *nodes, int node, std::vector<int> &path, std::vector<std::vector<int>> &codes)

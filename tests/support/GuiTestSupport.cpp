@@ -23,11 +23,6 @@
 
 namespace fendrel::test {
 
-QString shownTitle(const QWidget &window)
-{
-    return window.windowTitle().replace(QStringLiteral("[*]"), window.isWindowModified() ? QStringLiteral("*") : QString());
-}
-
 GuiTestEnvironment::GuiTestEnvironment()
 {
     const QByteArray home = m_home.path().toLocal8Bit();
@@ -50,17 +45,8 @@ bool GuiTestEnvironment::prepare()
     return true;
 }
 
-MainWindowHarness::MainWindowHarness() : m_dataFolder(withTrailingSeparator(m_data.path()))
-{
-    setUp();
-}
-
-MainWindowHarness::MainWindowHarness(const QString &dataFolder) : m_dataFolder(withTrailingSeparator(dataFolder))
-{
-    setUp();
-}
-
-void MainWindowHarness::setUp()
+MainWindowHarness::MainWindowHarness(const QString &dataFolder)
+    : m_dataFolder(withTrailingSeparator(dataFolder.isEmpty() ? m_data.path() : dataFolder))
 {
     folders().appData = m_dataFolder;
     errorLog() = ErrorLog();
@@ -69,21 +55,6 @@ void MainWindowHarness::setUp()
     // dialogs' folders, the recent packages.
     for (const char *application : {"Zelvan Nodara", "Fendrel"})
         QFile::remove(QSettings(QSettings::IniFormat, QSettings::UserScope, QString::fromLatin1(application)).fileName());
-}
-
-MainWindowHarness::~MainWindowHarness()
-{
-    close();
-}
-
-QString MainWindowHarness::dataFolder() const
-{
-    return m_dataFolder;
-}
-
-QString MainWindowHarness::iniPath() const
-{
-    return dataFolder() + QStringLiteral("Fendrel.ini");
 }
 
 QString MainWindowHarness::makeFile(const QString &name, const QByteArray &content)
@@ -96,8 +67,7 @@ QString MainWindowHarness::makeFile(const QString &name, const QByteArray &conte
 
 QString MainWindowHarness::makePicture(const QString &name, int width, int height)
 {
-    const QString path = m_files.filePath(name);
-    QDir().mkpath(QFileInfo(path).absolutePath());
+    const QString path = makeFile(name);
     QImage picture(width, height, QImage::Format_RGB32);
     picture.fill(Qt::darkCyan);
     picture.save(path, "PNG");
@@ -168,13 +138,6 @@ QString enabledIn(const QWidget *window, const char *names)
     return enabled.join(u' ');
 }
 
-void typeOver(QWidget *field, const QString &text)
-{
-    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(field, Qt::Key_Delete);
-    QTest::keyClicks(field, text);
-}
-
 namespace {
 
 QModelIndexList nodesNamed(const QTreeView *tree, const QString &text)
@@ -198,11 +161,6 @@ bool MainWindowHarness::selectNode(const QString &text)
     return tree->currentIndex() == found.first();
 }
 
-QString MainWindowHarness::currentNodeText() const
-{
-    return control<QTreeView>("tvlabs")->currentIndex().data().toString();
-}
-
 const LabRecord &MainWindowHarness::recordOf(const QString &labName) const
 {
     static const LabRecord none;
@@ -210,12 +168,6 @@ const LabRecord &MainWindowHarness::recordOf(const QString &labName) const
     const CatalogueNode *node = found.isEmpty() ? nullptr : gui::CatalogueModel::nodeOf(found.first());
     const LabRecord *record = node ? m_catalogue->recordOf(*node) : nullptr;
     return record ? *record : none;
-}
-
-void MainWindowHarness::pressEnter()
-{
-    QWidget *target = m_window->focusWidget() ? m_window->focusWidget() : m_window.get();
-    QTest::keyClick(target, Qt::Key_Return);
 }
 
 QString MainWindowHarness::caption(const char *name) const

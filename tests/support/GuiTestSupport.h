@@ -2,12 +2,12 @@
 
 #include "catalogue/Catalogue.h"
 #include "gui/AddLabs.h"
-#include "support/ScriptedFileChooser.h"
-#include "support/ScriptedPrompter.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 #include <memory>
 
@@ -43,10 +43,18 @@ int runGuiTest(int argc, char **argv)
 
 // A window's title as the desktop shows it: the unsaved marker "[*]" as "*" while the window is
 // modified, gone otherwise.
-QString shownTitle(const QWidget &window);
+inline QString shownTitle(const QWidget &window)
+{
+    return window.windowTitle().replace(u"[*]"_qs, window.isWindowModified() ? u"*"_qs : QString());
+}
 
 // Selects what a field holds and types text over it, as a person would.
-void typeOver(QWidget *field, const QString &text);
+inline void typeOver(QWidget *field, const QString &text)
+{
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    QTest::keyClicks(field, text);
+}
 
 // Act on a control of a window as a user would: they refuse to click what is disabled or hidden
 // and to type into what is locked or hidden, and return false then.
@@ -58,13 +66,12 @@ QString enabledIn(const QWidget *window, const char *names);
 // One main window over a fresh application data folder, with scripted messages and dialogs.
 class MainWindowHarness {
 public:
-    MainWindowHarness();
-    // A window over the data folder of an earlier one, as after a restart.
-    explicit MainWindowHarness(const QString &dataFolder);
-    ~MainWindowHarness();
+    // Given the data folder of an earlier one, a window over it, as after a restart.
+    explicit MainWindowHarness(const QString &dataFolder = {});
+    ~MainWindowHarness() { close(); }
 
-    QString dataFolder() const; // the application data folder, ending with "/"
-    QString iniPath() const;
+    QString dataFolder() const { return m_dataFolder; } // the application data folder, ending with "/"
+    QString iniPath() const { return m_dataFolder + u"Fendrel.ini"_qs; }
     // A file below a folder of its own; its path is returned.
     QString makeFile(const QString &name, const QByteArray &content = "content");
     QString makePicture(const QString &name, int width, int height);
@@ -72,7 +79,6 @@ public:
     gui::AddLabs &open();
     gui::AddLabs &window() { return *m_window; }
     void close();
-    bool isOpen() const { return m_window != nullptr; }
 
     template <typename T>
     T *control(const char *name) const
@@ -83,7 +89,10 @@ public:
     bool type(const char *name, const QString &text) { return typeIn(m_window.get(), name, text); }
     QString enabled(const char *names) const { return enabledIn(m_window.get(), names); }
     bool selectNode(const QString &text);
-    void pressEnter();
+    void pressEnter()
+    {
+        QTest::keyClick(m_window->focusWidget() ? m_window->focusWidget() : m_window.get(), Qt::Key_Return);
+    }
     QString caption(const char *name) const;
     // The captions of the controls named, separated by spaces, joined by "|".
     QString captions(const char *names) const;
@@ -91,7 +100,7 @@ public:
     // The tree as lines, indented two spaces a level.
     QStringList treeLines() const;
     // The text of the tree's current node (empty without one).
-    QString currentNodeText() const;
+    QString currentNodeText() const { return control<QTreeView>("tvlabs")->currentIndex().data().toString(); }
     // The record of the lab of that name; an empty record when there is none.
     const LabRecord &recordOf(const QString &labName) const;
     // The catalogue the window was handed.
@@ -103,8 +112,6 @@ public:
     ScriptedFileChooser chooser;
 
 private:
-    void setUp();
-
     QTemporaryDir m_data;
     QString m_dataFolder;
     QTemporaryDir m_files;

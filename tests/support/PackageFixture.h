@@ -4,7 +4,6 @@
 #include "catalogue/CatalogueTree.h"
 #include "package/PackageFile.h"
 #include "package/PackageImage.h"
-#include "support/ScriptedPrompter.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
