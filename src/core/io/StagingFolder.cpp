@@ -4,6 +4,7 @@
 #include "io/ProcessFolders.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstdio>
@@ -20,9 +21,14 @@ const QString kStagingPrefix = QStringLiteral(".fendrel-staging-");
 
 } // namespace
 
-StagingFolder::StagingFolder(const QString &parent)
-    : m_folder(QDir(parent).filePath(processFolderName(kStagingPrefix)))
+StagingFolder::StagingFolder(const QString &folder, Kind kind)
 {
+    if (kind == Kind::NewFolder) {
+        m_newFolder = folder;
+        m_folder = QDir(QFileInfo(folder.chopped(1)).path()).filePath(processFolderName(kStagingPrefix));
+    } else {
+        m_folder = QDir(folder).filePath(processFolderName(kStagingPrefix));
+    }
 }
 
 StagingFolder::~StagingFolder()
@@ -30,8 +36,10 @@ StagingFolder::~StagingFolder()
     discard();
 }
 
-QString StagingFolder::stagedPath(qint64 id) const
+QString StagingFolder::stagedPath(qint64 id, const QString &target) const
 {
+    if (isNewFolder())
+        return m_folder + u'/' + target.mid(m_newFolder.size());
     return m_folder + u'/' + QString::number(id);
 }
 
@@ -44,20 +52,37 @@ bool StagingFolder::fail(const QString &target, int systemError, const QString &
     return false;
 }
 
+bool StagingFolder::create(const QString &target)
+{
+    if (m_created)
+        return true;
+    errno = 0;
+    // A staging folder of an earlier run of this same process id can only be stale.
+    QDir(m_folder).removeRecursively();
+    if (!QDir().mkpath(m_folder))
+        return fail(target, errno, QString());
+    m_created = true;
+    return true;
+}
+
+bool StagingFolder::makeFolders(const QStringList &folders)
+{
+    if (!m_error.isEmpty() || !create(m_newFolder))
+        return false;
+    for (const QString &folder : folders) {
+        errno = 0;
+        if (!QDir().mkpath(stagedPath(0, folder)))
+            return fail(folder, errno, QString());
+    }
+    return true;
+}
+
 bool StagingFolder::begin(qint64 id, const QString &target)
 {
-    if (!m_error.isEmpty())
+    if (!m_error.isEmpty() || !create(target))
         return false;
     m_target = target;
-    if (!m_created) {
-        errno = 0;
-        // A staging folder of an earlier run of this same process id can only be stale.
-        QDir(m_folder).removeRecursively();
-        if (!QDir().mkpath(m_folder))
-            return fail(target, errno, QString());
-        m_created = true;
-    }
-    m_file.setFileName(stagedPath(id));
+    m_file.setFileName(stagedPath(id, target));
     errno = 0;
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
         return fail(target, errno, m_file.errorString());
@@ -107,8 +132,18 @@ bool StagingFolder::putInPlace(qint64 id, const QString &target)
 {
     if (!m_error.isEmpty())
         return false;
-    if (std::rename(QFile::encodeName(stagedPath(id)).constData(), QFile::encodeName(target).constData()) != 0)
+    if (std::rename(QFile::encodeName(stagedPath(id, target)).constData(), QFile::encodeName(target).constData()) != 0)
         return fail(target, errno, QString());
+    return true;
+}
+
+bool StagingFolder::putFolderInPlace()
+{
+    if (!m_error.isEmpty())
+        return false;
+    if (m_created && std::rename(QFile::encodeName(m_folder).constData(), QFile::encodeName(m_newFolder.chopped(1)).constData()) != 0)
+        return fail(m_newFolder, errno, QString());
+    m_created = false;
     return true;
 }
 

@@ -3,21 +3,35 @@
 #include <QByteArrayView>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 namespace fendrel {
 
 // Files that must change together (the members of one extraction) are first written whole into
-// a staging folder beside their targets, on the same disk, and only then renamed over them one
-// by one. Until putInPlace, no target changes; a refused, failed or interrupted run leaves only
-// the staging folder, which its owner removes, or the next run when the owner was killed.
+// a staging folder on the same disk as their targets, and only then put in place: a refused,
+// failed or interrupted run leaves only the staging folder, which its owner removes, or the next
+// run when the owner was killed.
+//
+// Beside files that exist, each file is staged under a number inside the folder they share and
+// renamed over its target on its own. A folder that does not exist yet is staged whole instead:
+// every file is written where it will lie, below a staging folder beside it, and the staging
+// folder becomes the new folder in one rename.
 class StagingFolder {
 public:
-    // The staging folder of this process inside parent; nothing is created until begin().
-    explicit StagingFolder(const QString &parent);
+    enum class Kind { BesideFiles, NewFolder };
+    // Staging for targets below folder (ending with "/"), which for NewFolder does not exist yet.
+    // Nothing is created until begin() or makeFolders().
+    StagingFolder(const QString &folder, Kind kind);
     StagingFolder(const StagingFolder &) = delete;
     StagingFolder &operator=(const StagingFolder &) = delete;
     // Removes the folder with whatever was not put in place.
     ~StagingFolder();
+
+    bool isNewFolder() const { return !m_newFolder.isEmpty(); }
+    // Where the file for target is staged (id numbers it beside existing files).
+    QString stagedPath(qint64 id, const QString &target) const;
+    // For a new folder: creates the folders below it that targets lie in.
+    bool makeFolders(const QStringList &folders);
 
     // Starts staged file id; target only names the file in messages.
     bool begin(qint64 id, const QString &target);
@@ -27,6 +41,8 @@ public:
     bool sync();
     // Renames staged file id over target, which is replaced in one step.
     bool putInPlace(qint64 id, const QString &target);
+    // For a new folder: renames the staging folder to it.
+    bool putFolderInPlace();
     void discard();
 
     // "<target> cannot be written: <reason>" once something failed.
@@ -36,10 +52,11 @@ public:
     static void removeStale(const QString &parent);
 
 private:
-    QString stagedPath(qint64 id) const;
+    bool create(const QString &target);
     bool fail(const QString &target, int systemError, const QString &fallbackReason);
 
     QString m_folder;
+    QString m_newFolder;
     bool m_created = false;
     QFile m_file;
     QString m_target;

@@ -115,6 +115,8 @@ public:
             m_catalogueBytes.clear();
             if (!m_routing->misfit().isEmpty())
                 misfit(m_routing->misfit());
+            else if (m_staging.isNewFolder())
+                m_staging.makeFolders(m_routing->folders());
         } else if (m_current > 0 && m_hasData[static_cast<std::size_t>(m_current)]
                    && !m_routing->targetOf(m_current).isEmpty()) {
             m_staging.end();
@@ -132,11 +134,13 @@ public:
     bool hasCatalogue() const { return m_routing != nullptr; }
     bool incomplete() const { return m_dataEntries < m_names.size(); }
 
-    // Renames the staged members over their targets in package order and gives members without
-    // data the file they stand for. False, with the reason in failure, at the first that fails.
-    bool putInPlace(QString *failure)
+    // Puts the staged members in place, in package order, and gives members without data the file
+    // they stand for; a new package folder goes in place whole at the end. False, with the reason
+    // in failure, at the first that fails. placed receives the share of members done (0..100).
+    bool putInPlace(QString *failure, const ProgressCallback &placed)
     {
-        for (const QString &folder : m_routing->folders()) {
+        const bool newFolder = m_staging.isNewFolder();
+        for (const QString &folder : newFolder ? QStringList() : m_routing->folders()) {
             if (!QDir().mkpath(folder)) {
                 *failure = QStringLiteral("The folder %1 cannot be created").arg(folder);
                 return false;
@@ -148,17 +152,23 @@ public:
         }
         const std::vector<qint32> withData = membersWithDataByName();
         for (qsizetype i = 1; i < m_dataEntries; ++i) {
+            if (placed && i % 1024 == 0)
+                placed(static_cast<int>(i * 100 / m_dataEntries));
             const QString target = m_routing->targetOf(i);
             if (target.isEmpty())
                 continue;
             if (m_hasData[static_cast<std::size_t>(i)]) {
-                if (!m_staging.putInPlace(i, target)) {
+                if (!newFolder && !m_staging.putInPlace(i, target)) {
                     *failure = m_staging.error();
                     return false;
                 }
-            } else if (!QFileInfo::exists(target) && !giveContent(i, target, withData, failure)) {
+            } else if (!QFileInfo::exists(placedPath(i, target)) && !giveContent(i, target, withData, failure)) {
                 return false;
             }
+        }
+        if (newFolder && !m_staging.putFolderInPlace()) {
+            *failure = m_staging.error();
+            return false;
         }
         return true;
     }
@@ -195,6 +205,13 @@ private:
         return members;
     }
 
+    // Where the file for member i lies until the extraction is over: its target, or its place in
+    // the new package folder being staged.
+    QString placedPath(qsizetype i, const QString &target) const
+    {
+        return m_staging.isNewFolder() ? m_staging.stagedPath(i, target) : target;
+    }
+
     // A name-only member stands for the content of the first member of its name, copied beside
     // the target and renamed over it; without one it leaves an empty file, which no kill can
     // leave half-written.
@@ -204,19 +221,19 @@ private:
         const auto first = std::lower_bound(withData.begin(), withData.end(), name,
                                             [this](qint32 member, QByteArrayView n) { return lessBytes(m_names.bytesAt(member), n); });
         if (first == withData.end() || m_names.bytesAt(*first) != name || *first > i) {
-            QFile empty(target);
+            QFile empty(placedPath(i, target));
             errno = 0;
             if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                 return true;
             *failure = cannotBeWritten(target, errno, empty.errorString());
             return false;
         }
-        const QString source = m_routing->targetOf(*first);
+        const QString source = placedPath(*first, m_routing->targetOf(*first));
         QFile from(source);
         bool written = m_staging.begin(i, target) && from.open(QIODevice::ReadOnly);
         for (QByteArray piece; written && !(piece = from.read(1 << 20)).isEmpty();)
             written = m_staging.write(piece);
-        written = written && m_staging.end() && m_staging.putInPlace(i, target);
+        written = written && m_staging.end() && (m_staging.isNewFolder() || m_staging.putInPlace(i, target));
         if (!written)
             *failure = m_staging.error().isEmpty() ? QStringLiteral("%1 cannot be read: %2").arg(source, from.errorString())
                                                    : m_staging.error();
@@ -271,9 +288,14 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         result.status = ExtractResult::Status::NotWritten;
         return result;
     };
+    // One run from 0 to 100: reading the package to 90, putting its files in place the rest.
     const ProgressCallback progress = [observer](int percent) {
         if (observer)
-            observer->progress(percent);
+            observer->progress(percent * 9 / 10);
+    };
+    const ProgressCallback placed = [observer](int percent) {
+        if (observer)
+            observer->progress(90 + percent / 10);
     };
 
     const QString root = extractionRoot(appDataFolder);
@@ -283,8 +305,12 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     const bool packageFolderExisted = QFileInfo::exists(packageFolder);
     // Left by runs that were killed; a live one is another process's, which the data-folder lock
     // keeps from writing here at the same time.
+    StagingFolder::removeStale(root);
     StagingFolder::removeStale(packageFolder);
-    StagingFolder staging(packageFolder);
+    // A package opened for the first time gets its folder in one rename; one opened again keeps
+    // what else its folder holds, so each file is renamed over its own.
+    StagingFolder staging(packageFolder, packageFolderExisted ? StagingFolder::Kind::BesideFiles
+                                                              : StagingFolder::Kind::NewFolder);
     // The folders this run created are removed again when it writes nothing.
     const auto removeCreatedFolders = [&] {
         staging.discard();
@@ -327,11 +353,13 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         removeCreatedFolders();
         return refuse(ExtractResult::Status::Invalid);
     }
-    if (observer)
-        observer->writingStarted();
     QString failure;
-    if (!stager.putInPlace(&failure))
+    if (!stager.putInPlace(&failure, placed)) {
+        removeCreatedFolders();
         return notWritten(failure);
+    }
+    if (observer)
+        observer->progress(100);
     finish();
     if (stager.incomplete()) {
         prompter.message(LangEntry::PackageIncompleteMessage, MessageIcon::None);
