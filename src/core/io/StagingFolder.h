@@ -1,9 +1,12 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QFile>
 #include <QString>
 #include <QStringList>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
 
 namespace fendrel {
 
@@ -16,6 +19,10 @@ namespace fendrel {
 // renamed over its target on its own. A folder that does not exist yet is staged whole instead:
 // every file is written where it will lie, below a staging folder beside it, and the staging
 // folder becomes the new folder in one rename.
+//
+// The files are written on a thread of their own, behind the caller: begin, write and end return
+// at once, and a failure shows in failed() and error() a little later. Whatever puts files in
+// place first waits for every write.
 class StagingFolder {
 public:
     enum class Kind { BesideFiles, NewFolder };
@@ -37,6 +44,8 @@ public:
     bool begin(qint64 id, const QString &target);
     bool write(QByteArrayView bytes);
     bool end();
+    // Waits until every file begun is written; false when one could not be.
+    bool waitForWrites();
     // Makes every staged byte durable with one sync of the disk rather than one per file.
     bool sync();
     // Renames staged file id over target, which is replaced in one step.
@@ -45,21 +54,24 @@ public:
     bool putFolderInPlace();
     void discard();
 
+    bool failed() const { return m_failed.load(std::memory_order_acquire); }
     // "<target> cannot be written: <reason>" once something failed.
-    const QString &error() const { return m_error; }
+    QString error() const;
 
     // Removes the staging folders inside parent whose process is gone.
     static void removeStale(const QString &parent);
 
 private:
+    class Writer;
     bool create(const QString &target);
     bool fail(const QString &target, int systemError, const QString &fallbackReason);
 
     QString m_folder;
     QString m_newFolder;
     bool m_created = false;
-    QFile m_file;
-    QString m_target;
+    std::unique_ptr<Writer> m_writer;
+    std::atomic_bool m_failed = false;
+    mutable std::mutex m_errorMutex;
     QString m_error;
 };
 

@@ -125,7 +125,7 @@ public:
 
     bool wantsMore() const override
     {
-        return m_refusal == Refusal::None && m_staging.error().isEmpty() && !(m_observer && m_observer->cancelled());
+        return m_refusal == Refusal::None && !m_staging.failed() && !(m_observer && m_observer->cancelled());
     }
 
     enum class Refusal { None, NoCatalogue, Misfit };
@@ -235,8 +235,8 @@ private:
             written = m_staging.write(piece);
         written = written && m_staging.end() && (m_staging.isNewFolder() || m_staging.putInPlace(i, target));
         if (!written)
-            *failure = m_staging.error().isEmpty() ? QStringLiteral("%1 cannot be read: %2").arg(source, from.errorString())
-                                                   : m_staging.error();
+            *failure = m_staging.failed() ? m_staging.error()
+                                          : QStringLiteral("%1 cannot be read: %2").arg(source, from.errorString());
         return written;
     }
 
@@ -335,15 +335,15 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
                         QStringLiteral("The package does not fit its catalogue: %1.").arg(result.misfit)};
         return refuse(ExtractResult::Status::Invalid);
     }
-    if (!staging.error().isEmpty()) {
-        removeCreatedFolders();
-        return notWritten(staging.error());
-    }
     if (observer && observer->cancelled()) {
         removeCreatedFolders();
         finish();
         result.status = ExtractResult::Status::Interrupted;
         return result;
+    }
+    if (!staging.waitForWrites()) {
+        removeCreatedFolders();
+        return notWritten(staging.error());
     }
     if (!read) {
         removeCreatedFolders();
