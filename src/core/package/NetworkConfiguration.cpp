@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <array>
 #include <limits>
@@ -35,10 +34,18 @@ NetworkConfigurationCheck failure(Result result, qint32 number = 0, const QStrin
 // start another line.
 QStringList textLines(const QString &text)
 {
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    QStringList lines = text.split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.sliced(start));
     return lines;
 }
 
