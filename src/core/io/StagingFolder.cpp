@@ -168,10 +168,18 @@ private:
             std::unique_lock lock(m_mutex);
             m_changed.wait(lock, [this] { return m_queue.size() < kQueued; });
             m_queue.push_back(std::move(m_gathering));
+            // A batch written already is filled again: new memory would cost more to touch than to fill.
+            if (m_spare.empty()) {
+                m_gathering = Batch{};
+                m_gathering.bytes.reserve(kBatchBytes);
+            } else {
+                m_gathering = std::move(m_spare.back());
+                m_spare.pop_back();
+            }
         }
         m_changed.notify_all();
-        m_gathering = Batch{};
-        m_gathering.bytes.reserve(kBatchBytes);
+        m_gathering.ops.clear();
+        m_gathering.bytes.resize(0);
     }
 
     void run()
@@ -196,6 +204,7 @@ private:
             {
                 const std::lock_guard lock(m_mutex);
                 m_busy = false;
+                m_spare.push_back(std::move(batch));
             }
             m_changed.notify_all();
         }
@@ -228,6 +237,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Batch> m_queue;
+    std::vector<Batch> m_spare;
     bool m_busy = false;
     bool m_stopped = false;
     NewFile m_file; // the writer thread's own
