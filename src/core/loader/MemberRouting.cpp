@@ -56,8 +56,10 @@ QString withoutSeparators(QString name)
 QString memberFileName(const QString &name)
 {
     const QString file = fileNameOfPath(name);
+    // A name takes at most three bytes on disk for each of its UTF-16 units: only a long one is
+    // encoded to be measured.
     if (file.isEmpty() || file == u"." || file == u".." || file.contains(QChar(0))
-        || QFile::encodeName(file).size() > kLongestFileName)
+        || (file.size() * 3 > kLongestFileName && QFile::encodeName(file).size() > kLongestFileName))
         return {};
     return file;
 }

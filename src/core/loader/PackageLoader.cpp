@@ -77,6 +77,7 @@ public:
     void memberBegins(qint64 index, qint64 size) override
     {
         m_current = index <= m_names.size() ? index - 1 : -1; // data beyond the names is not read
+        m_staged = false;
         if (m_current < 0)
             return;
         m_dataEntries = m_current + 1;
@@ -97,14 +98,14 @@ public:
                 misfit(QStringLiteral("it holds a second catalogue, %1").arg(m_names.at(m_current)));
             return;
         }
-        m_staging.begin(m_current, target);
+        m_staged = m_staging.begin(m_current, target);
     }
 
     void memberBytes(QByteArrayView bytes) override
     {
         if (m_current == 0)
             m_catalogueBytes.append(bytes);
-        else if (m_current > 0)
+        else if (m_staged)
             m_staging.write(bytes);
     }
 
@@ -117,8 +118,7 @@ public:
                 misfit(m_routing->misfit());
             else if (m_staging.isNewFolder())
                 m_staging.makeFolders(m_routing->folders());
-        } else if (m_current > 0 && m_hasData[static_cast<std::size_t>(m_current)]
-                   && !m_routing->targetOf(m_current).isEmpty()) {
+        } else if (m_staged) {
             m_staging.end();
         }
     }
@@ -247,6 +247,7 @@ private:
     std::vector<bool> m_hasData;
     qsizetype m_dataEntries = 0;
     qsizetype m_current = -1;
+    bool m_staged = false; // the current member is being written
     QByteArray m_catalogueBytes;
     std::unique_ptr<MemberRouting> m_routing;
     Refusal m_refusal = Refusal::None;
