@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -215,7 +216,8 @@ private:
     {
         switch (op.kind) {
         case Op::Open:
-            m_target = op.target;
+            // A copy of its own: the batch's text is freed on the other thread.
+            m_target = QString(op.target.constData(), op.target.size());
             if (!m_file.open(op.path))
                 m_owner.fail(m_target, m_file.systemError(), m_file.errorString());
             break;
@@ -311,8 +313,12 @@ bool StagingFolder::begin(qint64 id, const QString &target)
 {
     if (failed() || !create(target))
         return false;
-    if (!m_writer)
-        m_writer = std::make_unique<Writer>(*this);
+    try {
+        if (!m_writer)
+            m_writer = std::make_unique<Writer>(*this);
+    } catch (const std::system_error &e) {
+        return fail(target, e.code().value(), QStringLiteral("no thread could be started to write it"));
+    }
     m_writer->open(stagedPath(id, target), target);
     return true;
 }

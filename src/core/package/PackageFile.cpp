@@ -8,6 +8,7 @@
 #include <QFile>
 
 #include <limits>
+#include <system_error>
 
 namespace fendrel {
 namespace {
@@ -88,6 +89,10 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
     } catch (const std::bad_alloc &) {
         file.cancel();
         fail(error, kErrOutOfMemory, source, kErrOutOfMemoryText);
+        return false;
+    } catch (const std::system_error &e) {
+        file.cancel();
+        fail(error, kErrComplaint, source, QStringLiteral("The files could not be read: no thread could be started (%1).").arg(QString::fromLocal8Bit(e.what())));
         return false;
     }
     if (!file.commit())
