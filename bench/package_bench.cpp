@@ -374,7 +374,7 @@ void runHostile()
 // listing every file once (the catalogue first), relative to dir, for tar to take the same files.
 // "labs": 4,000 labs in sections of 500, each with a document (16 KiB), a topology (4 KiB) and a
 // grading configuration with two device configurations (800 bytes each); every second lab a
-// loading configuration with two more, and 15 labs in 32 a picture (2 KiB): 27,875 files, 96 MiB.
+// loading configuration with two more, and 15 labs in 32 a picture (2 KiB): 27,875 files, 96.5 MB.
 // "large": 20 labs, each a 50 MB document and a 4 KiB topology: 1 GB.
 bool generate(const QString &which, const QString &dir)
 {
