@@ -146,7 +146,7 @@ public:
                 return false;
             }
         }
-        if (!m_staging.sync()) {
+        if (!newFolder && !m_staging.sync()) {
             *failure = m_staging.error();
             return false;
         }
@@ -166,7 +166,8 @@ public:
                 return false;
             }
         }
-        if (newFolder && !m_staging.putFolderInPlace()) {
+        // A new folder is synced with the copies made for members without data.
+        if (newFolder && !(m_staging.sync() && m_staging.putFolderInPlace())) {
             *failure = m_staging.error();
             return false;
         }

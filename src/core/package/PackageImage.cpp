@@ -119,9 +119,9 @@ public:
         bool endsBatch = false;
     };
 
-    Chunks(int readers, const ImageConsumer &consume) : m_consume(consume), m_readers(static_cast<std::size_t>(std::max(readers, 1)))
+    Chunks(int readers, const ImageConsumer &consume)
+        : m_consume(consume), m_threaded(readers > 0), m_readers(static_cast<std::size_t>(std::max(readers, 1)))
     {
-        m_threaded = readers > 0;
         for (Reader &r : m_readers)
             r.filling.bytes = std::make_unique<char[]>(kSize);
     }
@@ -219,7 +219,7 @@ private:
     Chunk &filling(int reader) { return m_readers[static_cast<std::size_t>(reader)].filling; }
 
     const ImageConsumer &m_consume;
-    bool m_threaded = false;
+    bool m_threaded;
     std::vector<Reader> m_readers;
     std::mutex m_mutex;
     std::condition_variable m_changed;
