@@ -5,6 +5,7 @@
 // repeated, alternating with its yardstick, and the best time counts.
 //
 // Usage: package_bench [small|large|hostile|all]   (large writes about 1 GB of files to the temp folder)
+//        package_bench generate labs|large DIR    (the catalogues that package_vs_tar.sh times)
 
 #include "catalogue/Catalogue.h"
 #include "catalogue/CatalogueFile.h"
@@ -369,11 +370,85 @@ void runHostile()
     std::fflush(stdout);
 }
 
+// A catalogue file in dir naming files below dir/files by relative paths, and dir/members.txt
+// listing every file once (the catalogue first), relative to dir, for tar to take the same files.
+// "labs": 4,000 labs in sections of 500, each with a document (16 KiB), a topology (4 KiB) and a
+// grading configuration with two device configurations (800 bytes each); every second lab a
+// loading configuration with two more, and 15 labs in 32 a picture (2 KiB): 27,875 files, 96.5 MB.
+// "large": 20 labs, each a 50 MB document and a 4 KiB topology: 1 GB.
+bool generate(const QString &which, const QString &dir)
+{
+    const bool large = which == u"large";
+    if (!large && which != u"labs")
+        return false;
+    const int labs = large ? 20 : 4000;
+    const int perSection = 500;
+    QStringList members{QStringLiteral("Fendrel.ini")};
+    const auto put = [&](const QString &relative, const QByteArray &content) {
+        const QString path = dir + u'/' + relative;
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+            qFatal("cannot write %s", qPrintable(path));
+        members << relative;
+        return relative;
+    };
+    QByteArray picture = QByteArray("GIF89a\x40\x00\x30\x00", 10);
+    QRandomGenerator random(5);
+    while (picture.size() < 2048)
+        picture.append(static_cast<char>(random.bounded(256)));
+
+    QString ini = QStringLiteral("[GENERAL]\r\ntabtitle=Bench\r\n");
+    for (int i = 0; i < labs; ++i) {
+        const int s = i / perSection;
+        const int j = i % perSection;
+        if (j == 0)
+            ini += QStringLiteral("[SECTION%1]\r\nsectionname=Section %1\r\nnumberofentries=%2\r\n")
+                       .arg(s)
+                       .arg(std::min(perSection, labs - s * perSection));
+        const QString folder = QStringLiteral("files/s%1/lab%2/").arg(s).arg(i);
+        const auto seed = static_cast<quint32>(i);
+        ini += QStringLiteral("lab%1=Lab %2\r\nlink%1=%3\r\ntopfile%1=%4\r\n")
+                   .arg(j)
+                   .arg(i)
+                   .arg(put(folder + QStringLiteral("lab%1.pdf").arg(i), textLike(large ? 50000000 : 16 * 1024, seed)),
+                        put(folder + QStringLiteral("lab%1.top").arg(i), textLike(4 * 1024, seed + 7)));
+        if (large)
+            continue;
+        int optional = 0;
+        if (i % 32 < 15) {
+            ini += QStringLiteral("picture%1=%2\r\n").arg(j).arg(put(folder + QStringLiteral("lab%1.gif").arg(i), picture));
+            ++optional;
+        }
+        for (const bool loading : {false, true}) {
+            if (loading && i % 2 != 0)
+                continue;
+            const QString name = (loading ? QStringLiteral("load") : QStringLiteral("grade")) + QString::number(i);
+            const QString nwc = put(folder + name + QStringLiteral(".nwc"),
+                                    "number of devices=2\r\nnumber of routers=1\r\nnumber of switches=1\r\n");
+            for (int device = 1; device <= 2; ++device)
+                put(folder + name + QStringLiteral("%1.rtr").arg(device), textLike(800, seed * 2 + device));
+            ini += (loading ? QStringLiteral("loadnwcfile") : QStringLiteral("nwcfile")) + QStringLiteral("%1=%2\r\n").arg(j).arg(nwc);
+            ++optional;
+        }
+        ini += QStringLiteral("optfiles%1=%2\r\n").arg(j).arg(optional);
+    }
+    QFile catalogue(dir + QStringLiteral("/Fendrel.ini"));
+    QFile list(dir + QStringLiteral("/members.txt"));
+    if (!catalogue.open(QIODevice::WriteOnly) || catalogue.write(ini.toUtf8()) < 0 || !list.open(QIODevice::WriteOnly)
+        || list.write((members.join(u'\n') + u'\n').toUtf8()) < 0)
+        qFatal("cannot write the catalogue in %s", qPrintable(dir));
+    std::printf("%s: %d labs, %lld files\n", qPrintable(dir), labs, static_cast<long long>(members.size()));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc == 4 && std::strcmp(argv[1], "generate") == 0)
+        return generate(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3])) ? 0 : 2;
     const QString which = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("small");
     if (which == u"small" || which == u"all")
         run("1,000 labs, small files", 1000, 16 * 1024, 4 * 1024, 5);

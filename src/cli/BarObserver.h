@@ -13,8 +13,7 @@ public:
     explicit BarObserver(ProgressBar &bar) : m_bar(bar) {}
     void gatheringStarted() override { m_bar.phase(QStringLiteral("Compiling Lab Package")); }
     void compressingStarted() override { m_bar.phase(QStringLiteral("Compressing Lab Package...")); }
-    void decodingStarted() override { m_bar.phase(QStringLiteral("Checking lab package")); }
-    void writingStarted() override { m_bar.phase(QStringLiteral("Writing its files")); }
+    void decodingStarted() override { m_bar.phase(QStringLiteral("Extracting lab package")); }
     void decodingFinished() override { m_bar.end(true); }
     void progress(int percent) override { m_bar.draw(percent); }
     bool cancelled() const override { return InterruptionGuard::interrupted(); }

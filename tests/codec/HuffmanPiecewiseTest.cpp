@@ -163,6 +163,15 @@ TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGivesAndRefuseInpu
     one[firstZero] = 1;
     Bytes two = input;
     two[firstZero] = two[secondZero] = 5;
+    // The values 1, 2, 3 and 4 get codes of 1, 2, 3 and 3 bits. A 1 that becomes 0 (a value without a code)
+    // and a 2 that becomes 3 keep the checksum and the number of bits.
+    Bytes counted(100, 1);
+    counted.insert(counted.end(), 50, 2);
+    counted.insert(counted.end(), 10, 3);
+    counted.insert(counted.end(), 10, 4);
+    Bytes uncoded = counted;
+    uncoded[0] = 0;
+    uncoded[100] = 3;
     struct Case {
         std::size_t size;
         const Bytes &first;
@@ -176,6 +185,7 @@ TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGivesAndRefuseInpu
         {n, input, longer, "the second reading gave more than " + std::to_string(n) + " bytes"},
         {n, input, one, "the second reading gave other bytes than the first"},
         {n, input, two, "the second reading gave other bytes than the first"},
+        {counted.size(), counted, uncoded, "the second reading gave a byte value the first did not have"},
     };
     const auto changing = [](std::size_t announced, const Bytes &first, const Bytes &second) {
         return encodeInPieces(announced, first, second, PieceSizes(5000, 3), PieceSizes(5000, 4));

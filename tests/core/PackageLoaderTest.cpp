@@ -8,6 +8,8 @@
 
 #include <QDirIterator>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 using namespace fendrel;
@@ -320,15 +322,30 @@ TEST(PackageLoader, StoppedRunsLeaveNothingAndStaleStagingIsRemoved)
     EXPECT_EQ(readFile(catalogueFile), QByteArray("[GENERAL]\r\ntabtitle=Mine\r\n"));
     EXPECT_FALSE(QFileInfo::exists(f.data + QStringLiteral("CompilerLabs")));
 
+    // Staged beside the files of a package opened before, or as a whole new package folder.
     const qint64 gonePid = test::pidOfAnEndedProcess();
-    const QString folder = f.data + QStringLiteral("CompilerLabs/p/");
+    const QString root = f.data + QStringLiteral("CompilerLabs/");
+    const QString folder = root + QStringLiteral("p/");
     const QString stale = folder + QStringLiteral(".fendrel-staging-%1").arg(gonePid);
+    const QString staleNewFolder = root + QStringLiteral(".fendrel-staging-%1").arg(gonePid);
     const QString live = folder + QStringLiteral(".fendrel-staging-1");
     QDir().mkpath(stale);
     QDir().mkpath(live);
     writeFile(stale + QStringLiteral("/3"), "half a member");
+    writeFile(staleNewFolder + QStringLiteral("/S/common/a.pdf"), "half a member");
     writeFile(live + QStringLiteral("/3"), "another run's member");
-    EXPECT_EQ(extractPack(package, f.data, f.prompter).status, ExtractResult::Status::Extracted);
-    EXPECT_EQ(filesBelow(folder), QStringList({QStringLiteral(".fendrel-staging-1/3"), QStringLiteral("S/L/t.top"),
-                                               QStringLiteral("S/common/a.pdf")}));
+
+    // The progress of a whole extraction runs once from 0 to 100.
+    struct Recording : ExtractObserver {
+        QList<int> percents;
+        void progress(int percent) override { percents.append(percent); }
+    } recording;
+    EXPECT_EQ(extractPack(package, f.data, f.prompter, &recording).status, ExtractResult::Status::Extracted);
+    EXPECT_EQ(filesBelow(root), QStringList({QStringLiteral("p/.fendrel-staging-1/3"), QStringLiteral("p/S/L/t.top"),
+                                             QStringLiteral("p/S/common/a.pdf")}));
+    ASSERT_FALSE(recording.percents.isEmpty());
+    EXPECT_TRUE(std::is_sorted(recording.percents.begin(), recording.percents.end())) << recording.percents.size();
+    EXPECT_GE(recording.percents.first(), 0);
+    EXPECT_EQ(recording.percents.last(), 100);
+    EXPECT_EQ(recording.percents.count(100), 1);
 }

@@ -1,6 +1,6 @@
 #include "catalogue/ImageHandler.h"
 
-#include <QFile>
+#include "io/FileKind.h"
 
 #include <array>
 
@@ -87,10 +87,11 @@ ImageInfo imageInfo(QByteArrayView bytes)
 
 ImageInfo imageHandler(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray header;
+    QString why;
+    if (!ReadOnlyFile::readHead(path, kHeaderSize, &header, &why))
         return {};
-    return imageInfo(file.read(kHeaderSize));
+    return imageInfo(header);
 }
 
 } // namespace fendrel

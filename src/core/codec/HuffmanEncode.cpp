@@ -196,6 +196,23 @@ private:
     unsigned m_count = 0;
 };
 
+[[noreturn]] void inputChanged(const std::string &why)
+{
+    throw HuffmanError("clsHuffman.EncodeByte()", "The data changed while it was read (" + why + ")");
+}
+
+// A value the first reading did not have gets this length when the input is read twice: longer
+// than any code, so that it never takes the four-code path, and refused on the other.
+constexpr std::uint8_t kAbsent = 57;
+
+unsigned codeLength(const Codes &codes, std::uint8_t value)
+{
+    const unsigned length = codes.length[value];
+    if (length == kAbsent)
+        inputChanged("the second reading gave a byte value the first did not have");
+    return length;
+}
+
 // Four codes go in between flushes when they fit, which for real inputs is nearly always: the
 // long codes belong to rare bytes.
 // Codes count bytes whose indices in the input of n bytes start at first.
@@ -220,13 +237,13 @@ void writeBlocks(const std::uint8_t *data, std::size_t count, std::size_t first,
                 writer.flush();
             } else {
                 for (int j = 0; j < 4; ++j) {
-                    writer.add(codes.bits[b[j]], codes.length[b[j]]);
+                    writer.add(codes.bits[b[j]], codeLength(codes, b[j]));
                     writer.flush();
                 }
             }
         }
         for (; i < end; ++i) {
-            writer.add(codes.bits[data[i]], codes.length[data[i]]);
+            writer.add(codes.bits[data[i]], codeLength(codes, data[i]));
             writer.flush();
         }
         progress.checkpoints(kStep, first + start, first + end,
@@ -330,8 +347,8 @@ Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progres
 class DataWriter {
 public:
     DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
-        : m_codes(prepared.codes), m_n(n), m_progress(progress), m_sink(sink),
-          m_bytesPerCode((*std::max_element(m_codes.length.begin(), m_codes.length.end()) + 7u) / 8u),
+        : m_codes(withAbsentMarked(prepared.codes)), m_n(n), m_progress(progress), m_sink(sink),
+          m_bytesPerCode((*std::max_element(prepared.codes.length.begin(), prepared.codes.length.end()) + 7u) / 8u),
           m_chunk(kBlock * m_bytesPerCode + 16), m_writer(m_chunk.data())
     {
     }
@@ -364,6 +381,14 @@ public:
     }
 
 private:
+    static Codes withAbsentMarked(Codes codes)
+    {
+        for (std::uint8_t &length : codes.length) {
+            if (length == 0)
+                length = kAbsent;
+        }
+        return codes;
+    }
     std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_chunk.data()); }
     void handOn()
     {
@@ -374,7 +399,7 @@ private:
         m_writer.rewind(m_chunk.data());
     }
 
-    const Codes &m_codes;
+    const Codes m_codes;
     std::size_t m_n;
     ProgressMeter &m_progress;
     const Huffman::Sink &m_sink;
@@ -384,11 +409,6 @@ private:
     std::size_t m_coded = 0;
     std::size_t m_handedOn = 0;
 };
-
-[[noreturn]] void inputChanged(const std::string &why)
-{
-    throw HuffmanError("clsHuffman.EncodeByte()", "The data changed while it was read (" + why + ")");
-}
 
 const char *readingName(int pass)
 {

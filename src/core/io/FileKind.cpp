@@ -1,25 +1,55 @@
 #include "io/FileKind.h"
 
+#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <memory>
+
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace fendrel {
 
-FileStatus fileStatus(const QString &path)
+#ifdef Q_OS_UNIX
+namespace {
+
+// The permission bits decide here rather than one access() call per file: with thousands of
+// files to check that call costs as much as the stat itself.
+bool readableByThisProcess(const struct stat &st)
+{
+    static const uid_t user = ::geteuid();
+    static const std::vector<gid_t> groups = [] {
+        std::vector<gid_t> ids(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)) + 1);
+        const int count = ::getgroups(static_cast<int>(ids.size() - 1), ids.data());
+        ids.resize(static_cast<std::size_t>(std::max(count, 0)));
+        ids.push_back(::getegid());
+        return ids;
+    }();
+    if (user == 0)
+        return true;
+    if (st.st_uid == user)
+        return (st.st_mode & S_IRUSR) != 0;
+    if (std::find(groups.begin(), groups.end(), st.st_gid) != groups.end())
+        return (st.st_mode & S_IRGRP) != 0;
+    return (st.st_mode & S_IROTH) != 0;
+}
+
+FileStatus statusOf(const struct stat &st)
 {
     FileStatus status;
-#ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
-        status.why = QStringLiteral("does not exist");
-        return status;
-    }
     status.exists = true;
     status.size = static_cast<qint64>(st.st_size);
+    status.modified = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    status.readable = readableByThisProcess(st);
     if (S_ISREG(st.st_mode))
         status.regular = true;
     else if (S_ISDIR(st.st_mode))
@@ -32,24 +62,158 @@ FileStatus fileStatus(const QString &path)
         status.why = QStringLiteral("is a device, not a file");
     else
         status.why = QStringLiteral("is not a regular file");
+    return status;
+}
+
+} // namespace
+#endif
+
+FileStatus fileStatus(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        FileStatus status;
+        status.why = QStringLiteral("does not exist");
+        return status;
+    }
+    return statusOf(st);
 #else
+    FileStatus status;
     const QFileInfo info(path);
     status.exists = info.exists();
     status.regular = info.isFile();
+    status.readable = info.isReadable();
     status.size = info.size();
+    if (status.exists)
+        status.modified = info.lastModified().toMSecsSinceEpoch() * 1000000;
     if (!status.exists)
         status.why = QStringLiteral("does not exist");
     else if (info.isDir())
         status.why = QStringLiteral("is a folder, not a file");
     else if (!status.regular)
         status.why = QStringLiteral("is not a regular file");
-#endif
     return status;
+#endif
 }
 
 QString whyNotARegularFile(const QString &path)
 {
     return fileStatus(path).why;
+}
+
+#ifdef Q_OS_UNIX
+
+ReadOnlyFile::ReadOnlyFile(const QString &path)
+{
+    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    m_error = m_fd < 0 ? errno : 0;
+}
+
+ReadOnlyFile::~ReadOnlyFile()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool ReadOnlyFile::isOpen() const
+{
+    return m_fd >= 0;
+}
+
+qint64 ReadOnlyFile::read(char *into, qint64 size)
+{
+    qint64 total = 0;
+    while (total < size) {
+        const ssize_t got = ::read(m_fd, into + total, static_cast<std::size_t>(size - total));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            m_error = errno;
+            return -1;
+        }
+        total += got;
+        // A regular file reads short only at its end.
+        if (got == 0 || total < size)
+            break;
+    }
+    return total;
+}
+
+FileStatus ReadOnlyFile::status() const
+{
+    struct stat st {};
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+        return {};
+    return statusOf(st);
+}
+
+QString ReadOnlyFile::errorString() const
+{
+    return m_error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(m_error));
+}
+
+#else
+
+ReadOnlyFile::ReadOnlyFile(const QString &path) : m_file(path)
+{
+    m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+ReadOnlyFile::~ReadOnlyFile() = default;
+
+bool ReadOnlyFile::isOpen() const
+{
+    return m_file.isOpen();
+}
+
+qint64 ReadOnlyFile::read(char *into, qint64 size)
+{
+    return m_file.read(into, size);
+}
+
+FileStatus ReadOnlyFile::status() const
+{
+    return fileStatus(m_file.fileName());
+}
+
+QString ReadOnlyFile::errorString() const
+{
+    return m_file.errorString();
+}
+
+#endif
+
+bool ReadOnlyFile::readHead(const QString &path, qint64 limit, QByteArray *bytes, QString *why)
+{
+    bytes->clear();
+    ReadOnlyFile file(path);
+    if (!file.isOpen()) {
+        *why = file.errorString();
+        return false;
+    }
+    // A small file comes whole in one call, through a buffer that is kept, so that the bytes
+    // kept take no more room than they need; a larger one in pieces that grow with it.
+    constexpr qint64 kFirst = 64 * 1024;
+    thread_local std::unique_ptr<char[]> first = std::make_unique<char[]>(kFirst);
+    qint64 piece = std::min(limit, kFirst);
+    qint64 got = file.read(first.get(), piece);
+    if (got >= 0)
+        bytes->append(first.get(), static_cast<qsizetype>(got));
+    while (got == piece && bytes->size() < limit) {
+        piece = std::min<qint64>(limit - bytes->size(), 2 * piece);
+        const qsizetype at = bytes->size();
+        bytes->resize(at + static_cast<qsizetype>(piece));
+        got = file.read(bytes->data() + at, piece);
+        bytes->resize(at + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+    }
+    if (got < 0) {
+        *why = file.errorString();
+        bytes->clear();
+        return false;
+    }
+    bytes->squeeze();
+    return true;
 }
 
 } // namespace fendrel

@@ -56,8 +56,10 @@ QString withoutSeparators(QString name)
 QString memberFileName(const QString &name)
 {
     const QString file = fileNameOfPath(name);
+    // A name takes at most three bytes on disk for each of its UTF-16 units: only a long one is
+    // encoded to be measured.
     if (file.isEmpty() || file == u"." || file == u".." || file.contains(QChar(0))
-        || QFile::encodeName(file).size() > kLongestFileName)
+        || (file.size() * 3 > kLongestFileName && QFile::encodeName(file).size() > kLongestFileName))
         return {};
     return file;
 }
@@ -83,10 +85,15 @@ MemberRouting::MemberRouting(const MemberNames &names, const QStringList &catalo
     m_catalogue.write(schema::kGeneral, schema::kNumOfSections, QString::number(m_sectionsCounted));
 }
 
+// What the counting needs of the current section and lab, read once for each rather than once per
+// member: the keys rewritten are never these.
 void MemberRouting::readNames()
 {
-    m_sectionName = m_catalogue.read(schema::section(m_s), schema::kSectionName);
-    m_labName = m_catalogue.read(schema::section(m_s), schema::labKey(schema::kLab, m_l));
+    m_section = schema::section(m_s);
+    m_sectionName = m_catalogue.read(m_section, schema::kSectionName);
+    m_labName = m_catalogue.read(m_section, schema::labKey(schema::kLab, m_l));
+    m_entries = m_catalogue.readInt(m_section, schema::kNumberOfEntries, 0);
+    m_optional = m_catalogue.readInt(m_section, schema::labKey(schema::kOptFiles, m_l), 0);
 }
 
 // An empty section has no members; skipping it keeps the next section's labs in their place.
@@ -116,7 +123,7 @@ void MemberRouting::route(qsizetype i, const QString &name)
         m_misfit = QStringLiteral("the member name \"%1\" cannot be a file name here").arg(name);
         return;
     }
-    const qint16 entries = m_catalogue.readInt(schema::section(m_s), schema::kNumberOfEntries, 0);
+    const qint16 entries = m_entries;
     const bool counted = route != MemberRoute::Other;
     if (counted && entries <= 0) {
         m_misfit = QStringLiteral("%1 belongs to no lab of its catalogue").arg(name);
@@ -139,8 +146,8 @@ void MemberRouting::route(qsizetype i, const QString &name)
     if (!counted)
         return;
 
-    const qint16 optional = m_catalogue.readInt(schema::section(m_s), schema::labKey(schema::kOptFiles, m_l), 0);
-    m_catalogue.write(schema::section(m_s), schema::labKey(keyOf(route), m_l), folder + file);
+    const qint16 optional = m_optional;
+    m_catalogue.write(m_section, schema::labKey(keyOf(route), m_l), folder + file);
     ++m_counted;
     if (route == MemberRoute::Document && m_l == 0)
         ++m_sectionsCounted;

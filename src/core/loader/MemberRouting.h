@@ -67,8 +67,11 @@ private:
     int m_l = 0;
     int m_counted = 0;
     int m_sectionsCounted = 0;
+    QString m_section; // "Section" s
     QString m_sectionName;
     QString m_labName;
+    qint16 m_entries = 0;
+    qint16 m_optional = 0;
 };
 
 } // namespace fendrel

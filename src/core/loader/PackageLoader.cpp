@@ -77,6 +77,7 @@ public:
     void memberBegins(qint64 index, qint64 size) override
     {
         m_current = index <= m_names.size() ? index - 1 : -1; // data beyond the names is not read
+        m_staged = false;
         if (m_current < 0)
             return;
         m_dataEntries = m_current + 1;
@@ -97,14 +98,14 @@ public:
                 misfit(QStringLiteral("it holds a second catalogue, %1").arg(m_names.at(m_current)));
             return;
         }
-        m_staging.begin(m_current, target);
+        m_staged = m_staging.begin(m_current, target);
     }
 
     void memberBytes(QByteArrayView bytes) override
     {
         if (m_current == 0)
             m_catalogueBytes.append(bytes);
-        else if (m_current > 0)
+        else if (m_staged)
             m_staging.write(bytes);
     }
 
@@ -115,15 +116,16 @@ public:
             m_catalogueBytes.clear();
             if (!m_routing->misfit().isEmpty())
                 misfit(m_routing->misfit());
-        } else if (m_current > 0 && m_hasData[static_cast<std::size_t>(m_current)]
-                   && !m_routing->targetOf(m_current).isEmpty()) {
+            else if (m_staging.isNewFolder())
+                m_staging.makeFolders(m_routing->folders());
+        } else if (m_staged) {
             m_staging.end();
         }
     }
 
     bool wantsMore() const override
     {
-        return m_refusal == Refusal::None && m_staging.error().isEmpty() && !(m_observer && m_observer->cancelled());
+        return m_refusal == Refusal::None && !m_staging.failed() && !(m_observer && m_observer->cancelled());
     }
 
     enum class Refusal { None, NoCatalogue, Misfit };
@@ -132,33 +134,42 @@ public:
     bool hasCatalogue() const { return m_routing != nullptr; }
     bool incomplete() const { return m_dataEntries < m_names.size(); }
 
-    // Renames the staged members over their targets in package order and gives members without
-    // data the file they stand for. False, with the reason in failure, at the first that fails.
-    bool putInPlace(QString *failure)
+    // Puts the staged members in place, in package order, and gives members without data the file
+    // they stand for; a new package folder goes in place whole at the end. False, with the reason
+    // in failure, at the first that fails. placed receives the share of members done (0..100).
+    bool putInPlace(QString *failure, const ProgressCallback &placed)
     {
-        for (const QString &folder : m_routing->folders()) {
+        const bool newFolder = m_staging.isNewFolder();
+        for (const QString &folder : newFolder ? QStringList() : m_routing->folders()) {
             if (!QDir().mkpath(folder)) {
                 *failure = QStringLiteral("The folder %1 cannot be created").arg(folder);
                 return false;
             }
         }
-        if (!m_staging.sync()) {
+        if (!newFolder && !m_staging.sync()) {
             *failure = m_staging.error();
             return false;
         }
         const std::vector<qint32> withData = membersWithDataByName();
         for (qsizetype i = 1; i < m_dataEntries; ++i) {
+            if (placed && i % 1024 == 0)
+                placed(static_cast<int>(i * 100 / m_dataEntries));
             const QString target = m_routing->targetOf(i);
             if (target.isEmpty())
                 continue;
             if (m_hasData[static_cast<std::size_t>(i)]) {
-                if (!m_staging.putInPlace(i, target)) {
+                if (!newFolder && !m_staging.putInPlace(i, target)) {
                     *failure = m_staging.error();
                     return false;
                 }
-            } else if (!QFileInfo::exists(target) && !giveContent(i, target, withData, failure)) {
+            } else if (!QFileInfo::exists(placedPath(i, target)) && !giveContent(i, target, withData, failure)) {
                 return false;
             }
+        }
+        // A new folder is synced with the copies made for members without data.
+        if (newFolder && !(m_staging.sync() && m_staging.putFolderInPlace())) {
+            *failure = m_staging.error();
+            return false;
         }
         return true;
     }
@@ -195,6 +206,13 @@ private:
         return members;
     }
 
+    // Where the file for member i lies until the extraction is over: its target, or its place in
+    // the new package folder being staged.
+    QString placedPath(qsizetype i, const QString &target) const
+    {
+        return m_staging.isNewFolder() ? m_staging.stagedPath(i, target) : target;
+    }
+
     // A name-only member stands for the content of the first member of its name, copied beside
     // the target and renamed over it; without one it leaves an empty file, which no kill can
     // leave half-written.
@@ -204,22 +222,22 @@ private:
         const auto first = std::lower_bound(withData.begin(), withData.end(), name,
                                             [this](qint32 member, QByteArrayView n) { return lessBytes(m_names.bytesAt(member), n); });
         if (first == withData.end() || m_names.bytesAt(*first) != name || *first > i) {
-            QFile empty(target);
+            QFile empty(placedPath(i, target));
             errno = 0;
             if (empty.open(QIODevice::WriteOnly | QIODevice::NewOnly))
                 return true;
             *failure = cannotBeWritten(target, errno, empty.errorString());
             return false;
         }
-        const QString source = m_routing->targetOf(*first);
+        const QString source = placedPath(*first, m_routing->targetOf(*first));
         QFile from(source);
         bool written = m_staging.begin(i, target) && from.open(QIODevice::ReadOnly);
         for (QByteArray piece; written && !(piece = from.read(1 << 20)).isEmpty();)
             written = m_staging.write(piece);
-        written = written && m_staging.end() && m_staging.putInPlace(i, target);
+        written = written && m_staging.end() && (m_staging.isNewFolder() || m_staging.putInPlace(i, target));
         if (!written)
-            *failure = m_staging.error().isEmpty() ? QStringLiteral("%1 cannot be read: %2").arg(source, from.errorString())
-                                                   : m_staging.error();
+            *failure = m_staging.failed() ? m_staging.error()
+                                          : QStringLiteral("%1 cannot be read: %2").arg(source, from.errorString());
         return written;
     }
 
@@ -230,6 +248,7 @@ private:
     std::vector<bool> m_hasData;
     qsizetype m_dataEntries = 0;
     qsizetype m_current = -1;
+    bool m_staged = false; // the current member is being written
     QByteArray m_catalogueBytes;
     std::unique_ptr<MemberRouting> m_routing;
     Refusal m_refusal = Refusal::None;
@@ -271,9 +290,14 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         result.status = ExtractResult::Status::NotWritten;
         return result;
     };
+    // One run from 0 to 100: reading the package to 90, putting its files in place the rest.
     const ProgressCallback progress = [observer](int percent) {
         if (observer)
-            observer->progress(percent);
+            observer->progress(percent * 9 / 10);
+    };
+    const ProgressCallback placed = [observer](int percent) {
+        if (observer)
+            observer->progress(90 + percent / 10);
     };
 
     const QString root = extractionRoot(appDataFolder);
@@ -283,8 +307,12 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
     const bool packageFolderExisted = QFileInfo::exists(packageFolder);
     // Left by runs that were killed; a live one is another process's, which the data-folder lock
     // keeps from writing here at the same time.
+    StagingFolder::removeStale(root);
     StagingFolder::removeStale(packageFolder);
-    StagingFolder staging(packageFolder);
+    // A package opened for the first time gets its folder in one rename; one opened again keeps
+    // what else its folder holds, so each file is renamed over its own.
+    StagingFolder staging(packageFolder, packageFolderExisted ? StagingFolder::Kind::BesideFiles
+                                                              : StagingFolder::Kind::NewFolder);
     // The folders this run created are removed again when it writes nothing.
     const auto removeCreatedFolders = [&] {
         staging.discard();
@@ -309,15 +337,15 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
                         QStringLiteral("The package does not fit its catalogue: %1.").arg(result.misfit)};
         return refuse(ExtractResult::Status::Invalid);
     }
-    if (!staging.error().isEmpty()) {
-        removeCreatedFolders();
-        return notWritten(staging.error());
-    }
     if (observer && observer->cancelled()) {
         removeCreatedFolders();
         finish();
         result.status = ExtractResult::Status::Interrupted;
         return result;
+    }
+    if (!staging.waitForWrites()) {
+        removeCreatedFolders();
+        return notWritten(staging.error());
     }
     if (!read) {
         removeCreatedFolders();
@@ -327,11 +355,13 @@ ExtractResult extractPack(const QString &packagePath, const QString &appDataFold
         removeCreatedFolders();
         return refuse(ExtractResult::Status::Invalid);
     }
-    if (observer)
-        observer->writingStarted();
     QString failure;
-    if (!stager.putInPlace(&failure))
+    if (!stager.putInPlace(&failure, placed)) {
+        removeCreatedFolders();
         return notWritten(failure);
+    }
+    if (observer)
+        observer->progress(100);
     finish();
     if (stager.incomplete()) {
         prompter.message(LangEntry::PackageIncompleteMessage, MessageIcon::None);

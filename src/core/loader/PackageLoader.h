@@ -9,13 +9,12 @@ namespace fendrel {
 class Catalogue;
 class Prompter;
 
-// The phases an extraction shows while it runs.
+// What an extraction shows while it runs: one progress from 0 to 100 over reading the package
+// and putting its files in place.
 class ExtractObserver {
 public:
     virtual ~ExtractObserver() = default;
     virtual void decodingStarted() {}
-    // The package proved sound; its members are being put in place.
-    virtual void writingStarted() {}
     virtual void progress(int /*percent*/) {}
     virtual void decodingFinished() {}
     // Asked while the package is read; true stops the extraction with nothing changed.

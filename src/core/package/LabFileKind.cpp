@@ -15,10 +15,6 @@
 #include <algorithm>
 #include <initializer_list>
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 namespace fendrel {
 
 MemberRoute routeOf(const QString &name)
@@ -49,20 +45,14 @@ LabFileFacts lookAtLabFile(const QString &path, LookAt depth, const DocumentPage
 {
     LabFileFacts facts;
     facts.status = fileStatus(path);
-    if (!facts.status.regular)
-        return facts;
-#ifdef Q_OS_UNIX
-    facts.readable = ::access(QFile::encodeName(path).constData(), R_OK) == 0;
-#else
-    facts.readable = QFileInfo(path).isReadable();
-#endif
+    facts.readable = facts.status.regular && facts.status.readable;
     if (!facts.readable)
         return facts;
     switch (routeOf(fileNameOfPath(path))) {
     case MemberRoute::Picture: facts.image = imageHandler(path).ok; break;
     case MemberRoute::GradingConfiguration:
         if (depth == LookAt::Everything)
-            facts.configuration = checkNetworkConfiguration(path);
+            facts.configuration = checkNetworkConfiguration(path, facts.status);
         break;
     case MemberRoute::Document:
         if (pages && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))

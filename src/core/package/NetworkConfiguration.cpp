@@ -12,7 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <array>
 #include <limits>
@@ -35,10 +34,18 @@ NetworkConfigurationCheck failure(Result result, qint32 number = 0, const QStrin
 // start another line.
 QStringList textLines(const QString &text)
 {
-    static const QRegularExpression breaks(QStringLiteral("\r\n|\r|\n"));
-    QStringList lines = text.split(breaks);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        lines.append(text.sliced(start, i - start));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.append(text.sliced(start));
     return lines;
 }
 
@@ -52,16 +59,26 @@ QString deviceFileName(const QString &configurationFileName, int device)
 
 NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
 {
-    if (const QString why = whyNotARegularFile(path); !why.isEmpty() && QFileInfo::exists(path))
-        return failure(Result::ReadFailure, kErrFileAccess, QStringLiteral("%1 %2").arg(path, why));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    return checkNetworkConfiguration(path, fileStatus(path));
+}
+
+NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const FileStatus &file)
+{
+    if (file.exists && !file.regular)
+        return failure(Result::ReadFailure, kErrFileAccess, QStringLiteral("%1 %2").arg(path, file.why));
+    QByteArray content;
+    QString why;
+    if (!file.exists || !ReadOnlyFile::readHead(path, std::numeric_limits<qint64>::max(), &content, &why))
         return failure(Result::ReadFailure, kErrFileNotFound, QStringLiteral("File not found: %1").arg(path));
-    const QByteArray content = file.readAll();
-    if (content.isEmpty())
-        return failure(Result::Empty, kErrInputPastEnd, kErrInputPastEndText);
+    if (content.isEmpty()) {
+        NetworkConfigurationCheck empty = failure(Result::Empty, kErrInputPastEnd, kErrInputPastEndText);
+        empty.content = content;
+        return empty;
+    }
 
     NetworkConfigurationCheck check;
+    if (content.size() <= NetworkConfigurationCheck::kKeptBytes)
+        check.content = content;
     const std::array<std::pair<const char *, int *>, 4> counts = {{{"number of devices", &check.devices},
                                                                    {"number of routers", &check.routers},
                                                                    {"number of switches", &check.switches},
@@ -102,11 +119,12 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
             check.result = Result::MissingDevice;
             check.missingDeviceName = trimmedOf(name, QStringLiteral(u"\u0000\u0008\t\n\r "));
             check.devicePaths.clear();
-            check.deviceSizes.clear();
+            check.deviceFiles.clear();
+            check.content.reset();
             return check;
         }
         check.devicePaths.append(folder + name);
-        check.deviceSizes.append(status.size);
+        check.deviceFiles.append(status);
     }
     return check;
 }

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+#include "io/FileKind.h"
 #include "startup/Folders.h"
 
 namespace fendrel {
@@ -22,14 +26,20 @@ struct NetworkConfigurationCheck {
     int routers = 0;
     int switches = 0;
     int pcs = 0;
-    QStringList devicePaths;   // when valid: every device configuration, in device order
-    QList<qint64> deviceSizes; // their sizes, as the same look found them
+    QStringList devicePaths;        // when valid: every device configuration, in device order
+    QList<FileStatus> deviceFiles;  // what the same look found of each
+    // The file as it was checked, kept (up to kKeptBytes) so that the package carries what was
+    // checked without reading it again.
+    std::optional<QByteArray> content;
+    static constexpr qint64 kKeptBytes = 1 << 20;
     QString missingDeviceName; // the first device configuration that does not exist
     qint32 errorNumber = 0;    // for Empty and ReadFailure, as the error log records them
     QString errorDescription;
 };
 
 NetworkConfigurationCheck checkNetworkConfiguration(const QString &path);
+// The same with the path's status already taken.
+NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const FileStatus &status);
 
 // lab.nwc and device 2 give lab2.rtr; ".nwc" is matched whatever its letter case.
 QString deviceFileName(const QString &configurationFileName, int device);

@@ -23,7 +23,7 @@
 namespace fendrel {
 
 void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration,
-                                       std::optional<qint64> knownSize)
+                                       const FileStatus *known, const std::optional<QByteArray> &content)
 {
     if (path.isEmpty())
         return;
@@ -31,11 +31,14 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
     const QString source = resolvedPath(path, m_filesFolder);
     // The content is read when the image is built, straight into it; here the file only has to
     // be there and readable, as the check (or one look now) found it.
-    if (!knownSize) {
+    std::optional<FileStatus> status;
+    if (content || known) {
+        status = known ? *known : FileStatus{};
+    } else {
         const LabFileFacts *checked = m_checked ? m_checked->find(path) : nullptr;
         const LabFileFacts facts = checked ? *checked : lookAtLabFile(source, LookAt::NotConfiguration);
-        if (facts.status.regular && facts.readable) {
-            knownSize = facts.status.size;
+        if (facts.readable) {
+            status = facts.status;
         } else {
             const QString why = !facts.status.exists  ? QStringLiteral("The file does not exist.")
                 : !facts.status.regular               ? QStringLiteral("It %1.").arg(facts.status.why)
@@ -44,9 +47,14 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
                             langText(LangEntry::MessageTitle));
         }
     }
-    if (knownSize && !nameOnly) {
-        member.source = source;
-        member.sourceSize = *knownSize;
+    if (status && !nameOnly) {
+        if (content) {
+            member.data = content;
+        } else {
+            member.source = source;
+            member.sourceSize = status->size;
+            member.sourceModified = status->modified;
+        }
     }
     m_names.insert(member.name);
     m_members.append(std::move(member));
@@ -99,10 +107,11 @@ bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &c
             for (const auto &[path, isLoading] : {std::pair{r.nwcFile, false}, std::pair{r.loadNwcFile, true}}) {
                 if (trimSpaces(path).isEmpty())
                     continue;
-                addPackageMember(path, false, isLoading);
+                // The configuration travels as the check read it: read once, and what was checked.
                 const NetworkConfigurationCheck &check = checkOf[path];
+                addPackageMember(path, false, isLoading, nullptr, check.content);
                 for (qsizetype d = 0; d < check.devicePaths.size(); ++d)
-                    addPackageMember(check.devicePaths[d], false, false, check.deviceSizes.value(d));
+                    addPackageMember(check.devicePaths[d], false, false, &check.deviceFiles[d]);
             }
         }
     }

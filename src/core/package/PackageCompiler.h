@@ -33,9 +33,10 @@ public:
         m_members.clear();
         m_names.clear();
     }
-    // A loading configuration is stored under its file name followed by "l".
+    // A loading configuration is stored under its file name followed by "l". known is what an
+    // earlier look found of the file, content its bytes as they were read then.
     void addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration = false,
-                          std::optional<qint64> knownSize = std::nullopt);
+                          const FileStatus *known = nullptr, const std::optional<QByteArray> &content = std::nullopt);
     // Whether a member of the same file name (exact case) is already listed.
     bool isPackaged(const QString &path) const;
 

@@ -5,17 +5,17 @@
 #include "io/CheckedWriter.h"
 #include "io/FileKind.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <limits>
+#include <system_error>
 
 namespace fendrel {
 namespace {
 
-constexpr qint64 kPiece = 1 << 20;
+// Reading thousands of small files costs more in system calls than the codec spends on their
+// bytes; two threads reading ahead of it share that out.
+constexpr int kReaders = 2;
 
 // Leaves the codec early when the work around it has failed; the failure is already recorded.
 struct Abandoned {};
@@ -52,51 +52,28 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
         return false;
     }
     CheckedWriter file(path);
-    const auto cannotWrite = [&](const QString &what, const QString &reason) {
-        fail(error, kErrFileAccess, source, QStringLiteral("%1 cannot be written: %2").arg(what, reason));
-        return false;
-    };
     const auto packageNotWritten = [&] {
         fail(error, kErrFileAccess, source, file.error());
         return false;
     };
     if (!file.open())
         return packageNotWritten();
-    // Beside the package: a folder it can be written to, on the disk it goes to. Where the file
-    // system allows, the scratch file has no name (its name is never asked for but to report a
-    // failure), so that not even a crash leaves it behind.
-    QTemporaryFile scratch(QFileInfo(path).dir().filePath(QStringLiteral(".%1.XXXXXX").arg(QFileInfo(path).fileName())));
-    if (!scratch.open())
-        return cannotWrite(scratch.fileTemplate(), scratch.errorString());
 
     try {
         Huffman codec = codecReporting(progress);
+        // The image is produced twice from the member files, once to count and once to code; the
+        // second reading refuses a file that changed since it was looked at, and the codec itself
+        // refuses a second reading that disagrees with the first.
         const auto produce = [&](int pass, const Huffman::Sink &consume) {
-            if (pass == 0) {
-                bool kept = true;
-                const bool produced = image.produce(
-                    [&](QByteArrayView piece) {
-                        consume(reinterpret_cast<const std::uint8_t *>(piece.data()), static_cast<std::size_t>(piece.size()));
-                        kept = kept && scratch.write(piece.data(), piece.size()) == piece.size();
-                    },
-                    &why);
-                if (!produced) {
-                    fail(error, kErrComplaint, source, why);
-                    throw Abandoned{};
-                }
-                if (!kept || !scratch.flush()) {
-                    cannotWrite(scratch.fileName(), scratch.errorString());
-                    throw Abandoned{};
-                }
-                return;
-            }
-            QByteArray piece(kPiece, Qt::Uninitialized);
-            if (!scratch.seek(0)) {
-                cannotWrite(scratch.fileName(), scratch.errorString());
+            const bool produced = image.produce(
+                [&](QByteArrayView piece) {
+                    consume(reinterpret_cast<const std::uint8_t *>(piece.data()), static_cast<std::size_t>(piece.size()));
+                },
+                &why, pass == 0 ? PackageImageWriter::Reading::First : PackageImageWriter::Reading::Later, kReaders);
+            if (!produced) {
+                fail(error, kErrComplaint, source, why);
                 throw Abandoned{};
             }
-            for (qint64 got; (got = scratch.read(piece.data(), piece.size())) > 0;)
-                consume(reinterpret_cast<const std::uint8_t *>(piece.constData()), static_cast<std::size_t>(got));
         };
         codec.encodeFrom(static_cast<std::size_t>(image.size()), produce, [&](const std::uint8_t *bytes, std::size_t size) {
             if (!file.write(viewOf(bytes, size)))
@@ -112,6 +89,10 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
     } catch (const std::bad_alloc &) {
         file.cancel();
         fail(error, kErrOutOfMemory, source, kErrOutOfMemoryText);
+        return false;
+    } catch (const std::system_error &e) {
+        file.cancel();
+        fail(error, kErrComplaint, source, QStringLiteral("The files could not be read: no thread could be started (%1).").arg(QString::fromLocal8Bit(e.what())));
         return false;
     }
     if (!file.commit())

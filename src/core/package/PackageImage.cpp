@@ -1,13 +1,19 @@
 #include "package/PackageImage.h"
 
+#include "io/FileKind.h"
 #include "text/Windows1252.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
 #include <limits>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace fendrel {
@@ -16,7 +22,6 @@ namespace {
 constexpr qint64 kMaxTextBytes = 32767;
 constexpr qint64 kMaxListCount = std::numeric_limits<qint32>::max();
 
-constexpr qint64 kReadPiece = 1 << 20;
 // Far more files than any catalogue names; a list claiming more is refused rather than followed
 // into memory it could exhaust.
 constexpr qint64 kMaxMembers = 1000000;
@@ -100,6 +105,127 @@ QList<QString> MemberNames::toList() const
     return names;
 }
 
+// Pieces of the image on their way from the readers to the consumer. Each reader fills chunks of
+// its own and queues them, a few at most; the consumer takes them in image order and hands them
+// back to be filled again. Without readers a filled chunk goes straight to the consumer.
+class PackageImageWriter::Chunks {
+public:
+    static constexpr qsizetype kSize = 1 << 20;
+    static constexpr std::size_t kQueued = 4;
+
+    struct Chunk {
+        std::unique_ptr<char[]> bytes;
+        qsizetype size = 0;
+        bool endsBatch = false;
+    };
+
+    Chunks(int readers, const ImageConsumer &consume)
+        : m_consume(consume), m_threaded(readers > 0), m_readers(static_cast<std::size_t>(std::max(readers, 1)))
+    {
+        for (Reader &r : m_readers)
+            r.filling.bytes = std::make_unique<char[]>(kSize);
+    }
+
+    // Reader side.
+    char *end(int reader) { return filling(reader).bytes.get() + filling(reader).size; }
+    qsizetype room(int reader) { return kSize - filling(reader).size; }
+    void commit(int reader, qsizetype count) { filling(reader).size += count; }
+    bool put(int reader, const char *bytes, qsizetype count)
+    {
+        if (room(reader) < count && !handOn(reader, false))
+            return false;
+        std::memcpy(end(reader), bytes, static_cast<std::size_t>(count));
+        commit(reader, count);
+        return true;
+    }
+    // Queues the chunk being filled and starts another; false once the consumer has stopped.
+    bool handOn(int reader, bool endsBatch)
+    {
+        Chunk &chunk = filling(reader);
+        if (!m_threaded) {
+            m_consume(QByteArrayView(chunk.bytes.get(), chunk.size));
+            chunk.size = 0;
+            return true;
+        }
+        Reader &r = m_readers[static_cast<std::size_t>(reader)];
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [&] { return m_stopped || r.queued.size() < kQueued; });
+        if (m_stopped)
+            return false;
+        chunk.endsBatch = endsBatch;
+        r.queued.push_back(std::move(chunk));
+        if (r.spare.empty()) {
+            r.filling = Chunk{std::make_unique<char[]>(kSize)};
+        } else {
+            r.filling = std::move(r.spare.back());
+            r.spare.pop_back();
+        }
+        r.filling.size = 0;
+        r.filling.endsBatch = false;
+        m_changed.notify_all();
+        return true;
+    }
+    void fail(int reader, const QString &error)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_readers[static_cast<std::size_t>(reader)].error = error;
+        m_readers[static_cast<std::size_t>(reader)].failed = true;
+        m_changed.notify_all();
+    }
+
+    // Consumer side: hands on the chunks of the next batch of reader; false, with error set, when
+    // that reader failed.
+    bool consumeBatch(int reader, QString *error)
+    {
+        Reader &r = m_readers[static_cast<std::size_t>(reader)];
+        for (;;) {
+            Chunk chunk;
+            {
+                std::unique_lock lock(m_mutex);
+                m_changed.wait(lock, [&] { return !r.queued.empty() || r.failed; });
+                if (r.queued.empty()) {
+                    *error = r.error;
+                    return false;
+                }
+                chunk = std::move(r.queued.front());
+                r.queued.pop_front();
+                m_changed.notify_all();
+            }
+            m_consume(QByteArrayView(chunk.bytes.get(), chunk.size));
+            const bool last = chunk.endsBatch;
+            {
+                const std::lock_guard lock(m_mutex);
+                r.spare.push_back(std::move(chunk));
+            }
+            if (last)
+                return true;
+        }
+    }
+    void stop()
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stopped = true;
+        m_changed.notify_all();
+    }
+
+private:
+    struct Reader {
+        Chunk filling;
+        std::deque<Chunk> queued;
+        std::vector<Chunk> spare;
+        bool failed = false;
+        QString error;
+    };
+    Chunk &filling(int reader) { return m_readers[static_cast<std::size_t>(reader)].filling; }
+
+    const ImageConsumer &m_consume;
+    bool m_threaded;
+    std::vector<Reader> m_readers;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_stopped = false;
+};
+
 bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
 {
     if (members.size() + 1 > kMaxListCount) {
@@ -108,7 +234,10 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
     }
     m_names.clear();
     m_sizes.clear();
+    m_batches.clear();
     m_size = 2 + 10 + 2 + 2 + 10 + 2;
+    qsizetype first = 0;
+    qint64 batchBytes = 0;
     for (const PackageMember &m : std::as_const(members)) {
         m_names.append(toWindows1252(m.name));
         if (m_names.last().size() > kMaxTextBytes) {
@@ -124,7 +253,19 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
             return false;
         }
         m_size += 2 + m_names.last().size() + 2 + (m_sizes.last() >= 0 ? 8 + m_sizes.last() : 0);
+        // Members that fit one chunk together make a batch, which one reader reads whole; a file
+        // leaves room for the byte that tells whether it grew.
+        const qint64 bytes = m_sizes.last() < 0 ? 2 : 10 + m_sizes.last() + (m.data ? 0 : 1);
+        const qsizetype index = m_sizes.size() - 1;
+        if (index > first && batchBytes + bytes > Chunks::kSize) {
+            m_batches.push_back({first, index});
+            first = index;
+            batchBytes = 0;
+        }
+        batchBytes += bytes;
     }
+    if (m_sizes.size() > first)
+        m_batches.push_back({first, m_sizes.size()});
     if (m_size > std::numeric_limits<qint32>::max()) {
         *error = QStringLiteral("The package would be larger than 2 GiB, more than its format can hold.");
         return false;
@@ -133,7 +274,7 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
     return true;
 }
 
-bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error) const
+void PackageImageWriter::produceHead(const ImageConsumer &consume) const
 {
     FieldBuffer fields(consume);
     fields.u16(0); // reserved text
@@ -144,46 +285,120 @@ bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error) c
     fields.u16(0); // reserved list, never created
     fields.listHeader(m_members.size() + 1);
     fields.u16(0); // entry 0: no data
-    QByteArray piece;
-    for (qsizetype i = 0; i < m_members.size(); ++i) {
+    fields.flush();
+}
+
+bool PackageImageWriter::produceBatch(const Batch &batch, Chunks &chunks, int reader, Reading reading,
+                                      QString *error) const
+{
+    for (qsizetype i = batch.first; i < batch.end; ++i) {
         const PackageMember &m = m_members[i];
-        if (m_sizes[i] < 0) {
-            fields.u16(0);
+        const qint64 size = m_sizes[i];
+        if (size < 0) {
+            const char none[2] = {0, 0};
+            if (!chunks.put(reader, none, 2))
+                return false;
             continue;
         }
-        fields.listHeader(m_sizes[i]);
-        fields.flush();
+        char header[10];
+        qToLittleEndian<quint16>(1, header);
+        qToLittleEndian<quint32>(static_cast<quint32>(size), header + 2);
+        qToLittleEndian<quint32>(0, header + 6);
+        if (!chunks.put(reader, header, 10))
+            return false;
         if (m.data) {
-            consume(*m.data);
+            for (QByteArrayView left(*m.data); !left.isEmpty();) {
+                if (chunks.room(reader) == 0 && !chunks.handOn(reader, false))
+                    return false;
+                const qsizetype now = std::min(left.size(), chunks.room(reader));
+                std::memcpy(chunks.end(reader), left.data(), static_cast<std::size_t>(now));
+                chunks.commit(reader, now);
+                left = left.sliced(now);
+            }
             continue;
         }
-        // A file that changed since its size was taken is refused: the size is already written.
-        QFile file(m.source);
-        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        ReadOnlyFile file(m.source);
+        if (!file.isOpen()) {
             *error = QStringLiteral("%1 could not be read: %2").arg(m.source, file.errorString());
             return false;
         }
+        // The size is written already: a file that changed since it was looked at is refused.
+        if (reading == Reading::Later && m.sourceModified >= 0) {
+            const FileStatus now = file.status();
+            if (now.size != size || now.modified != m.sourceModified) {
+                *error = QStringLiteral("%1 changed while the package was written.").arg(m.source);
+                return false;
+            }
+        }
         // Asking for one byte more than is left finds a file that grew without another read.
-        piece.resize(static_cast<qsizetype>(std::min(kReadPiece, m_sizes[i] + 1)));
-        for (qint64 left = m_sizes[i];;) {
-            const qint64 wanted = std::min<qint64>(left + 1, piece.size());
-            const qint64 got = file.read(piece.data(), wanted);
+        for (qint64 left = size;;) {
+            if (chunks.room(reader) == 0 || (left < Chunks::kSize && chunks.room(reader) < left + 1)) {
+                if (!chunks.handOn(reader, false))
+                    return false;
+            }
+            const qint64 wanted = std::min<qint64>(left + 1, chunks.room(reader));
+            const qint64 got = file.read(chunks.end(reader), wanted);
             if (got > left) {
                 *error = QStringLiteral("%1 changed while the package was written.").arg(m.source);
                 return false;
             }
-            if (got < 0 || (got == 0 && left > 0)) {
+            if (got < 0) {
                 *error = QStringLiteral("%1 could not be read whole: %2").arg(m.source, file.errorString());
                 return false;
             }
-            if (got > 0)
-                consume(QByteArrayView(piece.constData(), got));
+            if (got == 0 && left > 0) {
+                *error = QStringLiteral("%1 could not be read whole: it became shorter while the package was written.")
+                             .arg(m.source);
+                return false;
+            }
+            chunks.commit(reader, got);
             left -= got;
             if (left == 0 && got < wanted)
                 break; // a short read at the end of a file is its end
         }
     }
-    fields.flush();
+    return chunks.handOn(reader, true);
+}
+
+bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error, Reading reading, int readers) const
+{
+    produceHead(consume);
+    Chunks chunks(readers, consume);
+    if (readers <= 0) {
+        for (const Batch &batch : m_batches) {
+            if (!produceBatch(batch, chunks, 0, reading, error))
+                return false;
+        }
+        return true;
+    }
+    std::vector<std::thread> threads;
+    // Whatever ends the consuming (a failure, or consume throwing) stops the readers first.
+    struct Joined {
+        Chunks &chunks;
+        std::vector<std::thread> &threads;
+        ~Joined()
+        {
+            chunks.stop();
+            for (std::thread &t : threads)
+                t.join();
+        }
+    } joined{chunks, threads};
+    const int count = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(readers), m_batches.size()));
+    for (int r = 0; r < count; ++r) {
+        threads.emplace_back([this, &chunks, r, count, reading] {
+            QString why;
+            for (std::size_t b = static_cast<std::size_t>(r); b < m_batches.size(); b += static_cast<std::size_t>(count)) {
+                if (!produceBatch(m_batches[b], chunks, r, reading, &why)) {
+                    chunks.fail(r, why);
+                    return;
+                }
+            }
+        });
+    }
+    for (std::size_t b = 0; b < m_batches.size(); ++b) {
+        if (!chunks.consumeBatch(static_cast<int>(b % static_cast<std::size_t>(count)), error))
+            return false;
+    }
     return true;
 }
 

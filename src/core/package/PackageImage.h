@@ -17,12 +17,14 @@ inline const QString kPackageCatalogueName = QStringLiteral("Fendrel.ini");
 // One file carried by a package: its content given as bytes, or read from source when the
 // image is produced (so that no member is held whole). A member with neither names the content
 // of the earlier member of the same name. sourceSize, when known (not -1), spares asking the
-// file system again.
+// file system again; sourceModified is when the same look found the file last changed
+// (nanoseconds since the epoch, -1 when unknown).
 struct PackageMember {
     QString name;
     std::optional<QByteArray> data = {};
     QString source = {};
     qint64 sourceSize = -1;
+    qint64 sourceModified = -1;
 
     bool hasContent() const { return data.has_value() || !source.isEmpty(); }
 };
@@ -55,13 +57,30 @@ public:
     // members and the whole image below 2 GiB. False, with error set, when it cannot.
     bool plan(QList<PackageMember> members, QString *error);
     qint64 size() const { return m_size; }
+
+    // A later reading also refuses a file that changed since it was looked at (its size or
+    // modification time), so that two readings of an image either agree or are refused.
+    enum class Reading { First, Later };
     // False, with error set, when a source cannot be read or no longer has its planned size.
-    bool produce(const ImageConsumer &consume, QString *error) const;
+    // The files are read on readers threads of their own (none: on this one), ahead of consume,
+    // which always runs on the calling thread; whatever consume throws ends the reading and
+    // passes on.
+    bool produce(const ImageConsumer &consume, QString *error, Reading reading = Reading::First,
+                 int readers = 0) const;
 
 private:
+    struct Batch {
+        qsizetype first; // members [first, end)
+        qsizetype end;
+    };
+    class Chunks;
+    void produceHead(const ImageConsumer &consume) const;
+    bool produceBatch(const Batch &batch, Chunks &chunks, int reader, Reading reading, QString *error) const;
+
     QList<PackageMember> m_members;
     QList<QByteArray> m_names;
     QList<qint64> m_sizes;
+    std::vector<Batch> m_batches;
     qint64 m_size = 0;
 };
 
