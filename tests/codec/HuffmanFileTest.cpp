@@ -132,8 +132,9 @@ TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
         });
         codec.encodeFile(folder / "changing", folder / "dest");
     }).error;
-    EXPECT_EQ(changed, "clsHuffman.EncodeFile(): Source file changed while it was read (the second reading gave other "
-                       "bytes than the first)");
+    // Which of the encoder's checks sees it first depends on the byte written.
+    EXPECT_EQ(changed.rfind("clsHuffman.EncodeFile(): Source file changed while it was read (the second reading gave ", 0), 0u)
+        << changed;
     fs::remove(folder / "changing");
 
     // Destinations that cannot be written: a folder, and a file in a missing folder.
