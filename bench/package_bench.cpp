@@ -92,6 +92,18 @@ double secondsOf(const std::function<void()> &work)
 }
 
 // Text-like content: words of a small vocabulary, compressible about as well as lab documents.
+// The section header that comes before lab i of labs laid out perSection to a section, or nothing
+// inside a section.
+QString sectionHeaderBefore(int i, int labs, int perSection)
+{
+    if (i % perSection != 0)
+        return {};
+    const int s = i / perSection;
+    return QStringLiteral("[SECTION%1]\r\nsectionname=Section %1\r\nnumberofentries=%2\r\n")
+        .arg(s)
+        .arg(std::min(perSection, labs - s * perSection));
+}
+
 QByteArray textLike(qsizetype size, quint32 seed)
 {
     static const char *words[] = {"router", "interface", "ospf", "area", "network", "configure", "terminal",
@@ -132,13 +144,8 @@ struct Scenario {
         QByteArray ini = "[GENERAL]\r\ntabtitle=Bench\r\n";
         const int perSection = 500;
         for (int i = 0; i < labs; ++i) {
-            const int s = i / perSection;
             const int j = i % perSection;
-            if (j == 0)
-                ini += QStringLiteral("[SECTION%1]\r\nsectionname=Section %1\r\nnumberofentries=%2\r\n")
-                           .arg(s)
-                           .arg(std::min(perSection, labs - s * perSection))
-                           .toUtf8();
+            ini += sectionHeaderBefore(i, labs, perSection).toUtf8();
             const QString doc = write(QStringLiteral("docs/lab%1.pdf").arg(i), textLike(documentBytes, static_cast<quint32>(i)));
             const QString top = write(QStringLiteral("top/lab%1.top").arg(i), textLike(topologyBytes, static_cast<quint32>(i + 7)));
             const QString nwc = write(QStringLiteral("cfg/lab%1.nwc").arg(i), "number of devices=2\r\nnumber of routers=2\r\n");
@@ -402,10 +409,7 @@ bool generate(const QString &which, const QString &dir)
     for (int i = 0; i < labs; ++i) {
         const int s = i / perSection;
         const int j = i % perSection;
-        if (j == 0)
-            ini += QStringLiteral("[SECTION%1]\r\nsectionname=Section %1\r\nnumberofentries=%2\r\n")
-                       .arg(s)
-                       .arg(std::min(perSection, labs - s * perSection));
+        ini += sectionHeaderBefore(i, labs, perSection);
         const QString folder = QStringLiteral("files/s%1/lab%2/").arg(s).arg(i);
         const auto seed = static_cast<quint32>(i);
         ini += QStringLiteral("lab%1=Lab %2\r\nlink%1=%3\r\ntopfile%1=%4\r\n")
