@@ -705,8 +705,11 @@ bool AddLabs::eventFilter(QObject *watched, QEvent *event)
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
         case QEvent::ContextMenu: {
+            // The wizard and the page-link window change the catalogue too; message boxes and
+            // the progress windows go on answering.
             auto *widget = qobject_cast<QWidget *>(watched);
-            if (widget && widget->window() == this)
+            const QWidget *window = widget ? widget->window() : nullptr;
+            if (window && (window == this || window == m_wizard || window == m_pageLink))
                 return true;
             break;
         }

@@ -189,7 +189,15 @@ private:
     // The check before a compile: false (with the list shown, and a message or a question
     // answered Cancel) when the problems found stop it. checked receives what it learned.
     bool problemsAllowCompiling(CatalogueCheck &check);
-    CompileOutcome runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked);
+    // labs receives how many labs the compiled catalogue held, unchanged whether the catalogue
+    // stayed as compiled.
+    CompileOutcome runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked,
+                                  qsizetype *labs, bool *unchanged);
+    // Saving and compiling thousands of labs would hold the window still: they work on a copy of
+    // the catalogue as it stands, on a thread of their own, while the window keeps drawing (its
+    // input held). The file then holds the copy, so a change that came in meanwhile all the same
+    // is still unsaved, which the result says: false.
+    bool onCatalogueCopy(const std::function<void(const Catalogue &copy)> &work);
     void showProblemsList();
     void showProblemCount(int count, bool checking);
     bool runExtraction(const QString &packagePath);
@@ -211,6 +219,7 @@ private:
     bool m_tabEditing = false;
     void showSectionCommand(SectionCommand command);
     bool m_busy = false;
+    QString m_packageWhileBusy; // handed over while busy, opened after
     bool m_unloaded = false;
     bool m_readOnly = false;
     QTimer *m_recoveryTimer = nullptr;

@@ -12,6 +12,7 @@
 #include "gui/RecentPackages.h"
 #include "gui/Wizard.h"
 #include "interaction/Prompter.h"
+#include "interaction/PrompterOnThread.h"
 #include "io/FileKind.h"
 #include "loader/PackageLoader.h"
 #include "startup/Folders.h"
@@ -30,7 +31,10 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <atomic>
+#include <exception>
 #include <thread>
+#include <utility>
 
 namespace fendrel::gui {
 namespace {
@@ -77,6 +81,52 @@ private:
     QString m_caption;
 };
 
+// Passes a compilation's phases and progress from its own thread to the status window, waiting
+// each time until the window has them, so that Cancel is seen at the next step as it would be
+// on the window's thread. The gathering reports every lab; only changes are passed on.
+class ObserverOnThread : public CompileObserver {
+public:
+    ObserverOnThread(CompileObserver &target, QObject &context) : m_target(target), m_context(context) {}
+    void gatheringStarted() override { runOnThreadOf(m_context, [this] { m_target.gatheringStarted(); }); }
+    void compressingStarted() override { runOnThreadOf(m_context, [this] { m_target.compressingStarted(); }); }
+    void progress(int percent) override
+    {
+        if (std::exchange(m_shown, percent) == percent)
+            return;
+        runOnThreadOf(m_context, [this, percent] {
+            m_target.progress(percent);
+            m_cancelled = m_target.cancelled();
+        });
+    }
+    bool cancelled() const override { return m_cancelled; }
+
+private:
+    CompileObserver &m_target;
+    QObject &m_context;
+    int m_shown = -1;
+    std::atomic<bool> m_cancelled = false;
+};
+
+// Runs work on a thread of its own while this thread's event loop goes on, so that the windows
+// keep drawing; returns when the work is done, with what it threw.
+void runBesideWindows(const std::function<void()> &work)
+{
+    QEventLoop waiting;
+    std::exception_ptr thrown;
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    waiting.exec();
+    worker.join();
+    if (thrown)
+        std::rethrow_exception(thrown);
+}
+
 class ProgressObserver : public ExtractObserver {
 public:
     ProgressObserver(Progress &window, const QString &caption) : m_window(window), m_caption(caption) {}
@@ -101,23 +151,34 @@ private:
 // run so that the progress bar moves, and a click in between must not change the catalogue.
 class BusyScope {
 public:
-    explicit BusyScope(AddLabs &window) : m_window(window)
+    explicit BusyScope(AddLabs &window) : m_window(window), m_outermost(!window.m_busy)
     {
+        if (!m_outermost)
+            return;
         m_window.m_busy = true;
         qApp->installEventFilter(&m_window);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~BusyScope()
     {
+        if (!m_outermost)
+            return;
         QApplication::restoreOverrideCursor();
         qApp->removeEventFilter(&m_window);
         m_window.m_busy = false;
+        if (!m_window.m_packageWhileBusy.isEmpty()) {
+            AddLabs &window = m_window;
+            QTimer::singleShot(0, &window, [&window, path = std::exchange(window.m_packageWhileBusy, {})] {
+                window.openPackage(path);
+            });
+        }
     }
     BusyScope(const BusyScope &) = delete;
     BusyScope &operator=(const BusyScope &) = delete;
 
 private:
     AddLabs &m_window;
+    bool m_outermost;
 };
 
 bool AddLabs::refusedWhileEditing()
@@ -138,13 +199,41 @@ bool AddLabs::saveCatalogue()
     if (refusedReadOnly() || refusedWhileEditing())
         return false;
     QString failure;
-    if (!saveIni(m_catalogue, m_prompter, &failure)) {
+    bool saved = false;
+    bool unchanged = false;
+    {
+        const BusyScope busy(*this);
+        QObject windowThread;
+        PrompterOnThread prompter(m_prompter, windowThread);
+        unchanged = onCatalogueCopy([&](const Catalogue &copy) { saved = saveIni(copy, prompter, &failure); });
+    }
+    if (!saved) {
         m_prompter.show(failure + langText(LangEntry::CatalogueNotSavedMessage), MessageIcon::Critical, MessageButtons::Ok,
                         langText(LangEntry::MessageTitle));
         return false;
     }
-    catalogueFileWritten();
+    if (unchanged)
+        catalogueFileWritten();
     return true;
+}
+
+bool AddLabs::onCatalogueCopy(const std::function<void(const Catalogue &copy)> &work)
+{
+    bool changedMeanwhile = false;
+    const QMetaObject::Connection watch =
+        connect(&m_catalogue, &Catalogue::changed, this, [&changedMeanwhile] { changedMeanwhile = true; });
+    const Catalogue::Snapshot snapshot = m_catalogue.snapshot();
+    const QString iniPath = m_catalogue.iniPath();
+    const QString filesFolder = m_catalogue.filesFolder();
+    runBesideWindows([&] {
+        Catalogue copy;
+        copy.restore(snapshot);
+        copy.setIniPath(iniPath);
+        copy.setFilesFolder(filesFolder);
+        work(copy);
+    });
+    disconnect(watch);
+    return !changedMeanwhile;
 }
 
 bool AddLabs::mayReplaceCatalogue()
@@ -187,21 +276,27 @@ bool AddLabs::cmdCreatePckClick()
 
     const BusyScope busy(*this);
     QString failure;
-    const CompileOutcome outcome = runCompilation(packagePath, &failure, &check.files);
+    qsizetype labs = 0;
+    bool unchanged = false;
+    const CompileOutcome outcome = runCompilation(packagePath, &failure, &check.files, &labs, &unchanged);
     m_saveStatus->unload();
+    const auto fileWritten = [&] {
+        if (unchanged)
+            catalogueFileWritten();
+    };
     switch (outcome) {
     case CompileOutcome::Written:
         setCaption(m_loadedCaption + QStringLiteral(" - ") + fileNameOfPath(packagePath));
-        catalogueFileWritten();
+        fileWritten();
         statusBar()->showMessage(langText(LangEntry::PackageWrittenStatus)
                                      .arg(QDir::toNativeSeparators(packagePath))
                                      .arg(QFileInfo(packagePath).size())
-                                     .arg(labCount(m_catalogue)));
+                                     .arg(labs));
         recentPackages::add(packagePath);
         return true;
     case CompileOutcome::WriteFailed:
         // The catalogue file was saved before the package failed.
-        catalogueFileWritten();
+        fileWritten();
         m_prompter.show(failure + langText(LangEntry::PackageNotWrittenMessage), MessageIcon::Critical, MessageButtons::Ok,
                         langText(LangEntry::MessageTitle));
         return false;
@@ -222,15 +317,7 @@ bool AddLabs::problemsAllowCompiling(CatalogueCheck &check)
     {
         const BusyScope busy(*this);
         // Thousands of files take a while to look at; the window keeps drawing meanwhile.
-        check = checkCatalogue(m_catalogue, &m_pdfPages, [](const std::function<void()> &look) {
-            QEventLoop waiting;
-            std::thread worker([&] {
-                look();
-                QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
-            });
-            waiting.exec();
-            worker.join();
-        });
+        check = checkCatalogue(m_catalogue, &m_pdfPages, runBesideWindows);
     }
     m_problems->showCheck(check);
     switch (worstSeverity(check.problems).value_or(ProblemSeverity::Warning)) {
@@ -248,10 +335,19 @@ bool AddLabs::problemsAllowCompiling(CatalogueCheck &check)
     return true;
 }
 
-CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked)
+CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *failure, const CheckedFiles *checked,
+                                       qsizetype *labs, bool *unchanged)
 {
-    SaveStatusObserver observer(*m_saveStatus, windowTitle().remove(QStringLiteral("[*]")));
-    return compileCatalogue(m_catalogue, packagePath, m_prompter, &observer, failure, checked);
+    SaveStatusObserver status(*m_saveStatus, windowTitle().remove(QStringLiteral("[*]")));
+    QObject windowThread;
+    PrompterOnThread prompter(m_prompter, windowThread);
+    ObserverOnThread observer(status, windowThread);
+    CompileOutcome outcome = CompileOutcome::Aborted;
+    *unchanged = onCatalogueCopy([&](const Catalogue &copy) {
+        outcome = compileCatalogue(copy, packagePath, prompter, &observer, failure, checked);
+        *labs = labCount(copy);
+    });
+    return outcome;
 }
 
 PackageInspector *AddLabs::inspectPackage()
@@ -303,6 +399,11 @@ bool AddLabs::refusedAsNoFile(const QString &path)
 
 bool AddLabs::openPackage(const QString &packagePath)
 {
+    // One handed over by another start during a compilation waits for its end.
+    if (m_busy) {
+        m_packageWhileBusy = packagePath;
+        return false;
+    }
     // The file is asked about before the unsaved changes: a folder is not worth a question.
     if (refusedReadOnly() || refusedAsNoFile(packagePath) || !mayReplaceCatalogue())
         return false;

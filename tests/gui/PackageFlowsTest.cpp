@@ -14,6 +14,8 @@
 #include "support/GuiTestSupport.h"
 #include "text/TextHelpers.h"
 
+#include <functional>
+
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
@@ -26,6 +28,8 @@
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
+
+#include <functional>
 
 using namespace fendrel;
 using namespace fendrel::test;
@@ -70,21 +74,27 @@ QStringList problemRows(const ProblemsList &list)
 }
 
 // Clicks Cancel on the named progress window as soon as it lets events through.
-void cancelOnceShown(const char *windowName)
+// Runs act at the first turn of the event loop that finds the window shown: the compile first
+// waits for its check, with events running, and shows its window while its own thread waits.
+void onceShown(const char *windowName, const std::function<void(QWidget *)> &act)
 {
-    // Tried at every turn of the event loop until the window shows: the compile first waits for
-    // its check, with events running.
     auto *poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, name = QString::fromLatin1(windowName)] {
+    QObject::connect(poll, &QTimer::timeout, [poll, act, name = QString::fromLatin1(windowName)] {
         for (QWidget *window : QApplication::topLevelWidgets()) {
             if (window->objectName() == name && window->isVisible()) {
                 poll->stop();
                 poll->deleteLater();
-                QVERIFY(clickIn(window, "cmdCancel"));
+                act(window);
+                return;
             }
         }
     });
     poll->start(0);
+}
+
+void cancelOnceShown(const char *windowName)
+{
+    onceShown(windowName, [](QWidget *window) { QVERIFY(clickIn(window, "cmdCancel")); });
 }
 
 // What is wrong with a request's filter list, or nothing: it must start with every pattern of the
@@ -448,6 +458,28 @@ void PackageFlowsTest::aPackageIsInspectedAndOpenedOverUnsavedChanges()
     QVERIFY(!h.window().catalogueChanged());
     QVERIFY(!h.control<QLineEdit>("txtTab")->isEnabled());
     QVERIFY(readFile(h.iniPath()).contains("CompilerLabs/p/Switching/Vlans/vlan.top"));
+
+    // The compilation writes the catalogue as it stood at its start: a change that comes in
+    // meanwhile all the same stays unsaved. A package handed over by another start waits for the end.
+    QVERIFY(h.selectNode(u"Vlans"_qs));
+    h.prompter.answers = {MessageAnswer::Yes};
+    QVERIFY(h.click("cmdDelete"));
+    const QString later = out.filePath(u"later.lab"_qs);
+    h.chooser.answers = {later};
+    bool handedOver = true;
+    onceShown("frmSaveStatus", [&](QWidget *) {
+        h.catalogue().addSection(u"Late"_qs);
+        handedOver = h.window().openPackage(package);
+    });
+    QVERIFY(h.click("cmdCreatePck"));
+    QVERIFY(!handedOver);
+    QVERIFY(readFile(later).size() > 0);
+    QVERIFY(!readFile(h.iniPath()).contains("Vlans"));
+    QVERIFY(!readFile(h.iniPath()).contains("Late"));
+    QVERIFY(h.window().catalogueChanged());
+    h.prompter.answers = {MessageAnswer::Discard};
+    QTRY_VERIFY(h.treeLines().contains(u"    Vlans"_qs));
+    QVERIFY(!h.treeLines().contains(u"  Late"_qs));
 }
 
 // The recovery file follows the edits, unprompted: a window killed outright after an edit leaves

@@ -11,6 +11,7 @@
 #include <QRegularExpression>
 
 #include <limits>
+#include <mutex>
 #include <optional>
 
 namespace fendrel {
@@ -41,6 +42,10 @@ std::optional<T> toInteger(const QString &text)
         return std::nullopt;
     return static_cast<T>(value);
 }
+
+// A compile on its own thread logs while the window may log too: one line and one rotation at a
+// time.
+std::mutex g_writing;
 
 QStringList listArchivesUnsorted(const QString &folder)
 {
@@ -120,6 +125,7 @@ void ErrorLog::logError(const QString &procedure, const QString &module, qint32 
                         const QString &description) noexcept
 {
     try {
+        const std::lock_guard lock(g_writing);
         if (m_logFilePath.isEmpty())
             return;
         rotate();
