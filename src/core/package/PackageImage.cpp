@@ -395,6 +395,7 @@ void PackageImageWriter::produceHead(const ImageConsumer &consume) const
 bool PackageImageWriter::produceBatch(const Batch &batch, Chunks &chunks, int reader, Reading reading,
                                       QString *error) const
 {
+    OpenFolder folder; // a lab's files lie side by side
     for (qsizetype i = batch.first; i < batch.end; ++i) {
         const PackageMember &m = m_members[i];
         const qint64 size = m_sizes[i];
@@ -421,7 +422,7 @@ bool PackageImageWriter::produceBatch(const Batch &batch, Chunks &chunks, int re
             }
             continue;
         }
-        ReadOnlyFile file(m.source);
+        ReadOnlyFile file(m.source, folder);
         if (!file.isOpen()) {
             *error = QStringLiteral("%1 could not be read: %2").arg(m.source, file.errorString());
             return false;
