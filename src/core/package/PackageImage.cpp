@@ -118,7 +118,7 @@ QList<QString> MemberNames::toList() const
 class PackageImageWriter::Chunks {
 public:
     static constexpr qsizetype kSize = 1 << 20;
-    static constexpr std::size_t kQueued = 4;
+    static constexpr std::size_t kQueued = 2;
 
     struct Chunk {
         std::unique_ptr<char[]> owned; // none for kept bytes
@@ -325,18 +325,10 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint
     qint64 batchBytes = 0;
     qint64 batchImageBytes = 0;
     bool batchSmall = true;
-    bool keeping = keptBudget > 0;
-    // A kept batch takes its image bytes and one for the reading that finds a file grown; each
-    // starts on a cache line of its own, since two readers fill neighbours at once.
+    std::vector<bool> small;
     const auto endBatch = [&](qsizetype end) {
-        Batch batch{first, end, batchImageBytes};
-        const qint64 room = (batchImageBytes + 1 + 63) & ~qint64(63);
-        keeping = keeping && (!batchSmall || m_keptSize + room <= keptBudget);
-        if (keeping && batchSmall) {
-            batch.keptAt = m_keptSize;
-            m_keptSize += room;
-        }
-        m_batches.push_back(batch);
+        m_batches.push_back({first, end, batchImageBytes});
+        small.push_back(batchSmall);
     };
     for (const PackageMember &m : std::as_const(members)) {
         m_names.append(toWindows1252(m.name));
@@ -373,6 +365,19 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint
     if (m_size > std::numeric_limits<qint32>::max()) {
         *error = QStringLiteral("The package would be larger than 2 GiB, more than its format can hold.");
         return false;
+    }
+    // A third of the image at most, so that a small package's memory stays a small multiple of
+    // it. A kept batch takes its image bytes and one for the reading that finds a file grown;
+    // each starts on a cache line of its own, since two readers fill neighbours at once.
+    const qint64 budget = std::min(keptBudget, m_size / 3);
+    for (std::size_t b = 0; b < m_batches.size(); ++b) {
+        if (!small[b])
+            continue;
+        const qint64 room = (m_batches[b].bytes + 1 + 63) & ~qint64(63);
+        if (m_keptSize + room > budget)
+            break;
+        m_batches[b].keptAt = m_keptSize;
+        m_keptSize += room;
     }
     m_members = std::move(members);
     return true;
