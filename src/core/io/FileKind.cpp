@@ -148,7 +148,7 @@ ReadOnlyFile::ReadOnlyFile(const QString &path, OpenFolder &folder)
 int OpenFolder::holding(const QByteArray &encoded, const char **name)
 {
     const qsizetype slash = encoded.lastIndexOf('/');
-    if (slash <= 0)
+    if (slash <= 0 || slash == encoded.size() - 1)
         return AT_FDCWD;
     const QByteArrayView folderPath(encoded.constData(), slash);
     if (m_fd < 0 || folderPath != m_path) {
