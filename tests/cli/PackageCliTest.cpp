@@ -216,7 +216,7 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndSeveritiesDecideWhatCompiles)
                                                               "nwcfile0=%2\r\nlab1=Two\r\nlink1=%4\r\ntopfile1=%1\r\n"
                                                               "loadnwcfile1=%3\r\nlab2=Three\r\nlink2=%1\r\n"
                                                               "topfile2=%1\r\npicture2=%5\r\n"_qs
-                                                                  .arg(top, bad, empty, a.dir.path(), fake)));
+                                                                  .arg(top, bad, empty, a.dir.path() + u'/', fake)));
     const QString out = a.path(u"out.lab"_qs);
     CliRun r = a.run({u"compile"_qs, input, u"-o"_qs, out});
     EXPECT_TRUE(endedWith(r, 1, u"6 problem(s)"_qs));
@@ -226,7 +226,7 @@ TEST(PackageCli, ProblemsAreReportedTogetherAndSeveritiesDecideWhatCompiles)
          {u"  opens wrong: S / Three: %1: is not a lab document (.pdf, .doc or .txt)\n"_qs.arg(top),
           u"  opens wrong: S / Three: %1: is not a picture that Fendrel can read"_qs.arg(fake),
           u"  opens wrong: S / One: /nowhere/a.pdf: is not there\n"_qs,
-          u"  opens wrong: S / Two: %1: is a folder, not a file\n"_qs.arg(a.dir.path()),
+          u"  opens wrong: S / Two: %1/: is a folder, not a file\n"_qs.arg(a.dir.path()),
           u"  cannot build: S / One: %1: counts 2 devices, but 1 routers, 0 switches and 0 PCs\n"_qs.arg(bad),
           u"  warning: S / Two: %1: is empty"_qs.arg(empty), u"\"cannot build\" must be mended first"_qs})
         EXPECT_TRUE(r.err.contains(line)) << qPrintable(line) << " not in: " << qPrintable(r.err);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -158,6 +159,88 @@ TEST(PackageImage, ParserFindsTheSameInAnyPiecesAsInTheWholeImage)
         EXPECT_EQ(whole.error, bytewise.error);
         EXPECT_EQ(whole.names, bytewise.names);
         EXPECT_EQ(whole.data, bytewise.data);
+    }
+}
+
+TEST(PackageImage, KeptMembersReplayTheFirstReadingAndOthersAreReadAgain)
+{
+    // Small files around two that are too large to keep, so that kept and re-read batches
+    // alternate between the readers; data members ride in both.
+    PackageFixture f;
+    QList<PackageMember> members{{QStringLiteral("Fendrel.ini"), QByteArray("[GENERAL]\r\n")}};
+    QStringList sources;
+    for (int i = 0; i < 60; ++i) {
+        const qsizetype size = i == 20 ? (1 << 20) + 5 : i == 41 ? 70000 : 16384 + i * 500;
+        QByteArray content(size, Qt::Uninitialized);
+        for (qsizetype b = 0; b < size; ++b)
+            content[b] = static_cast<char>((b * 31 + i * 7) % 251);
+        sources << f.file(QStringLiteral("m%1.pdf").arg(i), content);
+        const FileStatus status = fileStatus(sources.last());
+        members.append({QStringLiteral("m%1.pdf").arg(i), {}, sources.last(), status.size, status.modified});
+        if (i % 9 == 0)
+            members.append({QStringLiteral("d%1.rtr").arg(i), QByteArray(i * 100, 'd')});
+    }
+    QString error;
+    const ImageBytes expected = buildPackageImage(QList<PackageMember>(members), &error);
+    ASSERT_FALSE(expected.empty()) << error.toStdString();
+
+    const auto twoReadings = [&](qint64 budget, int readers, const std::function<void()> &between, ImageBytes *later) {
+        PackageImageWriter writer;
+        EXPECT_TRUE(writer.plan(members, &error, budget));
+        EXPECT_LE(writer.keptSize(), budget);
+        ImageBytes first;
+        const auto into = [](ImageBytes &image) {
+            return [&image](QByteArrayView piece) { image.insert(image.end(), piece.begin(), piece.end()); };
+        };
+        EXPECT_TRUE(writer.produce(into(first), &error, PackageImageWriter::Reading::First, readers));
+        EXPECT_EQ(first, expected);
+        between();
+        const bool read = writer.produce(into(*later), &error, PackageImageWriter::Reading::Later, readers);
+        return std::pair{read, writer.keptSize()};
+    };
+    for (const int readers : {0, 2}) {
+        // Nothing kept, some (the budget ends part-way), all that may be.
+        qint64 previous = -1;
+        for (const qint64 budget : {qint64(0), qint64(600000), qint64(64) << 20}) {
+            ImageBytes later;
+            const auto [read, kept] = twoReadings(budget, readers, [] {}, &later);
+            EXPECT_TRUE(read) << error.toStdString();
+            EXPECT_EQ(later, expected) << "budget " << budget << ", readers " << readers;
+            EXPECT_GT(kept, previous);
+            previous = kept;
+        }
+        EXPECT_LT(previous, qint64(expected.size()) - (1 << 20)); // the two large files stay out
+
+        // A kept file rewritten between the readings is handed on as the first reading found it;
+        // one read again is refused.
+        const QString small = sources[3];
+        const QString large = sources[41];
+        const std::vector<std::pair<QString, QByteArray>> originals{{small, readFile(small)}, {large, readFile(large)}};
+        const auto restore = [&](const QString &path, const QByteArray &bytes) {
+            const qint64 modified = std::find_if(members.cbegin(), members.cend(), [&](const PackageMember &m) {
+                                        return m.source == path;
+                                    })->sourceModified;
+            writeFile(path, bytes);
+            const timespec times[2] = {{modified / 1000000000, modified % 1000000000}, {modified / 1000000000, modified % 1000000000}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        };
+        ImageBytes later;
+        // Same size, another time: only the time tells a re-read file changed.
+        const auto rewrite = [](const QString &path) {
+            QByteArray bytes = readFile(path);
+            bytes[0] = static_cast<char>(bytes[0] + 1);
+            writeFile(path, bytes);
+            const timespec times[2] = {{2000000000, 0}, {2000000000, 0}};
+            ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+        };
+        EXPECT_TRUE(twoReadings(qint64(64) << 20, readers, [&] { rewrite(small); }, &later).first);
+        EXPECT_EQ(later, expected);
+        restore(small, originals[0].second);
+        later.clear();
+        EXPECT_FALSE(twoReadings(qint64(64) << 20, readers, [&] { rewrite(small); rewrite(large); }, &later).first);
+        EXPECT_TRUE(error.contains(QStringLiteral("m41.pdf changed while the package was written"))) << error.toStdString();
+        for (const auto &[path, before] : originals)
+            restore(path, before);
     }
 }
 

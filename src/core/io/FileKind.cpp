@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -104,10 +105,68 @@ QString whyNotARegularFile(const QString &path)
 
 #ifdef Q_OS_UNIX
 
+namespace {
+constexpr int kReadFlags = O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+#ifdef O_PATH
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+} // namespace
+
+FileStatus fileStatus(const QString &path, OpenFolder &folder)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    const char *name = encoded.constData();
+    const int in = folder.holding(encoded, &name);
+    struct stat st {};
+    if (::fstatat(in, name, &st, 0) != 0) {
+        FileStatus status;
+        status.why = QStringLiteral("does not exist");
+        return status;
+    }
+    return statusOf(st);
+}
+
 ReadOnlyFile::ReadOnlyFile(const QString &path)
 {
-    m_fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    m_fd = ::open(QFile::encodeName(path).constData(), kReadFlags);
     m_error = m_fd < 0 ? errno : 0;
+}
+
+ReadOnlyFile::ReadOnlyFile(const QString &path, OpenFolder &folder)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    const char *name = encoded.constData();
+    const int in = folder.holding(encoded, &name);
+    m_fd = ::openat(in, name, kReadFlags);
+    m_error = m_fd < 0 ? errno : 0;
+}
+
+// The folder of encoded held open, and name set to what follows it; a folder that cannot be
+// opened is left to the whole path (AT_FDCWD), whose failure then says why.
+int OpenFolder::holding(const QByteArray &encoded, const char **name)
+{
+    const qsizetype slash = encoded.lastIndexOf('/');
+    if (slash <= 0 || slash == encoded.size() - 1)
+        return AT_FDCWD;
+    const QByteArrayView folderPath(encoded.constData(), slash);
+    if (m_fd < 0 || folderPath != m_path) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_path = folderPath.toByteArray();
+        m_fd = ::open(m_path.constData(), kFolderFlags);
+    }
+    if (m_fd < 0)
+        return AT_FDCWD;
+    *name = encoded.constData() + slash + 1;
+    return m_fd;
+}
+
+OpenFolder::~OpenFolder()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 ReadOnlyFile::~ReadOnlyFile()
@@ -160,6 +219,15 @@ ReadOnlyFile::ReadOnlyFile(const QString &path) : m_file(path)
     m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
 }
 
+ReadOnlyFile::ReadOnlyFile(const QString &path, OpenFolder &) : ReadOnlyFile(path) {}
+
+FileStatus fileStatus(const QString &path, OpenFolder &)
+{
+    return fileStatus(path);
+}
+
+OpenFolder::~OpenFolder() = default;
+
 ReadOnlyFile::~ReadOnlyFile() = default;
 
 bool ReadOnlyFile::isOpen() const
@@ -184,10 +252,15 @@ QString ReadOnlyFile::errorString() const
 
 #endif
 
-bool ReadOnlyFile::readHead(const QString &path, qint64 limit, QByteArray *bytes, QString *why)
+bool ReadOnlyFile::readHead(const QString &path, qint64 limit, QByteArray *bytes, QString *why, OpenFolder *folder)
 {
     bytes->clear();
-    ReadOnlyFile file(path);
+    std::optional<ReadOnlyFile> opened;
+    if (folder)
+        opened.emplace(path, *folder);
+    else
+        opened.emplace(path);
+    ReadOnlyFile &file = *opened;
     if (!file.isOpen()) {
         *why = file.errorString();
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 #ifndef Q_OS_UNIX
@@ -20,6 +21,9 @@ struct FileStatus {
     QString why;          // why it is no regular file, as whyNotARegularFile says it
 };
 FileStatus fileStatus(const QString &path);
+class OpenFolder;
+// The same, the path's folder held open in folder for the next path (see OpenFolder).
+FileStatus fileStatus(const QString &path, OpenFolder &folder);
 
 // Why a path is no regular file the program may open for reading, in words that go after the
 // path ("does not exist", "is a folder", "is a named pipe"...), or an empty text when it is one.
@@ -33,6 +37,9 @@ QString whyNotARegularFile(const QString &path);
 class ReadOnlyFile {
 public:
     explicit ReadOnlyFile(const QString &path);
+    // The same, found by its name in folder when folder holds the path's folder open already (or
+    // can open it); folder then holds it for the next file.
+    ReadOnlyFile(const QString &path, OpenFolder &folder);
     ~ReadOnlyFile();
     ReadOnlyFile(const ReadOnlyFile &) = delete;
     ReadOnlyFile &operator=(const ReadOnlyFile &) = delete;
@@ -46,7 +53,8 @@ public:
     QString errorString() const;
 
     // Up to limit bytes from the start of the file at path; false, with why set, when it cannot be read.
-    static bool readHead(const QString &path, qint64 limit, QByteArray *bytes, QString *why);
+    static bool readHead(const QString &path, qint64 limit, QByteArray *bytes, QString *why,
+                         OpenFolder *folder = nullptr);
 
 private:
 #ifdef Q_OS_UNIX
@@ -54,6 +62,26 @@ private:
     int m_error = 0;
 #else
     QFile m_file;
+#endif
+};
+
+// The folder of the last file opened through it, kept open, so that the next file in the same
+// folder is found by its name alone: walking a long path again for each of thousands of files
+// costs the system more than reading them.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    ~OpenFolder();
+    OpenFolder(const OpenFolder &) = delete;
+    OpenFolder &operator=(const OpenFolder &) = delete;
+
+private:
+    friend class ReadOnlyFile;
+    friend FileStatus fileStatus(const QString &path, OpenFolder &folder);
+#ifdef Q_OS_UNIX
+    int holding(const QByteArray &encodedPath, const char **name);
+    QByteArray m_path;
+    int m_fd = -1;
 #endif
 };
 

@@ -41,10 +41,10 @@ MemberRoute routeOf(const QString &name)
     return MemberRoute::Other;
 }
 
-LabFileFacts lookAtLabFile(const QString &path, LookAt depth, const DocumentPages *pages)
+LabFileFacts lookAtLabFile(const QString &path, LookAt depth, const DocumentPages *pages, OpenFolder *folder)
 {
     LabFileFacts facts;
-    facts.status = fileStatus(path);
+    facts.status = folder ? fileStatus(path, *folder) : fileStatus(path);
     facts.readable = facts.status.regular && facts.status.readable;
     if (!facts.readable)
         return facts;
@@ -52,7 +52,7 @@ LabFileFacts lookAtLabFile(const QString &path, LookAt depth, const DocumentPage
     case MemberRoute::Picture: facts.image = imageHandler(path).ok; break;
     case MemberRoute::GradingConfiguration:
         if (depth == LookAt::Everything)
-            facts.configuration = checkNetworkConfiguration(path, facts.status);
+            facts.configuration = checkNetworkConfiguration(path, facts.status, folder);
         break;
     case MemberRoute::Document:
         if (pages && path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive))

@@ -37,7 +37,9 @@ struct LabFileFacts {
 // NotConfiguration leaves a configuration's content to the configuration check, whose messages
 // say it as the compiler does.
 enum class LookAt { Everything, NotConfiguration };
-LabFileFacts lookAtLabFile(const QString &path, LookAt depth = LookAt::Everything, const DocumentPages *pages = nullptr);
+// folder, when given, keeps the file's folder open for the next look (see OpenFolder).
+LabFileFacts lookAtLabFile(const QString &path, LookAt depth = LookAt::Everything, const DocumentPages *pages = nullptr,
+                           OpenFolder *folder = nullptr);
 
 // Why a file cannot serve in a lab field: the problem kind with its particulars, or none. The
 // kinds are those that opening the package routes by name: a file of another kind would land in

@@ -62,13 +62,13 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path)
     return checkNetworkConfiguration(path, fileStatus(path));
 }
 
-NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const FileStatus &file)
+NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const FileStatus &file, OpenFolder *opened)
 {
     if (file.exists && !file.regular)
         return failure(Result::ReadFailure, kErrFileAccess, QStringLiteral("%1 %2").arg(path, file.why));
     QByteArray content;
     QString why;
-    if (!file.exists || !ReadOnlyFile::readHead(path, std::numeric_limits<qint64>::max(), &content, &why))
+    if (!file.exists || !ReadOnlyFile::readHead(path, std::numeric_limits<qint64>::max(), &content, &why, opened))
         return failure(Result::ReadFailure, kErrFileNotFound, QStringLiteral("File not found: %1").arg(path));
     if (content.isEmpty()) {
         NetworkConfigurationCheck empty = failure(Result::Empty, kErrInputPastEnd, kErrInputPastEndText);
@@ -114,7 +114,7 @@ NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const F
     const QString folder = path.left(path.size() - fileNameOfPath(path).size());
     for (int device = 1; device <= check.devices; ++device) {
         const QString name = deviceFileName(fileNameOfPath(path), device);
-        const FileStatus status = fileStatus(folder + name);
+        const FileStatus status = opened ? fileStatus(folder + name, *opened) : fileStatus(folder + name);
         if (!status.regular) {
             check.result = Result::MissingDevice;
             check.missingDeviceName = trimmedOf(name, QStringLiteral(u"\u0000\u0008\t\n\r "));

@@ -38,8 +38,10 @@ struct NetworkConfigurationCheck {
 };
 
 NetworkConfigurationCheck checkNetworkConfiguration(const QString &path);
-// The same with the path's status already taken.
-NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const FileStatus &status);
+// The same with the path's status already taken; folder, when given, holds the folder open for
+// the device configurations and the next look (see OpenFolder).
+NetworkConfigurationCheck checkNetworkConfiguration(const QString &path, const FileStatus &status,
+                                                    OpenFolder *folder = nullptr);
 
 // lab.nwc and device 2 give lab2.rtr; ".nwc" is matched whatever its letter case.
 QString deviceFileName(const QString &configurationFileName, int device);

@@ -36,7 +36,10 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
         status = known ? *known : FileStatus{};
     } else {
         const LabFileFacts *checked = m_checked ? m_checked->find(path) : nullptr;
-        const LabFileFacts facts = checked ? *checked : lookAtLabFile(source, LookAt::NotConfiguration);
+        std::optional<LabFileFacts> looked;
+        if (!checked)
+            looked = lookAtLabFile(source, LookAt::NotConfiguration);
+        const LabFileFacts &facts = checked ? *checked : *looked;
         if (facts.readable) {
             status = facts.status;
         } else {

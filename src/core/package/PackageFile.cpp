@@ -17,6 +17,11 @@ namespace {
 // bytes; two threads reading ahead of it share that out.
 constexpr int kReaders = 2;
 
+// Small members' bytes kept from the counting for the coding, up to this much: the second
+// reading of thousands of small files then costs no system call, and the memory is bounded
+// whatever the catalogue (a third of the image at most, see PackageImageWriter).
+constexpr qint64 kKeptBudget = 64 << 20;
+
 // Leaves the codec early when the work around it has failed; the failure is already recorded.
 struct Abandoned {};
 
@@ -47,7 +52,7 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
     const QString source = QStringLiteral("WritePackage");
     PackageImageWriter image;
     QString why;
-    if (!image.plan(std::move(members), &why)) {
+    if (!image.plan(std::move(members), &why, kKeptBudget)) {
         fail(error, kErrComplaint, source, why);
         return false;
     }
@@ -61,9 +66,10 @@ bool writePackageFile(const QString &path, QList<PackageMember> members, const P
 
     try {
         Huffman codec = codecReporting(progress);
-        // The image is produced twice from the member files, once to count and once to code; the
-        // second reading refuses a file that changed since it was looked at, and the codec itself
-        // refuses a second reading that disagrees with the first.
+        // The image is produced twice, once to count and once to code: the small members from the
+        // bytes the first reading kept, the others from their files again. The second reading
+        // refuses a file that changed since it was looked at, and the codec itself refuses a
+        // second reading that disagrees with the first.
         const auto produce = [&](int pass, const Huffman::Sink &consume) {
             const bool produced = image.produce(
                 [&](QByteArrayView piece) {

@@ -22,8 +22,9 @@ struct PackageFileError {
 
 // Writes the package of members at path in one step: a package already there keeps its content
 // when anything fails, and the path never holds the uncompressed image. The image is produced
-// from the member files twice, once to count and once to code, so that neither the image nor the
-// stream is ever held whole, in memory or on disk. A member file that changed between the two
+// twice, once to count and once to code, so that neither the image nor the stream is ever held
+// whole, in memory or on disk: small members are read once and kept (a bounded amount), the
+// others read from their files each time. A member file read again that changed between the two
 // readings is refused.
 bool writePackageFile(const QString &path, QList<PackageMember> members, const ProgressCallback &progress,
                       PackageFileError *error);

@@ -7,14 +7,20 @@
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstdint>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
+
+#ifdef Q_OS_LINUX
+#include <sys/mman.h>
+#endif
 
 namespace fendrel {
 namespace {
@@ -107,14 +113,17 @@ QList<QString> MemberNames::toList() const
 
 // Pieces of the image on their way from the readers to the consumer. Each reader fills chunks of
 // its own and queues them, a few at most; the consumer takes them in image order and hands them
-// back to be filled again. Without readers a filled chunk goes straight to the consumer.
+// back to be filled again. Without readers a filled chunk goes straight to the consumer. A batch
+// the first reading keeps is filled in place, in the kept bytes, and not handed back.
 class PackageImageWriter::Chunks {
 public:
     static constexpr qsizetype kSize = 1 << 20;
-    static constexpr std::size_t kQueued = 4;
+    static constexpr std::size_t kQueued = 2;
 
     struct Chunk {
-        std::unique_ptr<char[]> bytes;
+        std::unique_ptr<char[]> owned; // none for kept bytes
+        char *bytes = nullptr;
+        qsizetype capacity = 0;
         qsizetype size = 0;
         bool endsBatch = false;
     };
@@ -123,12 +132,12 @@ public:
         : m_consume(consume), m_threaded(readers > 0), m_readers(static_cast<std::size_t>(std::max(readers, 1)))
     {
         for (Reader &r : m_readers)
-            r.filling.bytes = std::make_unique<char[]>(kSize);
+            r.filling = ownedChunk();
     }
 
     // Reader side.
-    char *end(int reader) { return filling(reader).bytes.get() + filling(reader).size; }
-    qsizetype room(int reader) { return kSize - filling(reader).size; }
+    char *end(int reader) { return filling(reader).bytes + filling(reader).size; }
+    qsizetype room(int reader) { return filling(reader).capacity - filling(reader).size; }
     void commit(int reader, qsizetype count) { filling(reader).size += count; }
     bool put(int reader, const char *bytes, qsizetype count)
     {
@@ -138,30 +147,41 @@ public:
         commit(reader, count);
         return true;
     }
+    // The next batch goes to bytes, which have room for it whole; the chunk being filled is empty
+    // between batches.
+    void fillInPlace(int reader, char *bytes, qsizetype capacity)
+    {
+        Reader &r = m_readers[static_cast<std::size_t>(reader)];
+        {
+            const std::lock_guard lock(m_mutex);
+            if (r.filling.owned)
+                r.spare.push_back(std::move(r.filling));
+        }
+        r.filling = Chunk{nullptr, bytes, capacity};
+    }
     // Queues the chunk being filled and starts another; false once the consumer has stopped.
     bool handOn(int reader, bool endsBatch)
     {
-        Chunk &chunk = filling(reader);
+        Reader &r = m_readers[static_cast<std::size_t>(reader)];
         if (!m_threaded) {
-            m_consume(QByteArrayView(chunk.bytes.get(), chunk.size));
-            chunk.size = 0;
+            m_consume(QByteArrayView(r.filling.bytes, r.filling.size));
+            r.filling.size = 0;
+            if (!r.filling.owned)
+                r.filling = r.spare.empty() ? ownedChunk() : takeSpare(r);
             return true;
         }
-        Reader &r = m_readers[static_cast<std::size_t>(reader)];
         std::unique_lock lock(m_mutex);
         m_changed.wait(lock, [&] { return m_stopped || r.queued.size() < kQueued; });
         if (m_stopped)
             return false;
-        chunk.endsBatch = endsBatch;
-        r.queued.push_back(std::move(chunk));
+        r.filling.endsBatch = endsBatch;
+        r.queued.push_back(std::move(r.filling));
         if (r.spare.empty()) {
-            r.filling = Chunk{std::make_unique<char[]>(kSize)};
+            lock.unlock();
+            r.filling = ownedChunk();
         } else {
-            r.filling = std::move(r.spare.back());
-            r.spare.pop_back();
+            r.filling = takeSpare(r);
         }
-        r.filling.size = 0;
-        r.filling.endsBatch = false;
         m_changed.notify_all();
         return true;
     }
@@ -191,9 +211,9 @@ public:
                 r.queued.pop_front();
                 m_changed.notify_all();
             }
-            m_consume(QByteArrayView(chunk.bytes.get(), chunk.size));
+            m_consume(QByteArrayView(chunk.bytes, chunk.size));
             const bool last = chunk.endsBatch;
-            {
+            if (chunk.owned) {
                 const std::lock_guard lock(m_mutex);
                 r.spare.push_back(std::move(chunk));
             }
@@ -217,6 +237,21 @@ private:
         QString error;
     };
     Chunk &filling(int reader) { return m_readers[static_cast<std::size_t>(reader)].filling; }
+    static Chunk ownedChunk()
+    {
+        Chunk chunk{std::make_unique<char[]>(kSize)};
+        chunk.bytes = chunk.owned.get();
+        chunk.capacity = kSize;
+        return chunk;
+    }
+    static Chunk takeSpare(Reader &r)
+    {
+        Chunk chunk = std::move(r.spare.back());
+        r.spare.pop_back();
+        chunk.size = 0;
+        chunk.endsBatch = false;
+        return chunk;
+    }
 
     const ImageConsumer &m_consume;
     bool m_threaded;
@@ -226,8 +261,58 @@ private:
     bool m_stopped = false;
 };
 
-bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
+// One block for every kept batch. First touching fresh memory page by page costs here about as
+// much as reading the files again, so the block asks for huge pages where the system has them.
+class PackageImageWriter::KeptBytes {
+public:
+    explicit KeptBytes(qint64 size)
+    {
+#ifdef Q_OS_LINUX
+        constexpr std::size_t kHugePage = 2 << 20;
+        const std::size_t used = (static_cast<std::size_t>(size) + kHugePage - 1) & ~(kHugePage - 1);
+        void *block = ::mmap(nullptr, used + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (block == MAP_FAILED)
+            return;
+        m_block = static_cast<char *>(block);
+        m_mapped = used + kHugePage;
+        const auto at = (reinterpret_cast<std::uintptr_t>(m_block) + kHugePage - 1) & ~(kHugePage - 1);
+        m_bytes = reinterpret_cast<char *>(at);
+        ::madvise(m_bytes, used, MADV_HUGEPAGE);
+#else
+        m_owned.reset(new (std::nothrow) char[static_cast<std::size_t>(size)]);
+        m_bytes = m_owned.get();
+#endif
+    }
+    ~KeptBytes()
+    {
+#ifdef Q_OS_LINUX
+        if (m_block)
+            ::munmap(m_block, m_mapped);
+#endif
+    }
+    KeptBytes(const KeptBytes &) = delete;
+    KeptBytes &operator=(const KeptBytes &) = delete;
+
+    char *bytes() const { return m_bytes; } // null when the memory could not be had
+    bool filled = false;
+
+private:
+    char *m_bytes = nullptr;
+#ifdef Q_OS_LINUX
+    char *m_block = nullptr;
+    std::size_t m_mapped = 0;
+#else
+    std::unique_ptr<char[]> m_owned;
+#endif
+};
+
+PackageImageWriter::PackageImageWriter() = default;
+PackageImageWriter::~PackageImageWriter() = default;
+
+bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint64 keptBudget)
 {
+    m_kept.reset();
+    m_keptSize = 0;
     if (members.size() + 1 > kMaxListCount) {
         *error = QStringLiteral("A package cannot hold %1 files.").arg(members.size());
         return false;
@@ -238,6 +323,13 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
     m_size = 2 + 10 + 2 + 2 + 10 + 2;
     qsizetype first = 0;
     qint64 batchBytes = 0;
+    qint64 batchImageBytes = 0;
+    bool batchSmall = true;
+    std::vector<bool> small;
+    const auto endBatch = [&](qsizetype end) {
+        m_batches.push_back({first, end, batchImageBytes});
+        small.push_back(batchSmall);
+    };
     for (const PackageMember &m : std::as_const(members)) {
         m_names.append(toWindows1252(m.name));
         if (m_names.last().size() > kMaxTextBytes) {
@@ -258,17 +350,34 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error)
         const qint64 bytes = m_sizes.last() < 0 ? 2 : 10 + m_sizes.last() + (m.data ? 0 : 1);
         const qsizetype index = m_sizes.size() - 1;
         if (index > first && batchBytes + bytes > Chunks::kSize) {
-            m_batches.push_back({first, index});
+            endBatch(index);
             first = index;
             batchBytes = 0;
+            batchImageBytes = 0;
+            batchSmall = true;
         }
         batchBytes += bytes;
+        batchImageBytes += m_sizes.last() < 0 ? 2 : 10 + m_sizes.last();
+        batchSmall = batchSmall && m_sizes.last() <= kKeptMemberBytes;
     }
     if (m_sizes.size() > first)
-        m_batches.push_back({first, m_sizes.size()});
+        endBatch(m_sizes.size());
     if (m_size > std::numeric_limits<qint32>::max()) {
         *error = QStringLiteral("The package would be larger than 2 GiB, more than its format can hold.");
         return false;
+    }
+    // A third of the image at most, so that a small package's memory stays a small multiple of
+    // it. A kept batch takes its image bytes and one for the reading that finds a file grown;
+    // each starts on a cache line of its own, since two readers fill neighbours at once.
+    const qint64 budget = std::min(keptBudget, m_size / 3);
+    for (std::size_t b = 0; b < m_batches.size(); ++b) {
+        if (!small[b])
+            continue;
+        const qint64 room = (m_batches[b].bytes + 1 + 63) & ~qint64(63);
+        if (m_keptSize + room > budget)
+            break;
+        m_batches[b].keptAt = m_keptSize;
+        m_keptSize += room;
     }
     m_members = std::move(members);
     return true;
@@ -291,6 +400,7 @@ void PackageImageWriter::produceHead(const ImageConsumer &consume) const
 bool PackageImageWriter::produceBatch(const Batch &batch, Chunks &chunks, int reader, Reading reading,
                                       QString *error) const
 {
+    OpenFolder folder; // a lab's files lie side by side
     for (qsizetype i = batch.first; i < batch.end; ++i) {
         const PackageMember &m = m_members[i];
         const qint64 size = m_sizes[i];
@@ -317,7 +427,7 @@ bool PackageImageWriter::produceBatch(const Batch &batch, Chunks &chunks, int re
             }
             continue;
         }
-        ReadOnlyFile file(m.source);
+        ReadOnlyFile file(m.source, folder);
         if (!file.isOpen()) {
             *error = QStringLiteral("%1 could not be read: %2").arg(m.source, file.errorString());
             return false;
@@ -360,16 +470,47 @@ bool PackageImageWriter::produceBatch(const Batch &batch, Chunks &chunks, int re
     return chunks.handOn(reader, true);
 }
 
-bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error, Reading reading, int readers) const
+bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error, Reading reading, int readers)
 {
     produceHead(consume);
+    // A first reading fills the kept bytes; a later one hands them on as the first left them.
+    // Without the memory for them every batch is read each time.
+    const bool keeping = reading == Reading::First && m_keptSize > 0;
+    if (keeping) {
+        m_kept = std::make_unique<KeptBytes>(m_keptSize);
+        if (!m_kept->bytes())
+            m_kept.reset();
+    }
+    const bool replaying = reading == Reading::Later && m_kept && m_kept->filled;
+    const auto replayed = [&](const Batch &batch) {
+        if (!replaying || batch.keptAt < 0)
+            return false;
+        consume(QByteArrayView(m_kept->bytes() + batch.keptAt, batch.bytes));
+        return true;
+    };
     Chunks chunks(readers, consume);
+    const auto read = [&](const Batch &batch, int reader, QString *why) {
+        if (keeping && m_kept && batch.keptAt >= 0)
+            chunks.fillInPlace(reader, m_kept->bytes() + batch.keptAt, batch.bytes + 1);
+        return produceBatch(batch, chunks, reader, reading, why);
+    };
+    const auto keptNow = [&] {
+        if (keeping && m_kept)
+            m_kept->filled = true;
+        return true;
+    };
+
     if (readers <= 0) {
         for (const Batch &batch : m_batches) {
-            if (!produceBatch(batch, chunks, 0, reading, error))
+            if (!replayed(batch) && !read(batch, 0, error))
                 return false;
         }
-        return true;
+        return keptNow();
+    }
+    std::vector<const Batch *> toRead;
+    for (const Batch &batch : m_batches) {
+        if (!replaying || batch.keptAt < 0)
+            toRead.push_back(&batch);
     }
     std::vector<std::thread> threads;
     // Whatever ends the consuming (a failure, or consume throwing) stops the readers first.
@@ -383,23 +524,24 @@ bool PackageImageWriter::produce(const ImageConsumer &consume, QString *error, R
                 t.join();
         }
     } joined{chunks, threads};
-    const int count = static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(readers), m_batches.size()));
-    for (int r = 0; r < count; ++r) {
-        threads.emplace_back([this, &chunks, r, count, reading] {
+    const std::size_t count = std::min(static_cast<std::size_t>(readers), toRead.size());
+    for (std::size_t r = 0; r < count; ++r) {
+        threads.emplace_back([&, r] {
             QString why;
-            for (std::size_t b = static_cast<std::size_t>(r); b < m_batches.size(); b += static_cast<std::size_t>(count)) {
-                if (!produceBatch(m_batches[b], chunks, r, reading, &why)) {
-                    chunks.fail(r, why);
+            for (std::size_t b = r; b < toRead.size(); b += count) {
+                if (!read(*toRead[b], static_cast<int>(r), &why)) {
+                    chunks.fail(static_cast<int>(r), why);
                     return;
                 }
             }
         });
     }
-    for (std::size_t b = 0; b < m_batches.size(); ++b) {
-        if (!chunks.consumeBatch(static_cast<int>(b % static_cast<std::size_t>(count)), error))
+    std::size_t next = 0;
+    for (const Batch &batch : m_batches) {
+        if (!replayed(batch) && !chunks.consumeBatch(static_cast<int>(next++ % count), error))
             return false;
     }
-    return true;
+    return keptNow();
 }
 
 ImageBytes buildPackageImage(QList<PackageMember> &&members, QString *error)

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -51,12 +52,29 @@ using ImageConsumer = std::function<void(QByteArrayView piece)>;
 
 // Lays out the package image of a member list (reserved text, member names, reserved list,
 // member data) and produces it in pieces, reading each source file as it goes.
+//
+// Thousands of small files cost more in system calls than in bytes, so the first reading may keep
+// the image bytes of small members for the later ones: the members of up to kKeptMemberBytes
+// each, batch by batch in image order, until the next batch would pass the budget given to plan
+// or a third of the image. Which ones is settled by plan alone, whatever the files hold. A kept
+// member is read once, so every reading hands on the same bytes of it; the others are read again
+// and checked.
 class PackageImageWriter {
 public:
+    static constexpr qint64 kKeptMemberBytes = 64 * 1024;
+
+    PackageImageWriter();
+    ~PackageImageWriter();
+    PackageImageWriter(const PackageImageWriter &) = delete;
+    PackageImageWriter &operator=(const PackageImageWriter &) = delete;
+
     // Takes every member's size and checks what the format can carry: names up to 32767 bytes,
-    // members and the whole image below 2 GiB. False, with error set, when it cannot.
-    bool plan(QList<PackageMember> members, QString *error);
+    // members and the whole image below 2 GiB. False, with error set, when it cannot. keptBudget
+    // is how many bytes of the image a first reading may keep for the later ones.
+    bool plan(QList<PackageMember> members, QString *error, qint64 keptBudget = 0);
     qint64 size() const { return m_size; }
+    // The bytes a first reading keeps (the memory it takes for them).
+    qint64 keptSize() const { return m_keptSize; }
 
     // A later reading also refuses a file that changed since it was looked at (its size or
     // modification time), so that two readings of an image either agree or are refused.
@@ -66,14 +84,17 @@ public:
     // which always runs on the calling thread; whatever consume throws ends the reading and
     // passes on.
     bool produce(const ImageConsumer &consume, QString *error, Reading reading = Reading::First,
-                 int readers = 0) const;
+                 int readers = 0);
 
 private:
     struct Batch {
         qsizetype first; // members [first, end)
         qsizetype end;
+        qint64 bytes = 0;   // of the image
+        qint64 keptAt = -1; // where the first reading keeps them, or -1
     };
     class Chunks;
+    class KeptBytes;
     void produceHead(const ImageConsumer &consume) const;
     bool produceBatch(const Batch &batch, Chunks &chunks, int reader, Reading reading, QString *error) const;
 
@@ -82,6 +103,8 @@ private:
     QList<qint64> m_sizes;
     std::vector<Batch> m_batches;
     qint64 m_size = 0;
+    qint64 m_keptSize = 0;
+    std::unique_ptr<KeptBytes> m_kept; // filled whole by a first reading, or none
 };
 
 // The whole image in memory; empty, with error set, when it cannot be made.
