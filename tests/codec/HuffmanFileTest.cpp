@@ -76,11 +76,12 @@ TEST(HuffmanFile, EncodeAndDecodeInPlaceAndToAnotherFile)
     EXPECT_EQ(folder.names(), (std::vector<std::string>{"empty", "packed", "plain", "unpacked"}));
 }
 
-// Larger than the pieces the files pass through, and of an odd size, so that the last piece is short.
+// Larger than the pieces the files pass through, and of an odd size, so that the last piece is
+// short; large enough for the encoder to take a second thread beside the one reading ahead.
 TEST(HuffmanFile, PiecesGiveTheBytesAndEventsOfTheWholeCalls)
 {
     TemporaryFolder folder;
-    const Bytes content = uniformBytes((std::size_t{3} << 20) + 12345, 200, 5);
+    const Bytes content = uniformBytes((std::size_t{5} << 20) + 12345, 200, 5);
     writeAll(folder / "plain", content);
     CodecRun encoded = runCodec([&](Huffman &codec, CodecRun &) { codec.encodeFile(folder / "plain", folder / "packed"); });
     encoded.bytes = readAll(folder / "packed");

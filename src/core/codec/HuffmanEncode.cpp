@@ -10,11 +10,30 @@
 // An input too large to hold is produced twice, once to count and once to code; counting and
 // coding take it in pieces and number its bytes from where the previous piece ended, so the
 // progress events are those of the whole input.
+//
+// An input of a few MiB or more is counted and coded on two threads. The work goes in rounds of
+// up to 1 MiB, cut into units: the calling thread takes units from the front, a helper thread
+// from the back, so that whichever gets more of the CPU does more of the round (the file calls
+// and the package writer have reader threads of their own on the same CPUs). The helper counts
+// into histograms of its own, and codes each unit into a buffer of its own from bit 0; the caller
+// appends those bits behind its own, shifted to where they belong, once the round is done. So the
+// stream is the one a single thread writes, bit for bit, whatever the input, and a round ends
+// before the piece it came from is handed back. Only the calling thread reports progress and
+// feeds the sink.
 
 #include "codec/HuffmanStream.h"
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace fendrel::he3 {
 namespace {
@@ -23,33 +42,177 @@ constexpr std::size_t kCountingStep = 1000;
 constexpr std::size_t kStep = 10000;
 constexpr std::size_t kBlock = 160000; // a multiple of both steps
 
+// Inputs from this size on get a helper thread; below it starting one costs more than it saves.
+constexpr std::size_t kShareFrom = std::size_t{4} << 20;
+constexpr std::size_t kRound = std::size_t{1} << 20;
+constexpr std::size_t kUnit = std::size_t{128} << 10;
+constexpr std::size_t kUnitsPerRound = kRound / kUnit;
+
 using Counts = std::array<std::uint32_t, 256>;
+using Histograms = std::array<Counts, 4>;
+
+// The second thread of an encode, for its whole length: the destructor stops and joins it,
+// also when the call ends by an exception.
+class Helper {
+public:
+    using Work = std::function<void(std::size_t unit)>;
+
+    Helper() : m_thread([this] { run(); }) {}
+    Helper(const Helper &) = delete;
+    Helper &operator=(const Helper &) = delete;
+    ~Helper()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    // A round of units 0..units-1: the helper runs theirs(unit) on the units it takes from the
+    // back while mine() runs on this thread, taking units from the front with take(). Returns the
+    // first unit the helper did; rethrows the helper's failure. The helper is done with the round
+    // when this returns, also by an exception.
+    template <class Mine>
+    std::size_t share(std::size_t units, Work theirs, Mine mine)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_front = 0;
+            m_back = units;
+            m_work = std::move(theirs);
+            m_busy = true;
+            ++m_round;
+        }
+        m_wake.notify_one();
+        try {
+            mine();
+        } catch (...) {
+            const std::unique_lock lock = finished(true);
+            throw;
+        }
+        std::unique_lock lock = finished(false);
+        if (m_error)
+            std::rethrow_exception(std::exchange(m_error, nullptr));
+        return m_front;
+    }
+
+    // The next unit from the front, if any is left.
+    bool take(std::size_t &unit)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_front == m_back)
+            return false;
+        unit = m_front++;
+        return true;
+    }
+
+private:
+    std::unique_lock<std::mutex> finished(bool abandon)
+    {
+        std::unique_lock lock(m_mutex);
+        if (abandon)
+            m_back = m_front;
+        m_done.wait(lock, [this] { return !m_busy; });
+        if (abandon)
+            m_error = nullptr;
+        return lock;
+    }
+
+    void run()
+    {
+        std::uint64_t seen = 0;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stop || m_round != seen; });
+            if (m_stop)
+                return;
+            seen = m_round;
+            while (m_front != m_back) {
+                const std::size_t unit = --m_back;
+                lock.unlock();
+                std::exception_ptr error;
+                try {
+                    m_work(unit);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+                lock.lock();
+                if (error) {
+                    m_error = error;
+                    m_back = m_front;
+                }
+            }
+            m_busy = false;
+            m_done.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    Work m_work;
+    std::size_t m_front = 0; // units not taken yet: m_front..m_back-1
+    std::size_t m_back = 0;
+    std::uint64_t m_round = 0;
+    bool m_busy = false;
+    bool m_stop = false;
+    std::exception_ptr m_error;
+    std::thread m_thread;
+};
+
+// A helper for an input of n bytes, or none when it is small or no thread can be had.
+std::optional<Helper> &helperFor(std::size_t n, std::optional<Helper> &helper)
+{
+    if (n >= kShareFrom) {
+        try {
+            helper.emplace();
+        } catch (const std::system_error &) {
+        }
+    }
+    return helper;
+}
+
+// The units of a round of count bytes.
+std::size_t unitsOf(std::size_t count)
+{
+    return (count + kUnit - 1) / kUnit;
+}
+
+void countInto(Histograms &histograms, const std::uint8_t *data, std::size_t size)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const std::uint64_t w = loadLe64(data + i);
+        ++histograms[0][w & 0xFF];
+        ++histograms[1][(w >> 8) & 0xFF];
+        ++histograms[2][(w >> 16) & 0xFF];
+        ++histograms[3][(w >> 24) & 0xFF];
+        ++histograms[0][(w >> 32) & 0xFF];
+        ++histograms[1][(w >> 40) & 0xFF];
+        ++histograms[2][(w >> 48) & 0xFF];
+        ++histograms[3][w >> 56];
+    }
+    for (; i < size; ++i)
+        ++histograms[0][data[i]];
+}
 
 // Counts an input of n bytes that arrives in pieces.
 class Counter {
 public:
-    explicit Counter(std::size_t n) : m_n(n) {}
+    Counter(std::size_t n, Helper *helper) : m_n(n), m_helper(helper) {}
 
     void add(const std::uint8_t *data, std::size_t size, ProgressMeter &progress)
     {
-        std::array<Counts, 4> &histograms = m_histograms;
         const double total = static_cast<double>(m_n);
-        for (std::size_t start = 0; start < size; start += kBlock) {
-            const std::size_t end = std::min(size, start + kBlock);
-            std::size_t i = start;
-            for (; i + 8 <= end; i += 8) {
-                const std::uint64_t w = loadLe64(data + i);
-                ++histograms[0][w & 0xFF];
-                ++histograms[1][(w >> 8) & 0xFF];
-                ++histograms[2][(w >> 16) & 0xFF];
-                ++histograms[3][(w >> 24) & 0xFF];
-                ++histograms[0][(w >> 32) & 0xFF];
-                ++histograms[1][(w >> 40) & 0xFF];
-                ++histograms[2][(w >> 48) & 0xFF];
-                ++histograms[3][w >> 56];
-            }
-            for (; i < end; ++i)
-                ++histograms[0][data[i]];
+        const std::size_t step = m_helper ? kRound : kBlock;
+        for (std::size_t start = 0; start < size; start += step) {
+            const std::size_t end = std::min(size, start + step);
+            if (m_helper && end - start > kUnit)
+                countShared(data + start, end - start);
+            else
+                countInto(m_histograms, data + start, end - start);
             progress.checkpoints(kCountingStep, m_counted + start, m_counted + end,
                                  [total](double at) { return roundPercent(at / total * 7.0); });
         }
@@ -61,14 +224,31 @@ public:
     Counts counts() const
     {
         Counts counts{};
-        for (std::size_t v = 0; v < 256; ++v)
-            counts[v] = m_histograms[0][v] + m_histograms[1][v] + m_histograms[2][v] + m_histograms[3][v];
+        for (const Histograms *histograms : {&m_histograms, &m_theirs}) {
+            for (std::size_t v = 0; v < 256; ++v)
+                counts[v] += (*histograms)[0][v] + (*histograms)[1][v] + (*histograms)[2][v] + (*histograms)[3][v];
+        }
         return counts;
     }
 
 private:
-    std::array<Counts, 4> m_histograms{};
+    void countShared(const std::uint8_t *data, std::size_t count)
+    {
+        const auto unit = [data, count](std::size_t u, Histograms &histograms) {
+            countInto(histograms, data + u * kUnit, std::min(kUnit, count - u * kUnit));
+        };
+        m_helper->share(
+            unitsOf(count), [this, &unit](std::size_t u) { unit(u, m_theirs); },
+            [this, &unit] {
+                for (std::size_t u; m_helper->take(u);)
+                    unit(u, m_histograms);
+            });
+    }
+
+    Histograms m_histograms{};
+    Histograms m_theirs{}; // the helper's
     std::size_t m_n;
+    Helper *m_helper;
     std::size_t m_counted = 0;
 };
 
@@ -174,6 +354,19 @@ public:
         m_acc >>= m_count & 56;
         m_count &= 7;
     }
+    // Appends bits bits packed from bit 0 of bits, which has 8 readable bytes beyond them.
+    void append(const std::uint8_t *bytes, std::uint64_t bits)
+    {
+        constexpr std::uint64_t kMask = (std::uint64_t{1} << 56) - 1;
+        for (; bits >= 56; bits -= 56, bytes += 7) {
+            add(loadLe64(bytes) & kMask, 56);
+            flush();
+        }
+        if (bits != 0) {
+            add(loadLe64(bytes) & ((std::uint64_t{1} << bits) - 1), static_cast<unsigned>(bits));
+            flush();
+        }
+    }
     // Where the next whole byte goes; the partly filled byte there is kept in the accumulator.
     std::uint8_t *position() const { return m_out; }
     unsigned partBits() const { return m_count; }
@@ -215,39 +408,48 @@ unsigned codeLength(const Codes &codes, std::uint8_t value)
 
 // Four codes go in between flushes when they fit, which for real inputs is nearly always: the
 // long codes belong to rare bytes.
+void writeCodes(const std::uint8_t *data, std::size_t count, const Codes &codes, BitWriter &writer)
+{
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const std::uint8_t *const b = data + i;
+        const unsigned l0 = codes.length[b[0]];
+        const unsigned l1 = codes.length[b[1]];
+        const unsigned l2 = codes.length[b[2]];
+        const unsigned l3 = codes.length[b[3]];
+        if (l0 + l1 + l2 + l3 <= 56) {
+            writer.add(codes.bits[b[0]], l0);
+            writer.add(codes.bits[b[1]], l1);
+            writer.add(codes.bits[b[2]], l2);
+            writer.add(codes.bits[b[3]], l3);
+            writer.flush();
+        } else {
+            for (int j = 0; j < 4; ++j) {
+                writer.add(codes.bits[b[j]], codeLength(codes, b[j]));
+                writer.flush();
+            }
+        }
+    }
+    for (; i < count; ++i) {
+        writer.add(codes.bits[data[i]], codeLength(codes, data[i]));
+        writer.flush();
+    }
+}
+
+void reportCoded(ProgressMeter &progress, std::size_t from, std::size_t to, std::size_t n)
+{
+    const double total = static_cast<double>(n);
+    progress.checkpoints(kStep, from, to, [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
+}
+
 // Codes count bytes whose indices in the input of n bytes start at first.
 void writeBlocks(const std::uint8_t *data, std::size_t count, std::size_t first, std::size_t n, const Codes &codes,
                  BitWriter &writer, ProgressMeter &progress)
 {
-    const double total = static_cast<double>(n);
     for (std::size_t start = 0; start < count; start += kBlock) {
         const std::size_t end = std::min(count, start + kBlock);
-        std::size_t i = start;
-        for (; i + 4 <= end; i += 4) {
-            const std::uint8_t *const b = data + i;
-            const unsigned l0 = codes.length[b[0]];
-            const unsigned l1 = codes.length[b[1]];
-            const unsigned l2 = codes.length[b[2]];
-            const unsigned l3 = codes.length[b[3]];
-            if (l0 + l1 + l2 + l3 <= 56) {
-                writer.add(codes.bits[b[0]], l0);
-                writer.add(codes.bits[b[1]], l1);
-                writer.add(codes.bits[b[2]], l2);
-                writer.add(codes.bits[b[3]], l3);
-                writer.flush();
-            } else {
-                for (int j = 0; j < 4; ++j) {
-                    writer.add(codes.bits[b[j]], codeLength(codes, b[j]));
-                    writer.flush();
-                }
-            }
-        }
-        for (; i < end; ++i) {
-            writer.add(codes.bits[data[i]], codeLength(codes, data[i]));
-            writer.flush();
-        }
-        progress.checkpoints(kStep, first + start, first + end,
-                             [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
+        writeCodes(data + start, end - start, codes, writer);
+        reportCoded(progress, first + start, first + end, n);
     }
 }
 
@@ -335,34 +537,47 @@ Prepared prepare(const Counts &counts, std::size_t n, ProgressMeter &progress)
     return prepared;
 }
 
-Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
+Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, Helper *helper)
 {
-    Counter counter(n);
+    Counter counter(n, helper);
     counter.add(data, n, progress);
     return prepare(counter.counts(), n, progress);
 }
 
-// Codes an input that arrives in pieces into the data section, and hands that on in pieces of
-// up to a block's worth of codes.
+// Codes an input that arrives in pieces into the data section. With a sink it hands that on in
+// pieces of up to a block's worth of codes, or a round's worth when a helper shares the work;
+// without, it writes the whole section to out, which has room for it and 8 bytes more.
 class DataWriter {
 public:
-    DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
-        : m_codes(withAbsentMarked(prepared.codes)), m_n(n), m_progress(progress), m_sink(sink),
+    DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink *sink,
+               Helper *helper, std::uint8_t *out = nullptr)
+        : m_codes(withAbsentMarked(prepared.codes)), m_n(n), m_progress(progress), m_sink(sink), m_helper(helper),
           m_bytesPerCode((*std::max_element(prepared.codes.length.begin(), prepared.codes.length.end()) + 7u) / 8u),
-          m_chunk(kBlock * m_bytesPerCode + 16), m_writer(m_chunk.data())
+          m_capacity((helper ? kRound : kBlock) * m_bytesPerCode + 16),
+          m_chunk(sink ? std::make_unique_for_overwrite<std::uint8_t[]>(m_capacity) : nullptr),
+          m_base(sink ? m_chunk.get() : out), m_writer(m_base)
     {
+        // Pages are touched only as far as codes reach them.
+        if (helper) {
+            for (auto &slot : m_slots)
+                slot = std::make_unique_for_overwrite<std::uint8_t[]>(kUnit * m_bytesPerCode + 16);
+        }
     }
 
     void add(const std::uint8_t *data, std::size_t size)
     {
-        for (std::size_t start = 0; start < size; start += kBlock) {
-            const std::size_t count = std::min(size - start, kBlock);
-            // A block's codes take at most its length times the longest code; the writer's spare
-            // eight bytes follow.
-            if (static_cast<std::size_t>(m_chunk.data() + m_chunk.size() - m_writer.position())
-                < count * m_bytesPerCode + 16)
-                handOn();
-            writeBlocks(data + start, count, m_coded, m_n, m_codes, m_writer, m_progress);
+        for (std::size_t start = 0; start < size; start += m_helper ? kRound : kBlock) {
+            const std::size_t count = std::min(size - start, m_helper ? kRound : kBlock);
+            if (m_helper && count > kUnit) {
+                codeShared(data + start, count);
+                reportCoded(m_progress, m_coded, m_coded + count, m_n);
+            } else {
+                // A block's codes take at most its length times the longest code. The sink gets
+                // them when a block's worth is waiting, also when the chunk could hold more.
+                if (m_sink && whole() + count * m_bytesPerCode > kBlock * m_bytesPerCode)
+                    handOn();
+                writeBlocks(data + start, count, m_coded, m_n, m_codes, m_writer, m_progress);
+            }
             m_coded += count;
         }
     }
@@ -389,23 +604,54 @@ private:
         }
         return codes;
     }
-    std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_chunk.data()); }
+    std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_base); }
     void handOn()
     {
+        if (!m_sink)
+            return;
         const std::size_t size = whole();
         if (size != 0)
-            m_sink(m_chunk.data(), size);
+            (*m_sink)(m_base, size);
         m_handedOn += size;
-        m_writer.rewind(m_chunk.data());
+        m_writer.rewind(m_base);
+    }
+
+    // The sink takes what the previous rounds left while the helper starts on this one; the
+    // chunk then has room for the whole round.
+    void codeShared(const std::uint8_t *data, std::size_t count)
+    {
+        const auto code = [this, data, count](std::size_t u, BitWriter &writer) {
+            writeCodes(data + u * kUnit, std::min(kUnit, count - u * kUnit), m_codes, writer);
+        };
+        const std::size_t units = unitsOf(count);
+        const std::size_t theirs = m_helper->share(
+            units,
+            [this, &code](std::size_t u) {
+                BitWriter writer(m_slots[u].get());
+                code(u, writer);
+                m_slotBits[u] = 8 * static_cast<std::uint64_t>(writer.position() - m_slots[u].get()) + writer.partBits();
+            },
+            [this, &code] {
+                handOn();
+                for (std::size_t u; m_helper->take(u);)
+                    code(u, m_writer);
+            });
+        for (std::size_t u = theirs; u < units; ++u)
+            m_writer.append(m_slots[u].get(), m_slotBits[u]);
     }
 
     const Codes m_codes;
     std::size_t m_n;
     ProgressMeter &m_progress;
-    const Huffman::Sink &m_sink;
+    const Huffman::Sink *m_sink;
+    Helper *m_helper;
     std::size_t m_bytesPerCode;
-    std::vector<std::uint8_t> m_chunk;
+    std::size_t m_capacity;
+    std::unique_ptr<std::uint8_t[]> m_chunk;
+    std::uint8_t *m_base;
     BitWriter m_writer;
+    std::array<std::unique_ptr<std::uint8_t[]>, kUnitsPerRound> m_slots;
+    std::array<std::uint64_t, kUnitsPerRound> m_slotBits{};
     std::size_t m_coded = 0;
     std::size_t m_handedOn = 0;
 };
@@ -439,7 +685,9 @@ void expectSameBytes(bool same)
 
 std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
 {
-    const Prepared prepared = prepare(data, n, progress);
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    const Prepared prepared = prepare(data, n, progress, shared);
     if (prepared.stored) {
         std::vector<std::uint8_t> stored(kIdSize + n);
         std::memcpy(stored.data(), prepared.head.data(), kIdSize);
@@ -450,8 +698,8 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
     const std::size_t size = prepared.head.size() + prepared.dataBytes;
     std::vector<std::uint8_t> stream(size + 8);
     std::memcpy(stream.data(), prepared.head.data(), prepared.head.size());
-    BitWriter writer(stream.data() + prepared.head.size());
-    writeBlocks(data, n, 0, n, prepared.codes, writer, progress);
+    DataWriter writer(prepared, n, progress, nullptr, shared, stream.data() + prepared.head.size());
+    writer.add(data, n);
     writer.finish();
     stream.resize(size);
     progress.report(100);
@@ -460,14 +708,16 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
 
 void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
 {
-    const Prepared prepared = prepare(data, n, progress);
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    const Prepared prepared = prepare(data, n, progress, shared);
     sink(prepared.head.data(), prepared.head.size());
     if (prepared.stored) {
         if (n != 0)
             sink(data, n);
         return;
     }
-    DataWriter writer(prepared, n, progress, sink);
+    DataWriter writer(prepared, n, progress, &sink, shared);
     writer.add(data, n);
     writer.finish();
     progress.report(100);
@@ -477,7 +727,9 @@ void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, 
 // other bytes is caught by its length, its checksum and, when coded, the length of its codes.
 void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &progress, const Huffman::Sink &sink)
 {
-    Counter counter(n);
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    Counter counter(n, shared);
     produce(0, [&](const std::uint8_t *data, std::size_t size) {
         expectRoom(size, counter.counted(), n, 0);
         counter.add(data, size, progress);
@@ -500,7 +752,7 @@ void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &
         expectSameBytes(checksum == prepared.checksum);
         return;
     }
-    DataWriter writer(prepared, n, progress, sink);
+    DataWriter writer(prepared, n, progress, &sink, shared);
     produce(1, [&](const std::uint8_t *data, std::size_t size) {
         expectRoom(size, writer.coded(), n, 1);
         checksum ^= xorOf(data, size);
