@@ -354,17 +354,21 @@ public:
         m_acc >>= m_count & 56;
         m_count &= 7;
     }
-    // Appends bits bits packed from bit 0 of bits, which has 8 readable bytes beyond them.
+    // Appends bits bits packed from bit 0 of bytes, which has 8 readable bytes beyond them. Whole
+    // words go in shifted by the bits waiting in the accumulator, which stay as many.
     void append(const std::uint8_t *bytes, std::uint64_t bits)
     {
-        constexpr std::uint64_t kMask = (std::uint64_t{1} << 56) - 1;
-        for (; bits >= 56; bits -= 56, bytes += 7) {
-            add(loadLe64(bytes) & kMask, 56);
-            flush();
+        const unsigned shift = m_count;
+        for (; bits >= 64; bits -= 64, bytes += 8, m_out += 8) {
+            const std::uint64_t word = loadLe64(bytes);
+            storeLe64(m_out, m_acc | word << shift);
+            m_acc = shift == 0 ? 0 : word >> (64 - shift);
         }
-        if (bits != 0) {
-            add(loadLe64(bytes) & ((std::uint64_t{1} << bits) - 1), static_cast<unsigned>(bits));
+        for (; bits != 0; bytes += 4) {
+            const unsigned length = bits < 32 ? static_cast<unsigned>(bits) : 32;
+            add(loadLe64(bytes) & ((std::uint64_t{1} << length) - 1), length);
             flush();
+            bits -= length;
         }
     }
     // Where the next whole byte goes; the partly filled byte there is kept in the accumulator.
@@ -546,12 +550,13 @@ Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progres
 
 // Codes an input that arrives in pieces into the data section. With a sink it hands that on in
 // pieces of up to a block's worth of codes, or a round's worth when a helper shares the work;
-// without, it writes the whole section to out, which has room for it and 8 bytes more.
+// without, it writes the whole section to out, which has room for it and 8 bytes more. For an
+// input read a second time it takes the checksum too, each thread of its own units.
 class DataWriter {
 public:
     DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink *sink,
-               Helper *helper, std::uint8_t *out = nullptr)
-        : m_codes(withAbsentMarked(prepared.codes)), m_n(n), m_progress(progress), m_sink(sink), m_helper(helper),
+               Helper *helper, bool checksum, std::uint8_t *out = nullptr)
+        : m_codes(withAbsentMarked(prepared.codes)), m_checksum(checksum), m_n(n), m_progress(progress), m_sink(sink), m_helper(helper),
           m_bytesPerCode((*std::max_element(prepared.codes.length.begin(), prepared.codes.length.end()) + 7u) / 8u),
           m_capacity((helper ? kRound : kBlock) * m_bytesPerCode + 16),
           m_chunk(sink ? std::make_unique_for_overwrite<std::uint8_t[]>(m_capacity) : nullptr),
@@ -576,6 +581,8 @@ public:
                 // them when a block's worth is waiting, also when the chunk could hold more.
                 if (m_sink && whole() + count * m_bytesPerCode > kBlock * m_bytesPerCode)
                     handOn();
+                if (m_checksum)
+                    m_mine ^= xorOf(data + start, count);
                 writeBlocks(data + start, count, m_coded, m_n, m_codes, m_writer, m_progress);
             }
             m_coded += count;
@@ -583,6 +590,7 @@ public:
     }
 
     std::size_t coded() const { return m_coded; }
+    std::uint8_t checksum() const { return m_mine ^ m_theirs; }
     std::uint64_t bits() const
     {
         return 8 * static_cast<std::uint64_t>(m_handedOn + whole()) + m_writer.partBits();
@@ -620,27 +628,34 @@ private:
     // chunk then has room for the whole round.
     void codeShared(const std::uint8_t *data, std::size_t count)
     {
-        const auto code = [this, data, count](std::size_t u, BitWriter &writer) {
-            writeCodes(data + u * kUnit, std::min(kUnit, count - u * kUnit), m_codes, writer);
+        const auto code = [this, data, count](std::size_t u, BitWriter &writer, std::uint8_t &checksum) {
+            const std::uint8_t *const bytes = data + u * kUnit;
+            const std::size_t size = std::min(kUnit, count - u * kUnit);
+            if (m_checksum)
+                checksum ^= xorOf(bytes, size);
+            writeCodes(bytes, size, m_codes, writer);
         };
         const std::size_t units = unitsOf(count);
         const std::size_t theirs = m_helper->share(
             units,
             [this, &code](std::size_t u) {
                 BitWriter writer(m_slots[u].get());
-                code(u, writer);
+                code(u, writer, m_theirs);
                 m_slotBits[u] = 8 * static_cast<std::uint64_t>(writer.position() - m_slots[u].get()) + writer.partBits();
             },
             [this, &code] {
                 handOn();
                 for (std::size_t u; m_helper->take(u);)
-                    code(u, m_writer);
+                    code(u, m_writer, m_mine);
             });
         for (std::size_t u = theirs; u < units; ++u)
             m_writer.append(m_slots[u].get(), m_slotBits[u]);
     }
 
     const Codes m_codes;
+    const bool m_checksum;
+    std::uint8_t m_mine = 0;
+    std::uint8_t m_theirs = 0; // the helper's units'
     std::size_t m_n;
     ProgressMeter &m_progress;
     const Huffman::Sink *m_sink;
@@ -698,7 +713,7 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
     const std::size_t size = prepared.head.size() + prepared.dataBytes;
     std::vector<std::uint8_t> stream(size + 8);
     std::memcpy(stream.data(), prepared.head.data(), prepared.head.size());
-    DataWriter writer(prepared, n, progress, nullptr, shared, stream.data() + prepared.head.size());
+    DataWriter writer(prepared, n, progress, nullptr, shared, false, stream.data() + prepared.head.size());
     writer.add(data, n);
     writer.finish();
     stream.resize(size);
@@ -717,7 +732,7 @@ void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, 
             sink(data, n);
         return;
     }
-    DataWriter writer(prepared, n, progress, &sink, shared);
+    DataWriter writer(prepared, n, progress, &sink, shared, false);
     writer.add(data, n);
     writer.finish();
     progress.report(100);
@@ -752,14 +767,13 @@ void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &
         expectSameBytes(checksum == prepared.checksum);
         return;
     }
-    DataWriter writer(prepared, n, progress, &sink, shared);
+    DataWriter writer(prepared, n, progress, &sink, shared, true);
     produce(1, [&](const std::uint8_t *data, std::size_t size) {
         expectRoom(size, writer.coded(), n, 1);
-        checksum ^= xorOf(data, size);
         writer.add(data, size);
     });
     expectAll(writer.coded(), n, 1);
-    expectSameBytes(checksum == prepared.checksum && writer.bits() == prepared.dataBits);
+    expectSameBytes(writer.checksum() == prepared.checksum && writer.bits() == prepared.dataBits);
     writer.finish();
     progress.report(100);
 }
