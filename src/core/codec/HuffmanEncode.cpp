@@ -180,6 +180,15 @@ std::size_t unitsOf(std::size_t count)
     return (count + kUnit - 1) / kUnit;
 }
 
+// The bytes at..at+size-1 of a round, for thread 0 (the caller) or 1 (the helper): where they
+// lie in memory, or read into a buffer of that thread's.
+using Fetch = std::function<const std::uint8_t *(std::size_t at, std::size_t size, int thread)>;
+
+Fetch inMemory(const std::uint8_t *round)
+{
+    return [round](std::size_t at, std::size_t, int) { return round + at; };
+}
+
 void countInto(Histograms &histograms, const std::uint8_t *data, std::size_t size)
 {
     std::size_t i = 0;
@@ -205,18 +214,34 @@ public:
 
     void add(const std::uint8_t *data, std::size_t size, ProgressMeter &progress)
     {
-        const double total = static_cast<double>(m_n);
         const std::size_t step = m_helper ? kRound : kBlock;
         for (std::size_t start = 0; start < size; start += step) {
-            const std::size_t end = std::min(size, start + step);
-            if (m_helper && end - start > kUnit)
-                countShared(data + start, end - start);
+            const std::size_t count = std::min(size - start, step);
+            if (m_helper && count > kUnit)
+                addShared(count, inMemory(data + start), progress);
             else
-                countInto(m_histograms, data + start, end - start);
-            progress.checkpoints(kCountingStep, m_counted + start, m_counted + end,
-                                 [total](double at) { return roundPercent(at / total * 7.0); });
+                addAlone(data + start, count, progress);
         }
-        m_counted += size;
+    }
+    // A round of count bytes that this thread and the helper fetch unit by unit.
+    void addShared(std::size_t count, const Fetch &fetch, ProgressMeter &progress)
+    {
+        const auto unit = [&fetch, count](std::size_t u, Histograms &histograms, int thread) {
+            const std::size_t size = std::min(kUnit, count - u * kUnit);
+            countInto(histograms, fetch(u * kUnit, size, thread), size);
+        };
+        m_helper->share(
+            unitsOf(count), [this, &unit](std::size_t u) { unit(u, m_theirs, 1); },
+            [this, &unit] {
+                for (std::size_t u; m_helper->take(u);)
+                    unit(u, m_histograms, 0);
+            });
+        reported(count, progress);
+    }
+    void addAlone(const std::uint8_t *data, std::size_t count, ProgressMeter &progress)
+    {
+        countInto(m_histograms, data, count);
+        reported(count, progress);
     }
 
     std::size_t counted() const { return m_counted; }
@@ -232,17 +257,12 @@ public:
     }
 
 private:
-    void countShared(const std::uint8_t *data, std::size_t count)
+    void reported(std::size_t count, ProgressMeter &progress)
     {
-        const auto unit = [data, count](std::size_t u, Histograms &histograms) {
-            countInto(histograms, data + u * kUnit, std::min(kUnit, count - u * kUnit));
-        };
-        m_helper->share(
-            unitsOf(count), [this, &unit](std::size_t u) { unit(u, m_theirs); },
-            [this, &unit] {
-                for (std::size_t u; m_helper->take(u);)
-                    unit(u, m_histograms);
-            });
+        const double total = static_cast<double>(m_n);
+        progress.checkpoints(kCountingStep, m_counted, m_counted + count,
+                             [total](double at) { return roundPercent(at / total * 7.0); });
+        m_counted += count;
     }
 
     Histograms m_histograms{};
@@ -571,22 +591,56 @@ public:
 
     void add(const std::uint8_t *data, std::size_t size)
     {
-        for (std::size_t start = 0; start < size; start += m_helper ? kRound : kBlock) {
-            const std::size_t count = std::min(size - start, m_helper ? kRound : kBlock);
-            if (m_helper && count > kUnit) {
-                codeShared(data + start, count);
-                reportCoded(m_progress, m_coded, m_coded + count, m_n);
-            } else {
-                // A block's codes take at most its length times the longest code. The sink gets
-                // them when a block's worth is waiting, also when the chunk could hold more.
-                if (m_sink && whole() + count * m_bytesPerCode > kBlock * m_bytesPerCode)
-                    handOn();
-                if (m_checksum)
-                    m_mine ^= xorOf(data + start, count);
-                writeBlocks(data + start, count, m_coded, m_n, m_codes, m_writer, m_progress);
-            }
-            m_coded += count;
+        const std::size_t step = m_helper ? kRound : kBlock;
+        for (std::size_t start = 0; start < size; start += step) {
+            const std::size_t count = std::min(size - start, step);
+            if (m_helper && count > kUnit)
+                addShared(count, inMemory(data + start));
+            else
+                addAlone(data + start, count);
         }
+    }
+    // A round of count bytes that this thread and the helper fetch unit by unit. The sink takes
+    // what the previous rounds left while the helper starts on this one; the chunk then has room
+    // for the whole round.
+    void addShared(std::size_t count, const Fetch &fetch)
+    {
+        const auto code = [this, &fetch, count](std::size_t u, BitWriter &writer, std::uint8_t &checksum, int thread) {
+            const std::size_t size = std::min(kUnit, count - u * kUnit);
+            const std::uint8_t *const bytes = fetch(u * kUnit, size, thread);
+            if (m_checksum)
+                checksum ^= xorOf(bytes, size);
+            writeCodes(bytes, size, m_codes, writer);
+        };
+        const std::size_t units = unitsOf(count);
+        const std::size_t theirs = m_helper->share(
+            units,
+            [this, &code](std::size_t u) {
+                BitWriter writer(m_slots[u].get());
+                code(u, writer, m_theirs, 1);
+                m_slotBits[u] = 8 * static_cast<std::uint64_t>(writer.position() - m_slots[u].get()) + writer.partBits();
+            },
+            [this, &code] {
+                handOn();
+                for (std::size_t u; m_helper->take(u);)
+                    code(u, m_writer, m_mine, 0);
+            });
+        for (std::size_t u = theirs; u < units; ++u)
+            m_writer.append(m_slots[u].get(), m_slotBits[u]);
+        reportCoded(m_progress, m_coded, m_coded + count, m_n);
+        m_coded += count;
+    }
+    // Up to a block on this thread alone.
+    void addAlone(const std::uint8_t *data, std::size_t count)
+    {
+        // A block's codes take at most its length times the longest code. The sink gets them
+        // when a block's worth is waiting, also when the chunk could hold more.
+        if (m_sink && whole() + count * m_bytesPerCode > kBlock * m_bytesPerCode)
+            handOn();
+        if (m_checksum)
+            m_mine ^= xorOf(data, count);
+        writeBlocks(data, count, m_coded, m_n, m_codes, m_writer, m_progress);
+        m_coded += count;
     }
 
     std::size_t coded() const { return m_coded; }
@@ -622,34 +676,6 @@ private:
             (*m_sink)(m_base, size);
         m_handedOn += size;
         m_writer.rewind(m_base);
-    }
-
-    // The sink takes what the previous rounds left while the helper starts on this one; the
-    // chunk then has room for the whole round.
-    void codeShared(const std::uint8_t *data, std::size_t count)
-    {
-        const auto code = [this, data, count](std::size_t u, BitWriter &writer, std::uint8_t &checksum) {
-            const std::uint8_t *const bytes = data + u * kUnit;
-            const std::size_t size = std::min(kUnit, count - u * kUnit);
-            if (m_checksum)
-                checksum ^= xorOf(bytes, size);
-            writeCodes(bytes, size, m_codes, writer);
-        };
-        const std::size_t units = unitsOf(count);
-        const std::size_t theirs = m_helper->share(
-            units,
-            [this, &code](std::size_t u) {
-                BitWriter writer(m_slots[u].get());
-                code(u, writer, m_theirs);
-                m_slotBits[u] = 8 * static_cast<std::uint64_t>(writer.position() - m_slots[u].get()) + writer.partBits();
-            },
-            [this, &code] {
-                handOn();
-                for (std::size_t u; m_helper->take(u);)
-                    code(u, m_writer, m_mine);
-            });
-        for (std::size_t u = theirs; u < units; ++u)
-            m_writer.append(m_slots[u].get(), m_slotBits[u]);
     }
 
     const Codes m_codes;
@@ -773,6 +799,70 @@ void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &
         writer.add(data, size);
     });
     expectAll(writer.coded(), n, 1);
+    expectSameBytes(writer.checksum() == prepared.checksum && writer.bits() == prepared.dataBits);
+    writer.finish();
+    progress.report(100);
+}
+
+void encodeAt(std::size_t n, const ReadAt &read, ProgressMeter &progress, const Huffman::Sink &sink)
+{
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    const std::array<std::unique_ptr<std::uint8_t[]>, 2> buffers = {
+        std::make_unique_for_overwrite<std::uint8_t[]>(kUnit), std::make_unique_for_overwrite<std::uint8_t[]>(kUnit)};
+    int pass = 0;
+    const auto fetch = [&](std::size_t at, std::size_t size, int thread) {
+        std::uint8_t *const buffer = buffers[static_cast<std::size_t>(thread)].get();
+        const std::size_t got = read(at, buffer, size);
+        if (got != size)
+            expectAll(at + got, n, pass);
+        return buffer;
+    };
+    const auto expectEnd = [&] {
+        std::uint8_t beyond = 0;
+        if (read(n, &beyond, 1) != 0)
+            expectRoom(1, n, n, pass);
+    };
+    // Rounds shared with the helper read unit by unit on both threads; the others in units on this one.
+    const auto inRounds = [&](const auto &alone, const auto &together) {
+        for (std::size_t round = 0; round < n; round += kRound) {
+            const std::size_t count = std::min(kRound, n - round);
+            if (shared && count > kUnit) {
+                together(count, [&fetch, round](std::size_t at, std::size_t size, int thread) {
+                    return fetch(round + at, size, thread);
+                });
+            } else {
+                for (std::size_t at = 0; at < count; at += kUnit) {
+                    const std::size_t size = std::min(kUnit, count - at);
+                    alone(fetch(round + at, size, 0), size);
+                }
+            }
+        }
+        expectEnd();
+    };
+
+    Counter counter(n, shared);
+    inRounds([&](const std::uint8_t *data, std::size_t size) { counter.addAlone(data, size, progress); },
+             [&](std::size_t count, const Fetch &fetched) { counter.addShared(count, fetched, progress); });
+    const Prepared prepared = prepare(counter.counts(), n, progress);
+    sink(prepared.head.data(), prepared.head.size());
+
+    pass = 1;
+    if (prepared.stored) {
+        std::uint8_t checksum = 0;
+        for (std::size_t at = 0; at < n; at += kUnit) {
+            const std::size_t size = std::min(kUnit, n - at);
+            const std::uint8_t *const data = fetch(at, size, 0);
+            checksum ^= xorOf(data, size);
+            sink(data, size);
+        }
+        expectEnd();
+        expectSameBytes(checksum == prepared.checksum);
+        return;
+    }
+    DataWriter writer(prepared, n, progress, &sink, shared, true);
+    inRounds([&](const std::uint8_t *data, std::size_t size) { writer.addAlone(data, size); },
+             [&](std::size_t count, const Fetch &fetched) { writer.addShared(count, fetched); });
     expectSameBytes(writer.checksum() == prepared.checksum && writer.bits() == prepared.dataBits);
     writer.finish();
     progress.report(100);
