@@ -12,9 +12,10 @@
 // progress events are those of the whole input.
 //
 // An input of a few MiB or more is counted and coded on two threads. The work goes in rounds of
-// up to 1 MiB, cut into units: the calling thread takes units from the front, a helper thread
-// from the back, so that whichever gets more of the CPU does more of the round (the file calls
-// and the package writer have reader threads of their own on the same CPUs). The helper counts
+// up to 1 MiB (4 MiB when the encoder reads the input itself), cut into units of 128 KiB: the
+// calling thread takes units from the front, a helper thread from the back, so that whichever
+// gets more of the CPU does more of the round (the package writer has reader threads of its own
+// on the same CPUs). The helper counts
 // into histograms of its own, and codes each unit into a buffer of its own from bit 0; the caller
 // appends those bits behind its own, shifted to where they belong, once the round is done. So the
 // stream is the one a single thread writes, bit for bit, whatever the input, and a round ends
@@ -46,7 +47,10 @@ constexpr std::size_t kBlock = 160000; // a multiple of both steps
 constexpr std::size_t kShareFrom = std::size_t{4} << 20;
 constexpr std::size_t kRound = std::size_t{1} << 20;
 constexpr std::size_t kUnit = std::size_t{128} << 10;
-constexpr std::size_t kUnitsPerRound = kRound / kUnit;
+// An input read at offsets has no pieces to end a round with; longer rounds make fewer waits for
+// the slower thread.
+constexpr std::size_t kLongRound = std::size_t{4} << 20;
+constexpr std::size_t kMostUnits = kLongRound / kUnit;
 
 using Counts = std::array<std::uint32_t, 256>;
 using Histograms = std::array<Counts, 4>;
@@ -582,11 +586,6 @@ public:
           m_chunk(sink ? std::make_unique_for_overwrite<std::uint8_t[]>(m_capacity) : nullptr),
           m_base(sink ? m_chunk.get() : out), m_writer(m_base)
     {
-        // Pages are touched only as far as codes reach them.
-        if (helper) {
-            for (auto &slot : m_slots)
-                slot = std::make_unique_for_overwrite<std::uint8_t[]>(kUnit * m_bytesPerCode + 16);
-        }
     }
 
     void add(const std::uint8_t *data, std::size_t size)
@@ -600,9 +599,8 @@ public:
                 addAlone(data + start, count);
         }
     }
-    // A round of count bytes that this thread and the helper fetch unit by unit. The sink takes
-    // what the previous rounds left while the helper starts on this one; the chunk then has room
-    // for the whole round.
+    // A round of up to kLongRound bytes that this thread and the helper fetch unit by unit. The
+    // sink takes what the previous rounds left while the helper starts on this one.
     void addShared(std::size_t count, const Fetch &fetch)
     {
         const auto code = [this, &fetch, count](std::size_t u, BitWriter &writer, std::uint8_t &checksum, int thread) {
@@ -613,6 +611,11 @@ public:
             writeCodes(bytes, size, m_codes, writer);
         };
         const std::size_t units = unitsOf(count);
+        // Pages are touched only as far as codes reach them.
+        for (std::size_t u = 0; u < units; ++u) {
+            if (!m_slots[u])
+                m_slots[u] = std::make_unique_for_overwrite<std::uint8_t[]>(kUnit * m_bytesPerCode + 16);
+        }
         const std::size_t theirs = m_helper->share(
             units,
             [this, &code](std::size_t u) {
@@ -622,11 +625,15 @@ public:
             },
             [this, &code] {
                 handOn();
-                for (std::size_t u; m_helper->take(u);)
+                for (std::size_t u; m_helper->take(u);) {
+                    makeRoom(kUnit * m_bytesPerCode + 16);
                     code(u, m_writer, m_mine, 0);
+                }
             });
-        for (std::size_t u = theirs; u < units; ++u)
+        for (std::size_t u = theirs; u < units; ++u) {
+            makeRoom(static_cast<std::size_t>(m_slotBits[u] / 8) + 24);
             m_writer.append(m_slots[u].get(), m_slotBits[u]);
+        }
         reportCoded(m_progress, m_coded, m_coded + count, m_n);
         m_coded += count;
     }
@@ -667,6 +674,11 @@ private:
         return codes;
     }
     std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_base); }
+    void makeRoom(std::size_t bytes)
+    {
+        if (m_sink && m_capacity - whole() < bytes)
+            handOn();
+    }
     void handOn()
     {
         if (!m_sink)
@@ -691,8 +703,8 @@ private:
     std::unique_ptr<std::uint8_t[]> m_chunk;
     std::uint8_t *m_base;
     BitWriter m_writer;
-    std::array<std::unique_ptr<std::uint8_t[]>, kUnitsPerRound> m_slots;
-    std::array<std::uint64_t, kUnitsPerRound> m_slotBits{};
+    std::array<std::unique_ptr<std::uint8_t[]>, kMostUnits> m_slots; // the helper's units' codes
+    std::array<std::uint64_t, kMostUnits> m_slotBits{};
     std::size_t m_coded = 0;
     std::size_t m_handedOn = 0;
 };
@@ -825,8 +837,8 @@ void encodeAt(std::size_t n, const ReadAt &read, ProgressMeter &progress, const 
     };
     // Rounds shared with the helper read unit by unit on both threads; the others in units on this one.
     const auto inRounds = [&](const auto &alone, const auto &together) {
-        for (std::size_t round = 0; round < n; round += kRound) {
-            const std::size_t count = std::min(kRound, n - round);
+        for (std::size_t round = 0; round < n; round += kLongRound) {
+            const std::size_t count = std::min(kLongRound, n - round);
             if (shared && count > kUnit) {
                 together(count, [&fetch, round](std::size_t at, std::size_t size, int thread) {
                     return fetch(round + at, size, thread);
