@@ -87,6 +87,7 @@ public:
             m_back = units;
             m_work = std::move(theirs);
             m_busy = true;
+            m_joined = false;
             ++m_round;
         }
         m_wake.notify_one();
@@ -118,6 +119,10 @@ private:
         std::unique_lock lock(m_mutex);
         if (abandon)
             m_back = m_front;
+        // Every unit is taken by now. A helper that has not woken up yet (its CPU busy with
+        // something else) has none of them, and is not waited for.
+        if (!m_joined)
+            m_busy = false;
         m_done.wait(lock, [this] { return !m_busy; });
         if (abandon)
             m_error = nullptr;
@@ -133,6 +138,9 @@ private:
             if (m_stop)
                 return;
             seen = m_round;
+            if (!m_busy)
+                continue;
+            m_joined = true;
             while (m_front != m_back) {
                 const std::size_t unit = --m_back;
                 lock.unlock();
@@ -160,7 +168,8 @@ private:
     std::size_t m_front = 0; // units not taken yet: m_front..m_back-1
     std::size_t m_back = 0;
     std::uint64_t m_round = 0;
-    bool m_busy = false;
+    bool m_busy = false;   // a round is on, and the helper may be in it
+    bool m_joined = false; // the helper has taken part in the round
     bool m_stop = false;
     std::exception_ptr m_error;
     std::thread m_thread;
