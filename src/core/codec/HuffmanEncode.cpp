@@ -15,12 +15,11 @@
 // up to 1 MiB (4 MiB when the encoder reads the input itself), cut into units of 128 KiB: the
 // calling thread takes units from the front, a helper thread from the back, so that whichever
 // gets more of the CPU does more of the round (the package writer has reader threads of its own
-// on the same CPUs). The helper counts
-// into histograms of its own, and codes each unit into a buffer of its own from bit 0; the caller
-// appends those bits behind its own, shifted to where they belong, once the round is done. So the
-// stream is the one a single thread writes, bit for bit, whatever the input, and a round ends
-// before the piece it came from is handed back. Only the calling thread reports progress and
-// feeds the sink.
+// on the same CPUs). The helper counts into histograms of its own, and codes each unit into a
+// buffer of its own from bit 0; the caller appends those bits behind its own, shifted to where
+// they belong, once the round is done. So the stream is the one a single thread writes, bit for
+// bit, whatever the input, and a round ends before the piece it came from is handed back. Only
+// the calling thread reports progress and feeds the sink.
 
 #include "codec/HuffmanStream.h"
 
@@ -43,7 +42,8 @@ constexpr std::size_t kCountingStep = 1000;
 constexpr std::size_t kStep = 10000;
 constexpr std::size_t kBlock = 160000; // a multiple of both steps
 
-// Inputs from this size on get a helper thread; below it starting one costs more than it saves.
+// Inputs from this size on get a helper thread; the many small members of a package are coded in
+// a few milliseconds on one.
 constexpr std::size_t kShareFrom = std::size_t{4} << 20;
 constexpr std::size_t kRound = std::size_t{1} << 20;
 constexpr std::size_t kUnit = std::size_t{128} << 10;
@@ -589,7 +589,8 @@ class DataWriter {
 public:
     DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink *sink,
                Helper *helper, bool checksum, std::uint8_t *out = nullptr)
-        : m_codes(withAbsentMarked(prepared.codes)), m_checksum(checksum), m_n(n), m_progress(progress), m_sink(sink), m_helper(helper),
+        : m_codes(withAbsentMarked(prepared.codes)), m_checksum(checksum), m_n(n), m_progress(progress), m_sink(sink),
+          m_helper(helper),
           m_bytesPerCode((*std::max_element(prepared.codes.length.begin(), prepared.codes.length.end()) + 7u) / 8u),
           m_capacity((helper ? kRound : kBlock) * m_bytesPerCode + 16),
           m_chunk(sink ? std::make_unique_for_overwrite<std::uint8_t[]>(m_capacity) : nullptr),
@@ -630,7 +631,8 @@ public:
             [this, &code](std::size_t u) {
                 BitWriter writer(m_slots[u].get());
                 code(u, writer, m_theirs, 1);
-                m_slotBits[u] = 8 * static_cast<std::uint64_t>(writer.position() - m_slots[u].get()) + writer.partBits();
+                const auto whole = static_cast<std::uint64_t>(writer.position() - m_slots[u].get());
+                m_slotBits[u] = 8 * whole + writer.partBits();
             },
             [this, &code] {
                 handOn();
