@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 
@@ -73,14 +74,20 @@ TEST(HuffmanFile, EncodeAndDecodeInPlaceAndToAnotherFile)
     writeAll(folder / "empty", {});
     codec.encodeFile(folder / "empty", folder / "empty");
     EXPECT_EQ(readAll(folder / "empty"), (Bytes{0x48, 0x45, 0x30, 0x0D}));
-    EXPECT_EQ(folder.names(), (std::vector<std::string>{"empty", "packed", "plain", "unpacked"}));
+    // Stored, over several of the pieces the encoder reads.
+    const Bytes same(300'000, 0x61);
+    writeAll(folder / "same", same);
+    codec.encodeFile(folder / "same", folder / "same");
+    EXPECT_TRUE(readAll(folder / "same") == referenceEncode(same).bytes);
+    EXPECT_EQ(folder.names(), (std::vector<std::string>{"empty", "packed", "plain", "same", "unpacked"}));
 }
 
-// Larger than the pieces the files pass through, and of an odd size, so that the last piece is short.
+// Larger than the pieces the files pass through, and of an odd size, so that the last piece is
+// short; large enough for the encoder to take a second thread beside the one reading ahead.
 TEST(HuffmanFile, PiecesGiveTheBytesAndEventsOfTheWholeCalls)
 {
     TemporaryFolder folder;
-    const Bytes content = uniformBytes((std::size_t{3} << 20) + 12345, 200, 5);
+    const Bytes content = uniformBytes((std::size_t{5} << 20) + 12345, 200, 5);
     writeAll(folder / "plain", content);
     CodecRun encoded = runCodec([&](Huffman &codec, CodecRun &) { codec.encodeFile(folder / "plain", folder / "packed"); });
     encoded.bytes = readAll(folder / "packed");
@@ -119,22 +126,35 @@ TEST(HuffmanFile, FailuresLeaveTheDestinationAlone)
               "clsHuffman.EncodeFile(): Source file is too large (more than 2147483647 bytes)");
     fs::resize_file(folder / "damaged", damaged.size());
 
-    // Changed between the reading that counts its bytes and the one that codes them, beyond what
-    // the second reading may already have read ahead by then (the checksum step comes in between).
-    writeAll(folder / "changing", uniformBytes(std::size_t{5} << 20, 7, 1));
-    const std::string changed = runCodec([&](Huffman &codec, CodecRun &) {
-        codec.setProgressHandler([&](std::int16_t &percent) {
-            if (percent == 8) {
-                std::fstream file(folder / "changing", std::ios::in | std::ios::out | std::ios::binary);
-                file.seekp(-1, std::ios::end);
-                file.put(0x7F);
-            }
-        });
-        codec.encodeFile(folder / "changing", folder / "dest");
-    }).error;
+    // Changed between the reading that counts its bytes and the one that codes them (the checksum
+    // step comes in between): its last byte, which the helper thread reads, or its length.
+    const std::size_t size = std::size_t{5} << 20;
+    const auto changedBy = [&](const std::function<void(std::fstream &)> &change) {
+        writeAll(folder / "changing", uniformBytes(size, 7, 1));
+        return runCodec([&](Huffman &codec, CodecRun &) {
+            codec.setProgressHandler([&](std::int16_t &percent) {
+                if (percent == 8) {
+                    std::fstream file(folder / "changing", std::ios::in | std::ios::out | std::ios::binary);
+                    change(file);
+                }
+            });
+            codec.encodeFile(folder / "changing", folder / "dest");
+        }).error;
+    };
+    const std::string prefix = "clsHuffman.EncodeFile(): Source file changed while it was read (the second reading gave ";
+    const std::string lastByte = changedBy([](std::fstream &file) {
+        file.seekp(-1, std::ios::end);
+        file.put(0x7F);
+    });
     // Which of the encoder's checks sees it first depends on the byte written.
-    EXPECT_EQ(changed.rfind("clsHuffman.EncodeFile(): Source file changed while it was read (the second reading gave ", 0), 0u)
-        << changed;
+    EXPECT_EQ(lastByte.rfind(prefix, 0), 0u) << lastByte;
+    EXPECT_EQ(changedBy([&](std::fstream &) { fs::resize_file(folder / "changing", size - 1); }),
+              prefix + std::to_string(size - 1) + " of " + std::to_string(size) + " bytes)");
+    EXPECT_EQ(changedBy([](std::fstream &file) {
+                  file.seekp(0, std::ios::end);
+                  file.put(1);
+              }),
+              prefix + "more than " + std::to_string(size) + " bytes)");
     fs::remove(folder / "changing");
 
     // Destinations that cannot be written: a folder, and a file in a missing folder.

@@ -133,6 +133,9 @@ TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGivesAndRefuseInpu
         skewedBytes(700'000, 10),         // codes of many lengths
         uniformBytes(2'000'000, 17, 11),  // several chunks of output
         fibonacciBytes(30, 12),           // codes up to 29 bits
+        uniformBytes((std::size_t{4} << 20) - 1, 200, 16), // the largest input coded on one thread
+        uniformBytes(std::size_t{4} << 20, 200, 17),       // the smallest on two
+        fibonacciBytes(33, 18),           // 9.2 MB on two threads, codes up to 32 bits
     };
     for (const Bytes &input : inputs) {
         const std::string what = std::to_string(input.size()) + " bytes";
@@ -195,6 +198,33 @@ TEST(HuffmanPiecewise, EncodeToAndEncodeFromGiveWhatEncodeByteGivesAndRefuseInpu
         EXPECT_EQ(run.error, prefix + c.why + ")");
         EXPECT_TRUE(run.events.empty() || run.events.back() != 100) << c.why;
     }
+
+    // On two threads: a value without a code in the last byte, which the helper thread codes
+    // unless it gets no CPU at all; and a sink that gives up while the helper codes.
+    const Bytes big = uniformBytes(std::size_t{6} << 20, 17, 19);
+    Bytes absent = big;
+    absent.back() = 200;
+    const CodecRun refused = encodeInPieces(big.size(), big, absent, PieceSizes(kAll), PieceSizes(kAll));
+    EXPECT_EQ(refused.error, prefix + "the second reading gave a byte value the first did not have)");
+    EXPECT_TRUE(refused.events.empty() || refused.events.back() != 100);
+    // The same there with another value of the same code length: only the checksum tells.
+    const Bytes table = encoded(big);
+    const auto lengthOf = [&table](unsigned value) { return table[12 + 2 * value]; };
+    unsigned alike = 0;
+    while (alike < 17 && (alike == big.back() || lengthOf(alike) != lengthOf(big.back())))
+        ++alike;
+    ASSERT_LT(alike, 17u);
+    Bytes other = big;
+    other.back() = static_cast<std::uint8_t>(alike);
+    EXPECT_EQ(encodeInPieces(big.size(), big, other, PieceSizes(kAll), PieceSizes(kAll)).error,
+              prefix + "the second reading gave other bytes than the first)");
+    std::size_t received = 0;
+    const auto produceBig = [&big](int, const Huffman::Sink &consume) { consume(big.data(), big.size()); };
+    const auto giveUp = [&received](const std::uint8_t *, std::size_t size) {
+        if ((received += size) > std::size_t{1} << 20)
+            throw std::runtime_error("disk full");
+    };
+    EXPECT_THROW(Huffman().encodeFrom(big.size(), produceBig, giveUp), std::runtime_error);
 
     // The stored form passes its second reading straight on, and still checks it.
     const Bytes same(50'000, 9);

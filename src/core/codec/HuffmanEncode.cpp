@@ -10,11 +10,30 @@
 // An input too large to hold is produced twice, once to count and once to code; counting and
 // coding take it in pieces and number its bytes from where the previous piece ended, so the
 // progress events are those of the whole input.
+//
+// An input of a few MiB or more is counted and coded on two threads. The work goes in rounds of
+// up to 1 MiB (4 MiB when the encoder reads the input itself), cut into units of 128 KiB: the
+// calling thread takes units from the front, a helper thread from the back, so that whichever
+// gets more of the CPU does more of the round (the package writer has reader threads of its own
+// on the same CPUs). The helper counts into histograms of its own, and codes each unit into a
+// buffer of its own from bit 0; the caller appends those bits behind its own, shifted to where
+// they belong, once the round is done. So the stream is the one a single thread writes, bit for
+// bit, whatever the input, and a round ends before the piece it came from is handed back. Only
+// the calling thread reports progress and feeds the sink.
 
 #include "codec/HuffmanStream.h"
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 namespace fendrel::he3 {
 namespace {
@@ -23,37 +42,219 @@ constexpr std::size_t kCountingStep = 1000;
 constexpr std::size_t kStep = 10000;
 constexpr std::size_t kBlock = 160000; // a multiple of both steps
 
+// Inputs from this size on get a helper thread; the many small members of a package are coded in
+// a few milliseconds on one.
+constexpr std::size_t kShareFrom = std::size_t{4} << 20;
+constexpr std::size_t kRound = std::size_t{1} << 20;
+constexpr std::size_t kUnit = std::size_t{128} << 10;
+// An input read at offsets has no pieces to end a round with; longer rounds make fewer waits for
+// the slower thread.
+constexpr std::size_t kLongRound = std::size_t{4} << 20;
+constexpr std::size_t kMostUnits = kLongRound / kUnit;
+
 using Counts = std::array<std::uint32_t, 256>;
+using Histograms = std::array<Counts, 4>;
+
+// The second thread of an encode, for its whole length: the destructor stops and joins it,
+// also when the call ends by an exception.
+class Helper {
+public:
+    using Work = std::function<void(std::size_t unit)>;
+
+    Helper() : m_thread([this] { run(); }) {}
+    Helper(const Helper &) = delete;
+    Helper &operator=(const Helper &) = delete;
+    ~Helper()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    // A round of units 0..units-1: the helper runs theirs(unit) on the units it takes from the
+    // back while mine() runs on this thread, taking units from the front with take(). Returns the
+    // first unit the helper did; rethrows the helper's failure. The helper is done with the round
+    // when this returns, also by an exception.
+    template <class Mine>
+    std::size_t share(std::size_t units, Work theirs, Mine mine)
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_front = 0;
+            m_back = units;
+            m_work = std::move(theirs);
+            m_busy = true;
+            m_joined = false;
+            ++m_round;
+        }
+        m_wake.notify_one();
+        try {
+            mine();
+        } catch (...) {
+            const std::unique_lock lock = finished(true);
+            throw;
+        }
+        std::unique_lock lock = finished(false);
+        if (m_error)
+            std::rethrow_exception(std::exchange(m_error, nullptr));
+        return m_front;
+    }
+
+    // The next unit from the front, if any is left.
+    bool take(std::size_t &unit)
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_front == m_back)
+            return false;
+        unit = m_front++;
+        return true;
+    }
+
+private:
+    std::unique_lock<std::mutex> finished(bool abandon)
+    {
+        std::unique_lock lock(m_mutex);
+        if (abandon)
+            m_back = m_front;
+        // Every unit is taken by now. A helper that has not woken up yet (its CPU busy with
+        // something else) has none of them, and is not waited for.
+        if (!m_joined)
+            m_busy = false;
+        m_done.wait(lock, [this] { return !m_busy; });
+        if (abandon)
+            m_error = nullptr;
+        return lock;
+    }
+
+    void run()
+    {
+        std::uint64_t seen = 0;
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stop || m_round != seen; });
+            if (m_stop)
+                return;
+            seen = m_round;
+            if (!m_busy)
+                continue;
+            m_joined = true;
+            while (m_front != m_back) {
+                const std::size_t unit = --m_back;
+                lock.unlock();
+                std::exception_ptr error;
+                try {
+                    m_work(unit);
+                } catch (...) {
+                    error = std::current_exception();
+                }
+                lock.lock();
+                if (error) {
+                    m_error = error;
+                    m_back = m_front;
+                }
+            }
+            m_busy = false;
+            m_done.notify_all();
+        }
+    }
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    Work m_work;
+    std::size_t m_front = 0; // units not taken yet: m_front..m_back-1
+    std::size_t m_back = 0;
+    std::uint64_t m_round = 0;
+    bool m_busy = false;   // a round is on, and the helper may be in it
+    bool m_joined = false; // the helper has taken part in the round
+    bool m_stop = false;
+    std::exception_ptr m_error;
+    std::thread m_thread;
+};
+
+// A helper for an input of n bytes, or none when it is small or no thread can be had.
+std::optional<Helper> &helperFor(std::size_t n, std::optional<Helper> &helper)
+{
+    if (n >= kShareFrom) {
+        try {
+            helper.emplace();
+        } catch (const std::system_error &) {
+        }
+    }
+    return helper;
+}
+
+// The units of a round of count bytes.
+std::size_t unitsOf(std::size_t count)
+{
+    return (count + kUnit - 1) / kUnit;
+}
+
+// The bytes at..at+size-1 of a round, for thread 0 (the caller) or 1 (the helper): where they
+// lie in memory, or read into a buffer of that thread's.
+using Fetch = std::function<const std::uint8_t *(std::size_t at, std::size_t size, int thread)>;
+
+Fetch inMemory(const std::uint8_t *round)
+{
+    return [round](std::size_t at, std::size_t, int) { return round + at; };
+}
+
+void countInto(Histograms &histograms, const std::uint8_t *data, std::size_t size)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const std::uint64_t w = loadLe64(data + i);
+        ++histograms[0][w & 0xFF];
+        ++histograms[1][(w >> 8) & 0xFF];
+        ++histograms[2][(w >> 16) & 0xFF];
+        ++histograms[3][(w >> 24) & 0xFF];
+        ++histograms[0][(w >> 32) & 0xFF];
+        ++histograms[1][(w >> 40) & 0xFF];
+        ++histograms[2][(w >> 48) & 0xFF];
+        ++histograms[3][w >> 56];
+    }
+    for (; i < size; ++i)
+        ++histograms[0][data[i]];
+}
 
 // Counts an input of n bytes that arrives in pieces.
 class Counter {
 public:
-    explicit Counter(std::size_t n) : m_n(n) {}
+    Counter(std::size_t n, Helper *helper) : m_n(n), m_helper(helper) {}
 
     void add(const std::uint8_t *data, std::size_t size, ProgressMeter &progress)
     {
-        std::array<Counts, 4> &histograms = m_histograms;
-        const double total = static_cast<double>(m_n);
-        for (std::size_t start = 0; start < size; start += kBlock) {
-            const std::size_t end = std::min(size, start + kBlock);
-            std::size_t i = start;
-            for (; i + 8 <= end; i += 8) {
-                const std::uint64_t w = loadLe64(data + i);
-                ++histograms[0][w & 0xFF];
-                ++histograms[1][(w >> 8) & 0xFF];
-                ++histograms[2][(w >> 16) & 0xFF];
-                ++histograms[3][(w >> 24) & 0xFF];
-                ++histograms[0][(w >> 32) & 0xFF];
-                ++histograms[1][(w >> 40) & 0xFF];
-                ++histograms[2][(w >> 48) & 0xFF];
-                ++histograms[3][w >> 56];
-            }
-            for (; i < end; ++i)
-                ++histograms[0][data[i]];
-            progress.checkpoints(kCountingStep, m_counted + start, m_counted + end,
-                                 [total](double at) { return roundPercent(at / total * 7.0); });
+        const std::size_t step = m_helper ? kRound : kBlock;
+        for (std::size_t start = 0; start < size; start += step) {
+            const std::size_t count = std::min(size - start, step);
+            if (m_helper && count > kUnit)
+                addShared(count, inMemory(data + start), progress);
+            else
+                addAlone(data + start, count, progress);
         }
-        m_counted += size;
+    }
+    // A round of count bytes that this thread and the helper fetch unit by unit.
+    void addShared(std::size_t count, const Fetch &fetch, ProgressMeter &progress)
+    {
+        const auto unit = [&fetch, count](std::size_t u, Histograms &histograms, int thread) {
+            const std::size_t size = std::min(kUnit, count - u * kUnit);
+            countInto(histograms, fetch(u * kUnit, size, thread), size);
+        };
+        m_helper->share(
+            unitsOf(count), [this, &unit](std::size_t u) { unit(u, m_theirs, 1); },
+            [this, &unit] {
+                for (std::size_t u; m_helper->take(u);)
+                    unit(u, m_histograms, 0);
+            });
+        reported(count, progress);
+    }
+    void addAlone(const std::uint8_t *data, std::size_t count, ProgressMeter &progress)
+    {
+        countInto(m_histograms, data, count);
+        reported(count, progress);
     }
 
     std::size_t counted() const { return m_counted; }
@@ -61,14 +262,26 @@ public:
     Counts counts() const
     {
         Counts counts{};
-        for (std::size_t v = 0; v < 256; ++v)
-            counts[v] = m_histograms[0][v] + m_histograms[1][v] + m_histograms[2][v] + m_histograms[3][v];
+        for (const Histograms *histograms : {&m_histograms, &m_theirs}) {
+            for (std::size_t v = 0; v < 256; ++v)
+                counts[v] += (*histograms)[0][v] + (*histograms)[1][v] + (*histograms)[2][v] + (*histograms)[3][v];
+        }
         return counts;
     }
 
 private:
-    std::array<Counts, 4> m_histograms{};
+    void reported(std::size_t count, ProgressMeter &progress)
+    {
+        const double total = static_cast<double>(m_n);
+        progress.checkpoints(kCountingStep, m_counted, m_counted + count,
+                             [total](double at) { return roundPercent(at / total * 7.0); });
+        m_counted += count;
+    }
+
+    Histograms m_histograms{};
+    Histograms m_theirs{}; // the helper's
     std::size_t m_n;
+    Helper *m_helper;
     std::size_t m_counted = 0;
 };
 
@@ -174,6 +387,23 @@ public:
         m_acc >>= m_count & 56;
         m_count &= 7;
     }
+    // Appends bits bits packed from bit 0 of bytes, which has 8 readable bytes beyond them. Whole
+    // words go in shifted by the bits waiting in the accumulator, which stay as many.
+    void append(const std::uint8_t *bytes, std::uint64_t bits)
+    {
+        const unsigned shift = m_count;
+        for (; bits >= 64; bits -= 64, bytes += 8, m_out += 8) {
+            const std::uint64_t word = loadLe64(bytes);
+            storeLe64(m_out, m_acc | word << shift);
+            m_acc = shift == 0 ? 0 : word >> (64 - shift);
+        }
+        for (; bits != 0; bytes += 4) {
+            const unsigned length = bits < 32 ? static_cast<unsigned>(bits) : 32;
+            add(loadLe64(bytes) & ((std::uint64_t{1} << length) - 1), length);
+            flush();
+            bits -= length;
+        }
+    }
     // Where the next whole byte goes; the partly filled byte there is kept in the accumulator.
     std::uint8_t *position() const { return m_out; }
     unsigned partBits() const { return m_count; }
@@ -215,39 +445,48 @@ unsigned codeLength(const Codes &codes, std::uint8_t value)
 
 // Four codes go in between flushes when they fit, which for real inputs is nearly always: the
 // long codes belong to rare bytes.
+void writeCodes(const std::uint8_t *data, std::size_t count, const Codes &codes, BitWriter &writer)
+{
+    std::size_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const std::uint8_t *const b = data + i;
+        const unsigned l0 = codes.length[b[0]];
+        const unsigned l1 = codes.length[b[1]];
+        const unsigned l2 = codes.length[b[2]];
+        const unsigned l3 = codes.length[b[3]];
+        if (l0 + l1 + l2 + l3 <= 56) {
+            writer.add(codes.bits[b[0]], l0);
+            writer.add(codes.bits[b[1]], l1);
+            writer.add(codes.bits[b[2]], l2);
+            writer.add(codes.bits[b[3]], l3);
+            writer.flush();
+        } else {
+            for (int j = 0; j < 4; ++j) {
+                writer.add(codes.bits[b[j]], codeLength(codes, b[j]));
+                writer.flush();
+            }
+        }
+    }
+    for (; i < count; ++i) {
+        writer.add(codes.bits[data[i]], codeLength(codes, data[i]));
+        writer.flush();
+    }
+}
+
+void reportCoded(ProgressMeter &progress, std::size_t from, std::size_t to, std::size_t n)
+{
+    const double total = static_cast<double>(n);
+    progress.checkpoints(kStep, from, to, [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
+}
+
 // Codes count bytes whose indices in the input of n bytes start at first.
 void writeBlocks(const std::uint8_t *data, std::size_t count, std::size_t first, std::size_t n, const Codes &codes,
                  BitWriter &writer, ProgressMeter &progress)
 {
-    const double total = static_cast<double>(n);
     for (std::size_t start = 0; start < count; start += kBlock) {
         const std::size_t end = std::min(count, start + kBlock);
-        std::size_t i = start;
-        for (; i + 4 <= end; i += 4) {
-            const std::uint8_t *const b = data + i;
-            const unsigned l0 = codes.length[b[0]];
-            const unsigned l1 = codes.length[b[1]];
-            const unsigned l2 = codes.length[b[2]];
-            const unsigned l3 = codes.length[b[3]];
-            if (l0 + l1 + l2 + l3 <= 56) {
-                writer.add(codes.bits[b[0]], l0);
-                writer.add(codes.bits[b[1]], l1);
-                writer.add(codes.bits[b[2]], l2);
-                writer.add(codes.bits[b[3]], l3);
-                writer.flush();
-            } else {
-                for (int j = 0; j < 4; ++j) {
-                    writer.add(codes.bits[b[j]], codeLength(codes, b[j]));
-                    writer.flush();
-                }
-            }
-        }
-        for (; i < end; ++i) {
-            writer.add(codes.bits[data[i]], codeLength(codes, data[i]));
-            writer.flush();
-        }
-        progress.checkpoints(kStep, first + start, first + end,
-                             [total](double at) { return roundPercent(at / total * 88.0 + 12.0); });
+        writeCodes(data + start, end - start, codes, writer);
+        reportCoded(progress, first + start, first + end, n);
     }
 }
 
@@ -335,39 +574,95 @@ Prepared prepare(const Counts &counts, std::size_t n, ProgressMeter &progress)
     return prepared;
 }
 
-Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
+Prepared prepare(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, Helper *helper)
 {
-    Counter counter(n);
+    Counter counter(n, helper);
     counter.add(data, n, progress);
     return prepare(counter.counts(), n, progress);
 }
 
-// Codes an input that arrives in pieces into the data section, and hands that on in pieces of
-// up to a block's worth of codes.
+// Codes an input that arrives in pieces into the data section. With a sink it hands that on in
+// pieces of up to a block's worth of codes, or a round's worth when a helper shares the work;
+// without, it writes the whole section to out, which has room for it and 8 bytes more. For an
+// input read a second time it takes the checksum too, each thread of its own units.
 class DataWriter {
 public:
-    DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
-        : m_codes(withAbsentMarked(prepared.codes)), m_n(n), m_progress(progress), m_sink(sink),
+    DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink *sink,
+               Helper *helper, bool checksum, std::uint8_t *out = nullptr)
+        : m_codes(withAbsentMarked(prepared.codes)), m_checksum(checksum), m_n(n), m_progress(progress), m_sink(sink),
+          m_helper(helper),
           m_bytesPerCode((*std::max_element(prepared.codes.length.begin(), prepared.codes.length.end()) + 7u) / 8u),
-          m_chunk(kBlock * m_bytesPerCode + 16), m_writer(m_chunk.data())
+          m_capacity((helper ? kRound : kBlock) * m_bytesPerCode + 16),
+          m_chunk(sink ? std::make_unique_for_overwrite<std::uint8_t[]>(m_capacity) : nullptr),
+          m_base(sink ? m_chunk.get() : out), m_writer(m_base)
     {
     }
 
     void add(const std::uint8_t *data, std::size_t size)
     {
-        for (std::size_t start = 0; start < size; start += kBlock) {
-            const std::size_t count = std::min(size - start, kBlock);
-            // A block's codes take at most its length times the longest code; the writer's spare
-            // eight bytes follow.
-            if (static_cast<std::size_t>(m_chunk.data() + m_chunk.size() - m_writer.position())
-                < count * m_bytesPerCode + 16)
-                handOn();
-            writeBlocks(data + start, count, m_coded, m_n, m_codes, m_writer, m_progress);
-            m_coded += count;
+        const std::size_t step = m_helper ? kRound : kBlock;
+        for (std::size_t start = 0; start < size; start += step) {
+            const std::size_t count = std::min(size - start, step);
+            if (m_helper && count > kUnit)
+                addShared(count, inMemory(data + start));
+            else
+                addAlone(data + start, count);
         }
+    }
+    // A round of up to kLongRound bytes that this thread and the helper fetch unit by unit. The
+    // sink takes what the previous rounds left while the helper starts on this one.
+    void addShared(std::size_t count, const Fetch &fetch)
+    {
+        const auto code = [this, &fetch, count](std::size_t u, BitWriter &writer, std::uint8_t &checksum, int thread) {
+            const std::size_t size = std::min(kUnit, count - u * kUnit);
+            const std::uint8_t *const bytes = fetch(u * kUnit, size, thread);
+            if (m_checksum)
+                checksum ^= xorOf(bytes, size);
+            writeCodes(bytes, size, m_codes, writer);
+        };
+        const std::size_t units = unitsOf(count);
+        // Pages are touched only as far as codes reach them.
+        for (std::size_t u = 0; u < units; ++u) {
+            if (!m_slots[u])
+                m_slots[u] = std::make_unique_for_overwrite<std::uint8_t[]>(kUnit * m_bytesPerCode + 16);
+        }
+        const std::size_t theirs = m_helper->share(
+            units,
+            [this, &code](std::size_t u) {
+                BitWriter writer(m_slots[u].get());
+                code(u, writer, m_theirs, 1);
+                const auto whole = static_cast<std::uint64_t>(writer.position() - m_slots[u].get());
+                m_slotBits[u] = 8 * whole + writer.partBits();
+            },
+            [this, &code] {
+                handOn();
+                for (std::size_t u; m_helper->take(u);) {
+                    makeRoom(kUnit * m_bytesPerCode + 16);
+                    code(u, m_writer, m_mine, 0);
+                }
+            });
+        for (std::size_t u = theirs; u < units; ++u) {
+            makeRoom(static_cast<std::size_t>(m_slotBits[u] / 8) + 24);
+            m_writer.append(m_slots[u].get(), m_slotBits[u]);
+        }
+        reportCoded(m_progress, m_coded, m_coded + count, m_n);
+        m_coded += count;
+    }
+    // Up to a block on this thread alone.
+    void addAlone(const std::uint8_t *data, std::size_t count)
+    {
+        // A block's codes take at most its length times the longest code. The sink gets them
+        // when a block's worth is waiting, also when the chunk could hold more.
+        if (m_sink && whole() + count * m_bytesPerCode > kBlock * m_bytesPerCode)
+            handOn();
+        if (m_checksum)
+            m_mine ^= xorOf(data, count);
+        writeBlocks(data, count, m_coded, m_n, m_codes, m_writer, m_progress);
+        m_coded += count;
     }
 
     std::size_t coded() const { return m_coded; }
+    std::uint8_t checksum() const { return m_mine ^ m_theirs; }
     std::uint64_t bits() const
     {
         return 8 * static_cast<std::uint64_t>(m_handedOn + whole()) + m_writer.partBits();
@@ -389,23 +684,38 @@ private:
         }
         return codes;
     }
-    std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_chunk.data()); }
+    std::size_t whole() const { return static_cast<std::size_t>(m_writer.position() - m_base); }
+    void makeRoom(std::size_t bytes)
+    {
+        if (m_sink && m_capacity - whole() < bytes)
+            handOn();
+    }
     void handOn()
     {
+        if (!m_sink)
+            return;
         const std::size_t size = whole();
         if (size != 0)
-            m_sink(m_chunk.data(), size);
+            (*m_sink)(m_base, size);
         m_handedOn += size;
-        m_writer.rewind(m_chunk.data());
+        m_writer.rewind(m_base);
     }
 
     const Codes m_codes;
+    const bool m_checksum;
+    std::uint8_t m_mine = 0;
+    std::uint8_t m_theirs = 0; // the helper's units'
     std::size_t m_n;
     ProgressMeter &m_progress;
-    const Huffman::Sink &m_sink;
+    const Huffman::Sink *m_sink;
+    Helper *m_helper;
     std::size_t m_bytesPerCode;
-    std::vector<std::uint8_t> m_chunk;
+    std::size_t m_capacity;
+    std::unique_ptr<std::uint8_t[]> m_chunk;
+    std::uint8_t *m_base;
     BitWriter m_writer;
+    std::array<std::unique_ptr<std::uint8_t[]>, kMostUnits> m_slots; // the helper's units' codes
+    std::array<std::uint64_t, kMostUnits> m_slotBits{};
     std::size_t m_coded = 0;
     std::size_t m_handedOn = 0;
 };
@@ -439,7 +749,9 @@ void expectSameBytes(bool same)
 
 std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, ProgressMeter &progress)
 {
-    const Prepared prepared = prepare(data, n, progress);
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    const Prepared prepared = prepare(data, n, progress, shared);
     if (prepared.stored) {
         std::vector<std::uint8_t> stored(kIdSize + n);
         std::memcpy(stored.data(), prepared.head.data(), kIdSize);
@@ -450,8 +762,8 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
     const std::size_t size = prepared.head.size() + prepared.dataBytes;
     std::vector<std::uint8_t> stream(size + 8);
     std::memcpy(stream.data(), prepared.head.data(), prepared.head.size());
-    BitWriter writer(stream.data() + prepared.head.size());
-    writeBlocks(data, n, 0, n, prepared.codes, writer, progress);
+    DataWriter writer(prepared, n, progress, nullptr, shared, false, stream.data() + prepared.head.size());
+    writer.add(data, n);
     writer.finish();
     stream.resize(size);
     progress.report(100);
@@ -460,14 +772,16 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t n, Progre
 
 void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, const Huffman::Sink &sink)
 {
-    const Prepared prepared = prepare(data, n, progress);
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    const Prepared prepared = prepare(data, n, progress, shared);
     sink(prepared.head.data(), prepared.head.size());
     if (prepared.stored) {
         if (n != 0)
             sink(data, n);
         return;
     }
-    DataWriter writer(prepared, n, progress, sink);
+    DataWriter writer(prepared, n, progress, &sink, shared, false);
     writer.add(data, n);
     writer.finish();
     progress.report(100);
@@ -477,7 +791,9 @@ void encodeTo(const std::uint8_t *data, std::size_t n, ProgressMeter &progress, 
 // other bytes is caught by its length, its checksum and, when coded, the length of its codes.
 void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &progress, const Huffman::Sink &sink)
 {
-    Counter counter(n);
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    Counter counter(n, shared);
     produce(0, [&](const std::uint8_t *data, std::size_t size) {
         expectRoom(size, counter.counted(), n, 0);
         counter.add(data, size, progress);
@@ -500,14 +816,77 @@ void encodeFrom(std::size_t n, const Huffman::Producer &produce, ProgressMeter &
         expectSameBytes(checksum == prepared.checksum);
         return;
     }
-    DataWriter writer(prepared, n, progress, sink);
+    DataWriter writer(prepared, n, progress, &sink, shared, true);
     produce(1, [&](const std::uint8_t *data, std::size_t size) {
         expectRoom(size, writer.coded(), n, 1);
-        checksum ^= xorOf(data, size);
         writer.add(data, size);
     });
     expectAll(writer.coded(), n, 1);
-    expectSameBytes(checksum == prepared.checksum && writer.bits() == prepared.dataBits);
+    expectSameBytes(writer.checksum() == prepared.checksum && writer.bits() == prepared.dataBits);
+    writer.finish();
+    progress.report(100);
+}
+
+void encodeAt(std::size_t n, const ReadAt &read, ProgressMeter &progress, const Huffman::Sink &sink)
+{
+    std::optional<Helper> helper;
+    Helper *const shared = helperFor(n, helper) ? &*helper : nullptr;
+    const std::array<std::unique_ptr<std::uint8_t[]>, 2> buffers = {
+        std::make_unique_for_overwrite<std::uint8_t[]>(kUnit), std::make_unique_for_overwrite<std::uint8_t[]>(kUnit)};
+    int pass = 0;
+    const auto fetch = [&](std::size_t at, std::size_t size, int thread) {
+        std::uint8_t *const buffer = buffers[static_cast<std::size_t>(thread)].get();
+        const std::size_t got = read(at, buffer, size);
+        if (got != size)
+            expectAll(at + got, n, pass);
+        return buffer;
+    };
+    const auto expectEnd = [&] {
+        std::uint8_t beyond = 0;
+        if (read(n, &beyond, 1) != 0)
+            expectRoom(1, n, n, pass);
+    };
+    // Rounds shared with the helper read unit by unit on both threads; the others in units on this one.
+    const auto inRounds = [&](const auto &alone, const auto &together) {
+        for (std::size_t round = 0; round < n; round += kLongRound) {
+            const std::size_t count = std::min(kLongRound, n - round);
+            if (shared && count > kUnit) {
+                together(count, [&fetch, round](std::size_t at, std::size_t size, int thread) {
+                    return fetch(round + at, size, thread);
+                });
+            } else {
+                for (std::size_t at = 0; at < count; at += kUnit) {
+                    const std::size_t size = std::min(kUnit, count - at);
+                    alone(fetch(round + at, size, 0), size);
+                }
+            }
+        }
+        expectEnd();
+    };
+
+    Counter counter(n, shared);
+    inRounds([&](const std::uint8_t *data, std::size_t size) { counter.addAlone(data, size, progress); },
+             [&](std::size_t count, const Fetch &fetched) { counter.addShared(count, fetched, progress); });
+    const Prepared prepared = prepare(counter.counts(), n, progress);
+    sink(prepared.head.data(), prepared.head.size());
+
+    pass = 1;
+    if (prepared.stored) {
+        std::uint8_t checksum = 0;
+        for (std::size_t at = 0; at < n; at += kUnit) {
+            const std::size_t size = std::min(kUnit, n - at);
+            const std::uint8_t *const data = fetch(at, size, 0);
+            checksum ^= xorOf(data, size);
+            sink(data, size);
+        }
+        expectEnd();
+        expectSameBytes(checksum == prepared.checksum);
+        return;
+    }
+    DataWriter writer(prepared, n, progress, &sink, shared, true);
+    inRounds([&](const std::uint8_t *data, std::size_t size) { writer.addAlone(data, size); },
+             [&](std::size_t count, const Fetch &fetched) { writer.addShared(count, fetched); });
+    expectSameBytes(writer.checksum() == prepared.checksum && writer.bits() == prepared.dataBits);
     writer.finish();
     progress.report(100);
 }

@@ -1,37 +1,29 @@
 // File operations. The source is read in pieces through buffers of fixed size that every piece
 // reuses, so memory is touched once whatever the size (first touching a page is what costs on a
-// virtual machine, not the copy). The result is written as it comes to a file beside the
+// virtual machine, not the copy). The encoder's threads read the pieces they work on themselves,
+// into buffers small enough to stay in their caches, rather than a third thread reading ahead for
+// them on the same two CPUs. The result is written as it comes to a file beside the
 // destination that has no name until it is whole and on the disk, and then replaces the
 // destination in one step: a failure, or a process killed half way, leaves the destination as it
 // was and nothing behind, and source and destination may be the same file.
 
-#include "codec/Huffman.h"
+#include "codec/HuffmanStream.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <condition_variable>
 #include <cstdio>
-#include <exception>
 #include <limits>
-#include <memory>
-#include <mutex>
 #include <random>
-#include <span>
 #include <system_error>
-#include <thread>
 
 namespace fendrel {
 namespace fs = std::filesystem;
 
 namespace {
 
-// Few enough system calls that they cost nothing beside the coding; 256 KiB to 4 MiB measured
-// alike (see bench/README.md).
-constexpr std::size_t kPiece = std::size_t{1} << 20;
 // Written data is handed to the disk every so often, so that the sync at the end has little left
 // to wait for.
 constexpr off_t kWriteBack = off_t{8} << 20;
@@ -69,21 +61,30 @@ public:
     ~SourceFile() { ::close(m_fd); }
 
     std::size_t size() const { return m_size; }
-    void rewind() { m_offset = 0; }
 
     // What follows, as far as the file goes now, 0 at its end: the codec finds out when that is
     // not the size the file had when it was opened.
     std::size_t read(std::uint8_t *buffer, std::size_t capacity)
     {
-        for (;;) {
-            const ssize_t got = ::pread(m_fd, buffer, capacity, m_offset);
-            if (got >= 0) {
-                m_offset += got;
-                return static_cast<std::size_t>(got);
-            }
-            if (errno != EINTR)
+        const std::size_t got = readAt(static_cast<std::size_t>(m_offset), buffer, capacity);
+        m_offset += static_cast<off_t>(got);
+        return got;
+    }
+
+    // size bytes from offset, fewer only where the file ends now. Safe on several threads at once.
+    std::size_t readAt(std::size_t offset, std::uint8_t *buffer, std::size_t size) const
+    {
+        std::size_t done = 0;
+        while (done < size) {
+            const ssize_t got = ::pread(m_fd, buffer + done, size - done, static_cast<off_t>(offset + done));
+            if (got == 0)
+                break;
+            if (got > 0)
+                done += static_cast<std::size_t>(got);
+            else if (errno != EINTR)
                 failReading(errno);
         }
+        return done;
     }
 
 private:
@@ -94,93 +95,6 @@ private:
     int m_fd = -1;
     std::size_t m_size = 0;
     off_t m_offset = 0;
-};
-
-// Reads a file ahead of the encoder on a thread of its own, as many times as the encoder reads it,
-// so that copying from the page cache overlaps the coding instead of taking turns with it. The
-// pieces pass through a few buffers that are refilled as soon as the encoder is done with them.
-class ReadAhead {
-public:
-    ReadAhead(SourceFile &source, int readings) : m_source(source), m_readings(readings)
-    {
-        for (Piece &piece : m_pieces)
-            piece.bytes = std::make_unique_for_overwrite<std::uint8_t[]>(kPiece);
-        m_thread = std::thread([this] { run(); });
-    }
-    ReadAhead(const ReadAhead &) = delete;
-    ReadAhead &operator=(const ReadAhead &) = delete;
-    ~ReadAhead()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-
-    // The next piece of the current reading, empty at its end; valid until the next call.
-    std::span<const std::uint8_t> next()
-    {
-        std::unique_lock lock(m_mutex);
-        if (m_holding) {
-            m_holding = false;
-            ++m_released;
-            m_changed.notify_all();
-        }
-        m_changed.wait(lock, [this] { return m_filled > m_released; });
-        const Piece &piece = m_pieces[m_released % kDepth];
-        if (piece.error)
-            std::rethrow_exception(piece.error);
-        m_holding = true;
-        return {piece.bytes.get(), piece.size};
-    }
-
-private:
-    static constexpr std::size_t kDepth = 3;
-
-    struct Piece {
-        std::unique_ptr<std::uint8_t[]> bytes;
-        std::size_t size = 0;
-        std::exception_ptr error;
-    };
-
-    void run()
-    {
-        bool failed = false;
-        for (int reading = 0; reading < m_readings && !failed; ++reading) {
-            m_source.rewind();
-            for (bool more = true; more;) {
-                std::unique_lock lock(m_mutex);
-                m_changed.wait(lock, [this] { return m_stop || m_filled - m_released < kDepth; });
-                if (m_stop)
-                    return;
-                Piece &piece = m_pieces[m_filled % kDepth];
-                lock.unlock();
-                try {
-                    piece.size = m_source.read(piece.bytes.get(), kPiece);
-                } catch (...) {
-                    piece.error = std::current_exception();
-                    failed = true;
-                }
-                more = !failed && piece.size != 0;
-                lock.lock();
-                ++m_filled;
-                m_changed.notify_all();
-            }
-        }
-    }
-
-    SourceFile &m_source;
-    const int m_readings;
-    std::array<Piece, kDepth> m_pieces;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::size_t m_filled = 0;   // pieces read so far
-    std::size_t m_released = 0; // pieces the encoder is done with
-    bool m_holding = false;
-    bool m_stop = false;
-    std::thread m_thread;
 };
 
 class DestinationFile {
@@ -297,13 +211,14 @@ void Huffman::encodeFile(const fs::path &sourceFile, const fs::path &destFile)
     const char *const who = "clsHuffman.EncodeFile()";
     SourceFile source(sourceFile, who);
     DestinationFile dest(destFile, who);
-    ReadAhead ahead(source, 2);
-    const auto produce = [&ahead](int, const Sink &consume) {
-        for (std::span<const std::uint8_t> piece; !(piece = ahead.next()).empty();)
-            consume(piece.data(), piece.size());
-    };
     try {
-        encodeFrom(source.size(), produce, [&dest](const std::uint8_t *bytes, std::size_t size) { dest.write(bytes, size); });
+        he3::ProgressMeter progress(m_progress);
+        he3::encodeAt(
+            source.size(),
+            [&source](std::size_t offset, std::uint8_t *buffer, std::size_t size) {
+                return source.readAt(offset, buffer, size);
+            },
+            progress, [&dest](const std::uint8_t *bytes, std::size_t size) { dest.write(bytes, size); });
     } catch (const HuffmanError &error) {
         if (error.source() == who)
             throw;

@@ -108,6 +108,12 @@ std::vector<std::uint8_t> encode(const std::uint8_t *data, std::size_t size, Pro
 void encodeTo(const std::uint8_t *data, std::size_t size, ProgressMeter &progress, const Huffman::Sink &sink);
 // The input produced twice, counted in pass 0 and coded in pass 1; never held whole.
 void encodeFrom(std::size_t size, const Huffman::Producer &produce, ProgressMeter &progress, const Huffman::Sink &sink);
+// Reads the bytes at offset.. into buffer, size of them unless the input ends first; called from
+// any of the encoder's threads.
+using ReadAt = std::function<std::size_t(std::size_t offset, std::uint8_t *buffer, std::size_t size)>;
+// As encodeFrom, for an input that can be read at any offset: each thread reads the pieces it
+// counts and codes into a small buffer of its own, where they are still in its cache.
+void encodeAt(std::size_t size, const ReadAt &read, ProgressMeter &progress, const Huffman::Sink &sink);
 std::vector<std::uint8_t> decode(const std::uint8_t *stream, std::size_t size, ProgressMeter &progress);
 // The stream read in pieces and the output handed on in pieces, through buffers of fixed size.
 void decodeFrom(std::size_t size, const Huffman::Source &source, ProgressMeter &progress, const Huffman::Sink &sink);
