@@ -195,9 +195,10 @@ private:
                                   qsizetype *labs, bool *unchanged);
     // Saving and compiling thousands of labs would hold the window still: they work on a copy of
     // the catalogue as it stands, on a thread of their own, while the window keeps drawing (its
-    // input held). The file then holds the copy, so a change that came in meanwhile all the same
-    // is still unsaved, which the result says: false.
-    bool onCatalogueCopy(const std::function<void(const Catalogue &copy)> &work);
+    // input held), and ask through a prompter that reaches the window's thread. The file then
+    // holds the copy, so a change that came in meanwhile all the same is still unsaved, which the
+    // result says: false.
+    bool onCatalogueCopy(const std::function<void(const Catalogue &copy, Prompter &prompter)> &work);
     void showProblemsList();
     void showProblemCount(int count, bool checking);
     bool runExtraction(const QString &packagePath);

@@ -151,18 +151,14 @@ private:
 // run so that the progress bar moves, and a click in between must not change the catalogue.
 class BusyScope {
 public:
-    explicit BusyScope(AddLabs &window) : m_window(window), m_outermost(!window.m_busy)
+    explicit BusyScope(AddLabs &window) : m_window(window)
     {
-        if (!m_outermost)
-            return;
         m_window.m_busy = true;
         qApp->installEventFilter(&m_window);
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
     ~BusyScope()
     {
-        if (!m_outermost)
-            return;
         QApplication::restoreOverrideCursor();
         qApp->removeEventFilter(&m_window);
         m_window.m_busy = false;
@@ -178,7 +174,6 @@ public:
 
 private:
     AddLabs &m_window;
-    bool m_outermost;
 };
 
 bool AddLabs::refusedWhileEditing()
@@ -203,9 +198,8 @@ bool AddLabs::saveCatalogue()
     bool unchanged = false;
     {
         const BusyScope busy(*this);
-        QObject windowThread;
-        PrompterOnThread prompter(m_prompter, windowThread);
-        unchanged = onCatalogueCopy([&](const Catalogue &copy) { saved = saveIni(copy, prompter, &failure); });
+        unchanged = onCatalogueCopy(
+            [&](const Catalogue &copy, Prompter &prompter) { saved = saveIni(copy, prompter, &failure); });
     }
     if (!saved) {
         m_prompter.show(failure + langText(LangEntry::CatalogueNotSavedMessage), MessageIcon::Critical, MessageButtons::Ok,
@@ -217,7 +211,7 @@ bool AddLabs::saveCatalogue()
     return true;
 }
 
-bool AddLabs::onCatalogueCopy(const std::function<void(const Catalogue &copy)> &work)
+bool AddLabs::onCatalogueCopy(const std::function<void(const Catalogue &copy, Prompter &prompter)> &work)
 {
     bool changedMeanwhile = false;
     const QMetaObject::Connection watch =
@@ -225,12 +219,13 @@ bool AddLabs::onCatalogueCopy(const std::function<void(const Catalogue &copy)> &
     const Catalogue::Snapshot snapshot = m_catalogue.snapshot();
     const QString iniPath = m_catalogue.iniPath();
     const QString filesFolder = m_catalogue.filesFolder();
+    PrompterOnThread prompter(m_prompter, *this);
     runBesideWindows([&] {
         Catalogue copy;
         copy.restore(snapshot);
         copy.setIniPath(iniPath);
         copy.setFilesFolder(filesFolder);
-        work(copy);
+        work(copy, prompter);
     });
     disconnect(watch);
     return !changedMeanwhile;
@@ -339,11 +334,9 @@ CompileOutcome AddLabs::runCompilation(const QString &packagePath, QString *fail
                                        qsizetype *labs, bool *unchanged)
 {
     SaveStatusObserver status(*m_saveStatus, windowTitle().remove(QStringLiteral("[*]")));
-    QObject windowThread;
-    PrompterOnThread prompter(m_prompter, windowThread);
-    ObserverOnThread observer(status, windowThread);
+    ObserverOnThread observer(status, *this);
     CompileOutcome outcome = CompileOutcome::Aborted;
-    *unchanged = onCatalogueCopy([&](const Catalogue &copy) {
+    *unchanged = onCatalogueCopy([&](const Catalogue &copy, Prompter &prompter) {
         outcome = compileCatalogue(copy, packagePath, prompter, &observer, failure, checked);
         *labs = labCount(copy);
     });

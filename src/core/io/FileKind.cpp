@@ -66,19 +66,25 @@ FileStatus statusOf(const struct stat &st)
     return status;
 }
 
+// The file name in the folder in (AT_FDCWD: a whole path).
+FileStatus statusAt(int in, const char *name)
+{
+    struct stat st {};
+    if (::fstatat(in, name, &st, 0) != 0) {
+        FileStatus status;
+        status.why = QStringLiteral("does not exist");
+        return status;
+    }
+    return statusOf(st);
+}
+
 } // namespace
 #endif
 
 FileStatus fileStatus(const QString &path)
 {
 #ifdef Q_OS_UNIX
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
-        FileStatus status;
-        status.why = QStringLiteral("does not exist");
-        return status;
-    }
-    return statusOf(st);
+    return statusAt(AT_FDCWD, QFile::encodeName(path).constData());
 #else
     FileStatus status;
     const QFileInfo info(path);
@@ -119,13 +125,7 @@ FileStatus fileStatus(const QString &path, OpenFolder &folder)
     const QByteArray encoded = QFile::encodeName(path);
     const char *name = encoded.constData();
     const int in = folder.holding(encoded, &name);
-    struct stat st {};
-    if (::fstatat(in, name, &st, 0) != 0) {
-        FileStatus status;
-        status.why = QStringLiteral("does not exist");
-        return status;
-    }
-    return statusOf(st);
+    return statusAt(in, name);
 }
 
 ReadOnlyFile::ReadOnlyFile(const QString &path)
