@@ -242,6 +242,18 @@ TEST(PackageImage, KeptMembersReplayTheFirstReadingAndOthersAreReadAgain)
         for (const auto &[path, before] : originals)
             restore(path, before);
     }
+
+    // Planning reads no file: a large image may keep far more than a third of itself, never its
+    // last 16 MiB, nor more than the budget.
+    QList<PackageMember> large;
+    for (int i = 0; i < 1200; ++i)
+        large.append({QStringLiteral("l%1.pdf").arg(i), {}, QStringLiteral("/nowhere/l%1.pdf").arg(i), 50000, 1});
+    PackageImageWriter planned;
+    ASSERT_TRUE(planned.plan(large, &error, qint64(128) << 20));
+    EXPECT_GT(planned.keptSize(), planned.size() / 2);
+    EXPECT_LE(planned.keptSize(), planned.size() - (qint64(16) << 20) + 64 * 1200);
+    ASSERT_TRUE(planned.plan(large, &error, qint64(20) << 20));
+    EXPECT_LE(planned.keptSize(), qint64(20) << 20);
 }
 
 TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)

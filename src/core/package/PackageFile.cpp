@@ -19,8 +19,8 @@ constexpr int kReaders = 2;
 
 // Small members' bytes kept from the counting for the coding, up to this much: the second
 // reading of thousands of small files then costs no system call, and the memory is bounded
-// whatever the catalogue (a third of the image at most, see PackageImageWriter).
-constexpr qint64 kKeptBudget = 64 << 20;
+// whatever the catalogue (less for a small image, see PackageImageWriter).
+constexpr qint64 kKeptBudget = 128 << 20;
 
 // Leaves the codec early when the work around it has failed; the failure is already recorded.
 struct Abandoned {};
