@@ -286,6 +286,15 @@ TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)
     ASSERT_EQ(f.prompter.shown.size(), 2);
     EXPECT_TRUE(f.prompter.shown[0].text.contains(QStringLiteral("Fendrel.ini")));
     EXPECT_EQ(f.prompter.shown[1].text, langText(LangEntry::LabLeftOutMessage));
+
+    // The whole compilation saves the catalogue beside the gathering: what the saving says comes
+    // after the gathering's own messages, and nothing of it is lost.
+    f.prompter.shown.clear();
+    ASSERT_EQ(compileCatalogue(f.catalogue, f.dir.path() + QStringLiteral("/out.lab"), f.prompter), CompileOutcome::Written);
+    QStringList told;
+    for (const auto &shown : f.prompter.shown)
+        told << shown.text;
+    EXPECT_EQ(told, QStringList({langText(LangEntry::LabLeftOutMessage), langText(LangEntry::LabNotSavedMessage)}));
 }
 
 TEST(NetworkConfiguration, CountsCommentsDevicesAndEmptyFiles)
@@ -368,6 +377,22 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
               CompileOutcome::WriteFailed);
     EXPECT_EQ(f.prompter.shown.size(), shown);
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Saving][Create Pack]")));
+
+    // The package carries the catalogue as it was saved; one that cannot be saved (a folder
+    // stands in its place) stops the compilation before any package is written.
+    ASSERT_EQ(compileCatalogue(f.catalogue, package, f.prompter), CompileOutcome::Written);
+    const std::vector<std::uint8_t> image = test::decodedPackage(package);
+    QString error;
+    const std::optional<PackageImage> members = readPackageImage(viewOf(image), &error);
+    ASSERT_TRUE(members && !members->data.isEmpty()) << error.toStdString();
+    EXPECT_EQ(members->data[0]->toByteArray(), readFile(f.catalogue.iniPath()));
+    writeFile(package, "the old package");
+    ASSERT_TRUE(QFile::remove(f.catalogue.iniPath()) && QDir().mkdir(f.catalogue.iniPath()));
+    QString failure;
+    EXPECT_EQ(compileCatalogue(f.catalogue, package, f.prompter, nullptr, &failure), CompileOutcome::CatalogueNotSaved);
+    EXPECT_FALSE(failure.isEmpty());
+    EXPECT_EQ(readFile(package), QByteArray("the old package"));
+    EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Save Lab Pack - Click]"))) << log.lines().last().toStdString();
 }
 
 TEST(PackageCompiler, AFullDiskKeepsTheOldPackageAndSaysWhy)

@@ -92,7 +92,7 @@ QStringList catalogueFileLines(const Catalogue &catalogue, Prompter &prompter)
     return ini.lines();
 }
 
-bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure)
+std::optional<QByteArray> catalogueFileBytes(const Catalogue &catalogue, Prompter &prompter, QString *failure)
 {
     // Labs the load could not take are still in the file; writing the catalogue as it stands here
     // would lose them without a word. Deleting their section here says so.
@@ -102,8 +102,13 @@ bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure)
         if (failure)
             *failure = langText(LangEntry::LabsNotLoadedRefusal)
                            .arg(catalogue.iniPath(), problem.details.value(0), problem.section, problem.details.value(1));
-        return false;
+        return std::nullopt;
     }
+    return iniFileBytes(catalogueFileLines(catalogue, prompter));
+}
+
+bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure)
+{
     if (catalogue.tree().count() <= 1) {
         QFile file(catalogue.iniPath());
         if (!file.exists() || file.remove())
@@ -112,7 +117,8 @@ bool saveIni(const Catalogue &catalogue, Prompter &prompter, QString *failure)
             *failure = QStringLiteral("%1 cannot be removed: %2").arg(catalogue.iniPath(), file.errorString());
         return false;
     }
-    return writeIniFile(catalogue.iniPath(), catalogueFileLines(catalogue, prompter), failure);
+    const std::optional<QByteArray> bytes = catalogueFileBytes(catalogue, prompter, failure);
+    return bytes && writeIniFile(catalogue.iniPath(), *bytes, failure);
 }
 
 void Catalogue::createNewTree(Prompter &prompter, const QString &appDataFolder, const QString &iniFolder)

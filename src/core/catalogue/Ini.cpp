@@ -239,8 +239,13 @@ QByteArray iniFileBytes(const QStringList &lines)
 
 bool writeIniFile(const QString &file, const QStringList &lines, QString *error)
 {
+    return writeIniFile(file, iniFileBytes(lines), error);
+}
+
+bool writeIniFile(const QString &file, const QByteArray &bytes, QString *error)
+{
     CheckedWriter out(file);
-    if (out.open() && out.write(iniFileBytes(lines)) && out.commit())
+    if (out.open() && out.write(bytes) && out.commit())
         return true;
     if (error)
         *error = out.error();

@@ -31,6 +31,7 @@ void writeIni(const QString &section, const QString &key, const QString &value, 
 QByteArray iniFileBytes(const QStringList &lines);
 // Replaces the file whole or leaves it as it was; error then says which file and why.
 bool writeIniFile(const QString &file, const QStringList &lines, QString *error = nullptr);
+bool writeIniFile(const QString &file, const QByteArray &bytes, QString *error = nullptr);
 
 // What writeIni does to the lines of a file, without touching the disk.
 void applyIniWrite(QStringList &lines, const QString &section, const QString &key, const QString &value);

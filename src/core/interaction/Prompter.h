@@ -2,6 +2,7 @@
 
 #include "startup/LanguageEntries.h"
 
+#include <QList>
 #include <QString>
 
 namespace fendrel {
@@ -30,6 +31,24 @@ public:
     bool ask(LangEntry entry, const QString &suffix = {});
     // The same for a question whose Yes destroys something: No is the default button.
     bool askDestructive(LangEntry entry, const QString &suffix = {});
+};
+
+// What work running beside other work tells the user, held so that it is told in one piece once
+// that work's turn comes. For work that only tells: every message is answered Ok.
+class HeldMessages : public Prompter {
+public:
+    MessageAnswer show(const QString &text, MessageIcon icon, MessageButtons buttons, const QString &title) override;
+    // Tells every held message to prompter, in the order they came, and holds none any more.
+    void tellTo(Prompter &prompter);
+
+private:
+    struct Message {
+        QString text;
+        MessageIcon icon;
+        MessageButtons buttons;
+        QString title;
+    };
+    QList<Message> m_held;
 };
 
 } // namespace fendrel

@@ -17,10 +17,26 @@
 #include <QFileInfo>
 #include <QHash>
 
+#include <future>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 namespace fendrel {
+namespace {
+
+// Runs work on a thread of its own, or when no thread can be had, once its result is asked for.
+template <typename Work>
+auto besideThisThread(const Work &work)
+{
+    try {
+        return std::async(std::launch::async, work);
+    } catch (const std::system_error &) {
+        return std::async(std::launch::deferred, work);
+    }
+}
+
+} // namespace
 
 void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool loadingConfiguration,
                                        const FileStatus *known, const std::optional<QByteArray> &content)
@@ -63,17 +79,23 @@ void PackageCompiler::addPackageMember(const QString &path, bool nameOnly, bool 
     m_members.append(std::move(member));
 }
 
+void PackageCompiler::carryCatalogue(const QByteArray &saved)
+{
+    if (!m_members.isEmpty())
+        m_members.first().data = saved;
+}
+
 bool PackageCompiler::isPackaged(const QString &path) const
 {
     return m_names.contains(fileNameOfPath(path));
 }
 
 bool PackageCompiler::gatherMembers(const Catalogue &catalogue, const QString &catalogueFolder,
-                                    const ProgressCallback &labProgress)
+                                    const ProgressCallback &labProgress, const std::optional<QByteArray> &catalogueBytes)
 {
     resetMembers();
     m_filesFolder = catalogue.filesFolder();
-    addPackageMember(withTrailingSeparator(catalogueFolder) + kCatalogueFileName, false);
+    addPackageMember(withTrailingSeparator(catalogueFolder) + kCatalogueFileName, false, false, nullptr, catalogueBytes);
 
     const qint32 upperBound = catalogue.records().upperBound();
     QHash<QString, NetworkConfigurationCheck> checkOf;
@@ -154,14 +176,17 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
         if (!(file.open() && file.write(*savedBefore) && file.commit()))
             logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrFileAccess, file.error());
     };
-    // A package whose member 1 is an older catalogue than its labs would be worse than none.
+    // A package whose member 1 is an older catalogue than its labs would be worse than none. The
+    // catalogue is saved while the members are gathered, and the package carries the bytes saved;
+    // what the saving has to say is said after the gathering.
     QString saveFailure;
-    if (!saveIni(catalogue, prompter, &saveFailure)) {
-        logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrFileAccess, saveFailure);
-        if (failure)
-            *failure = saveFailure;
-        return CompileOutcome::CatalogueNotSaved;
-    }
+    HeldMessages savingSays;
+    const auto save = [&]() -> std::optional<QByteArray> {
+        std::optional<QByteArray> bytes = catalogueFileBytes(catalogue, savingSays, &saveFailure);
+        if (bytes && !writeIniFile(catalogue.iniPath(), *bytes, &saveFailure))
+            bytes.reset();
+        return bytes;
+    };
 
     // Leaves the gathering or the codec from inside its progress report; the package writer's
     // scratch and temporary files go with the stack.
@@ -174,10 +199,22 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
             throw Cancelled{};
     };
     try {
+        // Leaving this block in any way waits for the saving.
+        std::future<std::optional<QByteArray>> saving = besideThisThread(save);
         if (observer)
             observer->gatheringStarted();
         PackageCompiler compiler(prompter, checked);
-        if (!compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report)) {
+        const bool gathered = compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report, QByteArray());
+        const std::optional<QByteArray> saved = saving.get();
+        savingSays.tellTo(prompter);
+        if (!saved) {
+            logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrFileAccess, saveFailure);
+            if (failure)
+                *failure = saveFailure;
+            return CompileOutcome::CatalogueNotSaved;
+        }
+        compiler.carryCatalogue(*saved);
+        if (!gathered) {
             logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrComplaint, QString());
             return CompileOutcome::Aborted;
         }

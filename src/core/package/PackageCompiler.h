@@ -40,10 +40,16 @@ public:
     // Whether a member of the same file name (exact case) is already listed.
     bool isPackaged(const QString &path) const;
 
-    // Lists the members of a catalogue already saved in catalogueFolder. labProgress receives
-    // the share of labs done (0..100). False when a configuration check stopped the compilation.
+    // Lists the members of a catalogue saved in catalogueFolder; catalogueBytes, when given, are
+    // the saved file's bytes, which the package then carries without looking at the file (or
+    // carryCatalogue gives them later). labProgress receives the share of labs done (0..100).
+    // False when a configuration check stopped the compilation.
     bool gatherMembers(const Catalogue &catalogue, const QString &catalogueFolder,
-                       const ProgressCallback &labProgress = {});
+                       const ProgressCallback &labProgress = {},
+                       const std::optional<QByteArray> &catalogueBytes = std::nullopt);
+
+    // Member 1, the catalogue, carries saved, the catalogue file's bytes as they were saved.
+    void carryCatalogue(const QByteArray &saved);
 
     // Writes the gathered members as a compressed package. Failures are logged, not shown;
     // failure receives what went wrong, naming the file and the reason.
