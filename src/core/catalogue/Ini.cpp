@@ -288,8 +288,14 @@ const QHash<QString, QString> &IniSnapshot::keysOfSectionAt(qsizetype headerLine
     auto it = m_sectionKeys.find(headerLine);
     if (it != m_sectionKeys.end())
         return *it;
+    qsizetype end = headerLine + 1;
+    while (end < m_lines.size() && !isSectionLine(m_lines[end]))
+        ++end;
+    // A section of thousands of labs has tens of thousands of keys: growing the table key by key
+    // showed in the load of a large catalogue.
     QHash<QString, QString> keys;
-    for (qsizetype i = headerLine + 1; i < m_lines.size() && !isSectionLine(m_lines[i]); ++i) {
+    keys.reserve(end - headerLine - 1);
+    for (qsizetype i = headerLine + 1; i < end; ++i) {
         const qsizetype eq = m_lines[i].indexOf(u'=');
         if (eq < 0)
             continue;
