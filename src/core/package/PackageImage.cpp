@@ -64,7 +64,7 @@ public:
         u32(static_cast<quint32>(count));
         u32(0);
     }
-    void text(const QByteArray &bytes)
+    void text(QByteArrayView bytes)
     {
         u16(static_cast<quint16>(bytes.size()));
         m_bytes.append(bytes);
@@ -99,6 +99,12 @@ QByteArrayView MemberNames::bytesAt(qsizetype i) const
 void MemberNames::append(QByteArrayView stored)
 {
     m_bytes.append(stored);
+    m_ends.push_back(static_cast<quint32>(m_bytes.size()));
+}
+
+void MemberNames::appendText(QStringView name)
+{
+    appendWindows1252(m_bytes, name);
     m_ends.push_back(static_cast<quint32>(m_bytes.size()));
 }
 
@@ -317,7 +323,7 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint
         *error = QStringLiteral("A package cannot hold %1 files.").arg(members.size());
         return false;
     }
-    m_names.clear();
+    m_names = {};
     m_sizes.clear();
     m_batches.clear();
     m_size = 2 + 10 + 2 + 2 + 10 + 2;
@@ -331,8 +337,9 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint
         small.push_back(batchSmall);
     };
     for (const PackageMember &m : std::as_const(members)) {
-        m_names.append(toWindows1252(m.name));
-        if (m_names.last().size() > kMaxTextBytes) {
+        m_names.appendText(m.name);
+        const qsizetype nameBytes = m_names.bytesAt(m_names.size() - 1).size();
+        if (nameBytes > kMaxTextBytes) {
             *error = QStringLiteral("The file name %1 is too long for a package.").arg(m.name);
             return false;
         }
@@ -344,7 +351,7 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint
             *error = QStringLiteral("%1 is larger than a package member can be (2 GiB).").arg(m.name);
             return false;
         }
-        m_size += 2 + m_names.last().size() + 2 + (m_sizes.last() >= 0 ? 8 + m_sizes.last() : 0);
+        m_size += 2 + nameBytes + 2 + (m_sizes.last() >= 0 ? 8 + m_sizes.last() : 0);
         // Members that fit one chunk together make a batch, which one reader reads whole; a file
         // leaves room for the byte that tells whether it grew.
         const qint64 bytes = m_sizes.last() < 0 ? 2 : 10 + m_sizes.last() + (m.data ? 0 : 1);
@@ -392,8 +399,8 @@ void PackageImageWriter::produceHead(const ImageConsumer &consume) const
     fields.u16(0); // reserved text
     fields.listHeader(m_members.size() + 1);
     fields.u16(0); // entry 0: empty name
-    for (const QByteArray &name : m_names)
-        fields.text(name);
+    for (qsizetype i = 0; i < m_names.size(); ++i)
+        fields.text(m_names.bytesAt(i));
     fields.u16(0); // reserved list, never created
     fields.listHeader(m_members.size() + 1);
     fields.u16(0); // entry 0: no data

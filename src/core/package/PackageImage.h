@@ -40,6 +40,8 @@ public:
     QString at(qsizetype i) const;
     QByteArrayView bytesAt(qsizetype i) const;
     void append(QByteArrayView stored);
+    // The same for a name as the program holds it, stored as Windows-1252.
+    void appendText(QStringView name);
     QList<QString> toList() const;
 
 private:
@@ -100,7 +102,7 @@ private:
     bool produceBatch(const Batch &batch, Chunks &chunks, int reader, Reading reading, QString *error) const;
 
     QList<PackageMember> m_members;
-    QList<QByteArray> m_names;
+    MemberNames m_names;
     QList<qint64> m_sizes;
     std::vector<Batch> m_batches;
     qint64 m_size = 0;
