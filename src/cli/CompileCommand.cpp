@@ -123,7 +123,8 @@ int CompileCommand::run(const QStringList &args, CliContext &context)
     BarObserver observer(bar);
     QString failure;
     const CompileOutcome outcome =
-        compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer, &failure, &check.files);
+        compileCatalogue(catalogue, QFileInfo(output).absoluteFilePath(), prompter, &observer, &failure, &check.files,
+                         CatalogueSaving::PackageOnly);
     bar.end(outcome == CompileOutcome::Written);
     if (json) {
         report.insert(QStringLiteral("written"), outcome == CompileOutcome::Written);

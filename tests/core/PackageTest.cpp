@@ -393,6 +393,15 @@ TEST(PackageCompiler, RefusalsAbortsAndFailedWritesKeepAnExistingPackage)
     EXPECT_FALSE(failure.isEmpty());
     EXPECT_EQ(readFile(package), QByteArray("the old package"));
     EXPECT_TRUE(log.lines().last().contains(QStringLiteral("[Save Lab Pack - Click]"))) << log.lines().last().toStdString();
+
+    // A compilation that only packages the catalogue leaves the path alone and carries the same bytes.
+    ASSERT_EQ(compileCatalogue(f.catalogue, package, f.prompter, nullptr, nullptr, nullptr, CatalogueSaving::PackageOnly),
+              CompileOutcome::Written);
+    EXPECT_TRUE(QFileInfo(f.catalogue.iniPath()).isDir());
+    const std::vector<std::uint8_t> carried = test::decodedPackage(package);
+    const std::optional<PackageImage> carriedMembers = readPackageImage(viewOf(carried), &error);
+    ASSERT_TRUE(carriedMembers && !carriedMembers->data.isEmpty()) << error.toStdString();
+    EXPECT_EQ(carriedMembers->data[0]->toByteArray(), members->data[0]->toByteArray());
 }
 
 TEST(PackageCompiler, AFullDiskKeepsTheOldPackageAndSaysWhy)

@@ -162,7 +162,8 @@ bool PackageCompiler::writePackage(const QString &packagePath, const ProgressCal
 }
 
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath, Prompter &prompter,
-                                CompileObserver *observer, QString *failure, const CheckedFiles *checked)
+                                CompileObserver *observer, QString *failure, const CheckedFiles *checked,
+                                CatalogueSaving saving)
 {
     if (catalogue.tree().count() <= 1) {
         prompter.message(LangEntry::NothingToCompileMessage, MessageIcon::Exclamation);
@@ -170,9 +171,11 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
     }
     // A cancelled compilation leaves the catalogue file as it was too.
     std::optional<QByteArray> savedBefore;
-    if (QFile before(catalogue.iniPath()); observer && before.open(QIODevice::ReadOnly))
+    if (QFile before(catalogue.iniPath()); saving == CatalogueSaving::SaveFile && observer && before.open(QIODevice::ReadOnly))
         savedBefore = before.readAll();
     const auto restoreCatalogueFile = [&] {
+        if (saving == CatalogueSaving::PackageOnly)
+            return;
         if (!savedBefore) {
             QFile::remove(catalogue.iniPath());
             return;
@@ -188,7 +191,7 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
     HeldMessages savingSays;
     const auto save = [&]() -> std::optional<QByteArray> {
         std::optional<QByteArray> bytes = catalogueFileBytes(catalogue, savingSays, &saveFailure);
-        if (bytes && !writeIniFile(catalogue.iniPath(), *bytes, &saveFailure))
+        if (bytes && saving == CatalogueSaving::SaveFile && !writeIniFile(catalogue.iniPath(), *bytes, &saveFailure))
             bytes.reset();
         return bytes;
     };
@@ -205,20 +208,20 @@ CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packa
     };
     try {
         // Leaving this block in any way waits for the saving.
-        std::future<std::optional<QByteArray>> saving = besideThisThread(save);
+        std::future<std::optional<QByteArray>> saved = besideThisThread(save);
         if (observer)
             observer->gatheringStarted();
         PackageCompiler compiler(prompter, checked);
         const bool gathered = compiler.gatherMembers(catalogue, QFileInfo(catalogue.iniPath()).path(), report, QByteArray());
-        const std::optional<QByteArray> saved = saving.get();
+        const std::optional<QByteArray> catalogueBytes = saved.get();
         savingSays.tellTo(prompter);
-        if (!saved) {
+        if (!catalogueBytes) {
             logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrFileAccess, saveFailure);
             if (failure)
                 *failure = saveFailure;
             return CompileOutcome::CatalogueNotSaved;
         }
-        compiler.carryCatalogue(*saved);
+        compiler.carryCatalogue(*catalogueBytes);
         if (!gathered) {
             logError(QStringLiteral("Save Lab Pack - Click"), kMainWindowLabel, kErrComplaint, QString());
             return CompileOutcome::Aborted;

@@ -86,11 +86,16 @@ public:
     virtual bool cancelled() const { return false; }
 };
 
+// Whether a compilation saves the catalogue file, or only puts what it would save into the
+// package: a catalogue loaded from a scratch copy that nobody reads again needs no saving.
+enum class CatalogueSaving { SaveFile, PackageOnly };
+
 // The compile command after its dialog: saves the catalogue file, gathers the members and
 // writes the package.
 // checked: as for PackageCompiler.
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath,
                                 Prompter &prompter, CompileObserver *observer = nullptr, QString *failure = nullptr,
-                                const CheckedFiles *checked = nullptr);
+                                const CheckedFiles *checked = nullptr,
+                                CatalogueSaving saving = CatalogueSaving::SaveFile);
 
 } // namespace fendrel
