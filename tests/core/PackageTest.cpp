@@ -243,17 +243,22 @@ TEST(PackageImage, KeptMembersReplayTheFirstReadingAndOthersAreReadAgain)
             restore(path, before);
     }
 
-    // Planning reads no file: a large image may keep far more than a third of itself, never its
-    // last 16 MiB, nor more than the budget.
-    QList<PackageMember> large;
-    for (int i = 0; i < 1200; ++i)
-        large.append({QStringLiteral("l%1.pdf").arg(i), {}, QStringLiteral("/nowhere/l%1.pdf").arg(i), 50000, 1});
-    PackageImageWriter planned;
-    ASSERT_TRUE(planned.plan(large, &error, qint64(128) << 20));
-    EXPECT_GT(planned.keptSize(), planned.size() / 2);
-    EXPECT_LE(planned.keptSize(), planned.size() - (qint64(16) << 20) + 64 * 1200);
-    ASSERT_TRUE(planned.plan(large, &error, qint64(20) << 20));
-    EXPECT_LE(planned.keptSize(), qint64(20) << 20);
+    // Planning reads no file: an image of 40 MiB or more may be kept whole, one between 24 and
+    // 40 MiB in part, and never more than the budget.
+    const auto keptOf = [&](int count, qint64 budget) {
+        QList<PackageMember> large;
+        for (int i = 0; i < count; ++i)
+            large.append({QStringLiteral("l%1.pdf").arg(i), {}, QStringLiteral("/nowhere/l%1.pdf").arg(i), 50000, 1});
+        PackageImageWriter planned;
+        EXPECT_TRUE(planned.plan(large, &error, budget));
+        return std::pair{planned.keptSize(), planned.size()};
+    };
+    const auto [whole, wholeImage] = keptOf(1200, qint64(128) << 20); // 57 MiB
+    EXPECT_GE(whole, wholeImage - 65536);
+    const auto [part, partImage] = keptOf(640, qint64(128) << 20); // 30.5 MiB
+    EXPECT_GT(part, partImage / 2);
+    EXPECT_LT(part, partImage - (qint64(8) << 20));
+    EXPECT_LE(keptOf(1200, qint64(20) << 20).first, qint64(20) << 20);
 }
 
 TEST(PackageCompiler, MemberOrderNameOnlyDocumentsAndRepeatedFiles)

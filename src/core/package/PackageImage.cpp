@@ -373,13 +373,13 @@ bool PackageImageWriter::plan(QList<PackageMember> members, QString *error, qint
         *error = QStringLiteral("The package would be larger than 2 GiB, more than its format can hold.");
         return false;
     }
-    // A small image keeps a third of itself at most, so that a small package's memory stays a
-    // small multiple of it; from 24 MiB on, all but its last 16 MiB, since there the memory the
-    // program needs anyway is small beside the image. A kept batch takes its image bytes and one
-    // for the reading that finds a file grown; each starts on a cache line of its own, since two
-    // readers fill neighbours at once.
-    constexpr qint64 kNotKept = 16 << 20;
-    const qint64 budget = std::min(keptBudget, std::max(m_size / 3, m_size - kNotKept));
+    // An image of up to 24 MiB keeps a third of itself at most, so that a small package's memory
+    // stays a small multiple of it; beyond, where the memory the program needs anyway is small
+    // beside the image, the share grows to the whole image at 40 MiB. A kept batch takes its
+    // image bytes and one for the reading that finds a file grown; each starts on a cache line of
+    // its own, since two readers fill neighbours at once.
+    constexpr qint64 kWholeFrom = 40 << 20;
+    const qint64 budget = std::min(keptBudget, std::max(m_size / 3, 2 * m_size - kWholeFrom));
     for (std::size_t b = 0; b < m_batches.size(); ++b) {
         if (!small[b])
             continue;

@@ -58,8 +58,8 @@ using ImageConsumer = std::function<void(QByteArrayView piece)>;
 // Thousands of small files cost more in system calls than in bytes, so the first reading may keep
 // the image bytes of small members for the later ones: the members of up to kKeptMemberBytes
 // each, batch by batch in image order, until the next batch would pass the budget given to plan
-// or the share of the image that plan allows (a third of a small image, all but 16 MiB of a
-// large one). Which ones is settled by plan alone, whatever the files hold. A kept
+// or the share of the image that plan allows (a third of an image of up to 24 MiB, the whole of
+// one of 40 MiB or more, growing in between). Which ones is settled by plan alone, whatever the files hold. A kept
 // member is read once, so every reading hands on the same bytes of it; the others are read again
 // and checked.
 class PackageImageWriter {
