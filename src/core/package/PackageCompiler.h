@@ -90,8 +90,8 @@ public:
 // package: a catalogue loaded from a scratch copy that nobody reads again needs no saving.
 enum class CatalogueSaving { SaveFile, PackageOnly };
 
-// The compile command after its dialog: saves the catalogue file, gathers the members and
-// writes the package.
+// The compile command after its dialog: saves the catalogue file (as saving says), gathers the
+// members and writes the package.
 // checked: as for PackageCompiler.
 CompileOutcome compileCatalogue(const Catalogue &catalogue, const QString &packagePath,
                                 Prompter &prompter, CompileObserver *observer = nullptr, QString *failure = nullptr,
