@@ -5,7 +5,8 @@
 // bytes is the XOR of the values that occur an odd number of times. The tree is built with the
 // exact candidate rules of the format (quadratic, but over at most 511 nodes). The coding pass
 // looks up each byte's code, kept least-significant-bit first as the stream wants it, ORs it into
-// a 64-bit accumulator and stores eight bytes at a time, advancing by the whole bytes filled.
+// a 64-bit accumulator and stores eight bytes at a time, advancing by the whole bytes filled. A
+// large input looks its bytes up two at a time, in a table of the codes of every pair of values.
 //
 // An input too large to hold is produced twice, once to count and once to code; counting and
 // coding take it in pieces and number its bytes from where the previous piece ended, so the
@@ -445,7 +446,7 @@ unsigned codeLength(const Codes &codes, std::uint8_t value)
 
 // Four codes go in between flushes when they fit, which for real inputs is nearly always: the
 // long codes belong to rare bytes.
-void writeCodes(const std::uint8_t *data, std::size_t count, const Codes &codes, BitWriter &writer)
+void writeSingleCodes(const std::uint8_t *data, std::size_t count, const Codes &codes, BitWriter &writer)
 {
     std::size_t i = 0;
     for (; i + 4 <= count; i += 4) {
@@ -473,6 +474,59 @@ void writeCodes(const std::uint8_t *data, std::size_t count, const Codes &codes,
     }
 }
 
+// The codes of two bytes at once, for every pair of byte values: the first byte's code followed
+// by the second's, and their length above bit 32; a pair whose codes take more than 32 bits (or
+// has a value without a code) has the length 255, which sends its bytes the single way.
+using PairCodes = std::vector<std::uint64_t>;
+
+PairCodes pairCodes(const Codes &codes)
+{
+    constexpr std::uint64_t kTooLong = std::uint64_t{255} << 32;
+    PairCodes pairs(std::size_t{1} << 16);
+    for (unsigned first = 0; first < 256; ++first) {
+        for (unsigned second = 0; second < 256; ++second) {
+            const unsigned length = codes.length[first] + codes.length[second];
+            pairs[first | second << 8] = length > 32 ? kTooLong
+                                                     : (codes.bits[first] | codes.bits[second] << codes.length[first])
+                                                           | std::uint64_t{length} << 32;
+        }
+    }
+    return pairs;
+}
+
+// With a pair table, eight bytes go in between flushes as four pairs, half the lookups of four
+// single codes twice.
+void writeCodes(const std::uint8_t *data, std::size_t count, const Codes &codes, const PairCodes &pairs,
+                BitWriter &writer)
+{
+    if (pairs.empty()) {
+        writeSingleCodes(data, count, codes, writer);
+        return;
+    }
+    std::size_t i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const std::uint64_t bytes = loadLe64(data + i);
+        const std::uint64_t p0 = pairs[bytes & 0xFFFF];
+        const std::uint64_t p1 = pairs[(bytes >> 16) & 0xFFFF];
+        const std::uint64_t p2 = pairs[(bytes >> 32) & 0xFFFF];
+        const std::uint64_t p3 = pairs[bytes >> 48];
+        const auto l0 = static_cast<unsigned>(p0 >> 32);
+        const auto l1 = static_cast<unsigned>(p1 >> 32);
+        const auto l2 = static_cast<unsigned>(p2 >> 32);
+        const auto l3 = static_cast<unsigned>(p3 >> 32);
+        if (l0 + l1 + l2 + l3 <= 56) {
+            writer.add(p0 & 0xFFFFFFFF, l0);
+            writer.add(p1 & 0xFFFFFFFF, l1);
+            writer.add(p2 & 0xFFFFFFFF, l2);
+            writer.add(p3 & 0xFFFFFFFF, l3);
+            writer.flush();
+        } else {
+            writeSingleCodes(data + i, 8, codes, writer);
+        }
+    }
+    writeSingleCodes(data + i, count - i, codes, writer);
+}
+
 void reportCoded(ProgressMeter &progress, std::size_t from, std::size_t to, std::size_t n)
 {
     const double total = static_cast<double>(n);
@@ -481,11 +535,11 @@ void reportCoded(ProgressMeter &progress, std::size_t from, std::size_t to, std:
 
 // Codes count bytes whose indices in the input of n bytes start at first.
 void writeBlocks(const std::uint8_t *data, std::size_t count, std::size_t first, std::size_t n, const Codes &codes,
-                 BitWriter &writer, ProgressMeter &progress)
+                 const PairCodes &pairs, BitWriter &writer, ProgressMeter &progress)
 {
     for (std::size_t start = 0; start < count; start += kBlock) {
         const std::size_t end = std::min(count, start + kBlock);
-        writeCodes(data + start, end - start, codes, writer);
+        writeCodes(data + start, end - start, codes, pairs, writer);
         reportCoded(progress, first + start, first + end, n);
     }
 }
@@ -589,7 +643,10 @@ class DataWriter {
 public:
     DataWriter(const Prepared &prepared, std::size_t n, ProgressMeter &progress, const Huffman::Sink *sink,
                Helper *helper, bool checksum, std::uint8_t *out = nullptr)
-        : m_codes(withAbsentMarked(prepared.codes)), m_checksum(checksum), m_n(n), m_progress(progress), m_sink(sink),
+        : m_codes(withAbsentMarked(prepared.codes)),
+          // Filling the pair table pays from inputs of a few MiB, those a helper shares.
+          m_pairs(n >= kShareFrom ? pairCodes(m_codes) : PairCodes{}), m_checksum(checksum), m_n(n),
+          m_progress(progress), m_sink(sink),
           m_helper(helper),
           m_bytesPerCode((*std::max_element(prepared.codes.length.begin(), prepared.codes.length.end()) + 7u) / 8u),
           m_capacity((helper ? kRound : kBlock) * m_bytesPerCode + 16),
@@ -618,7 +675,7 @@ public:
             const std::uint8_t *const bytes = fetch(u * kUnit, size, thread);
             if (m_checksum)
                 checksum ^= xorOf(bytes, size);
-            writeCodes(bytes, size, m_codes, writer);
+            writeCodes(bytes, size, m_codes, m_pairs, writer);
         };
         const std::size_t units = unitsOf(count);
         // Pages are touched only as far as codes reach them.
@@ -657,7 +714,7 @@ public:
             handOn();
         if (m_checksum)
             m_mine ^= xorOf(data, count);
-        writeBlocks(data, count, m_coded, m_n, m_codes, m_writer, m_progress);
+        writeBlocks(data, count, m_coded, m_n, m_codes, m_pairs, m_writer, m_progress);
         m_coded += count;
     }
 
@@ -702,6 +759,7 @@ private:
     }
 
     const Codes m_codes;
+    const PairCodes m_pairs; // none for a small input
     const bool m_checksum;
     std::uint8_t m_mine = 0;
     std::uint8_t m_theirs = 0; // the helper's units'
