@@ -494,8 +494,8 @@ PairCodes pairCodes(const Codes &codes)
     return pairs;
 }
 
-// With a pair table, eight bytes go in between flushes as four pairs, half the lookups of four
-// single codes twice.
+// With a pair table, eight bytes go in between flushes as four pairs: half the lookups of coding
+// them one by one.
 void writeCodes(const std::uint8_t *data, std::size_t count, const Codes &codes, const PairCodes &pairs,
                 BitWriter &writer)
 {
